@@ -1,0 +1,111 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <utility>
+
+// Half-band polyphase IIR stages for rate changes by two. Each stage is two
+// chains of first-order allpass cells ("lanes") that share one coefficient
+// list: the even-numbered cells form lane e, the odd-numbered ones lane o.
+namespace halfband {
+
+// Coefficient sets of the four stages, from the 1x/2x stage outwards. Later
+// stages sit further from the audio band and get away with fewer cells.
+inline constexpr std::array<double, 12> kStage1Coefs = {
+    0.036681502163648017, 0.13654762463195794, 0.27463175937945444, 0.4231386174365671,
+    0.5610986978791953,   0.6775400499741618,  0.769741833863227,   0.8398896248496389,
+    0.892260818003879,    0.9315419599631839,  0.9620945483780842,  0.9878163707328959};
+inline constexpr std::array<double, 4> kStage2Coefs = {0.04189399199765617, 0.168903482439952,
+                                                       0.39056077292116603, 0.7438957482684793};
+inline constexpr std::array<double, 3> kStage3Coefs = {0.05574868081130205, 0.24305119574153072,
+                                                       0.646699131192682};
+inline constexpr std::array<double, 2> kStage4Coefs = {0.10717745346023573, 0.5309143535450456};
+
+// The recursion shared by both directions. Lanes advance together, one cell
+// from each per step; the cells of a step are distinct, so neither sees the
+// other's update.
+template <int NC, typename T>
+class AllpassLanes {
+  static_assert(NC > 0, "a stage needs at least one cell");
+  static constexpr std::size_t kCells = static_cast<std::size_t>(NC);
+
+ public:
+  explicit AllpassLanes(const std::array<double, kCells>& coefs) {
+    for (std::size_t k = 0; k < kCells; ++k)
+      mCoef[k] = static_cast<T>(coefs[k]);
+  }
+
+  void Reset() {
+    mX.fill(T{});
+    mY.fill(T{});
+  }
+
+  // Runs lane e through cells 0, 2, 4, ... and lane o through 1, 3, 5, ...;
+  // with an odd count, lane e alone takes the last cell.
+  void Run(T& e, T& o) {
+    std::size_t k = 0;
+    for (; k + 1 < kCells; k += 2) {
+      const T te = Cell(k, e);
+      const T to = Cell(k + 1, o);
+      e = te;
+      o = to;
+    }
+    if constexpr (kCells % 2 != 0) e = Cell(kCells - 1, e);
+  }
+
+ private:
+  // First-order allpass: t = (s - y) * c + x, then x <- s, y <- t.
+  T Cell(std::size_t k, T s) {
+    const T t = (s - mY[k]) * mCoef[k] + mX[k];
+    mX[k] = s;
+    mY[k] = t;
+    return t;
+  }
+
+  std::array<T, kCells> mCoef{};
+  std::array<T, kCells> mX{};
+  std::array<T, kCells> mY{};
+};
+
+// One sample in, two out: lane e gives the first output, lane o the second.
+template <int NC, typename T>
+class Upsampler2x {
+ public:
+  explicit Upsampler2x(const std::array<double, static_cast<std::size_t>(NC)>& coefs)
+      : mLanes(coefs) {}
+
+  void Reset() { mLanes.Reset(); }
+
+  std::pair<T, T> Process(T input) {
+    T e = input;
+    T o = input;
+    mLanes.Run(e, o);
+    return {e, o};
+  }
+
+ private:
+  AllpassLanes<NC, T> mLanes;
+};
+
+// Two samples in (time order), one out: the later sample goes through lane e,
+// the earlier through lane o, and the lanes are averaged.
+template <int NC, typename T>
+class Downsampler2x {
+ public:
+  explicit Downsampler2x(const std::array<double, static_cast<std::size_t>(NC)>& coefs)
+      : mLanes(coefs) {}
+
+  void Reset() { mLanes.Reset(); }
+
+  T Process(T first, T second) {
+    T e = second;
+    T o = first;
+    mLanes.Run(e, o);
+    return static_cast<T>(0.5) * (o + e);
+  }
+
+ private:
+  AllpassLanes<NC, T> mLanes;
+};
+
+}  // namespace halfband

@@ -1,0 +1,125 @@
+#include "engine/oversampler.h"
+
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/halfband.h"
+
+namespace {
+
+const auto kIdentity = [](double x) { return x; };
+
+std::vector<double> ImpulseResponse(OverSampler<double>& os, int length) {
+  std::vector<double> out;
+  for (int i = 0; i < length; ++i)
+    out.push_back(os.ProcessWith(i == 0 ? 1.0 : 0.0, kIdentity));
+  return out;
+}
+
+TEST(HalfbandStage, ImpulseSplitsIntoEvenAndOddCoefficientProducts) {
+  halfband::Upsampler2x<12, double> up(halfband::kStage1Coefs);
+  const auto [first, second] = up.Process(1.0);
+  EXPECT_EQ(first, 0.0037350102544424285);
+  EXPECT_EQ(second, 0.030255382075596245);
+}
+
+TEST(OverSampler, FourTimesImpulseResponse) {
+  OverSampler<double> os(k4x, true, 1);
+  const std::vector<double> expected = {
+      6.962100616721473e-07, 0.00012610749720967976, 0.004188595430092329, 0.04865933292895764,
+      0.246853251826607,     0.5603797158708782,     0.40844893852682634,  -0.26444779024817044};
+  EXPECT_EQ(ImpulseResponse(os, 8), expected);
+}
+
+TEST(OverSampler, DirectCurrentPassesAtEveryFactor) {
+  for (const EFactor factor : {k2x, k4x, k8x, k16x}) {
+    OverSampler<double> os(factor, false, 1);
+    double out = 0.0;
+    for (int i = 0; i < 2000; ++i)
+      out = os.ProcessWith(0.75, kIdentity);
+    EXPECT_NEAR(out, 0.75, 1e-9) << factor;
+  }
+}
+
+TEST(OverSampler, FunctionSeesUpsampledSamplesInTimeOrder) {
+  halfband::Upsampler2x<12, double> up1(halfband::kStage1Coefs);
+  halfband::Upsampler2x<4, double> up2(halfband::kStage2Coefs);
+  OverSampler<double> os(k4x, true, 1);
+  for (const double x : {1.0, -0.5, 0.25}) {
+    const auto [a, b] = up1.Process(x);
+    const auto [a0, a1] = up2.Process(a);
+    const auto [b0, b1] = up2.Process(b);
+    std::vector<double> seen;
+    os.ProcessWith(x, [&seen](double s) {
+      seen.push_back(s);
+      return s;
+    });
+    EXPECT_EQ(seen, (std::vector<double>{a0, a1, b0, b1}));
+  }
+}
+
+TEST(OverSampler, UnfilteredRatesCallFunctionDirectly) {
+  for (const int factor : {0, 5, 7, 31, 1000, -1}) {
+    OverSampler<double> os(static_cast<EFactor>(factor), true, 1);
+    int calls = 0;
+    EXPECT_EQ(os.ProcessWith(0.3,
+                             [&calls](double x) {
+                               ++calls;
+                               return x * 2.0;
+                             }),
+              0.6);
+    EXPECT_EQ(calls, 1);
+  }
+}
+
+TEST(OverSampler, ResetClearsStateButKeepsCoefficients) {
+  OverSampler<double> fresh(k4x, true, 2);
+  OverSampler<double> used(k4x, true, 2);
+  for (int i = 0; i < 100; ++i)
+    used.ProcessWith(0.5 * (i % 7), kIdentity);
+  used.Reset(64);
+  EXPECT_EQ(ImpulseResponse(used, 32), ImpulseResponse(fresh, 32));
+}
+
+TEST(OverSampler, InlineAndFunctionObjectFormsAgreeBitForBit) {
+  const auto shape = [](double x) { return x / (1.0 + x * x); };
+  for (int factor = 0; factor <= 5; ++factor) {
+    OverSampler<double> a(static_cast<EFactor>(factor), true, 1);
+    OverSampler<double> b(static_cast<EFactor>(factor), true, 1);
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> dist(-2.0, 2.0);
+    for (int i = 0; i < 2000; ++i) {
+      const double x = dist(rng);
+      const double viaFunction = a.Process(x, shape);
+      const double viaInline = b.ProcessWith(x, shape);
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(viaFunction), std::bit_cast<std::uint64_t>(viaInline))
+          << "factor " << factor << " sample " << i;
+    }
+  }
+}
+
+TEST(OverSampler, BadInputsLeaveStateUsable) {
+  OverSampler<double> os(k4x, true, 1);
+  EXPECT_THROW(os.Process(1.0, std::function<double(double)>()), std::bad_function_call);
+  OverSampler<double> reference(k4x, true, 1);
+  EXPECT_EQ(ImpulseResponse(os, 8), ImpulseResponse(reference, 8));
+
+  // A non-number is taken as silence instead of poisoning the filters for good.
+  for (const double bad :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    EXPECT_EQ(os.ProcessWith(bad, kIdentity), reference.ProcessWith(0.0, kIdentity));
+  }
+
+  // Degenerate sizes still leave channel 0 and its buffers in place.
+  OverSampler<double> tiny(k16x, true, 0);
+  tiny.Reset(-5);
+  EXPECT_NEAR(tiny.ProcessWith(0.0, kIdentity), 0.0, 0.0);
+}
+
+}  // namespace
