@@ -1,0 +1,75 @@
+#include <iomanip>
+#include <utility>
+
+#include "commands.h"
+#include "host_error.h"
+#include "plugin.h"
+#include "text.h"
+
+namespace {
+
+std::string VersionText(VstIntPtr decimal) {
+  return Format("%ld (v%ld.%ld.%ld)", static_cast<long>(decimal),
+                static_cast<long>(decimal / 10000), static_cast<long>(decimal % 10000 / 100),
+                static_cast<long>(decimal % 100));
+}
+
+std::string FlagsText(VstInt32 flags) {
+  static constexpr std::pair<VstInt32, const char*> kNames[] = {
+      {effFlagsHasEditor, "HasEditor"},
+      {effFlagsHasClip, "HasClip"},
+      {effFlagsHasVu, "HasVu"},
+      {effFlagsCanMono, "CanMono"},
+      {effFlagsCanReplacing, "CanReplacing"},
+      {effFlagsProgramChunks, "ProgramChunks"},
+      {effFlagsIsSynth, "IsSynth"},
+      {effFlagsNoSoundInStop, "NoSoundInStop"},
+      {effFlagsCanDoubleReplacing, "CanDoubleReplacing"},
+  };
+  std::string text = Format("0x%04x", static_cast<unsigned>(flags));
+  for (const auto& [bit, name] : kNames) {
+    if ((flags & bit) != 0) text += std::string(" ") + name;
+  }
+  return text;
+}
+
+void PrintParameters(const Plugin& plugin, std::ostream& out) {
+  out << "parameters:     " << plugin.NumParams() << '\n';
+  out << "  index  name                  display           label\n";
+  for (int index = 0; index < plugin.NumParams(); ++index) {
+    out << "  " << std::setw(5) << index << "  " << std::left << std::setw(20)
+        << plugin.ParamName(index) << "  " << std::setw(16) << plugin.ParamDisplay(index) << "  "
+        << plugin.ParamLabel(index) << std::right << '\n';
+  }
+}
+
+}  // namespace
+
+void RunInfo(const Options& options, std::ostream& out) {
+  if (options.positional.size() != 1) throw HostError("info takes one plug-in file");
+  HostContext context;
+  const Plugin plugin(options.positional[0], context);
+  if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
+  ApplySettings(plugin, options.settings);
+
+  const AEffect& effect = plugin.Effect();
+  out << "plug-in:        " << options.positional[0] << '\n';
+  out << "effect name:    " << plugin.Text(effGetEffectName) << '\n';
+  out << "vendor:         " << plugin.Text(effGetVendorString) << '\n';
+  out << "product:        " << plugin.Text(effGetProductString) << '\n';
+  out << "vendor version: " << VersionText(plugin.Dispatch(effGetVendorVersion)) << '\n';
+  out << "unique id:      " << FourCCText(effect.uniqueID)
+      << Format(" (0x%08x)", static_cast<unsigned>(effect.uniqueID)) << '\n';
+  out << "VST version:    " << plugin.Dispatch(effGetVstVersion) << '\n';
+  out << "category:       " << plugin.Dispatch(effGetPlugCategory) << '\n';
+  out << "flags:          " << FlagsText(effect.flags) << '\n';
+  out << "channels:       " << effect.numInputs << " in, " << effect.numOutputs << " out\n";
+  out << "latency:        " << effect.initialDelay << " samples\n";
+  out << "programs:       " << plugin.NumPrograms() << " (current "
+      << plugin.Dispatch(effGetProgram) << ")\n";
+  for (int program = 0; program < plugin.NumPrograms(); ++program) {
+    out << "  " << std::setw(5) << program << "  " << plugin.Text(effGetProgramNameIndexed, program)
+        << '\n';
+  }
+  PrintParameters(plugin, out);
+}

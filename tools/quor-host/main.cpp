@@ -1,0 +1,11 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::ios::sync_with_stdio(true);
+  return RunQuorHost(arguments, std::cout, std::cerr);
+}

@@ -1,0 +1,83 @@
+#include <cstring>
+
+#include "commands.h"
+#include "fx_file.h"
+#include "host_error.h"
+#include "plugin.h"
+#include "text.h"
+
+namespace {
+
+void PrintValues(const std::vector<float>& params, std::ostream& out) {
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    out << Format("  %5zu  %.6f\n", i, static_cast<double>(params[i]));
+  }
+}
+
+// Chunks made by the plug-in framework open with "tffp" and its version.
+void PrintFrameworkHeader(const std::vector<std::uint8_t>& chunk, std::ostream& out) {
+  if (chunk.size() < 4 || std::memcmp(chunk.data(), "tffp", 4) != 0) return;
+  if (chunk.size() < 8) {
+    out << "framework:      header truncated\n";
+    return;
+  }
+  std::uint32_t version = 0;
+  for (int i = 7; i >= 4; --i)
+    version = (version << 8) | chunk[static_cast<std::size_t>(i)];
+  out << Format("framework:      0x%08x (v%u.%u.%u)\n", version, version >> 16,
+                (version >> 8) & 0xFFu, version & 0xFFu);
+}
+
+}  // namespace
+
+void RunStateSave(const Options& options, std::ostream& out) {
+  if (options.positional.size() != 2) throw HostError("state save takes a plug-in and a file");
+  const std::string& path = options.positional[1];
+  const std::string extension = Extension(path);
+  if (extension != "fxp" && extension != "fxb") {
+    throw HostError(path + ": name the file .fxp (program) or .fxb (bank)");
+  }
+  HostContext context;
+  const Plugin plugin(options.positional[0], context);
+  if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
+  ApplySettings(plugin, options.settings);
+  const FxFile file = CaptureState(plugin, extension == "fxb");
+  const std::vector<std::uint8_t> bytes = SerializeFxFile(file);
+  WriteWholeFile(path, bytes);
+  out << "wrote " << path << ": " << KindName(file.kind) << ", " << bytes.size() << " bytes\n";
+}
+
+void RunStateShow(const Options& options, std::ostream& out) {
+  if (options.positional.size() != 1) throw HostError("state show takes one file");
+  const std::string& path = options.positional[0];
+  FxFile file;
+  try {
+    file = ParseFxFile(ReadWholeFile(path));
+  } catch (const HostError& error) {
+    const std::string message = error.what();
+    throw HostError(message.starts_with(path) ? message : path + ": " + message);
+  }
+  out << "file:           " << path << '\n';
+  out << "kind:           " << KindName(file.kind) << '\n';
+  out << "plug-in id:     " << FourCCText(file.fxId)
+      << Format(" (0x%08x)", static_cast<unsigned>(file.fxId)) << '\n';
+  out << "version:        " << file.fxVersion << '\n';
+  if (IsProgram(file.kind)) {
+    out << "program name:   " << file.programName << '\n';
+    out << "parameters:     " << file.numParams << '\n';
+  } else {
+    out << "programs:       " << file.numPrograms << '\n';
+    out << "current:        " << file.currentProgram << '\n';
+  }
+  if (IsChunkForm(file.kind)) {
+    out << "chunk size:     " << file.chunk.size() << " bytes\n";
+    PrintFrameworkHeader(file.chunk, out);
+  } else if (file.kind == FxKind::kProgramParams) {
+    PrintValues(file.params, out);
+  } else {
+    for (std::size_t i = 0; i < file.programs.size(); ++i) {
+      out << Format("program %zu:      ", i) << file.programs[i].name << '\n';
+      PrintValues(file.programs[i].params, out);
+    }
+  }
+}

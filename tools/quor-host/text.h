@@ -1,0 +1,24 @@
+// Small text helpers shared by the commands.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// printf-style formatting into a std::string.
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...);
+
+// A four-character identifier as text, first character from the most
+// significant byte; unprintable bytes become '?'.
+std::string FourCCText(std::int32_t id);
+
+// A level in dBFS with two decimals, "-inf" for silence.
+std::string DecibelText(double amplitude);
+
+// Strict whole-string number parsing: no trailing garbage, no overflow.
+std::optional<long long> ParseInteger(std::string_view text);
+std::optional<double> ParseNumber(std::string_view text);
+
+// The lower-case extension of a path without the dot, "" when there is none.
+std::string Extension(std::string_view path);
