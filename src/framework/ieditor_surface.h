@@ -1,0 +1,20 @@
+// What the framework needs of an attached editor. The editor layer's control
+// host implements it; the framework never sees the editor's own types.
+#pragma once
+
+class IEditorSurface {
+ public:
+  virtual ~IEditorSurface() = default;
+
+  // Both may run on the audio or host thread: they only store a value and
+  // raise a dirty flag for the editor thread to pick up.
+  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized) = 0;
+  virtual void SetControlFromPlug(int controlIdx, double normalizedValue) = 0;
+
+  virtual void PrepDraw() = 0;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  // Opens the editor inside the host's window; returns the view, or null.
+  virtual void* OpenWindow(void* parent) = 0;
+  virtual void CloseWindow() = 0;
+};

@@ -1,0 +1,350 @@
+#include "ieffect_base.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Reads one "%d" the way sscanf would; an unreadable number counts as 0.
+int ReadInt(const char*& cursor) {
+  char* end = nullptr;
+  const long value = std::strtol(cursor, &end, 10);
+  if (end == cursor) return 0;
+  cursor = end;
+  return static_cast<int>(std::clamp<long>(value, 0, 1 << 16));
+}
+
+}  // namespace
+
+IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
+                         const char* effectName, const char* productName, const char* mfrName,
+                         int vendorVersion, int uniqueID, int mfrID, int latency,
+                         bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst, EAPI plugAPI)
+    : mEffectName(effectName ? effectName : ""),
+      mProductName(productName ? productName : ""),
+      mMfrName(mfrName ? mfrName : ""),
+      mUniqueID(uniqueID),
+      mMfrID(mfrID),
+      mVersion(vendorVersion),
+      mAPI(plugAPI),
+      mStateChunks(plugDoesChunks),
+      mIsInst(plugIsInst),
+      mDoesMIDI(plugDoesMidi),
+      mLatency(latency) {
+  for (int i = 0; i < nParams; ++i) mParams.push_back(std::make_unique<IParam>());
+  for (int i = 0; i < nPresets; ++i) mPresets.push_back(std::make_unique<IPreset>());
+
+  int nInputs = 0, nOutputs = 0;
+  for (const char* cursor = channelIOStr ? channelIOStr : ""; cursor;) {
+    ChannelIO io;
+    io.mIn = ReadInt(cursor);
+    if (*cursor == '-') ++cursor;
+    io.mOut = ReadInt(cursor);
+    mChannelIO.push_back(io);
+    nInputs = std::max(nInputs, io.mIn);
+    nOutputs = std::max(nOutputs, io.mOut);
+    cursor = std::strchr(cursor, ' ');
+    if (cursor) ++cursor;
+  }
+  mInData.assign(static_cast<std::size_t>(nInputs), nullptr);
+  mOutData.assign(static_cast<std::size_t>(nOutputs), nullptr);
+  mInChannels.resize(static_cast<std::size_t>(nInputs));
+  mOutChannels.resize(static_cast<std::size_t>(nOutputs));
+}
+
+IEffectBase::~IEffectBase() {
+  // The editor may still refer to parameters while it shuts down.
+  mGraphics.reset();
+}
+
+void IEffectBase::Reset() { std::lock_guard lock(mMutex); }
+
+void IEffectBase::OnParamChange(int /*paramIdx*/) { std::lock_guard lock(mMutex); }
+
+void IEffectBase::OnActivate(bool /*active*/) { std::lock_guard lock(mMutex); }
+
+void IEffectBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
+  const int n = std::max(nFrames, 0);
+  const int nIn = NInChannels();
+  for (int i = 0; i < NOutChannels(); ++i) {
+    double* out = outputs[i];
+    if (i < nIn) {
+      if (out != inputs[i]) std::memmove(out, inputs[i], sizeof(double) * static_cast<size_t>(n));
+    } else {
+      std::fill(out, out + n, 0.);
+    }
+  }
+}
+
+void IEffectBase::ProcessMidiMsg(IMidiMsg* msg) { SendMidiMsg(msg); }
+
+bool IEffectBase::MidiNoteName(int /*noteNumber*/, char* name, int nameSize) {
+  if (name && nameSize > 0) name[0] = '\0';
+  return false;
+}
+
+bool IEffectBase::CompareState(const std::uint8_t* incomingState, int startPos,
+                               int incomingSize) const {
+  if (!incomingState || startPos < 0) return NParams() == 0;
+  for (int i = 0; i < NParams(); ++i) {
+    const std::int64_t offset = (static_cast<std::int64_t>(startPos) + i) * 8;
+    if (offset + 8 > incomingSize) return false;
+    double incoming = 0.;
+    std::memcpy(&incoming, incomingState + offset, sizeof incoming);
+    const auto ours = static_cast<float>(GetParam(i)->Value());
+    if (!(std::fabs(ours - static_cast<float>(incoming)) < 0.00001f)) return false;
+  }
+  return true;
+}
+
+void IEffectBase::SetParameterFromGUI(int paramIdx, double normalizedValue) {
+  std::lock_guard lock(mMutex);
+  if (!IsValidParamIdx(paramIdx)) return;
+  GetParam(paramIdx)->SetNormalized(normalizedValue);
+  InformHostOfParamChange(paramIdx, normalizedValue);
+  OnParamChange(paramIdx);
+}
+
+void IEffectBase::AttachGraphics(std::unique_ptr<IEditorSurface> graphics) {
+  if (!graphics) return;
+  std::lock_guard lock(mMutex);
+  for (int i = 0; i < NParams(); ++i)
+    graphics->SetParameterFromPlug(i, GetParam(i)->GetNormalized(), true);
+  graphics->PrepDraw();
+  mGraphics = std::move(graphics);
+}
+
+void IEffectBase::RedrawParamControls() {
+  if (!mGraphics) return;
+  for (int i = 0; i < NParams(); ++i)
+    mGraphics->SetParameterFromPlug(i, GetParam(i)->Value(), false);
+}
+
+void IEffectBase::SetBlockSize(int blockSize) {
+  blockSize = std::clamp(blockSize, 0, kMaxBlockSize);
+  if (blockSize == mBlockSize) return;
+  const auto size = static_cast<std::size_t>(blockSize);
+  for (InChannel& channel : mInChannels) channel.mScratchBuf.assign(size, 0.);
+  for (OutChannel& channel : mOutChannels) channel.mScratchBuf.assign(size, 0.);
+  mBlockSize = blockSize;
+  // Every binding may point into a buffer that just moved: until the next
+  // attachment each channel reads and writes its own scratch buffer.
+  for (std::size_t i = 0; i < mInChannels.size(); ++i) mInData[i] = mInChannels[i].mScratchBuf.data();
+  for (std::size_t i = 0; i < mOutChannels.size(); ++i) {
+    mOutData[i] = mOutChannels[i].mScratchBuf.data();
+    mOutChannels[i].mFDest = nullptr;
+  }
+}
+
+int IEffectBase::GetEffectVersion(bool decimal) const {
+  return decimal ? GetDecimalVersion(mVersion) : mVersion;
+}
+
+std::string IEffectBase::GetAPIString() const {
+  switch (mAPI) {
+    case kAPIVST2: return "VST2";
+    case kAPIVST3: return "VST3";
+    case kAPIAU: return "AU";
+    case kAPIRTAS: return "RTAS";
+    case kAPIAAX: return "AAX";
+    case kAPISA: return "Standalone";
+  }
+  return "";
+}
+
+void IEffectBase::SetHost(const char* productName, int packedVersion) {
+  mHost = LookUpHost(productName);
+  mHostVersion = packedVersion;
+}
+
+int IEffectBase::GetHostVersion(bool decimal) {
+  GetHost();
+  return decimal ? GetDecimalVersion(mHostVersion) : mHostVersion;
+}
+
+std::string IEffectBase::GetHostVersionStr() {
+  GetHost();
+  return GetVersionStr(mHostVersion);
+}
+
+double IEffectBase::GetSamplesPerBeat() {
+  const double tempo = GetTempo();
+  return tempo > 0. ? mSampleRate * 60. / tempo : 0.;
+}
+
+void IEffectBase::OnParamReset() {
+  for (int i = 0; i < NParams(); ++i) OnParamChange(i);
+}
+
+void IEffectBase::DirtyParameters() {
+  std::lock_guard lock(mMutex);
+  for (int i = 0; i < NParams(); ++i) InformHostOfParamChange(i, GetParam(i)->GetNormalized());
+}
+
+bool IEffectBase::IsInChannelConnected(int chIdx) const {
+  return chIdx >= 0 && chIdx < NInChannels() && mInChannels[static_cast<size_t>(chIdx)].mConnected;
+}
+
+bool IEffectBase::IsOutChannelConnected(int chIdx) const {
+  return chIdx >= 0 && chIdx < NOutChannels() &&
+         mOutChannels[static_cast<size_t>(chIdx)].mConnected;
+}
+
+void IEffectBase::SetInputChannelConnections(int idx, int n, bool connected) {
+  const int end = std::min(idx + std::max(n, 0), NInChannels());
+  for (int i = std::max(idx, 0); i < end; ++i) {
+    InChannel& channel = mInChannels[static_cast<size_t>(i)];
+    channel.mConnected = connected;
+    if (!connected) mInData[static_cast<size_t>(i)] = channel.mScratchBuf.data();
+  }
+}
+
+void IEffectBase::SetOutputChannelConnections(int idx, int n, bool connected) {
+  const int end = std::min(idx + std::max(n, 0), NOutChannels());
+  for (int i = std::max(idx, 0); i < end; ++i) {
+    OutChannel& channel = mOutChannels[static_cast<size_t>(i)];
+    channel.mConnected = connected;
+    if (!connected) mOutData[static_cast<size_t>(i)] = channel.mScratchBuf.data();
+  }
+}
+
+bool IEffectBase::LegalIO(int nIn, int nOut) const {
+  return std::any_of(mChannelIO.begin(), mChannelIO.end(), [&](const ChannelIO& io) {
+    return (nIn < 0 || nIn == io.mIn) && (nOut < 0 || nOut == io.mOut);
+  });
+}
+
+void IEffectBase::LimitToStereoIO() {
+  SetInputChannelConnections(2, NInChannels() - 2, false);
+  // Only the flag: these outputs keep writing wherever they pointed.
+  for (int i = 2; i < NOutChannels(); ++i) mOutChannels[static_cast<size_t>(i)].mConnected = true;
+}
+
+void IEffectBase::SetInputLabel(int idx, const char* label) {
+  if (idx >= 0 && idx < NInChannels()) mInChannels[static_cast<size_t>(idx)].mLabel = label ? label : "";
+}
+
+void IEffectBase::SetOutputLabel(int idx, const char* label) {
+  if (idx >= 0 && idx < NOutChannels())
+    mOutChannels[static_cast<size_t>(idx)].mLabel = label ? label : "";
+}
+
+const std::string& IEffectBase::GetInputLabel(int idx) const {
+  return mInChannels[static_cast<size_t>(idx)].mLabel;
+}
+
+const std::string& IEffectBase::GetOutputLabel(int idx) const {
+  return mOutChannels[static_cast<size_t>(idx)].mLabel;
+}
+
+void IEffectBase::AttachInputBuffers(int idx, int n, double** buffers, int /*nFrames*/) {
+  const int end = std::min(idx + std::max(n, 0), NInChannels());
+  for (int i = std::max(idx, 0); i < end; ++i)
+    if (mInChannels[static_cast<size_t>(i)].mConnected) mInData[static_cast<size_t>(i)] = *buffers++;
+}
+
+void IEffectBase::AttachInputBuffers(int idx, int n, float** buffers, int nFrames) {
+  const int end = std::min(idx + std::max(n, 0), NInChannels());
+  for (int i = std::max(idx, 0); i < end; ++i) {
+    InChannel& channel = mInChannels[static_cast<size_t>(i)];
+    if (!channel.mConnected) continue;
+    double* scratch = channel.mScratchBuf.data();
+    const float* source = *buffers++;
+    const int frames = std::min(nFrames, static_cast<int>(channel.mScratchBuf.size()));
+    for (int f = 0; f < frames; ++f) scratch[f] = source[f];
+    mInData[static_cast<size_t>(i)] = scratch;
+  }
+}
+
+void IEffectBase::AttachOutputBuffers(int idx, int n, double** buffers) {
+  const int end = std::min(idx + std::max(n, 0), NOutChannels());
+  for (int i = std::max(idx, 0); i < end; ++i) {
+    OutChannel& channel = mOutChannels[static_cast<size_t>(i)];
+    if (!channel.mConnected) continue;
+    mOutData[static_cast<size_t>(i)] = *buffers++;
+    channel.mFDest = nullptr;
+  }
+}
+
+void IEffectBase::AttachOutputBuffers(int idx, int n, float** buffers) {
+  const int end = std::min(idx + std::max(n, 0), NOutChannels());
+  for (int i = std::max(idx, 0); i < end; ++i) {
+    OutChannel& channel = mOutChannels[static_cast<size_t>(i)];
+    if (!channel.mConnected) continue;
+    mOutData[static_cast<size_t>(i)] = channel.mScratchBuf.data();
+    channel.mFDest = *buffers++;
+  }
+}
+
+template <typename ConvertOut>
+void IEffectBase::ConvertOutputs(int nFrames, ConvertOut convert) {
+  for (OutChannel& channel : mOutChannels) {
+    if (!channel.mConnected || !channel.mFDest) continue;
+    const int frames = std::min(nFrames, static_cast<int>(channel.mScratchBuf.size()));
+    const double* source = channel.mScratchBuf.data();
+    for (int f = 0; f < frames; ++f) convert(channel.mFDest[f], source[f]);
+  }
+}
+
+void IEffectBase::ProcessBuffers(double, int nFrames) {
+  ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+}
+
+void IEffectBase::ProcessBuffers(float, int nFrames) {
+  ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+  ConvertOutputs(nFrames, [](float& out, double in) { out = static_cast<float>(in); });
+}
+
+void IEffectBase::ProcessBuffersAccumulating(float, int nFrames) {
+  ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+  ConvertOutputs(nFrames, [](float& out, double in) { out += static_cast<float>(in); });
+}
+
+void IEffectBase::PassThroughBuffers(double, int nFrames) {
+  IEffectBase::ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+}
+
+void IEffectBase::PassThroughBuffers(float, int nFrames) {
+  IEffectBase::ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+  ConvertOutputs(nFrames, [](float& out, double in) { out = static_cast<float>(in); });
+}
+
+void IEffectBase::InitChunkWithFrameworkVer(ByteChunk* chunk) {
+  chunk->Clear();
+  chunk->Put(kFrameworkMagic);
+  chunk->Put(static_cast<std::int32_t>(kFrameworkVersion));
+}
+
+int IEffectBase::GetFrameworkVerFromChunk(const ByteChunk* chunk, int* position) {
+  std::uint32_t magic = 0;
+  if (*position < 0 || chunk->Get(&magic, *position) < 0 || magic != kFrameworkMagic) return 0;
+  std::int32_t version = 0;
+  const int next = chunk->Get(&version, *position + 4);
+  if (next < 0) {
+    *position = -1;
+    return 0;
+  }
+  *position = next;
+  return version;
+}
+
+bool IEffectBase::SerializeParams(ByteChunk* chunk) {
+  std::lock_guard lock(mMutex);
+  for (int i = 0; i < NParams(); ++i)
+    if (chunk->Put(GetParam(i)->Value()) <= 0) return false;
+  return true;
+}
+
+int IEffectBase::UnserializeParams(const ByteChunk* chunk, int startPos) {
+  std::lock_guard lock(mMutex);
+  int position = startPos;
+  for (int i = 0; i < NParams() && position >= 0; ++i) {
+    double value = 0.;
+    position = chunk->Get(&value, position);
+    GetParam(i)->Set(value);
+  }
+  OnParamReset();
+  return position;
+}

@@ -1,0 +1,266 @@
+// The host-independent base of a plug-in: identity, parameters, presets,
+// channel configuration and buffer binding, block processing, state
+// serialisation and the one mutex that serialises every entry point.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "byte_chunk.h"
+#include "host_identity.h"
+#include "ieditor_surface.h"
+#include "iparam.h"
+#include "ipreset.h"
+#include "midi.h"
+
+enum EAPI : std::int32_t {
+  kAPIVST2 = 0,
+  kAPIVST3 = 1,
+  kAPIAU = 2,
+  kAPIRTAS = 3,
+  kAPIAAX = 4,
+  kAPISA = 5,
+};
+
+// Transport snapshot; a query overwrites only what the host supplies.
+struct ITimeInfo {
+  double mTempo = 120.;
+  double mSamplePos = -1.;
+  double mPPQPos = -1.;
+  double mLastBar = -1.;
+  double mCycleStart = -1.;
+  double mCycleEnd = -1.;
+  int mNumerator = 4;
+  int mDenominator = 4;
+  bool mTransportIsRunning = false;
+  bool mTransportLoopEnabled = false;
+};
+
+class IEffectBase {
+ public:
+  struct ChannelIO {
+    int mIn = 0;
+    int mOut = 0;
+  };
+  struct InChannel {
+    bool mConnected = false;
+    std::vector<double> mScratchBuf;
+    std::string mLabel;
+  };
+  struct OutChannel {
+    bool mConnected = false;
+    float* mFDest = nullptr;  // the host's buffer while it works in 32-bit float
+    std::vector<double> mScratchBuf;
+    std::string mLabel;
+  };
+
+  static constexpr std::uint32_t kFrameworkMagic = 0x70666674;  // "tffp" in file order
+  static constexpr int kFrameworkVersion = 0x00010000;
+  // Scratch buffers are never sized beyond this; longer host blocks are
+  // processed in pieces.
+  static constexpr int kMaxBlockSize = 1 << 20;
+
+  IEffectBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
+              const char* productName, const char* mfrName, int vendorVersion, int uniqueID,
+              int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst,
+              EAPI plugAPI);
+  IEffectBase(const IEffectBase&) = delete;
+  IEffectBase& operator=(const IEffectBase&) = delete;
+
+  // Virtual hooks, in slot order.
+  virtual ~IEffectBase();
+  virtual void Reset();
+  virtual void OnParamChange(int paramIdx);
+  virtual void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);
+  virtual void OnGUIOpen() {}
+  virtual void OnGUIClose() {}
+  virtual void OnIdle() {}
+  virtual void OnActivate(bool active);
+  virtual void ProcessMidiMsg(IMidiMsg* msg);
+  virtual void ProcessSysEx(ISysEx* /*msg*/) {}
+  virtual bool MidiNoteName(int noteNumber, char* name, int nameSize);
+  virtual bool SerializeState(ByteChunk* chunk) { return SerializeParams(chunk); }
+  virtual int UnserializeState(const ByteChunk* chunk, int startPos) {
+    return UnserializeParams(chunk, startPos);
+  }
+  virtual bool CompareState(const std::uint8_t* incomingState, int startPos,
+                            int incomingSize) const;
+  virtual void OnWindowResize() {}
+  virtual bool HostRequestingAboutBox() { return false; }
+  virtual void OnHostIdentified() {}
+  virtual void PopupHostContextMenuForParam(int /*paramIdx*/, int /*x*/, int /*y*/) {}
+  virtual void SetParameterFromGUI(int paramIdx, double normalizedValue);
+  virtual void BeginInformHostOfParamChange(int paramIdx) = 0;
+  virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;
+  virtual void EndInformHostOfParamChange(int paramIdx) = 0;
+  virtual void InformHostOfProgramChange() = 0;
+  virtual bool IsRenderingOffline() { return false; }
+  virtual int GetSamplePos() = 0;
+  virtual double GetTempo() = 0;
+  virtual void GetTimeSig(int* numerator, int* denominator) = 0;
+  virtual void GetTime(ITimeInfo* timeInfo) = 0;
+  virtual EHost GetHost() { return mHost; }
+  virtual EAPI GetAPI() const { return mAPI; }
+  virtual void ResizeGraphics(int width, int height) = 0;
+  virtual void HostSpecificInit() {}
+  virtual void AttachGraphics(std::unique_ptr<IEditorSurface> graphics);
+  virtual void SetLatency(int samples) { mLatency = samples; }
+  virtual bool SendMidiMsg(const IMidiMsg* msg) = 0;
+  virtual bool SendSysEx(const ISysEx* /*msg*/) { return false; }
+  virtual void RedrawParamControls();
+  virtual void DirtyPTCompareState() {}
+  virtual void PresetsChangedByHost() {}
+  virtual void SetBlockSize(int blockSize);
+
+  // Identity.
+  const char* GetEffectName() const { return mEffectName.c_str(); }
+  const char* GetProductName() const { return mProductName.c_str(); }
+  const char* GetMfrName() const { return mMfrName.c_str(); }
+  int GetUniqueID() const { return mUniqueID; }
+  int GetMfrID() const { return mMfrID; }
+  int GetEffectVersion(bool decimal) const;
+  std::string GetEffectVersionStr() const { return GetVersionStr(mVersion); }
+  std::string GetAPIString() const;
+  static const char* GetArchString() { return "x64"; }
+  bool DoesStateChunks() const { return mStateChunks; }
+  bool IsInst() const { return mIsInst; }
+  bool DoesMIDI() const { return mDoesMIDI; }
+
+  // Host identity.
+  void SetHost(const char* productName, int packedVersion);
+  int GetHostVersion(bool decimal);
+  std::string GetHostVersionStr();
+  double GetSamplesPerBeat();
+
+  // Parameters.
+  int NParams() const { return static_cast<int>(mParams.size()); }
+  IParam* GetParam(int idx) { return mParams[static_cast<std::size_t>(idx)].get(); }
+  const IParam* GetParam(int idx) const { return mParams[static_cast<std::size_t>(idx)].get(); }
+  bool IsValidParamIdx(int idx) const { return idx >= 0 && idx < NParams(); }
+  void OnParamReset();
+  void DirtyParameters();
+
+  // Channels.
+  int NInChannels() const { return static_cast<int>(mInChannels.size()); }
+  int NOutChannels() const { return static_cast<int>(mOutChannels.size()); }
+  bool IsInChannelConnected(int chIdx) const;
+  bool IsOutChannelConnected(int chIdx) const;
+  void SetInputChannelConnections(int idx, int n, bool connected);
+  void SetOutputChannelConnections(int idx, int n, bool connected);
+  bool LegalIO(int nIn, int nOut) const;
+  void LimitToStereoIO();
+  void SetInputLabel(int idx, const char* label);
+  void SetOutputLabel(int idx, const char* label);
+  const std::string& GetInputLabel(int idx) const;
+  const std::string& GetOutputLabel(int idx) const;
+  int NChannelIO() const { return static_cast<int>(mChannelIO.size()); }
+  ChannelIO GetChannelIO(int idx) const { return mChannelIO[static_cast<std::size_t>(idx)]; }
+
+  void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
+  double GetSampleRate() const { return mSampleRate; }
+  int GetBlockSize() const { return mBlockSize; }
+  int GetLatency() const { return mLatency; }
+  int GetTailSize() const { return mTailSize; }
+
+  // Buffer binding and block processing, called by a host adapter under mMutex.
+  void AttachInputBuffers(int idx, int n, double** buffers, int nFrames);
+  void AttachInputBuffers(int idx, int n, float** buffers, int nFrames);
+  void AttachOutputBuffers(int idx, int n, double** buffers);
+  void AttachOutputBuffers(int idx, int n, float** buffers);
+  void ProcessBuffers(double, int nFrames);
+  void ProcessBuffers(float, int nFrames);
+  void ProcessBuffersAccumulating(float, int nFrames);
+  void PassThroughBuffers(double, int nFrames);
+  void PassThroughBuffers(float, int nFrames);
+
+  // Chunks.
+  static void InitChunkWithFrameworkVer(ByteChunk* chunk);
+  static int GetFrameworkVerFromChunk(const ByteChunk* chunk, int* position);
+  bool SerializeParams(ByteChunk* chunk);
+  int UnserializeParams(const ByteChunk* chunk, int startPos);
+  bool SerializePresets(ByteChunk* chunk);
+  int UnserializePresets(const ByteChunk* chunk, int startPos);
+
+  // Presets.
+  int NPresets() const { return static_cast<int>(mPresets.size()); }
+  int GetCurrentPresetIdx() const { return mCurrentPresetIdx; }
+  const char* GetPresetName(int idx) const;
+  void MakeDefaultPreset(const char* name = nullptr, int nPresets = 1);
+  void EnsureDefaultPreset();
+  // One value per parameter, in index order (ints are stored as doubles).
+  void MakePreset(const char* name, std::span<const double> values);
+  struct NamedParamValue {
+    int mIdx;
+    double mValue;
+  };
+  void MakePresetFromNamedParams(const char* name, std::span<const NamedParamValue> values);
+  void MakePresetFromChunk(const char* name, const ByteChunk* chunk);
+  void MakePresetFromBlob(const char* name, const char* base64, int sizeOfChunk);
+  void PruneUninitializedPresets();
+  bool RestorePreset(int idx);
+  bool RestorePreset(const char* name);
+  void ModifyCurrentPreset(const char* name = nullptr);
+  std::string MakeDefaultUserPresetName() const;
+  const ByteChunk* GetPresetChunk(int idx) const;
+
+  // Program and bank files.
+  bool SaveProgramAsFXP(const std::string& path);
+  bool SaveBankAsFXB(const std::string& path);
+  bool LoadProgramFromFXP(const std::string& path);
+  bool LoadBankFromFXB(const std::string& path);
+  // The same formats in memory; the loaders take untrusted bytes.
+  bool MakeProgramFXP(std::vector<std::uint8_t>* file);
+  bool MakeBankFXB(std::vector<std::uint8_t>* file);
+  bool LoadProgramFXP(std::span<const std::uint8_t> file);
+  bool LoadBankFXB(std::span<const std::uint8_t> file);
+
+  // Developer dumps of presets as source text.
+  bool DumpPresetSrcCode(const char* path, const char* const* paramEnumNames);
+  bool DumpPresetBlob(const char* path);
+  bool DumpBankBlob(const char* path);
+
+  IEditorSurface* GetGUI() const { return mGraphics.get(); }
+
+  std::recursive_mutex mMutex;
+
+ protected:
+  // Where the audio thread finds its buffers for the current block.
+  double** InData() { return mInData.data(); }
+  double** OutData() { return mOutData.data(); }
+
+  std::vector<ChannelIO> mChannelIO;
+  std::string mEffectName;
+  std::string mProductName;
+  std::string mMfrName;
+  int mUniqueID;
+  int mMfrID;
+  int mVersion;
+  EAPI mAPI;
+  EHost mHost = kHostUninit;
+  int mHostVersion = 0;
+  bool mStateChunks;
+  bool mIsInst;
+  bool mDoesMIDI;
+  int mCurrentPresetIdx = 0;
+  double mSampleRate = 44100.;
+  int mBlockSize = 0;
+  int mLatency;
+  int mTailSize = 0;
+  std::unique_ptr<IEditorSurface> mGraphics;
+  std::vector<std::unique_ptr<IParam>> mParams;
+  std::vector<std::unique_ptr<IPreset>> mPresets;
+  std::vector<double*> mInData;
+  std::vector<double*> mOutData;
+  std::vector<InChannel> mInChannels;
+  std::vector<OutChannel> mOutChannels;
+
+ private:
+  IPreset* FirstUninitializedPreset();
+  void FillPresetFromValues(IPreset* preset, const char* name, std::span<const double> values);
+  template <typename ConvertOut>
+  void ConvertOutputs(int nFrames, ConvertOut convert);
+};

@@ -1,0 +1,91 @@
+// One automatable parameter: its value in its own units, its bounds and
+// shape, and the texts a host shows for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum EParamType : std::int32_t {
+  kTypeNone = 0,
+  kTypeBool = 1,
+  kTypeInt = 2,
+  kTypeEnum = 3,
+  kTypeDouble = 4,
+};
+
+class IParam {
+ public:
+  static constexpr int kMaxTextLen = 31;  // characters, without the terminating zero
+
+  void InitBool(const char* name, bool defaultValue, const char* label = "",
+                const char* group = "");
+  void InitEnum(const char* name, int defaultValue, int nEnums, const char* label = "",
+                const char* group = "");
+  void InitInt(const char* name, int defaultValue, int minVal, int maxVal, const char* label = "",
+               const char* group = "");
+  void InitDouble(const char* name, double defaultValue, double minVal, double maxVal, double step,
+                  const char* label = "", const char* group = "", double shape = 1.);
+
+  void SetShape(double shape);
+  void SetDisplayText(int value, const char* text);
+
+  void Set(double value);
+  void SetNormalized(double normalizedValue);
+
+  double Value() const { return mValue; }
+  bool Bool() const { return mValue >= 0.5; }
+  int Int() const;
+  EParamType Type() const { return mType; }
+  double DBToAmp() const;
+
+  double GetNormalized() const { return GetNormalized(mValue); }
+  double GetNormalized(double nonNormalizedValue) const;
+  double GetNonNormalized(double normalizedValue) const;
+
+  // The text a host shows for a value (a normalised one when `normalized`).
+  std::string GetDisplayForHost(double value, bool normalized, bool withDisplayText = true) const;
+  std::string GetDisplayForHost(bool withDisplayText = true) const {
+    return GetDisplayForHost(mValue, false, withDisplayText);
+  }
+
+  const char* GetDisplayText(int value) const;
+  int GetNDisplayTexts() const { return static_cast<int>(mDisplayTexts.size()); }
+  const char* GetDisplayTextAtIdx(int idx, double* valueOut = nullptr) const;
+  bool MapDisplayText(const char* text, double* valueOut) const;
+
+  const char* GetNameForHost() const { return mName.c_str(); }
+  const char* GetLabelForHost() const;
+  const char* GetParamGroupForHost() const { return mParamGroup.c_str(); }
+  void GetBounds(double* minOut, double* maxOut) const;
+  double GetMin() const { return mMin; }
+  double GetMax() const { return mMax; }
+  double GetStep() const { return mStep; }
+  double GetShape() const { return mShape; }
+  double GetDefault() const { return mDefault; }
+  int GetPrecision() const { return mDisplayPrecision; }
+  bool GetNegateDisplay() const { return mNegateDisplay; }
+  void NegateDisplay() { mNegateDisplay = true; }
+
+ private:
+  struct DisplayText {
+    int mValue;
+    std::string mText;
+  };
+
+  void InitCommon(EParamType type, const char* name, const char* label, const char* group);
+
+  EParamType mType = kTypeNone;
+  double mValue = 0.;
+  double mMin = 0.;
+  double mMax = 1.;
+  double mStep = 1.;
+  double mShape = 1.;
+  double mDefault = 0.;
+  int mDisplayPrecision = 0;
+  std::string mName;
+  std::string mLabel;
+  std::string mParamGroup;
+  bool mNegateDisplay = false;
+  std::vector<DisplayText> mDisplayTexts;
+};

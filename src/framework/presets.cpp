@@ -1,0 +1,222 @@
+// Preset slots, the preset list inside bank chunks, and the developer dumps.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "base64.h"
+#include "ieffect_base.h"
+
+namespace {
+
+std::string BoundedPresetName(const char* name) {
+  return std::string(name, strnlen(name, IPreset::kMaxNameLen));
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+IPreset* IEffectBase::FirstUninitializedPreset() {
+  for (auto& preset : mPresets)
+    if (!preset->mInitialized) return preset.get();
+  return nullptr;
+}
+
+const char* IEffectBase::GetPresetName(int idx) const {
+  if (idx < 0 || idx >= NPresets()) return "";
+  return mPresets[static_cast<std::size_t>(idx)]->mName.c_str();
+}
+
+const ByteChunk* IEffectBase::GetPresetChunk(int idx) const {
+  if (idx < 0 || idx >= NPresets()) return nullptr;
+  return &mPresets[static_cast<std::size_t>(idx)]->mChunk;
+}
+
+void IEffectBase::MakeDefaultPreset(const char* name, int nPresets) {
+  for (int i = 0; i < nPresets; ++i) {
+    IPreset* preset = FirstUninitializedPreset();
+    if (!preset) return;
+    preset->mInitialized = true;
+    preset->mName = BoundedPresetName(name ? name : "Empty");
+    preset->mChunk.Clear();
+    SerializeState(&preset->mChunk);
+  }
+}
+
+void IEffectBase::EnsureDefaultPreset() { MakeDefaultPreset("Empty", NPresets()); }
+
+void IEffectBase::FillPresetFromValues(IPreset* preset, const char* name,
+                                       std::span<const double> values) {
+  preset->mInitialized = true;
+  preset->mName = BoundedPresetName(name ? name : "");
+  preset->mChunk.Clear();
+  for (int i = 0; i < NParams(); ++i) {
+    const double value =
+        i < static_cast<int>(values.size()) ? values[static_cast<std::size_t>(i)] : GetParam(i)->Value();
+    preset->mChunk.Put(value);
+  }
+}
+
+void IEffectBase::MakePreset(const char* name, std::span<const double> values) {
+  if (IPreset* preset = FirstUninitializedPreset()) FillPresetFromValues(preset, name, values);
+}
+
+void IEffectBase::MakePresetFromNamedParams(const char* name,
+                                            std::span<const NamedParamValue> values) {
+  IPreset* preset = FirstUninitializedPreset();
+  if (!preset) return;
+  // Entries still holding the marker afterwards take the parameter's current value.
+  constexpr double kUnsetMarker = 9.999e-8;
+  std::vector<double> block(static_cast<std::size_t>(NParams()), kUnsetMarker);
+  for (const NamedParamValue& entry : values)
+    if (IsValidParamIdx(entry.mIdx)) block[static_cast<std::size_t>(entry.mIdx)] = entry.mValue;
+  for (int i = 0; i < NParams(); ++i)
+    if (block[static_cast<std::size_t>(i)] == kUnsetMarker)
+      block[static_cast<std::size_t>(i)] = GetParam(i)->Value();
+  FillPresetFromValues(preset, name, block);
+}
+
+void IEffectBase::MakePresetFromChunk(const char* name, const ByteChunk* chunk) {
+  IPreset* preset = FirstUninitializedPreset();
+  if (!preset || !chunk) return;
+  preset->mInitialized = true;
+  preset->mName = BoundedPresetName(name ? name : "");
+  preset->mChunk = *chunk;
+}
+
+void IEffectBase::MakePresetFromBlob(const char* name, const char* base64, int sizeOfChunk) {
+  IPreset* preset = FirstUninitializedPreset();
+  if (!preset) return;
+  ByteChunk chunk;
+  chunk.Resize(sizeOfChunk);
+  if (chunk.Size() > 0)
+    DecodeBase64(base64, std::span(chunk.GetBytes(), static_cast<std::size_t>(chunk.Size())));
+  MakePresetFromChunk(name, &chunk);
+}
+
+void IEffectBase::PruneUninitializedPresets() {
+  std::erase_if(mPresets, [](const auto& preset) { return !preset->mInitialized; });
+}
+
+std::string IEffectBase::MakeDefaultUserPresetName() const {
+  int count = 0;
+  for (const auto& preset : mPresets)
+    if (preset->mName.find("user preset") != std::string::npos) ++count;
+  return "user preset " + std::to_string(count + 1);
+}
+
+bool IEffectBase::RestorePreset(int idx) {
+  if (idx < 0 || idx >= NPresets()) return false;
+  IPreset& preset = *mPresets[static_cast<std::size_t>(idx)];
+  bool restored = true;
+  if (!preset.mInitialized) {
+    preset.mInitialized = true;
+    preset.mName = MakeDefaultUserPresetName();
+    preset.mChunk.Clear();
+    SerializeState(&preset.mChunk);
+  } else {
+    restored = UnserializeState(&preset.mChunk, 0) > 0;
+  }
+  if (!restored) return false;
+  mCurrentPresetIdx = idx;
+  PresetsChangedByHost();
+  RedrawParamControls();
+  return true;
+}
+
+bool IEffectBase::RestorePreset(const char* name) {
+  if (!name || !*name) return false;
+  for (int i = 0; i < NPresets(); ++i)
+    if (mPresets[static_cast<std::size_t>(i)]->mName == name) return RestorePreset(i);
+  return false;
+}
+
+void IEffectBase::ModifyCurrentPreset(const char* name) {
+  if (mCurrentPresetIdx < 0 || mCurrentPresetIdx >= NPresets()) return;
+  IPreset& preset = *mPresets[static_cast<std::size_t>(mCurrentPresetIdx)];
+  preset.mChunk.Clear();
+  SerializeState(&preset.mChunk);
+  if (name && *name) preset.mName = BoundedPresetName(name);
+}
+
+bool IEffectBase::SerializePresets(ByteChunk* chunk) {
+  for (const auto& preset : mPresets) {
+    chunk->PutStr(preset->mName);
+    chunk->PutBool(preset->mInitialized);
+    if (preset->mInitialized) chunk->PutChunk(preset->mChunk);
+    if (chunk->Size() == 0) return false;
+  }
+  return true;
+}
+
+int IEffectBase::UnserializePresets(const ByteChunk* chunk, int startPos) {
+  int position = startPos;
+  std::string name;  // keeps its last content when a read fails
+  for (std::size_t i = 0; i < mPresets.size() && position >= 0; ++i) {
+    IPreset& preset = *mPresets[i];
+    position = chunk->GetStr(&name, position);
+    preset.mName = BoundedPresetName(name.c_str());
+    position = chunk->GetBool(&preset.mInitialized, position);
+    if (preset.mInitialized) {
+      position = UnserializeState(chunk, position);
+      if (position > 0) {
+        // The slot keeps the state as the current plug-in encodes it.
+        preset.mChunk.Clear();
+        SerializeState(&preset.mChunk);
+      }
+    }
+  }
+  RestorePreset(mCurrentPresetIdx);
+  return position;
+}
+
+bool IEffectBase::DumpPresetSrcCode(const char* path, const char* const* paramEnumNames) {
+  if (!path || !paramEnumNames) return false;
+  UniqueFile file(std::fopen(path, "w"));
+  if (!file) return false;
+  std::fprintf(file.get(), "MakePresetFromNamedParams(\"name\", %d", NParams());
+  for (int i = 0; i < NParams(); ++i) {
+    const IParam* param = GetParam(i);
+    char value[64];
+    switch (param->Type()) {
+      case kTypeBool: std::snprintf(value, sizeof value, "%s", param->Bool() ? "true" : "false"); break;
+      case kTypeInt:
+      case kTypeEnum: std::snprintf(value, sizeof value, "%d", param->Int()); break;
+      default: std::snprintf(value, sizeof value, "%.6f", param->Value()); break;
+    }
+    std::fprintf(file.get(), ",\n  %s, %s", paramEnumNames[i] ? paramEnumNames[i] : "", value);
+  }
+  std::fprintf(file.get(), ");\n");
+  return true;
+}
+
+namespace {
+
+void WriteBlobCall(std::FILE* file, const std::string& name, const ByteChunk& state) {
+  const std::string text = EncodeBase64(
+      std::span(state.GetBytes(), static_cast<std::size_t>(state.Size())));
+  std::fprintf(file, "MakePresetFromBlob(\"%s\", \"%s\", %i);\n", name.c_str(), text.c_str(),
+               state.Size());
+}
+
+}  // namespace
+
+bool IEffectBase::DumpPresetBlob(const char* path) {
+  const ByteChunk* state = GetPresetChunk(mCurrentPresetIdx);
+  if (!path || !state) return false;
+  UniqueFile file(std::fopen(path, "w"));
+  if (!file) return false;
+  WriteBlobCall(file.get(), "name", *state);
+  return true;
+}
+
+bool IEffectBase::DumpBankBlob(const char* path) {
+  if (!path) return false;
+  UniqueFile file(std::fopen(path, "w"));
+  if (!file) return false;
+  for (const auto& preset : mPresets) WriteBlobCall(file.get(), preset->mName, preset->mChunk);
+  return true;
+}

@@ -1,0 +1,91 @@
+#include "quor.h"
+
+#include <cmath>
+#include <mutex>
+#include <string>
+
+namespace {
+
+constexpr int kVendorVersion = 0x00010100;  // v1.1.0
+constexpr int kDefaultMeterControl = -1;
+
+}  // namespace
+
+QUOR::QUOR(IInstanceInfo instanceInfo)
+    : IEffectVST2(instanceInfo, kNumParams, "16-16", 1, "QUOR", "", "Vandorhaus", kVendorVersion,
+                  FourCC('Q', 'U', 'R', '1'), FourCC('V', 'd', 'h', 's'), 0, false, true, false,
+                  0) {
+  for (auto& overSampler : mOverSampler)
+    overSampler = std::make_unique<OverSampler<double>>(k4x, true, 1);
+  mVU.fill(LevelMeter(1.0));
+  mMeterIdx.fill(kDefaultMeterControl);
+  for (int t = 0; t < kNumTracks; ++t) mTrackNames[static_cast<std::size_t>(t)] = "Track Name";
+  mTrackNames[kNumTracks] = "Master";
+
+  InitParameters();
+  MakeDefaultPreset("-", 1);
+}
+
+QUOR::~QUOR() = default;
+
+void QUOR::InitParameters() {
+  const auto initGain = [this](int idx, const std::string& name, double defaultValue,
+                               double minValue, double maxValue) {
+    IParam* param = GetParam(idx);
+    param->InitDouble(name.c_str(), defaultValue, minValue, maxValue, 0.01, "%", "", 1.);
+    param->SetShape(1.);
+  };
+  const auto initSwitch = [this](int idx, const std::string& name) {
+    GetParam(idx)->InitInt(name.c_str(), 0, 0, 1, "", "");
+  };
+
+  initSwitch(kModeIdx, "Mode");
+  initGain(kMasterOutputIdx, "Master Output", 0., -24., 24.);
+  for (int t = 0; t < kNumTracks; ++t) {
+    const std::string n = std::to_string(t + 1);
+    initGain(HighGainIdx(t), "High Gain " + n, 0.5, 0., 1.);
+    initGain(MidGainIdx(t), "Mid Gain " + n, 0.5, 0., 1.);
+    initGain(LowGainIdx(t), "Low Gain " + n, 0.5, 0., 1.);
+    initGain(InputIdx(t), "Input " + n, 0., -24., 24.);
+    initGain(OutputIdx(t), "Output " + n, 0., -24., 24.);
+    initSwitch(BypassIdx(t), "Bypass " + n);
+    initSwitch(MuteIdx(t), "Mute " + n);
+  }
+  initSwitch(kGlobalBypassIdx, "Global Bypass");
+}
+
+void QUOR::Reset() { std::lock_guard lock(mMutex); }
+
+void QUOR::OnParamChange(int paramIdx) {
+  std::lock_guard lock(mMutex);
+  if (!IsValidParamIdx(paramIdx)) return;
+  const double value = GetParam(paramIdx)->Value();
+  if (paramIdx == kMasterOutputIdx) {
+    mMasterAmp = std::pow(10., value / 20.);
+    return;
+  }
+  if (paramIdx >= kNumTracks * 10) return;
+  const auto t = static_cast<std::size_t>(paramIdx / 10);
+  switch (paramIdx % 10) {
+    case 0: mHigh[t] = value; break;
+    case 1: mMid[t] = value; break;
+    case 2: mLow[t] = value; break;
+    case 3: mInAmp[t] = std::pow(10., value / 20.); break;
+    case 4: mOutAmp[t] = std::pow(10., value / 20.); break;
+    default: break;  // the unused indices
+  }
+}
+
+bool QUOR::SerializeState(ByteChunk* chunk) {
+  std::lock_guard lock(mMutex);
+  for (const std::string& name : mTrackNames) chunk->PutStr(name);
+  return SerializeParams(chunk);
+}
+
+int QUOR::UnserializeState(const ByteChunk* chunk, int startPos) {
+  std::lock_guard lock(mMutex);
+  int position = startPos;
+  // A failed read leaves this name and every later one as they were.
+  for (std::string& name : mTrackNames) position = chunk->GetStr(&name, position);
+  return UnserializeParams(chunk, position);
+}

@@ -1,0 +1,88 @@
+// QUOR: an eight-track mixing console. Sixteen channels in, each stereo track
+// saturated, equalised, gained, bypassed or muted, then summed to stereo
+// (Mode 0) or passed through separately (Mode 1).
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "engine/band_filters.h"
+#include "engine/level_meter.h"
+#include "engine/oversampler.h"
+#include "ieffect_vst2.h"
+
+class QUOR : public IEffectVST2 {
+ public:
+  static constexpr int kNumTracks = 8;
+  static constexpr int kNumChannels = 2 * kNumTracks;
+  static constexpr int kNumParams = 94;
+  static constexpr int kNumNames = kNumTracks + 1;  // the tracks, then the master section
+  static constexpr int kNumMeters = kNumTracks + 2;
+
+  // Parameter indices: track t (0..7) owns 10t .. 10t + 4; the 35 indices
+  // 10t + 5 .. 10t + 9 (t < 7) exist for the host but are never used.
+  static constexpr int HighGainIdx(int t) { return 10 * t; }
+  static constexpr int MidGainIdx(int t) { return 10 * t + 1; }
+  static constexpr int LowGainIdx(int t) { return 10 * t + 2; }
+  static constexpr int InputIdx(int t) { return 10 * t + 3; }
+  static constexpr int OutputIdx(int t) { return 10 * t + 4; }
+  static constexpr int BypassIdx(int t) { return 77 + t; }
+  static constexpr int MuteIdx(int t) { return 85 + t; }
+  static constexpr int kMasterOutputIdx = 75;
+  static constexpr int kModeIdx = 76;
+  static constexpr int kGlobalBypassIdx = 93;
+
+  static constexpr double kAntiDenormal = 1e-10;
+  static constexpr double kMakeUpGain = 5.7543993733715695;  // +15.2 dB
+
+  explicit QUOR(IInstanceInfo instanceInfo);
+  ~QUOR() override;
+
+  void Reset() override;
+  void OnParamChange(int paramIdx) override;
+  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+  bool SerializeState(ByteChunk* chunk) override;
+  int UnserializeState(const ByteChunk* chunk, int startPos) override;
+
+  const std::string& GetTrackName(int idx) const { return mTrackNames[static_cast<std::size_t>(idx)]; }
+  void SetTrackName(int idx, std::string name) {
+    mTrackNames[static_cast<std::size_t>(idx)] = std::move(name);
+  }
+  // The meters' editor controls; -1 until an editor has them.
+  void SetMeterControls(const std::array<int, kNumMeters>& controlIndices) {
+    mMeterIdx = controlIndices;
+  }
+  double GetMeterState(int meter) const { return mVU[static_cast<std::size_t>(meter)].State(); }
+
+ private:
+  void InitParameters();
+  double Saturation(int track, double x) const;
+
+  // Cached from the parameters by OnParamChange, constant within a block.
+  std::array<double, kNumTracks> mHigh{};
+  std::array<double, kNumTracks> mMid{};
+  std::array<double, kNumTracks> mLow{};
+  std::array<double, kNumTracks> mInAmp{};
+  std::array<double, kNumTracks> mOutAmp{};
+  double mMasterAmp = 0.;
+
+  std::array<std::unique_ptr<OverSampler<double>>, kNumChannels> mOverSampler;
+  std::array<HighShelf, kNumChannels> mHighFilter;
+  std::array<MidBell, kNumChannels> mMidFilter;
+  std::array<LowShelf, kNumChannels> mLowFilter;
+
+  // Per-sample work values; each carries over to the next sample only under
+  // switch values the parameters never produce.
+  std::array<double, kNumChannels> mSat{};
+  std::array<double, kNumChannels> mTrackOut{};
+  std::array<double, kNumChannels> mChannelOut{};
+  std::array<double, kNumChannels + 2> mModeOut{};
+  std::array<double, kNumChannels + 2> mFinalOut{};
+  double mMasterMeterGate = 0.;
+  std::array<double, kNumTracks> mMeterIn{};
+  std::array<LevelMeter, kNumMeters> mVU;
+  std::array<int, kNumMeters> mMeterIdx;
+
+  std::array<std::string, kNumNames> mTrackNames;
+};

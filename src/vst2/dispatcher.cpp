@@ -1,0 +1,306 @@
+// Every non-audio request of the host. One case per opcode, in the order of
+// the opcode numbers; each request holds the plug-in's mutex throughout.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "ieffect_vst2.h"
+
+namespace {
+
+// Texts never exceed what hosts allocate for them (characters, without the zero).
+constexpr std::size_t kProgramNameChars = 24;
+constexpr std::size_t kParamTextChars = 31;
+constexpr std::size_t kEffectNameChars = 31;
+constexpr std::size_t kVendorTextChars = 63;
+constexpr std::size_t kLabelChars = 63;
+
+void CopyText(void* destination, std::string_view text, std::size_t maxChars) {
+  auto* out = static_cast<char*>(destination);
+  const std::size_t n = std::min(text.size(), maxChars);
+  std::memcpy(out, text.data(), n);
+  out[n] = '\0';
+}
+
+constexpr VstIntPtr kCockosExtension = 0xBEEF0000;
+constexpr VstIntPtr kVendorSpecificHandled = 0xBEEF;
+
+}  // namespace
+
+VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                     VstIntPtr value, void* ptr, float opt) {
+  auto* plug = effect ? static_cast<IEffectVST2*>(effect->object) : nullptr;
+  if (!plug) return 0;
+  if (opcode == effClose) {
+    // The mutex belongs to the object about to go: release it first.
+    { std::lock_guard lock(plug->mMutex); }
+    effect->object = nullptr;
+    delete plug;
+    return 0;
+  }
+  std::lock_guard lock(plug->mMutex);
+  if (opcode == effEditIdle || opcode == effIdle) return 0;
+  try {
+    return plug->Dispatch(opcode, index, value, ptr, opt);
+  } catch (...) {
+    // Nothing may unwind into the host.
+    return 0;
+  }
+}
+
+VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                float opt) {
+  switch (opcode) {
+    case effOpen:
+      HostSpecificInit();
+      OnParamReset();
+      return 0;
+    case effSetProgram:
+      if (!DoesStateChunks()) ModifyCurrentPreset(nullptr);
+      if (value >= 0 && value < NPresets()) RestorePreset(static_cast<int>(value));
+      return 0;
+    case effGetProgram:
+      return mCurrentPresetIdx;
+    case effSetProgramName:
+      if (ptr) {
+        ModifyCurrentPreset(static_cast<const char*>(ptr));
+        PresetsChangedByHost();
+      }
+      return 0;
+    case effGetProgramName:
+      if (ptr) CopyText(ptr, GetPresetName(mCurrentPresetIdx), kProgramNameChars);
+      return 0;
+    case effGetParamLabel:
+      if (ptr && IsValidParamIdx(index))
+        CopyText(ptr, GetParam(index)->GetLabelForHost(), kParamTextChars);
+      return 0;
+    case effGetParamDisplay:
+      if (ptr && IsValidParamIdx(index))
+        CopyText(ptr, GetParam(index)->GetDisplayForHost(true), kParamTextChars);
+      return 0;
+    case effGetParamName:
+      if (ptr && IsValidParamIdx(index))
+        CopyText(ptr, GetParam(index)->GetNameForHost(), kParamTextChars);
+      return 0;
+    case effSetSampleRate:
+      SetSampleRate(opt);
+      Reset();
+      return 0;
+    case effSetBlockSize:
+      SetBlockSize(static_cast<int>(std::clamp<VstIntPtr>(value, 0, kMaxBlockSize)));
+      Reset();
+      return 0;
+    case effMainsChanged:
+      OnActivate(value != 0);
+      if (!value) Reset();
+      return 0;
+    case effEditGetRect:
+      if (!ptr || !mGraphics) return 0;
+      *static_cast<ERect**>(ptr) = &mEditRect;
+      return 1;
+    case effEditOpen:
+      if (!mGraphics || !mGraphics->OpenWindow(ptr)) return 0;
+      OnGUIOpen();
+      return 1;
+    case effEditClose:
+      if (!mGraphics) return 0;
+      OnGUIClose();
+      mGraphics->CloseWindow();
+      return 1;
+    case effIdentify:
+      return FourCC('N', 'v', 'E', 'f');
+    case effGetChunk:
+      return ptr ? GetChunk(index != 0, static_cast<void**>(ptr)) : 0;
+    case effSetChunk:
+      return SetChunk(index != 0, value, ptr);
+    case effProcessEvents:
+      return ProcessEvents(static_cast<const VstEvents*>(ptr));
+    case effCanBeAutomated:
+      return 1;
+    case effString2Parameter:
+      return String2Parameter(index, static_cast<const char*>(ptr));
+    case effGetProgramNameIndexed: {
+      if (!ptr) return 0;
+      const std::string_view name = GetPresetName(index);
+      CopyText(ptr, name, kProgramNameChars);
+      return name.empty() ? 0 : 1;
+    }
+    case effGetInputProperties:
+      return GetPinProperties(true, index, static_cast<VstPinProperties*>(ptr));
+    case effGetOutputProperties:
+      return GetPinProperties(false, index, static_cast<VstPinProperties*>(ptr));
+    case effGetPlugCategory:
+      return IsInst() ? kPlugCategSynth : kPlugCategEffect;
+    case effProcessVarIo:
+      return 0;
+    case effSetSpeakerArrangement:
+      ConnectFromArrangement(true, reinterpret_cast<const VstSpeakerArrangement*>(value));
+      ConnectFromArrangement(false, static_cast<const VstSpeakerArrangement*>(ptr));
+      return 1;
+    case effGetEffectName:
+      if (!ptr) return 0;
+      CopyText(ptr, mEffectName, kEffectNameChars);
+      return 1;
+    case effGetVendorString:
+      if (!ptr) return 0;
+      CopyText(ptr, mMfrName, kVendorTextChars);
+      return 1;
+    case effGetProductString:
+      if (!ptr) return 0;
+      CopyText(ptr, mProductName, kVendorTextChars);
+      return 1;
+    case effGetVendorVersion:
+      return GetEffectVersion(true);
+    case effVendorSpecific:
+      if (index == 7 && ptr) {
+        if (value >= 0 && value < NParams())
+          CopyText(ptr, GetParam(static_cast<int>(value))->GetDisplayForHost(opt, true, true),
+                   kParamTextChars);
+        return kVendorSpecificHandled;
+      }
+      if (index == 8 && value >= 0 && value < NParams())
+        return GetParam(static_cast<int>(value))->Type() == kTypeDouble ? kVendorSpecificHandled
+                                                                          : 0;
+      return 0;
+    case effCanDo: {
+      if (!ptr) return 0;
+      const std::string_view capability = static_cast<const char*>(ptr);
+      if (capability == "receiveVstTimeInfo") return 1;
+      if (capability == "sendVstEvents" || capability == "sendVstMidiEvent" ||
+          capability == "receiveVstEvents" || capability == "receiveVstMidiEvent")
+        return DoesMIDI() ? 1 : 0;
+      if (capability == "hasCockosExtensions" || capability == "hasCockosViewAsConfig")
+        return kCockosExtension;
+      return 0;
+    }
+    case effGetTailSize:
+      return mTailSize;
+    case effGetVstVersion:
+      return 2400;
+    case effGetMidiKeyName: {
+      if (!ptr) return 0;
+      auto* keyName = static_cast<MidiKeyName*>(ptr);
+      keyName->keyName[0] = '\0';
+      const bool named = MidiNoteName(keyName->thisKeyNumber, keyName->keyName,
+                                      static_cast<int>(kLabelChars + 1));
+      keyName->keyName[kLabelChars] = '\0';
+      return named ? 1 : 0;
+    }
+    case effGetSpeakerArrangement:
+      if (value) *reinterpret_cast<VstSpeakerArrangement**>(value) = &mInputSpkrArr;
+      if (ptr) *static_cast<VstSpeakerArrangement**>(ptr) = &mOutputSpkrArr;
+      return 1;
+    default:
+      // effGetVu, effSetBypass, effStartProcess, effSetProcessPrecision and the
+      // rest: nothing to do.
+      return 0;
+  }
+}
+
+VstIntPtr IEffectVST2::GetChunk(bool isPreset, void** data) {
+  ByteChunk& chunk = isPreset ? mState : mBankState;
+  InitChunkWithFrameworkVer(&chunk);
+  bool written = false;
+  if (isPreset) {
+    written = SerializeState(&chunk);
+  } else {
+    ModifyCurrentPreset(nullptr);
+    written = SerializePresets(&chunk);
+  }
+  if (!written || chunk.Size() == 0) return 0;
+  *data = chunk.GetBytes();
+  return chunk.Size();
+}
+
+VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data) {
+  // Refused before anything changes: no data, or a size no chunk of ours can have.
+  if (!data || size < 0 || size > kMaxChunkSize) return 0;
+  ByteChunk& chunk = isPreset ? mState : mBankState;
+  chunk.Resize(static_cast<int>(size));
+  if (size > 0) std::memcpy(chunk.GetBytes(), data, static_cast<std::size_t>(size));
+  int position = 0;
+  const int version = GetFrameworkVerFromChunk(&chunk, &position);
+  if (!isPreset && version >= kFrameworkVersion) {
+    position = UnserializePresets(&chunk, position);
+  } else {
+    position = UnserializeState(&chunk, position);
+    ModifyCurrentPreset(nullptr);
+  }
+  if (position < 0) return 0;
+  RedrawParamControls();
+  return 1;
+}
+
+VstIntPtr IEffectVST2::ProcessEvents(const VstEvents* events) {
+  if (!events) return 0;
+  for (VstInt32 i = 0; i < events->numEvents; ++i) {
+    const VstEvent* event = events->events[i];
+    if (!event) continue;
+    if (event->type == kVstMidiType) {
+      const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+      IMidiMsg msg;
+      msg.mOffset = midi->deltaFrames;
+      msg.mStatus = static_cast<std::uint8_t>(midi->midiData[0]);
+      msg.mData1 = static_cast<std::uint8_t>(midi->midiData[1]);
+      msg.mData2 = static_cast<std::uint8_t>(midi->midiData[2]);
+      ProcessMidiMsg(&msg);
+    } else if (event->type == kVstSysExType) {
+      const auto* sysex = reinterpret_cast<const VstMidiSysexEvent*>(event);
+      ISysEx msg;
+      msg.mOffset = sysex->deltaFrames;
+      msg.mSize = sysex->dumpBytes;
+      msg.mData = reinterpret_cast<const std::uint8_t*>(sysex->sysexDump);
+      ProcessSysEx(&msg);
+    }
+  }
+  return 1;
+}
+
+VstIntPtr IEffectVST2::String2Parameter(int paramIdx, const char* text) {
+  if (!IsValidParamIdx(paramIdx)) return 0;
+  if (!text) return 1;
+  IParam* param = GetParam(paramIdx);
+  double value = 0.;
+  if (param->GetNDisplayTexts() > 0) {
+    if (!param->MapDisplayText(text, &value)) return 0;
+  } else {
+    value = std::atof(text);
+    if (param->GetNegateDisplay()) value = -value;
+  }
+  if (mGraphics) mGraphics->SetParameterFromPlug(paramIdx, value, false);
+  param->Set(value);
+  OnParamChange(paramIdx);
+  return 1;
+}
+
+VstIntPtr IEffectVST2::GetPinProperties(bool input, int index,
+                                        VstPinProperties* properties) const {
+  const int nChannels = input ? NInChannels() : NOutChannels();
+  if (index < 0 || !properties || index >= nChannels) return 0;
+  properties->flags = kVstPinIsActive;
+  if (index % 2 == 0 && index + 1 < nChannels) properties->flags |= kVstPinIsStereo;
+  const std::string& label = input ? GetInputLabel(index) : GetOutputLabel(index);
+  if (!label.empty()) {
+    CopyText(properties->label, label, kLabelChars);
+  } else {
+    std::snprintf(properties->label, sizeof properties->label, "%s %d",
+                  input ? "Input" : "Output", index + 1);
+  }
+  return 1;
+}
+
+void IEffectVST2::ConnectFromArrangement(bool input, const VstSpeakerArrangement* arrangement) {
+  if (!arrangement) return;
+  const int nChannels = input ? NInChannels() : NOutChannels();
+  // A negative or oversized count is cut to the channels the plug-in has.
+  const int n = std::clamp(arrangement->numChannels, 0, nChannels);
+  if (input) {
+    SetInputChannelConnections(0, n, true);
+    SetInputChannelConnections(n, nChannels - n, false);
+  } else {
+    SetOutputChannelConnections(0, n, true);
+    SetOutputChannelConnections(n, nChannels - n, false);
+  }
+}

@@ -1,0 +1,85 @@
+// The adapter between the host-independent plug-in base and the VST 2.4
+// binary interface: it owns the effect record the host holds, answers the
+// host's requests and turns the framework's notifications into host calls.
+#pragma once
+
+#include <vector>
+
+#include "ieffect_base.h"
+#include "vst2_abi.h"
+
+struct IInstanceInfo {
+  audioMasterCallback mVSTHostCallback = nullptr;
+};
+
+class IEffectVST2 : public IEffectBase {
+ public:
+  // The largest chunk a host may hand over; anything bigger is refused unread.
+  static constexpr VstIntPtr kMaxChunkSize = VstIntPtr{64} << 20;
+
+  IEffectVST2(IInstanceInfo instanceInfo, int nParams, const char* channelIOStr, int nPresets,
+              const char* effectName, const char* productName, const char* mfrName,
+              int vendorVersion, int uniqueID, int mfrID, int latency, bool plugDoesMidi,
+              bool plugDoesChunks, bool plugIsInst, int plugScChans);
+  ~IEffectVST2() override;
+
+  void BeginInformHostOfParamChange(int paramIdx) override;
+  void InformHostOfParamChange(int paramIdx, double normalizedValue) override;
+  void EndInformHostOfParamChange(int paramIdx) override;
+  void InformHostOfProgramChange() override;
+  bool IsRenderingOffline() override;
+  int GetSamplePos() override;
+  double GetTempo() override;
+  void GetTimeSig(int* numerator, int* denominator) override;
+  void GetTime(ITimeInfo* timeInfo) override;
+  EHost GetHost() override;
+  void ResizeGraphics(int width, int height) override;
+  void HostSpecificInit() override;
+  void AttachGraphics(std::unique_ptr<IEditorSurface> graphics) override;
+  void SetLatency(int samples) override;
+  bool SendMidiMsg(const IMidiMsg* msg) override;
+  bool SendSysEx(const ISysEx* msg) override;
+
+  bool SendVSTEvent(VstEvent* event);
+  audioMasterCallback GetHostCallback() const { return mHostCallback; }
+  AEffect* GetAEffect() { return &mAEffect; }
+
+  // The effect record's entries.
+  static VstIntPtr VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                 VstIntPtr value, void* ptr, float opt);
+  static void VSTProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames);
+  static void VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
+                                  VstInt32 nFrames);
+  static void VSTProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
+                                        VstInt32 nFrames);
+  static float VSTGetParameter(AEffect* effect, VstInt32 index);
+  static void VSTSetParameter(AEffect* effect, VstInt32 index, float value);
+
+ private:
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+  VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                     void* ptr = nullptr, float opt = 0.f);
+  const VstTimeInfo* QueryTime(VstInt32 requestedFlags);
+  VstIntPtr GetChunk(bool isPreset, void** data);
+  VstIntPtr SetChunk(bool isPreset, VstIntPtr size, const void* data);
+  VstIntPtr ProcessEvents(const VstEvents* events);
+  VstIntPtr String2Parameter(int paramIdx, const char* text);
+  VstIntPtr GetPinProperties(bool input, int index, VstPinProperties* properties) const;
+  void ConnectFromArrangement(bool input, const VstSpeakerArrangement* arrangement);
+  void UpdateEditRect();
+
+  void ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate);
+  void ProcessDouble(double** inputs, double** outputs, int nFrames);
+
+  ERect mEditRect{};
+  audioMasterCallback mHostCallback;
+  VstSpeakerArrangement mInputSpkrArr{};
+  VstSpeakerArrangement mOutputSpkrArr{};
+  bool mHostSpecificInitDone = false;
+  ByteChunk mState;
+  ByteChunk mBankState;
+  AEffect mAEffect{};
+  // Host pointers moved forward while a long 32-bit block runs in pieces.
+  std::vector<float*> mInPieces;
+  std::vector<float*> mOutPieces;
+};

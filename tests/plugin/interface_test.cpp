@@ -1,0 +1,145 @@
+// QUOR as a host sees it: loaded through its entry point, driven only
+// through the effect record.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "loaded_plugin.h"
+
+TEST(Interface, IdentityAndRecord) {
+  LoadedPlugin plug;
+  EXPECT_EQ(plug->magic, FourCC('V', 's', 't', 'P'));
+  EXPECT_EQ(plug->numParams, 94);
+  EXPECT_EQ(plug->numInputs, 16);
+  EXPECT_EQ(plug->numOutputs, 16);
+  EXPECT_EQ(plug->numPrograms, 1);
+  EXPECT_EQ(plug->flags, 0x1030);
+  EXPECT_EQ(plug->version, 10100);
+  EXPECT_EQ(plug->uniqueID, FourCC('Q', 'U', 'R', '1'));
+  EXPECT_NE(plug->object, nullptr);
+  EXPECT_EQ(plug->ioRatio, 1.f);
+  plug.Dispatch(effOpen);
+  EXPECT_EQ(plug.Text(effGetEffectName), "QUOR");
+  EXPECT_EQ(plug.Text(effGetVendorString), "Vandorhaus");
+  EXPECT_EQ(plug.Text(effGetProductString), "");
+  EXPECT_EQ(plug.Dispatch(effGetVendorVersion), 10100);
+  EXPECT_EQ(plug.Dispatch(effGetVstVersion), 2400);
+  EXPECT_EQ(plug.Dispatch(effGetPlugCategory), kPlugCategEffect);
+  EXPECT_EQ(plug.Dispatch(effCanBeAutomated, 12), 1);
+  EXPECT_EQ(plug.Dispatch(effGetEffectName), 0);  // null buffer
+  EXPECT_EQ(plug.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
+
+  LoadedPlugin legacy("main");
+  EXPECT_NE(legacy->object, plug->object);
+}
+
+TEST(Interface, ParameterTable) {
+  LoadedPlugin plug;
+  plug.Dispatch(effOpen);
+  EXPECT_EQ(plug.Text(effGetParamName, 0), "High Gain 1");
+  EXPECT_EQ(plug.Text(effGetParamName, 13), "Input 2");
+  EXPECT_EQ(plug.Text(effGetParamName, 74), "Output 8");
+  EXPECT_EQ(plug.Text(effGetParamName, 75), "Master Output");
+  EXPECT_EQ(plug.Text(effGetParamName, 76), "Mode");
+  EXPECT_EQ(plug.Text(effGetParamName, 79), "Bypass 3");
+  EXPECT_EQ(plug.Text(effGetParamName, 92), "Mute 8");
+  EXPECT_EQ(plug.Text(effGetParamName, 93), "Global Bypass");
+  EXPECT_EQ(plug.Text(effGetParamName, 5), "");
+  EXPECT_EQ(plug.Text(effGetParamName, 69), "");
+  EXPECT_EQ(plug.Text(effGetParamName, 94), "");
+  EXPECT_EQ(plug.Text(effGetParamName, -1), "");
+  EXPECT_EQ(plug.Text(effGetParamDisplay, 3), "0.00");
+  EXPECT_EQ(plug.Text(effGetParamLabel, 3), "%");
+  EXPECT_EQ(plug.Text(effGetParamDisplay, 0), "0.50");
+  EXPECT_EQ(plug.Text(effGetParamDisplay, 77), "0");
+  EXPECT_EQ(plug.Text(effGetParamLabel, 77), "");
+
+  for (int t = 0; t < 8; ++t) {
+    EXPECT_FLOAT_EQ(plug.Get(10 * t), 0.5f);      // High Gain
+    EXPECT_FLOAT_EQ(plug.Get(10 * t + 3), 0.5f);  // Input 0 dB in -24..24
+    EXPECT_EQ(plug.Get(77 + t), 0.f);
+  }
+  EXPECT_EQ(plug.Get(5), 0.f);
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, 8, 3), 0xBEEF);  // a double parameter
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, 8, 76), 0);
+  char display[64] = {};
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, 7, 3, display, 1.f), 0xBEEF);
+  EXPECT_STREQ(display, "24.00");
+}
+
+TEST(Interface, SetAndGetRoundTripAndBadIndicesChangeNothing) {
+  LoadedPlugin plug;
+  plug.Dispatch(effOpen);
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> unit(0.f, 1.f);
+  for (int i = 0; i < 94; ++i) {
+    const float value = unit(random);
+    plug.Set(i, value);
+    const bool isSwitchOrUnused = i >= 76 || (i < 70 && i % 10 >= 5);
+    EXPECT_NEAR(plug.Get(i), isSwitchOrUnused ? std::round(value) : value, 1e-6) << i;
+  }
+  std::vector<float> before;
+  for (int i = 0; i < 94; ++i) before.push_back(plug.Get(i));
+  plug.Set(-1, 0.3f);
+  plug.Set(94, 0.3f);
+  EXPECT_EQ(plug.Get(-1), 0.f);
+  EXPECT_EQ(plug.Get(94), 0.f);
+  for (int i = 0; i < 94; ++i) EXPECT_EQ(plug.Get(i), before[static_cast<std::size_t>(i)]);
+}
+
+TEST(Interface, TextsNeverExceedHostBuffers) {
+  LoadedPlugin plug;
+  char buffer[40];
+  std::memset(buffer, 'x', sizeof buffer);
+  plug.Dispatch(effGetParamDisplay, 3, 0, buffer);
+  plug.Set(3, 1.f);
+  plug.Dispatch(effGetParamDisplay, 3, 0, buffer);
+  EXPECT_LE(std::strlen(buffer), 31u);
+  // A very long parameter text is cut to 31 characters.
+  plug.SetText(75, "1e300");
+  std::memset(buffer, 'x', sizeof buffer);
+  plug.Dispatch(effGetParamDisplay, 75, 0, buffer);
+  EXPECT_EQ(std::strlen(buffer), 5u);  // clamped to 24.00
+  std::memset(buffer, 'x', sizeof buffer);
+  plug.Dispatch(effVendorSpecific, 7, 75, buffer, 1e30f);
+  EXPECT_LE(std::strlen(buffer), 31u);
+  EXPECT_EQ(buffer[32], 'x');
+}
+
+TEST(Interface, CapabilitiesAndPins) {
+  LoadedPlugin plug;
+  EXPECT_EQ(plug.Dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstMidiEvent")), 0);
+  EXPECT_EQ(plug.Dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstTimeInfo")), 1);
+  EXPECT_EQ(plug.Dispatch(effCanDo, 0, 0, const_cast<char*>("hasCockosExtensions")),
+            VstIntPtr{0xBEEF0000});
+  EXPECT_EQ(plug.Dispatch(effCanDo, 0, 0, nullptr), 0);
+  VstPinProperties pin{};
+  EXPECT_EQ(plug.Dispatch(effGetOutputProperties, 15, 0, &pin), 1);
+  EXPECT_EQ(pin.flags, kVstPinIsActive);
+  EXPECT_STREQ(pin.label, "Output 16");
+  EXPECT_EQ(plug.Dispatch(effGetOutputProperties, 14, 0, &pin), 1);
+  EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
+  EXPECT_EQ(plug.Dispatch(effGetInputProperties, 16, 0, &pin), 0);
+  EXPECT_EQ(plug.Dispatch(effGetInputProperties, -1, 0, &pin), 0);
+  EXPECT_EQ(plug.Dispatch(effGetSpeakerArrangement), 1);
+  VstSpeakerArrangement* in = nullptr;
+  VstSpeakerArrangement* out = nullptr;
+  EXPECT_EQ(plug.Dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out), 1);
+  ASSERT_NE(in, nullptr);
+  EXPECT_EQ(in->numChannels, 16);
+  EXPECT_EQ(out->type, kSpeakerArrUserDefined);
+  EXPECT_EQ(plug.Dispatch(effIdentify), FourCC('N', 'v', 'E', 'f'));
+  EXPECT_EQ(plug.Dispatch(effGetTailSize), 0);
+  EXPECT_EQ(plug.Dispatch(9999), 0);
+}
+
+TEST(Interface, HostIsIdentifiedOnOpen) {
+  TheHostLog().mProduct = "Ardour";
+  LoadedPlugin plug;
+  plug.Dispatch(effOpen);
+  TheHostLog().mProduct = "QUOR Test Host";
+  // Identification changes nothing visible for Ardour; the channel counts stand.
+  EXPECT_EQ(plug->numInputs, 16);
+  EXPECT_EQ(TheHostLog().mWantMidi, 0);
+}
