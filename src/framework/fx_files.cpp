@@ -25,14 +25,15 @@ constexpr std::uint32_t kBankParamsMagic = Magic("FxBk");
 
 constexpr std::size_t kProgramHeaderSize = 56;  // up to and including the name
 constexpr std::size_t kProgramNameSize = 28;
-constexpr std::size_t kBankHeaderSize = 156;    // up to and including the reserved bytes
+constexpr std::size_t kBankHeaderSize = 156;  // up to and including the reserved bytes
 constexpr std::size_t kBankReservedSize = 124;
 
 class BigEndianWriter {
  public:
   explicit BigEndianWriter(std::vector<std::uint8_t>* out) : mOut(out) {}
   void U32(std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) mOut->push_back(static_cast<std::uint8_t>(value >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+      mOut->push_back(static_cast<std::uint8_t>(value >> shift));
   }
   void I32(int value) { U32(static_cast<std::uint32_t>(value)); }
   void F32(float value) { U32(std::bit_cast<std::uint32_t>(value)); }
@@ -43,7 +44,8 @@ class BigEndianWriter {
   }
   void Zeros(std::size_t n) { mOut->insert(mOut->end(), n, 0); }
   void Bytes(const ByteChunk& chunk) {
-    if (chunk.Size() > 0) mOut->insert(mOut->end(), chunk.GetBytes(), chunk.GetBytes() + chunk.Size());
+    if (chunk.Size() > 0)
+      mOut->insert(mOut->end(), chunk.GetBytes(), chunk.GetBytes() + chunk.Size());
   }
 
  private:
@@ -59,7 +61,8 @@ class BigEndianReader {
   }
   std::uint32_t U32(std::size_t offset) const {
     std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) value = (value << 8) | mBytes[offset + i];
+    for (std::size_t i = 0; i < 4; ++i)
+      value = (value << 8) | mBytes[offset + i];
     return value;
   }
   int I32(std::size_t offset) const { return static_cast<int>(U32(offset)); }
@@ -94,7 +97,8 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
   if (path.empty()) return false;
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) return false;
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(file);
 }
 
@@ -125,12 +129,14 @@ bool IEffectBase::MakeProgramFXP(std::vector<std::uint8_t>* file) {
     ByteChunk state;
     InitChunkWithFrameworkVer(&state);
     if (!SerializeState(&state)) return false;
-    WriteProgramHeader(out, state.Size() + 60, kProgramChunkMagic, mUniqueID, version, NParams(), name);
+    WriteProgramHeader(out, state.Size() + 60, kProgramChunkMagic, mUniqueID, version, NParams(),
+                       name);
     out.I32(state.Size());
     out.Bytes(state);
   } else {
     WriteProgramHeader(out, 0, kProgramParamsMagic, mUniqueID, version, NParams(), name);
-    for (int i = 0; i < NParams(); ++i) out.F32(static_cast<float>(GetParam(i)->GetNormalized()));
+    for (int i = 0; i < NParams(); ++i)
+      out.F32(static_cast<float>(GetParam(i)->GetNormalized()));
   }
   return true;
 }
@@ -246,7 +252,8 @@ bool IEffectBase::LoadBankFXB(std::span<const std::uint8_t> file) {
       return false;
     RestorePreset(i);
     for (int k = 0; k < NParams(); ++k)
-      GetParam(k)->SetNormalized(in.F32(position + kProgramHeaderSize + 4 * static_cast<std::size_t>(k)));
+      GetParam(k)->SetNormalized(
+          in.F32(position + kProgramHeaderSize + 4 * static_cast<std::size_t>(k)));
     ModifyCurrentPreset(in.Text(position + 28, kProgramNameSize).c_str());
   }
   RestorePreset(currentProgram);

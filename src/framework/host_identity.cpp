@@ -48,7 +48,8 @@ constexpr std::array<HostMatch, 26> kHostMatches{{
 EHost LookUpHost(const char* productName) {
   if (!productName) return kHostUnknown;
   std::string lower(productName, strnlen(productName, 255));
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : lower)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (const HostMatch& match : kHostMatches)
     if (lower.find(match.mNeedle) != std::string::npos) return match.mHost;
   return kHostUnknown;
@@ -56,33 +57,60 @@ EHost LookUpHost(const char* productName) {
 
 std::string GetHostNameStr(int host) {
   switch (host) {
-    case kHostReaper: return "Reaper";
-    case kHostProTools: return "ProTools";
-    case kHostCubase: return "Cubase";
-    case kHostNuendo: return "Nuendo";
-    case kHostSonar: return "Sonar";
-    case kHostVegas: return "Vegas";
-    case kHostFL: return "FLStudio";
-    case kHostSamplitude: return "Samplitude";
-    case kHostAbletonLive: return "Live";
-    case kHostVSTScanner: return "VSTScanner";
-    case kHostAULab: return "AULab";
-    case kHostForte: return "Forte";
-    case kHostChainer: return "Chainer";
-    case kHostAudition: return "Audition";
-    case kHostOrion: return "Orion";
-    case kHostSAWStudio: return "SAWStudio";
-    case kHostLogic: return "Logic";
-    case kHostGarageBand: return "GarageBand";
-    case kHostDigitalPerformer: return "DigitalPerformer";
-    case kHostStandalone: return "Standalone";
-    case kHostAudioMulch: return "AudioMulch";
-    case kHostStudioOne: return "StudioOne";
-    case kHostVST3TestHost: return "VST3PluginTestHost";
-    case kHostArdour: return "Ardour";
-    case kHostRenoise: return "Renoise";
-    case kHostOpenMPT: return "OpenMPT";
-    default: return "Unknown";  // Melodyne included: it has no name of its own
+    case kHostReaper:
+      return "Reaper";
+    case kHostProTools:
+      return "ProTools";
+    case kHostCubase:
+      return "Cubase";
+    case kHostNuendo:
+      return "Nuendo";
+    case kHostSonar:
+      return "Sonar";
+    case kHostVegas:
+      return "Vegas";
+    case kHostFL:
+      return "FLStudio";
+    case kHostSamplitude:
+      return "Samplitude";
+    case kHostAbletonLive:
+      return "Live";
+    case kHostVSTScanner:
+      return "VSTScanner";
+    case kHostAULab:
+      return "AULab";
+    case kHostForte:
+      return "Forte";
+    case kHostChainer:
+      return "Chainer";
+    case kHostAudition:
+      return "Audition";
+    case kHostOrion:
+      return "Orion";
+    case kHostSAWStudio:
+      return "SAWStudio";
+    case kHostLogic:
+      return "Logic";
+    case kHostGarageBand:
+      return "GarageBand";
+    case kHostDigitalPerformer:
+      return "DigitalPerformer";
+    case kHostStandalone:
+      return "Standalone";
+    case kHostAudioMulch:
+      return "AudioMulch";
+    case kHostStudioOne:
+      return "StudioOne";
+    case kHostVST3TestHost:
+      return "VST3PluginTestHost";
+    case kHostArdour:
+      return "Ardour";
+    case kHostRenoise:
+      return "Renoise";
+    case kHostOpenMPT:
+      return "OpenMPT";
+    default:
+      return "Unknown";  // Melodyne included: it has no name of its own
   }
 }
 

@@ -20,8 +20,8 @@ int ReadInt(const char*& cursor) {
 
 IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
                          const char* effectName, const char* productName, const char* mfrName,
-                         int vendorVersion, int uniqueID, int mfrID, int latency,
-                         bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst, EAPI plugAPI)
+                         int vendorVersion, int uniqueID, int mfrID, int latency, bool plugDoesMidi,
+                         bool plugDoesChunks, bool plugIsInst, EAPI plugAPI)
     : mEffectName(effectName ? effectName : ""),
       mProductName(productName ? productName : ""),
       mMfrName(mfrName ? mfrName : ""),
@@ -33,8 +33,10 @@ IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
       mIsInst(plugIsInst),
       mDoesMIDI(plugDoesMidi),
       mLatency(latency) {
-  for (int i = 0; i < nParams; ++i) mParams.push_back(std::make_unique<IParam>());
-  for (int i = 0; i < nPresets; ++i) mPresets.push_back(std::make_unique<IPreset>());
+  for (int i = 0; i < nParams; ++i)
+    mParams.push_back(std::make_unique<IParam>());
+  for (int i = 0; i < nPresets; ++i)
+    mPresets.push_back(std::make_unique<IPreset>());
 
   int nInputs = 0, nOutputs = 0;
   for (const char* cursor = channelIOStr ? channelIOStr : ""; cursor;) {
@@ -59,11 +61,17 @@ IEffectBase::~IEffectBase() {
   mGraphics.reset();
 }
 
-void IEffectBase::Reset() { std::lock_guard lock(mMutex); }
+void IEffectBase::Reset() {
+  std::lock_guard lock(mMutex);
+}
 
-void IEffectBase::OnParamChange(int /*paramIdx*/) { std::lock_guard lock(mMutex); }
+void IEffectBase::OnParamChange(int /*paramIdx*/) {
+  std::lock_guard lock(mMutex);
+}
 
-void IEffectBase::OnActivate(bool /*active*/) { std::lock_guard lock(mMutex); }
+void IEffectBase::OnActivate(bool /*active*/) {
+  std::lock_guard lock(mMutex);
+}
 
 void IEffectBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   const int n = std::max(nFrames, 0);
@@ -78,7 +86,9 @@ void IEffectBase::ProcessDoubleReplacing(double** inputs, double** outputs, int 
   }
 }
 
-void IEffectBase::ProcessMidiMsg(IMidiMsg* msg) { SendMidiMsg(msg); }
+void IEffectBase::ProcessMidiMsg(IMidiMsg* msg) {
+  SendMidiMsg(msg);
+}
 
 bool IEffectBase::MidiNoteName(int /*noteNumber*/, char* name, int nameSize) {
   if (name && nameSize > 0) name[0] = '\0';
@@ -126,12 +136,15 @@ void IEffectBase::SetBlockSize(int blockSize) {
   blockSize = std::clamp(blockSize, 0, kMaxBlockSize);
   if (blockSize == mBlockSize) return;
   const auto size = static_cast<std::size_t>(blockSize);
-  for (InChannel& channel : mInChannels) channel.mScratchBuf.assign(size, 0.);
-  for (OutChannel& channel : mOutChannels) channel.mScratchBuf.assign(size, 0.);
+  for (InChannel& channel : mInChannels)
+    channel.mScratchBuf.assign(size, 0.);
+  for (OutChannel& channel : mOutChannels)
+    channel.mScratchBuf.assign(size, 0.);
   mBlockSize = blockSize;
   // Every binding may point into a buffer that just moved: until the next
   // attachment each channel reads and writes its own scratch buffer.
-  for (std::size_t i = 0; i < mInChannels.size(); ++i) mInData[i] = mInChannels[i].mScratchBuf.data();
+  for (std::size_t i = 0; i < mInChannels.size(); ++i)
+    mInData[i] = mInChannels[i].mScratchBuf.data();
   for (std::size_t i = 0; i < mOutChannels.size(); ++i) {
     mOutData[i] = mOutChannels[i].mScratchBuf.data();
     mOutChannels[i].mFDest = nullptr;
@@ -144,12 +157,18 @@ int IEffectBase::GetEffectVersion(bool decimal) const {
 
 std::string IEffectBase::GetAPIString() const {
   switch (mAPI) {
-    case kAPIVST2: return "VST2";
-    case kAPIVST3: return "VST3";
-    case kAPIAU: return "AU";
-    case kAPIRTAS: return "RTAS";
-    case kAPIAAX: return "AAX";
-    case kAPISA: return "Standalone";
+    case kAPIVST2:
+      return "VST2";
+    case kAPIVST3:
+      return "VST3";
+    case kAPIAU:
+      return "AU";
+    case kAPIRTAS:
+      return "RTAS";
+    case kAPIAAX:
+      return "AAX";
+    case kAPISA:
+      return "Standalone";
   }
   return "";
 }
@@ -175,12 +194,14 @@ double IEffectBase::GetSamplesPerBeat() {
 }
 
 void IEffectBase::OnParamReset() {
-  for (int i = 0; i < NParams(); ++i) OnParamChange(i);
+  for (int i = 0; i < NParams(); ++i)
+    OnParamChange(i);
 }
 
 void IEffectBase::DirtyParameters() {
   std::lock_guard lock(mMutex);
-  for (int i = 0; i < NParams(); ++i) InformHostOfParamChange(i, GetParam(i)->GetNormalized());
+  for (int i = 0; i < NParams(); ++i)
+    InformHostOfParamChange(i, GetParam(i)->GetNormalized());
 }
 
 bool IEffectBase::IsInChannelConnected(int chIdx) const {
@@ -219,11 +240,13 @@ bool IEffectBase::LegalIO(int nIn, int nOut) const {
 void IEffectBase::LimitToStereoIO() {
   SetInputChannelConnections(2, NInChannels() - 2, false);
   // Only the flag: these outputs keep writing wherever they pointed.
-  for (int i = 2; i < NOutChannels(); ++i) mOutChannels[static_cast<size_t>(i)].mConnected = true;
+  for (int i = 2; i < NOutChannels(); ++i)
+    mOutChannels[static_cast<size_t>(i)].mConnected = true;
 }
 
 void IEffectBase::SetInputLabel(int idx, const char* label) {
-  if (idx >= 0 && idx < NInChannels()) mInChannels[static_cast<size_t>(idx)].mLabel = label ? label : "";
+  if (idx >= 0 && idx < NInChannels())
+    mInChannels[static_cast<size_t>(idx)].mLabel = label ? label : "";
 }
 
 void IEffectBase::SetOutputLabel(int idx, const char* label) {
@@ -242,7 +265,8 @@ const std::string& IEffectBase::GetOutputLabel(int idx) const {
 void IEffectBase::AttachInputBuffers(int idx, int n, double** buffers, int /*nFrames*/) {
   const int end = std::min(idx + std::max(n, 0), NInChannels());
   for (int i = std::max(idx, 0); i < end; ++i)
-    if (mInChannels[static_cast<size_t>(i)].mConnected) mInData[static_cast<size_t>(i)] = *buffers++;
+    if (mInChannels[static_cast<size_t>(i)].mConnected)
+      mInData[static_cast<size_t>(i)] = *buffers++;
 }
 
 void IEffectBase::AttachInputBuffers(int idx, int n, float** buffers, int nFrames) {
@@ -253,7 +277,8 @@ void IEffectBase::AttachInputBuffers(int idx, int n, float** buffers, int nFrame
     double* scratch = channel.mScratchBuf.data();
     const float* source = *buffers++;
     const int frames = std::min(nFrames, static_cast<int>(channel.mScratchBuf.size()));
-    for (int f = 0; f < frames; ++f) scratch[f] = source[f];
+    for (int f = 0; f < frames; ++f)
+      scratch[f] = source[f];
     mInData[static_cast<size_t>(i)] = scratch;
   }
 }
@@ -284,7 +309,8 @@ void IEffectBase::ConvertOutputs(int nFrames, ConvertOut convert) {
     if (!channel.mConnected || !channel.mFDest) continue;
     const int frames = std::min(nFrames, static_cast<int>(channel.mScratchBuf.size()));
     const double* source = channel.mScratchBuf.data();
-    for (int f = 0; f < frames; ++f) convert(channel.mFDest[f], source[f]);
+    for (int f = 0; f < frames; ++f)
+      convert(channel.mFDest[f], source[f]);
   }
 }
 

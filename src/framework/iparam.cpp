@@ -106,9 +106,13 @@ void IParam::SetNormalized(double normalizedValue) {
   mValue = std::min(mValue, mMax);
 }
 
-int IParam::Int() const { return TruncateToInt(mValue); }
+int IParam::Int() const {
+  return TruncateToInt(mValue);
+}
 
-double IParam::DBToAmp() const { return std::exp(mValue * 0.1151292546497); }
+double IParam::DBToAmp() const {
+  return std::exp(mValue * 0.1151292546497);
+}
 
 double IParam::GetNormalized(double nonNormalizedValue) const {
   const double clamped = std::clamp(nonNormalizedValue, mMin, mMax);

@@ -1,6 +1,5 @@
 #include "midi.h"
 
-
 void IMidiMsg::Clear() {
   mOffset = 0;
   mStatus = mData1 = mData2 = 0;
@@ -50,8 +49,10 @@ int IMidiMsg::NoteNumber() const {
   switch (StatusMsg()) {
     case kNoteOff:
     case kNoteOn:
-    case kPolyAftertouch: return mData1;
-    default: return -1;
+    case kPolyAftertouch:
+      return mData1;
+    default:
+      return -1;
   }
 }
 
@@ -60,9 +61,15 @@ int IMidiMsg::Velocity() const {
   return kind == kNoteOff || kind == kNoteOn ? mData2 : -1;
 }
 
-int IMidiMsg::PolyAfterTouch() const { return (mStatus & 0xF0) == 0xA0 ? mData2 : -1; }
-int IMidiMsg::ChannelAfterTouch() const { return (mStatus & 0xF0) == 0xD0 ? mData1 : -1; }
-int IMidiMsg::Program() const { return (mStatus & 0xF0) == 0xC0 ? mData1 : -1; }
+int IMidiMsg::PolyAfterTouch() const {
+  return (mStatus & 0xF0) == 0xA0 ? mData2 : -1;
+}
+int IMidiMsg::ChannelAfterTouch() const {
+  return (mStatus & 0xF0) == 0xD0 ? mData1 : -1;
+}
+int IMidiMsg::Program() const {
+  return (mStatus & 0xF0) == 0xC0 ? mData1 : -1;
+}
 
 double IMidiMsg::PitchWheel() const {
   if ((mStatus & 0xF0) != 0xE0) return 0.;
@@ -76,14 +83,22 @@ double IMidiMsg::ControlChange(EControlChangeMsg controller) const {
 
 const char* IMidiMsg::StatusMsgStr(EStatusMsg msg) {
   switch (msg) {
-    case kNone: return "none";
-    case kNoteOff: return "noteoff";
-    case kNoteOn: return "noteon";
-    case kPolyAftertouch: return "aftertouch";
-    case kControlChange: return "controlchange";
-    case kProgramChange: return "programchange";
-    case kChannelAftertouch: return "channelaftertouch";
-    case kPitchWheel: return "pitchwheel";
+    case kNone:
+      return "none";
+    case kNoteOff:
+      return "noteoff";
+    case kNoteOn:
+      return "noteon";
+    case kPolyAftertouch:
+      return "aftertouch";
+    case kControlChange:
+      return "controlchange";
+    case kProgramChange:
+      return "programchange";
+    case kChannelAftertouch:
+      return "channelaftertouch";
+    case kPitchWheel:
+      return "pitchwheel";
   }
   return "unknown";
 }

@@ -46,7 +46,9 @@ void IEffectBase::MakeDefaultPreset(const char* name, int nPresets) {
   }
 }
 
-void IEffectBase::EnsureDefaultPreset() { MakeDefaultPreset("Empty", NPresets()); }
+void IEffectBase::EnsureDefaultPreset() {
+  MakeDefaultPreset("Empty", NPresets());
+}
 
 void IEffectBase::FillPresetFromValues(IPreset* preset, const char* name,
                                        std::span<const double> values) {
@@ -54,8 +56,8 @@ void IEffectBase::FillPresetFromValues(IPreset* preset, const char* name,
   preset->mName = BoundedPresetName(name ? name : "");
   preset->mChunk.Clear();
   for (int i = 0; i < NParams(); ++i) {
-    const double value =
-        i < static_cast<int>(values.size()) ? values[static_cast<std::size_t>(i)] : GetParam(i)->Value();
+    const double value = i < static_cast<int>(values.size()) ? values[static_cast<std::size_t>(i)]
+                                                             : GetParam(i)->Value();
     preset->mChunk.Put(value);
   }
 }
@@ -182,10 +184,16 @@ bool IEffectBase::DumpPresetSrcCode(const char* path, const char* const* paramEn
     const IParam* param = GetParam(i);
     char value[64];
     switch (param->Type()) {
-      case kTypeBool: std::snprintf(value, sizeof value, "%s", param->Bool() ? "true" : "false"); break;
+      case kTypeBool:
+        std::snprintf(value, sizeof value, "%s", param->Bool() ? "true" : "false");
+        break;
       case kTypeInt:
-      case kTypeEnum: std::snprintf(value, sizeof value, "%d", param->Int()); break;
-      default: std::snprintf(value, sizeof value, "%.6f", param->Value()); break;
+      case kTypeEnum:
+        std::snprintf(value, sizeof value, "%d", param->Int());
+        break;
+      default:
+        std::snprintf(value, sizeof value, "%.6f", param->Value());
+        break;
     }
     std::fprintf(file.get(), ",\n  %s, %s", paramEnumNames[i] ? paramEnumNames[i] : "", value);
   }
@@ -196,8 +204,8 @@ bool IEffectBase::DumpPresetSrcCode(const char* path, const char* const* paramEn
 namespace {
 
 void WriteBlobCall(std::FILE* file, const std::string& name, const ByteChunk& state) {
-  const std::string text = EncodeBase64(
-      std::span(state.GetBytes(), static_cast<std::size_t>(state.Size())));
+  const std::string text =
+      EncodeBase64(std::span(state.GetBytes(), static_cast<std::size_t>(state.Size())));
   std::fprintf(file, "MakePresetFromBlob(\"%s\", \"%s\", %i);\n", name.c_str(), text.c_str(),
                state.Size());
 }
@@ -217,6 +225,7 @@ bool IEffectBase::DumpBankBlob(const char* path) {
   if (!path) return false;
   UniqueFile file(std::fopen(path, "w"));
   if (!file) return false;
-  for (const auto& preset : mPresets) WriteBlobCall(file.get(), preset->mName, preset->mChunk);
+  for (const auto& preset : mPresets)
+    WriteBlobCall(file.get(), preset->mName, preset->mChunk);
   return true;
 }

@@ -19,7 +19,8 @@ QUOR::QUOR(IInstanceInfo instanceInfo)
     overSampler = std::make_unique<OverSampler<double>>(k4x, true, 1);
   mVU.fill(LevelMeter(1.0));
   mMeterIdx.fill(kDefaultMeterControl);
-  for (int t = 0; t < kNumTracks; ++t) mTrackNames[static_cast<std::size_t>(t)] = "Track Name";
+  for (int t = 0; t < kNumTracks; ++t)
+    mTrackNames[static_cast<std::size_t>(t)] = "Track Name";
   mTrackNames[kNumTracks] = "Master";
 
   InitParameters();
@@ -54,7 +55,9 @@ void QUOR::InitParameters() {
   initSwitch(kGlobalBypassIdx, "Global Bypass");
 }
 
-void QUOR::Reset() { std::lock_guard lock(mMutex); }
+void QUOR::Reset() {
+  std::lock_guard lock(mMutex);
+}
 
 void QUOR::OnParamChange(int paramIdx) {
   std::lock_guard lock(mMutex);
@@ -67,18 +70,30 @@ void QUOR::OnParamChange(int paramIdx) {
   if (paramIdx >= kNumTracks * 10) return;
   const auto t = static_cast<std::size_t>(paramIdx / 10);
   switch (paramIdx % 10) {
-    case 0: mHigh[t] = value; break;
-    case 1: mMid[t] = value; break;
-    case 2: mLow[t] = value; break;
-    case 3: mInAmp[t] = std::pow(10., value / 20.); break;
-    case 4: mOutAmp[t] = std::pow(10., value / 20.); break;
-    default: break;  // the unused indices
+    case 0:
+      mHigh[t] = value;
+      break;
+    case 1:
+      mMid[t] = value;
+      break;
+    case 2:
+      mLow[t] = value;
+      break;
+    case 3:
+      mInAmp[t] = std::pow(10., value / 20.);
+      break;
+    case 4:
+      mOutAmp[t] = std::pow(10., value / 20.);
+      break;
+    default:
+      break;  // the unused indices
   }
 }
 
 bool QUOR::SerializeState(ByteChunk* chunk) {
   std::lock_guard lock(mMutex);
-  for (const std::string& name : mTrackNames) chunk->PutStr(name);
+  for (const std::string& name : mTrackNames)
+    chunk->PutStr(name);
   return SerializeParams(chunk);
 }
 
@@ -86,6 +101,7 @@ int QUOR::UnserializeState(const ByteChunk* chunk, int startPos) {
   std::lock_guard lock(mMutex);
   int position = startPos;
   // A failed read leaves this name and every later one as they were.
-  for (std::string& name : mTrackNames) position = chunk->GetStr(&name, position);
+  for (std::string& name : mTrackNames)
+    position = chunk->GetStr(&name, position);
   return UnserializeParams(chunk, position);
 }

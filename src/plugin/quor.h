@@ -45,7 +45,9 @@ class QUOR : public IEffectVST2 {
   bool SerializeState(ByteChunk* chunk) override;
   int UnserializeState(const ByteChunk* chunk, int startPos) override;
 
-  const std::string& GetTrackName(int idx) const { return mTrackNames[static_cast<std::size_t>(idx)]; }
+  const std::string& GetTrackName(int idx) const {
+    return mTrackNames[static_cast<std::size_t>(idx)];
+  }
   void SetTrackName(int idx, std::string name) {
     mTrackNames[static_cast<std::size_t>(idx)] = std::move(name);
   }

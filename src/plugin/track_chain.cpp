@@ -64,7 +64,8 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
       mModeOut[0] = mMasterAmp * left;
       mModeOut[1] = mMasterAmp * right;
     } else if (mode == 1) {
-      for (std::size_t c = 0; c < kNumChannels; ++c) mModeOut[2 + c] = mChannelOut[c];
+      for (std::size_t c = 0; c < kNumChannels; ++c)
+        mModeOut[2 + c] = mChannelOut[c];
     }
 
     if (globalBypass == 0) {
@@ -78,7 +79,8 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
       }
       mFinalOut[0] = left;
       mFinalOut[1] = right;
-      for (int c = 0; c < kNumChannels; ++c) mFinalOut[2 + static_cast<std::size_t>(c)] = inputs[c][i];
+      for (int c = 0; c < kNumChannels; ++c)
+        mFinalOut[2 + static_cast<std::size_t>(c)] = inputs[c][i];
     }
 
     if (mode == 0) {
@@ -86,7 +88,8 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
       outputs[1][i] = mFinalOut[1];
       mMasterMeterGate = 1.;
     } else if (mode == 1) {
-      for (int c = 0; c < kNumChannels; ++c) outputs[c][i] = mFinalOut[2 + static_cast<std::size_t>(c)];
+      for (int c = 0; c < kNumChannels; ++c)
+        outputs[c][i] = mFinalOut[2 + static_cast<std::size_t>(c)];
       mMasterMeterGate = 0.;
     }
 

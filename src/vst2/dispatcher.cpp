@@ -162,7 +162,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       }
       if (index == 8 && value >= 0 && value < NParams())
         return GetParam(static_cast<int>(value))->Type() == kTypeDouble ? kVendorSpecificHandled
-                                                                          : 0;
+                                                                        : 0;
       return 0;
     case effCanDo: {
       if (!ptr) return 0;
@@ -183,8 +183,8 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       if (!ptr) return 0;
       auto* keyName = static_cast<MidiKeyName*>(ptr);
       keyName->keyName[0] = '\0';
-      const bool named = MidiNoteName(keyName->thisKeyNumber, keyName->keyName,
-                                      static_cast<int>(kLabelChars + 1));
+      const bool named =
+          MidiNoteName(keyName->thisKeyNumber, keyName->keyName, static_cast<int>(kLabelChars + 1));
       keyName->keyName[kLabelChars] = '\0';
       return named ? 1 : 0;
     }
@@ -275,8 +275,7 @@ VstIntPtr IEffectVST2::String2Parameter(int paramIdx, const char* text) {
   return 1;
 }
 
-VstIntPtr IEffectVST2::GetPinProperties(bool input, int index,
-                                        VstPinProperties* properties) const {
+VstIntPtr IEffectVST2::GetPinProperties(bool input, int index, VstPinProperties* properties) const {
   const int nChannels = input ? NInChannels() : NOutChannels();
   if (index < 0 || !properties || index >= nChannels) return 0;
   properties->flags = kVstPinIsActive;
@@ -285,8 +284,8 @@ VstIntPtr IEffectVST2::GetPinProperties(bool input, int index,
   if (!label.empty()) {
     CopyText(properties->label, label, kLabelChars);
   } else {
-    std::snprintf(properties->label, sizeof properties->label, "%s %d",
-                  input ? "Input" : "Output", index + 1);
+    std::snprintf(properties->label, sizeof properties->label, "%s %d", input ? "Input" : "Output",
+                  index + 1);
   }
   return 1;
 }

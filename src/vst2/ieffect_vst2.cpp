@@ -29,9 +29,8 @@ IEffectVST2::IEffectVST2(IInstanceInfo instanceInfo, int nParams, const char* ch
                          const char* mfrName, int vendorVersion, int uniqueID, int mfrID,
                          int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst,
                          int /*plugScChans*/)
-    : IEffectBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName,
-                  vendorVersion, uniqueID, mfrID, latency, plugDoesMidi, plugDoesChunks,
-                  plugIsInst, kAPIVST2),
+    : IEffectBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion,
+                  uniqueID, mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPIVST2),
       mHostCallback(instanceInfo.mVSTHostCallback) {
   mAEffect.magic = kEffectMagic;
   mAEffect.dispatcher = VSTDispatcher;
@@ -89,7 +88,9 @@ void IEffectVST2::EndInformHostOfParamChange(int paramIdx) {
   CallHost(audioMasterEndEdit, paramIdx);
 }
 
-void IEffectVST2::InformHostOfProgramChange() { CallHost(audioMasterUpdateDisplay); }
+void IEffectVST2::InformHostOfProgramChange() {
+  CallHost(audioMasterUpdateDisplay);
+}
 
 bool IEffectVST2::IsRenderingOffline() {
   return CallHost(audioMasterGetCurrentProcessLevel) == kVstProcessLevelOffline;
@@ -178,8 +179,11 @@ void IEffectVST2::HostSpecificInit() {
     case kHostForte:
     case kHostAudition:
     case kHostOrion:
-    case kHostSAWStudio: LimitToStereoIO(); break;
-    default: break;
+    case kHostSAWStudio:
+      LimitToStereoIO();
+      break;
+    default:
+      break;
   }
   mAEffect.numInputs = mInputSpkrArr.numChannels = NInChannels();
   mAEffect.numOutputs = mOutputSpkrArr.numChannels = NOutChannels();
@@ -238,8 +242,10 @@ void IEffectVST2::ProcessDouble(double** inputs, double** outputs, int nFrames) 
 void IEffectVST2::ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (!AllPresent(inputs, NInChannels()) || !AllPresent(outputs, NOutChannels())) return;
   const auto run = [&](int offset, int frames) {
-    for (std::size_t i = 0; i < mInPieces.size(); ++i) mInPieces[i] = inputs[i] + offset;
-    for (std::size_t i = 0; i < mOutPieces.size(); ++i) mOutPieces[i] = outputs[i] + offset;
+    for (std::size_t i = 0; i < mInPieces.size(); ++i)
+      mInPieces[i] = inputs[i] + offset;
+    for (std::size_t i = 0; i < mOutPieces.size(); ++i)
+      mOutPieces[i] = outputs[i] + offset;
     AttachInputBuffers(0, NInChannels(), mInPieces.data(), frames);
     AttachOutputBuffers(0, NOutChannels(), mOutPieces.data());
     if (accumulate)
@@ -254,7 +260,8 @@ void IEffectVST2::ProcessFloat(float** inputs, float** outputs, int nFrames, boo
   if (GetBlockSize() <= 0) {
     // No scratch space to convert through: answer silence rather than stale data.
     if (!accumulate)
-      for (int i = 0; i < NOutChannels(); ++i) std::fill(outputs[i], outputs[i] + nFrames, 0.f);
+      for (int i = 0; i < NOutChannels(); ++i)
+        std::fill(outputs[i], outputs[i] + nFrames, 0.f);
     return;
   }
   // The scratch buffers hold one announced block: longer calls run in pieces.

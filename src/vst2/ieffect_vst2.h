@@ -45,8 +45,8 @@ class IEffectVST2 : public IEffectBase {
   AEffect* GetAEffect() { return &mAEffect; }
 
   // The effect record's entries.
-  static VstIntPtr VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                 VstIntPtr value, void* ptr, float opt);
+  static VstIntPtr VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                 void* ptr, float opt);
   static void VSTProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames);
   static void VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
                                   VstInt32 nFrames);
@@ -57,8 +57,8 @@ class IEffectVST2 : public IEffectBase {
 
  private:
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
-  VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr, float opt = 0.f);
+  VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.f);
   const VstTimeInfo* QueryTime(VstInt32 requestedFlags);
   VstIntPtr GetChunk(bool isPreset, void** data);
   VstIntPtr SetChunk(bool isPreset, VstIntPtr size, const void* data);

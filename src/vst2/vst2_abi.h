@@ -39,29 +39,29 @@ constexpr VstInt32 kEffectMagic = FourCC('V', 's', 't', 'P');
 
 // The effect record: allocated and owned by the plug-in, read by the host.
 struct AEffect {
-  VstInt32 magic;                                 // kEffectMagic
-  AEffectDispatcherProc dispatcher;               // every non-audio request
-  AEffectProcessProc process;                     // accumulating 32-bit audio (deprecated)
-  AEffectSetParameterProc setParameter;           // normalised 0..1
-  AEffectGetParameterProc getParameter;           // normalised 0..1
-  VstInt32 numPrograms;                           // preset slots
-  VstInt32 numParams;                             // automatable parameters
-  VstInt32 numInputs;                             // audio input channels
-  VstInt32 numOutputs;                            // audio output channels
-  VstInt32 flags;                                 // effFlags* bits
-  VstIntPtr resvd1;                               // zero
-  VstIntPtr resvd2;                               // zero
-  VstInt32 initialDelay;                          // latency in samples
-  VstInt32 realQualities;                         // unused, zero
-  VstInt32 offQualities;                          // unused, zero
-  float ioRatio;                                  // output/input rate ratio, 1
-  void* object;                                   // the plug-in object (plug-in owned)
-  void* user;                                     // free for the host
-  VstInt32 uniqueID;                              // four-character plug-in id
-  VstInt32 version;                               // decimal plug-in version
-  AEffectProcessProc processReplacing;            // replacing 32-bit audio
-  AEffectProcessDoubleProc processDoubleReplacing;// replacing 64-bit audio
-  char future[56];                                // zero
+  VstInt32 magic;                                   // kEffectMagic
+  AEffectDispatcherProc dispatcher;                 // every non-audio request
+  AEffectProcessProc process;                       // accumulating 32-bit audio (deprecated)
+  AEffectSetParameterProc setParameter;             // normalised 0..1
+  AEffectGetParameterProc getParameter;             // normalised 0..1
+  VstInt32 numPrograms;                             // preset slots
+  VstInt32 numParams;                               // automatable parameters
+  VstInt32 numInputs;                               // audio input channels
+  VstInt32 numOutputs;                              // audio output channels
+  VstInt32 flags;                                   // effFlags* bits
+  VstIntPtr resvd1;                                 // zero
+  VstIntPtr resvd2;                                 // zero
+  VstInt32 initialDelay;                            // latency in samples
+  VstInt32 realQualities;                           // unused, zero
+  VstInt32 offQualities;                            // unused, zero
+  float ioRatio;                                    // output/input rate ratio, 1
+  void* object;                                     // the plug-in object (plug-in owned)
+  void* user;                                       // free for the host
+  VstInt32 uniqueID;                                // four-character plug-in id
+  VstInt32 version;                                 // decimal plug-in version
+  AEffectProcessProc processReplacing;              // replacing 32-bit audio
+  AEffectProcessDoubleProc processDoubleReplacing;  // replacing 64-bit audio
+  char future[56];                                  // zero
 };
 
 enum : VstInt32 {

@@ -35,7 +35,8 @@ TEST(EffectBase, DisconnectedInputsConsumeNoHostPointer) {
   std::array<double*, 2> inputs{a.data(), b.data()};
   std::vector<std::array<double, 4>> outs(16);
   std::vector<double*> outputs;
-  for (auto& out : outs) outputs.push_back(out.data());
+  for (auto& out : outs)
+    outputs.push_back(out.data());
   effect.AttachInputBuffers(0, 16, inputs.data(), 4);
   effect.AttachOutputBuffers(0, 16, outputs.data());
   effect.ProcessBuffers(0., 4);

@@ -14,13 +14,15 @@ std::uint32_t ReadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset
 }
 
 void WriteU32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+  for (int i = 0; i < 4; ++i)
+    bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }
 
 class FxEffect : public TestEffect {
  public:
   explicit FxEffect(bool chunks, int nPresets = 1) : TestEffect(3, "2-2", nPresets, chunks) {
-    for (int i = 0; i < 3; ++i) GetParam(i)->InitDouble("p", 0., 0., 1., 0.01);
+    for (int i = 0; i < 3; ++i)
+      GetParam(i)->InitDouble("p", 0., 0., 1., 0.01);
     MakeDefaultPreset("start", nPresets);
   }
 };
@@ -120,10 +122,12 @@ TEST(FxFiles, RandomAndMutatedFilesNeverCrash) {
     if (mode == 0) {
       file.resize(random() % (file.size() + 1));
     } else if (mode == 1) {
-      for (int k = 0; k < 4; ++k) file[random() % file.size()] = static_cast<std::uint8_t>(random());
+      for (int k = 0; k < 4; ++k)
+        file[random() % file.size()] = static_cast<std::uint8_t>(random());
     } else {
       file.resize(random() % 400);
-      for (auto& byte : file) byte = static_cast<std::uint8_t>(random());
+      for (auto& byte : file)
+        byte = static_cast<std::uint8_t>(random());
       if (file.size() >= 20) {
         WriteU32(file, 0, 0x43636E4B);
         WriteU32(file, 16, 0x54455354);

@@ -34,9 +34,11 @@ TEST(Serialization, ParamsRoundTripAndShortBlocks) {
   EXPECT_EQ(chunk.Size(), 752);
 
   TestEffect five(5);
-  for (int i = 0; i < 5; ++i) five.GetParam(i)->InitDouble("p", 0., 0.5, 10., 0.1);
+  for (int i = 0; i < 5; ++i)
+    five.GetParam(i)->InitDouble("p", 0., 0.5, 10., 0.1);
   ByteChunk three;
-  for (double v : {1., 2., 3.}) three.Put(v);
+  for (double v : {1., 2., 3.})
+    three.Put(v);
   five.GetParam(4)->Set(7.);
   EXPECT_EQ(five.UnserializeParams(&three, 0), -1);
   EXPECT_EQ(five.GetParam(2)->Value(), 3.);

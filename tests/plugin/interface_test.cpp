@@ -80,12 +80,14 @@ TEST(Interface, SetAndGetRoundTripAndBadIndicesChangeNothing) {
     EXPECT_NEAR(plug.Get(i), isSwitchOrUnused ? std::round(value) : value, 1e-6) << i;
   }
   std::vector<float> before;
-  for (int i = 0; i < 94; ++i) before.push_back(plug.Get(i));
+  for (int i = 0; i < 94; ++i)
+    before.push_back(plug.Get(i));
   plug.Set(-1, 0.3f);
   plug.Set(94, 0.3f);
   EXPECT_EQ(plug.Get(-1), 0.f);
   EXPECT_EQ(plug.Get(94), 0.f);
-  for (int i = 0; i < 94; ++i) EXPECT_EQ(plug.Get(i), before[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 94; ++i)
+    EXPECT_EQ(plug.Get(i), before[static_cast<std::size_t>(i)]);
 }
 
 TEST(Interface, TextsNeverExceedHostBuffers) {

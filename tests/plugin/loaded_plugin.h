@@ -26,19 +26,30 @@ inline HostLog& TheHostLog() {
   return log;
 }
 
-inline VstIntPtr TestHostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr,
-                                  void* ptr, float opt) {
+inline VstIntPtr TestHostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void* ptr,
+                                  float opt) {
   HostLog& log = TheHostLog();
   switch (opcode) {
-    case audioMasterVersion: return 2400;
-    case audioMasterAutomate: log.mAutomated.emplace_back(index, opt); return 0;
-    case audioMasterUpdateDisplay: ++log.mUpdateDisplays; return 0;
-    case audioMasterWantMidi: ++log.mWantMidi; return 0;
-    case audioMasterGetProductString: std::strcpy(static_cast<char*>(ptr), log.mProduct); return 1;
-    case audioMasterGetVendorVersion: return 70100;
+    case audioMasterVersion:
+      return 2400;
+    case audioMasterAutomate:
+      log.mAutomated.emplace_back(index, opt);
+      return 0;
+    case audioMasterUpdateDisplay:
+      ++log.mUpdateDisplays;
+      return 0;
+    case audioMasterWantMidi:
+      ++log.mWantMidi;
+      return 0;
+    case audioMasterGetProductString:
+      std::strcpy(static_cast<char*>(ptr), log.mProduct);
+      return 1;
+    case audioMasterGetVendorVersion:
+      return 70100;
     case audioMasterGetTime:
       return log.mAnswerTime ? reinterpret_cast<VstIntPtr>(&log.mTime) : 0;
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -62,8 +73,8 @@ class LoadedPlugin {
   AEffect* operator->() const { return mEffect; }
   AEffect* Effect() const { return mEffect; }
 
-  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr, float opt = 0.f) const {
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.f) const {
     return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
   }
   std::string Text(VstInt32 opcode, VstInt32 index = 0) const {
@@ -87,8 +98,10 @@ class LoadedPlugin {
 template <typename Sample>
 struct ChannelBuffers {
   ChannelBuffers(int nChannels, int nFrames)
-      : mData(static_cast<std::size_t>(nChannels), std::vector<Sample>(static_cast<std::size_t>(nFrames))) {
-    for (auto& channel : mData) mPointers.push_back(channel.data());
+      : mData(static_cast<std::size_t>(nChannels),
+              std::vector<Sample>(static_cast<std::size_t>(nFrames))) {
+    for (auto& channel : mData)
+      mPointers.push_back(channel.data());
   }
   Sample** Pointers() { return mPointers.data(); }
   std::vector<std::vector<Sample>> mData;

@@ -15,7 +15,8 @@ void FillNoise(ChannelBuffers<Sample>& buffers, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> amplitude(-1., 1.);
   for (auto& channel : buffers.mData)
-    for (auto& sample : channel) sample = static_cast<Sample>(amplitude(random));
+    for (auto& sample : channel)
+      sample = static_cast<Sample>(amplitude(random));
 }
 
 void OpenAt(const LoadedPlugin& plug, float sampleRate, int blockSize) {
@@ -49,9 +50,11 @@ TEST(Processing, DefaultSettingsGiveTheConsoleGain) {
   constexpr int kFrames = 4096;
   ChannelBuffers<double> in(kChannels, kFrames), out(kChannels, kFrames);
   for (int i = 0; i < kFrames; ++i) {
-    in.mData[4][static_cast<std::size_t>(i)] = 1e-3 * std::sin(2 * M_PI * 20. * i / 44100.);  // track 3 left
+    in.mData[4][static_cast<std::size_t>(i)] =
+        1e-3 * std::sin(2 * M_PI * 20. * i / 44100.);  // track 3 left
   }
-  for (auto& channel : out.mData) channel.assign(kFrames, 7.);
+  for (auto& channel : out.mData)
+    channel.assign(kFrames, 7.);
   plug->processDoubleReplacing(plug.Effect(), in.Pointers(), out.Pointers(), kFrames);
   double inPeak = 0., outPeak = 0.;
   for (int i = kFrames / 2; i < kFrames; ++i) {
@@ -59,7 +62,8 @@ TEST(Processing, DefaultSettingsGiveTheConsoleGain) {
     outPeak = std::max(outPeak, std::fabs(out.mData[0][static_cast<std::size_t>(i)]));
   }
   EXPECT_NEAR(outPeak / inPeak, 1.1326, 0.002);
-  for (int c = 2; c < kChannels; ++c) EXPECT_EQ(out.mData[static_cast<std::size_t>(c)][0], 7.);
+  for (int c = 2; c < kChannels; ++c)
+    EXPECT_EQ(out.mData[static_cast<std::size_t>(c)][0], 7.);
 }
 
 TEST(Processing, LongFloatBlocksRunInPiecesAndMatchDoubleProcessing) {
@@ -84,8 +88,9 @@ TEST(Processing, LongFloatBlocksRunInPiecesAndMatchDoubleProcessing) {
   single->processDoubleReplacing(single.Effect(), din.Pointers(), dout.Pointers(), kFrames);
   for (int c = 0; c < kChannels; ++c)
     for (int i = 0; i < kFrames; ++i)
-      ASSERT_EQ(out.mData[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)],
-                static_cast<float>(dout.mData[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)]))
+      ASSERT_EQ(
+          out.mData[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)],
+          static_cast<float>(dout.mData[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)]))
           << c << " " << i;
 }
 
@@ -95,8 +100,10 @@ TEST(Processing, AccumulatingAddsToTheHostsBuffers) {
   plug.Set(76, 1.f);
   plug.Set(93, 1.f);
   ChannelBuffers<float> in(kChannels, 16), out(kChannels, 16);
-  for (auto& channel : in.mData) channel.assign(16, 0.5f);
-  for (auto& channel : out.mData) channel.assign(16, 0.25f);
+  for (auto& channel : in.mData)
+    channel.assign(16, 0.5f);
+  for (auto& channel : out.mData)
+    channel.assign(16, 0.25f);
   plug->process(plug.Effect(), in.Pointers(), out.Pointers(), 16);
   EXPECT_EQ(out.mData[9][5], 0.75f);
 }

@@ -1,0 +1,262 @@
+// The track chain against the console's documented behaviour, and against a
+// plain sample-by-sample model of the same formulas.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <random>
+#include <vector>
+
+#include "engine/saturation.h"
+#include "quor.h"
+#include "stub_editor.h"
+
+namespace {
+
+std::atomic<long> gAllocations{0};
+
+constexpr int kChannels = 16;
+
+struct Buffers {
+  explicit Buffers(int frames)
+      : mIn(kChannels, std::vector<double>(static_cast<std::size_t>(frames))),
+        mOut(kChannels, std::vector<double>(static_cast<std::size_t>(frames), 42.)) {
+    for (auto& c : mIn)
+      mInPtr.push_back(c.data());
+    for (auto& c : mOut)
+      mOutPtr.push_back(c.data());
+  }
+  void Noise(unsigned seed, double amplitude = 1.) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> dist(-amplitude, amplitude);
+    for (auto& c : mIn)
+      for (auto& s : c)
+        s = dist(random);
+  }
+  std::vector<std::vector<double>> mIn, mOut;
+  std::vector<double*> mInPtr, mOutPtr;
+};
+
+std::unique_ptr<QUOR> MakeConsole(bool withEditor, StubEditor** editor = nullptr) {
+  auto console = std::make_unique<QUOR>(IInstanceInfo{});
+  if (withEditor) {
+    auto stub = std::make_unique<StubEditor>();
+    if (editor) *editor = stub.get();
+    std::array<int, QUOR::kNumMeters> meters{};
+    for (int m = 0; m < QUOR::kNumMeters; ++m)
+      meters[static_cast<std::size_t>(m)] = 60 + m;
+    console->SetMeterControls(meters);
+    console->AttachGraphics(std::move(stub));
+  }
+  console->SetSampleRate(44100.);
+  console->OnParamReset();
+  return console;
+}
+
+void SetValue(QUOR& console, int idx, double value) {
+  console.GetParam(idx)->Set(value);
+  console.OnParamChange(idx);
+}
+
+// The chain written out directly from its description, with the slow
+// std::function oversampler path.
+class ReferenceConsole {
+ public:
+  ReferenceConsole() {
+    for (auto& o : mOver)
+      o = std::make_unique<OverSampler<double>>(k4x, true, 1);
+  }
+  void Process(const QUOR& p, double** in, double** out, int n, double fs) {
+    const auto v = [&](int idx) { return p.GetParam(idx)->Value(); };
+    for (int c = 0; c < 16; ++c) {
+      const int t = c / 2;
+      mH[c].Calc(fs, v(10 * t));
+      mM[c].Calc(fs, 1 - v(10 * t + 1));
+      mL[c].Calc(fs, v(10 * t + 2));
+    }
+    for (int i = 0; i < n; ++i) {
+      double ch[16];
+      for (int c = 0; c < 16; ++c) {
+        const int t = c / 2;
+        const double drive = std::pow(10, v(10 * t + 3) / 20);
+        const double sat =
+            mOver[c]->Process(in[c][i] + 1e-10, [drive](double x) { return Saturate(x, drive); });
+        double track = in[c][i];
+        if (static_cast<int>(v(77 + t)) == 0)
+          track = mM[c].Process(mL[c].Process(mH[c].Process(sat))) *
+                  std::pow(10, v(10 * t + 4) / 20) * 5.7543993733715695;
+        ch[c] = static_cast<int>(v(85 + t)) == 0 ? track + (-1e-10) : track * 0;
+      }
+      const bool mode1 = static_cast<int>(v(76)) == 1;
+      const bool bypassAll = static_cast<int>(v(93)) == 1;
+      if (!mode1) {
+        double l = ch[0], r = ch[1];
+        if (bypassAll) l = in[0][i], r = in[1][i];
+        for (int c = 2; c < 16; c += 2) {
+          l += bypassAll ? in[c][i] : ch[c];
+          r += bypassAll ? in[c + 1][i] : ch[c + 1];
+        }
+        const double master = bypassAll ? 1. : std::pow(10, v(75) / 20);
+        out[0][i] = bypassAll ? l : master * l;
+        out[1][i] = bypassAll ? r : master * r;
+      } else {
+        for (int c = 0; c < 16; ++c)
+          out[c][i] = bypassAll ? in[c][i] : ch[c];
+      }
+    }
+  }
+
+ private:
+  std::unique_ptr<OverSampler<double>> mOver[16];
+  HighShelf mH[16];
+  MidBell mM[16];
+  LowShelf mL[16];
+};
+
+}  // namespace
+
+// Counts every allocation of the test binary; the frees pair with malloc here.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+
+TEST(Chain, MatchesThePlainModelBitForBit) {
+  std::mt19937 random(99);
+  std::uniform_real_distribution<double> unit(0., 1.);
+  for (int round = 0; round < 6; ++round) {
+    auto console = MakeConsole(round % 2 == 1);
+    ReferenceConsole reference;
+    const double fs = round < 3 ? 44100. : 96000.;
+    console->SetSampleRate(fs);
+    for (int block = 0; block < 3; ++block) {
+      for (int idx = 0; idx < 94; ++idx) {
+        const bool isSwitch = idx >= 76 && idx != 75;
+        console->GetParam(idx)->SetNormalized(isSwitch ? (unit(random) < 0.25 ? 1. : 0.)
+                                                       : unit(random));
+        console->OnParamChange(idx);
+      }
+      const int frames = 1 + static_cast<int>(unit(random) * 300);
+      Buffers ours(frames), theirs(frames);
+      ours.Noise(static_cast<unsigned>(round * 10 + block), 2.);
+      theirs.mIn = ours.mIn;
+      console->ProcessDoubleReplacing(ours.mInPtr.data(), ours.mOutPtr.data(), frames);
+      reference.Process(*console, theirs.mInPtr.data(), theirs.mOutPtr.data(), frames, fs);
+      for (int c = 0; c < kChannels; ++c)
+        for (int i = 0; i < frames; ++i)
+          ASSERT_EQ(std::bit_cast<std::uint64_t>(ours.mOut[c][i]),
+                    std::bit_cast<std::uint64_t>(theirs.mOut[c][i]))
+              << "round " << round << " block " << block << " channel " << c << " frame " << i;
+    }
+  }
+}
+
+TEST(Chain, ModeOneSeparatesChannelsAndIgnoresMasterGain) {
+  StubEditor* editor = nullptr;
+  auto console = MakeConsole(true, &editor);
+  SetValue(*console, QUOR::kModeIdx, 1);
+  SetValue(*console, QUOR::kMasterOutputIdx, -24);
+  Buffers buffers(44100);
+  buffers.mIn[7].assign(44100, 0.01);  // track 4 right only
+  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 44100);
+  EXPECT_NEAR(buffers.mOut[7].back(),
+              -0.01 * 0.196832 * -0.99998 * -0.99998 * -0.99998 * 5.7543993733715695, 1e-4);
+  EXPECT_NEAR(buffers.mOut[6].back(), 0., 1e-9);
+  EXPECT_LT(console->GetMeterState(8), 1e-6);  // master meters fall toward 0
+  EXPECT_LT(console->GetMeterState(9), 1e-6);
+  EXPECT_GT(editor->mControls[63], 0.);  // track 4's meter shows the signal
+}
+
+TEST(Chain, BypassAndMute) {
+  StubEditor* editor = nullptr;
+  auto console = MakeConsole(true, &editor);
+  Buffers buffers(8);
+  for (int c = 0; c < kChannels; ++c)
+    buffers.mIn[c].assign(8, c == 2 ? 0.25 : c == 3 ? 0.5 : 0.);
+  SetValue(*console, QUOR::BypassIdx(1), 1);
+  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 8);
+  // Track 2 contributes its dry input less the offset; the others their tiny processed noise.
+  EXPECT_NEAR(buffers.mOut[0][7], 0.25, 1e-8);
+  EXPECT_NEAR(buffers.mOut[1][7], 0.5, 1e-8);
+  EXPECT_GT(console->GetMeterState(1), 0.7);  // the dry pair 0.75 feeds the meter
+
+  SetValue(*console, QUOR::MuteIdx(1), 1);
+  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 8);
+  EXPECT_NEAR(buffers.mOut[0][7], 0., 1e-8);
+  const double meterBypassed = console->GetMeterState(1);
+  EXPECT_GT(meterBypassed, 0.7);  // bypassed and muted: the meter still reads the dry pair
+
+  SetValue(*console, QUOR::BypassIdx(1), 0);
+  for (int i = 0; i < 20; ++i)
+    console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 8);
+  EXPECT_LT(console->GetMeterState(1), meterBypassed);  // muted and processed: it reads 0
+}
+
+TEST(Chain, GlobalBypassGivesDryResults) {
+  auto console = MakeConsole(false);
+  SetValue(*console, QUOR::kGlobalBypassIdx, 1);
+  SetValue(*console, QUOR::kMasterOutputIdx, 12);
+  Buffers buffers(64);
+  buffers.Noise(5);
+  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 64);
+  for (int i = 0; i < 64; ++i) {
+    double left = buffers.mIn[0][i], right = buffers.mIn[1][i];
+    for (int c = 2; c < kChannels; c += 2)
+      left += buffers.mIn[c][i], right += buffers.mIn[c + 1][i];
+    EXPECT_EQ(buffers.mOut[0][i], left);
+    EXPECT_EQ(buffers.mOut[1][i], right);
+  }
+  EXPECT_EQ(buffers.mOut[2][0], 42.);  // Mode 0 leaves outputs 2 to 15 alone
+}
+
+TEST(Chain, MetersStandStillWithoutAnEditor) {
+  auto console = MakeConsole(false);
+  Buffers buffers(512);
+  buffers.Noise(8);
+  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
+  for (int m = 0; m < QUOR::kNumMeters; ++m)
+    EXPECT_EQ(console->GetMeterState(m), 1.);
+}
+
+TEST(Chain, ProcessingAllocatesNothing) {
+  auto console = MakeConsole(true);
+  Buffers buffers(512);
+  buffers.Noise(9);
+  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
+  const long before = gAllocations.load();
+  for (int i = 0; i < 4; ++i)
+    console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
+  SetValue(*console, 3, 6.);
+  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 0);
+  EXPECT_EQ(gAllocations.load(), before);
+}
+
+TEST(Chain, GainMappingAndUnusedIndices) {
+  auto console = MakeConsole(false);
+  SetValue(*console, QUOR::kModeIdx, 1);
+  Buffers silent(1);
+  Buffers before(2000), after(2000);
+  before.Noise(3, 0.1);
+  after.mIn = before.mIn;
+  // Writing an unnamed index changes nothing audible.
+  auto twin = MakeConsole(false);
+  SetValue(*twin, QUOR::kModeIdx, 1);
+  SetValue(*twin, 5, 1.);
+  SetValue(*twin, 69, 1.);
+  console->ProcessDoubleReplacing(before.mInPtr.data(), before.mOutPtr.data(), 2000);
+  twin->ProcessDoubleReplacing(after.mInPtr.data(), after.mOutPtr.data(), 2000);
+  EXPECT_EQ(before.mOut, after.mOut);
+  EXPECT_EQ(std::pow(10., -24. / 20.), 0.06309573444801933);
+  EXPECT_EQ(std::pow(10., 24. / 20.), 15.848931924611133);
+}
