@@ -1,6 +1,8 @@
 #include "engine/oversampler.h"
 
+#include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -29,6 +31,53 @@ TEST(HalfbandStage, ImpulseSplitsIntoEvenAndOddCoefficientProducts) {
   EXPECT_EQ(second, 0.030255382075596245);
 }
 
+// The allpass recursion written out cell by cell, one lane after the other.
+template <std::size_t NC>
+struct ReferenceLanes {
+  std::array<double, NC> c, x{}, y{};
+
+  void Run(double& e, double& o) {
+    for (std::size_t k = 0; k < NC; ++k) {
+      double& s = k % 2 == 0 ? e : o;
+      const double t = (s - y[k]) * c[k] + x[k];
+      x[k] = s;
+      y[k] = t;
+      s = t;
+    }
+  }
+};
+
+template <int NC>
+void ExpectStagesMatchReference(const std::array<double, NC>& coefs) {
+  halfband::Upsampler2x<NC, double> up(coefs);
+  halfband::Downsampler2x<NC, double> down(coefs);
+  ReferenceLanes<NC> upRef{coefs};
+  ReferenceLanes<NC> downRef{coefs};
+  std::mt19937_64 rng(NC);
+  std::uniform_real_distribution<double> dist(-1.0, 1.0);
+  for (int i = 0; i < 500; ++i) {
+    const double x = dist(rng);
+    double e = x;
+    double o = x;
+    upRef.Run(e, o);
+    const auto [first, second] = up.Process(x);
+    ASSERT_EQ(first, e);
+    ASSERT_EQ(second, o);
+
+    e = second;
+    o = first;
+    downRef.Run(e, o);
+    ASSERT_EQ(down.Process(first, second), 0.5 * (o + e));
+  }
+}
+
+TEST(HalfbandStage, EveryStageFollowsTheCellRecursionExactly) {
+  ExpectStagesMatchReference<12>(halfband::kStage1Coefs);
+  ExpectStagesMatchReference<4>(halfband::kStage2Coefs);
+  ExpectStagesMatchReference<3>(halfband::kStage3Coefs);
+  ExpectStagesMatchReference<2>(halfband::kStage4Coefs);
+}
+
 TEST(OverSampler, FourTimesImpulseResponse) {
   OverSampler<double> os(k4x, true, 1);
   const std::vector<double> expected = {
@@ -45,6 +94,11 @@ TEST(OverSampler, DirectCurrentPassesAtEveryFactor) {
       out = os.ProcessWith(0.75, kIdentity);
     EXPECT_NEAR(out, 0.75, 1e-9) << factor;
   }
+  OverSampler<float> single(k4x, false, 1);
+  float out = 0.0f;
+  for (int i = 0; i < 2000; ++i)
+    out = single.ProcessWith(0.75f, [](float x) { return x; });
+  EXPECT_NEAR(out, 0.75f, 1e-5f);
 }
 
 TEST(OverSampler, FunctionSeesUpsampledSamplesInTimeOrder) {
