@@ -22,9 +22,9 @@ inline constexpr std::array<double, 3> kStage3Coefs = {0.05574868081130205, 0.24
                                                        0.646699131192682};
 inline constexpr std::array<double, 2> kStage4Coefs = {0.10717745346023573, 0.5309143535450456};
 
-// Both lanes side by side in one vector register. Element-wise vector
-// arithmetic rounds exactly as the scalar form, so the results are the same
-// bits; it halves the instructions of the hottest loop in the engine.
+// Both lanes side by side in one vector register: the engine's hottest loop
+// then needs one instruction per operation instead of two. Element-wise vector
+// arithmetic rounds exactly as the scalar form, so the bits are the same.
 template <typename T>
 struct LanePair {
   static constexpr bool kAvailable = false;

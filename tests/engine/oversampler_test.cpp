@@ -24,18 +24,10 @@ std::vector<double> ImpulseResponse(OverSampler<double>& os, int length) {
   return out;
 }
 
-TEST(HalfbandStage, ImpulseSplitsIntoEvenAndOddCoefficientProducts) {
-  halfband::Upsampler2x<12, double> up(halfband::kStage1Coefs);
-  const auto [first, second] = up.Process(1.0);
-  EXPECT_EQ(first, 0.0037350102544424285);
-  EXPECT_EQ(second, 0.030255382075596245);
-}
-
-// The allpass recursion written out cell by cell, one lane after the other.
+// The allpass cells written out one by one, lane e on even cells, lane o on odd ones.
 template <std::size_t NC>
 struct ReferenceLanes {
   std::array<double, NC> c, x{}, y{};
-
   void Run(double& e, double& o) {
     for (std::size_t k = 0; k < NC; ++k) {
       double& s = k % 2 == 0 ? e : o;
@@ -51,27 +43,28 @@ template <int NC>
 void ExpectStagesMatchReference(const std::array<double, NC>& coefs) {
   halfband::Upsampler2x<NC, double> up(coefs);
   halfband::Downsampler2x<NC, double> down(coefs);
-  ReferenceLanes<NC> upRef{coefs};
-  ReferenceLanes<NC> downRef{coefs};
+  ReferenceLanes<NC> upRef{coefs}, downRef{coefs};
   std::mt19937_64 rng(NC);
   std::uniform_real_distribution<double> dist(-1.0, 1.0);
   for (int i = 0; i < 500; ++i) {
-    const double x = dist(rng);
-    double e = x;
-    double o = x;
+    double e = dist(rng);
+    double o = e;
+    const auto [first, second] = up.Process(e);
     upRef.Run(e, o);
-    const auto [first, second] = up.Process(x);
     ASSERT_EQ(first, e);
     ASSERT_EQ(second, o);
-
-    e = second;
-    o = first;
+    std::swap(e, o);  // the later sample runs through lane e
     downRef.Run(e, o);
     ASSERT_EQ(down.Process(first, second), 0.5 * (o + e));
   }
 }
 
-TEST(HalfbandStage, EveryStageFollowsTheCellRecursionExactly) {
+TEST(HalfbandStage, FollowsTheCellRecursionExactly) {
+  halfband::Upsampler2x<12, double> up(halfband::kStage1Coefs);
+  const auto [first, second] = up.Process(1.0);
+  EXPECT_EQ(first, 0.0037350102544424285);
+  EXPECT_EQ(second, 0.030255382075596245);
+
   ExpectStagesMatchReference<12>(halfband::kStage1Coefs);
   ExpectStagesMatchReference<4>(halfband::kStage2Coefs);
   ExpectStagesMatchReference<3>(halfband::kStage3Coefs);
@@ -94,11 +87,6 @@ TEST(OverSampler, DirectCurrentPassesAtEveryFactor) {
       out = os.ProcessWith(0.75, kIdentity);
     EXPECT_NEAR(out, 0.75, 1e-9) << factor;
   }
-  OverSampler<float> single(k4x, false, 1);
-  float out = 0.0f;
-  for (int i = 0; i < 2000; ++i)
-    out = single.ProcessWith(0.75f, [](float x) { return x; });
-  EXPECT_NEAR(out, 0.75f, 1e-5f);
 }
 
 TEST(OverSampler, FunctionSeesUpsampledSamplesInTimeOrder) {
@@ -110,10 +98,7 @@ TEST(OverSampler, FunctionSeesUpsampledSamplesInTimeOrder) {
     const auto [a0, a1] = up2.Process(a);
     const auto [b0, b1] = up2.Process(b);
     std::vector<double> seen;
-    os.ProcessWith(x, [&seen](double s) {
-      seen.push_back(s);
-      return s;
-    });
+    os.ProcessWith(x, [&seen](double s) { return seen.emplace_back(s); });
     EXPECT_EQ(seen, (std::vector<double>{a0, a1, b0, b1}));
   }
 }
@@ -122,13 +107,7 @@ TEST(OverSampler, UnfilteredRatesCallFunctionDirectly) {
   for (const int factor : {0, 5, 7, 31, 1000, -1}) {
     OverSampler<double> os(static_cast<EFactor>(factor), true, 1);
     int calls = 0;
-    EXPECT_EQ(os.ProcessWith(0.3,
-                             [&calls](double x) {
-                               ++calls;
-                               return x * 2.0;
-                             }),
-              0.6);
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(os.ProcessWith(0.3, [&calls](double x) { return x * ++calls; }), 0.3) << factor;
   }
 }
 
@@ -150,9 +129,8 @@ TEST(OverSampler, InlineAndFunctionObjectFormsAgreeBitForBit) {
     std::uniform_real_distribution<double> dist(-2.0, 2.0);
     for (int i = 0; i < 2000; ++i) {
       const double x = dist(rng);
-      const double viaFunction = a.Process(x, shape);
-      const double viaInline = b.ProcessWith(x, shape);
-      ASSERT_EQ(std::bit_cast<std::uint64_t>(viaFunction), std::bit_cast<std::uint64_t>(viaInline))
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(a.Process(x, shape)),
+                std::bit_cast<std::uint64_t>(b.ProcessWith(x, shape)))
           << "factor " << factor << " sample " << i;
     }
   }
@@ -173,7 +151,7 @@ TEST(OverSampler, BadInputsLeaveStateUsable) {
   // Degenerate sizes still leave channel 0 and its buffers in place.
   OverSampler<double> tiny(k16x, true, 0);
   tiny.Reset(-5);
-  EXPECT_NEAR(tiny.ProcessWith(0.0, kIdentity), 0.0, 0.0);
+  EXPECT_EQ(tiny.ProcessWith(0.0, kIdentity), 0.0);
 }
 
 }  // namespace
