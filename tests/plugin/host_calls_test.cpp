@@ -1,0 +1,93 @@
+// What QUOR asks of its host: automation, transport, identity.
+#include <gtest/gtest.h>
+
+#include "quor.h"
+#include "stub_editor.h"
+#include "test_host.h"
+
+namespace {
+
+class ValueCheckingEditor : public StubEditor {
+ public:
+  explicit ValueCheckingEditor(const IEffectBase* plug) : mPlug(plug) {}
+  void SetParameterFromPlug(int paramIdx, double value, bool) override {
+    mSeenBefore = mPlug->GetParam(paramIdx)->Value();
+    mPushed = value;
+  }
+  const IEffectBase* mPlug;
+  double mSeenBefore = -1., mPushed = -1.;
+};
+
+}  // namespace
+
+TEST(HostCalls, TransportQueries) {
+  QUOR console(IInstanceInfo{TestHostCallback});
+  HostLog& log = TheHostLog();
+  log.mAnswerTime = true;
+  log.mTime = VstTimeInfo{};
+  log.mTime.samplePos = 99.5;
+  EXPECT_EQ(console.GetSamplePos(), 100);
+  log.mTime.samplePos = -3.;
+  EXPECT_EQ(console.GetSamplePos(), 0);
+
+  ITimeInfo info;
+  info.mTempo = 77.;
+  log.mTime.flags = kVstTransportPlaying;
+  console.GetTime(&info);
+  EXPECT_FALSE(info.mTransportIsRunning);  // no validity flag: nothing changes
+  log.mTime.flags = kVstTransportPlaying | kVstTempoValid | kVstTimeSigValid;
+  log.mTime.tempo = 0.;
+  log.mTime.timeSigNumerator = 3;
+  log.mTime.timeSigDenominator = 8;
+  console.GetTime(&info);
+  EXPECT_EQ(info.mTempo, 77.);  // a tempo of 0 keeps the previous one
+  EXPECT_TRUE(info.mTransportIsRunning);
+  EXPECT_EQ(info.mNumerator, 3);
+  log.mTime.tempo = 120.;
+  EXPECT_EQ(console.GetTempo(), 120.);
+  int numerator = 0, denominator = 0;
+  console.GetTimeSig(&numerator, &denominator);
+  EXPECT_EQ(denominator, 8);
+  console.SetSampleRate(48000.);
+  EXPECT_EQ(console.GetSamplesPerBeat(), 24000.);
+  log.mAnswerTime = false;
+  EXPECT_EQ(console.GetTempo(), 0.);
+  console.GetTimeSig(&numerator, &denominator);
+  EXPECT_EQ(numerator, 0);
+}
+
+TEST(HostCalls, IdentityIsAskedOnce) {
+  HostLog& log = TheHostLog();
+  log.mProduct = "";
+  QUOR silent(IInstanceInfo{TestHostCallback});
+  EXPECT_EQ(silent.GetHost(), kHostUnknown);
+  EXPECT_EQ(silent.GetHostVersion(false), 0);
+  log.mProduct = "REAPER";
+  QUOR reaper(IInstanceInfo{TestHostCallback});
+  EXPECT_EQ(reaper.GetHost(), kHostReaper);
+  EXPECT_EQ(reaper.GetHostVersionStr(), "v7.1.0");
+  log.mProduct = "QUOR Test Host";
+  QUOR orphan(IInstanceInfo{});
+  EXPECT_EQ(orphan.GetHost(), kHostUnknown);
+}
+
+TEST(HostCalls, AutomationAndEditorOrder) {
+  QUOR console(IInstanceInfo{TestHostCallback});
+  auto editor = std::make_unique<ValueCheckingEditor>(&console);
+  ValueCheckingEditor* seen = editor.get();
+  console.AttachGraphics(std::move(editor));
+  EXPECT_EQ(console.GetAEffect()->flags, 0x1031);
+  TheHostLog().mAutomated.clear();
+  console.SetParameterFromGUI(3, 0.75);
+  ASSERT_EQ(TheHostLog().mAutomated.size(), 1u);
+  EXPECT_EQ(TheHostLog().mAutomated[0].second, 0.75f);
+  // The host's set reaches the editor before the parameter changes.
+  IEffectVST2::VSTSetParameter(console.GetAEffect(), 0, 0.25f);
+  EXPECT_EQ(seen->mSeenBefore, 0.5);
+  EXPECT_EQ(seen->mPushed, 0.25);
+  EXPECT_EQ(console.GetParam(0)->Value(), 0.25);
+  ERect* rect = nullptr;
+  EXPECT_EQ(IEffectVST2::VSTDispatcher(console.GetAEffect(), effEditGetRect, 0, 0, &rect, 0.f), 1);
+  EXPECT_EQ(rect->right, 1215);
+  EXPECT_EQ(rect->bottom, 692);
+}
