@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace raster {
+
+// A font file chosen by fontconfig.
+struct FaceFile {
+  std::string path;
+  int index = 0;
+  std::string family;
+};
+
+// The face for the family; when fontconfig has no such family, the fallbacks in order
+// ("League Spartan", then any sans). None only when no font at all can be found.
+std::optional<FaceFile> FindFace(const std::string& family, int weight, bool italic);
+
+}  // namespace raster

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "raster/font.h"
+#include "raster/mem_bitmap.h"
+#include "test_bitmaps.h"
+
+namespace raster {
+namespace {
+
+using test::At;
+
+std::unique_ptr<Font> MakeFont(const std::string& face, int height,
+                               FontQuality quality = FontQuality::kAntiAliased) {
+  return Font::Create({face, height, 400, false, quality, 0});
+}
+
+struct Ink {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+  unsigned maxAlpha = 0;
+  bool onlyWholeAlpha = true;
+};
+
+Ink InkOf(Bitmap& bmp) {
+  Ink ink;
+  for (int y = 0; y < bmp.getHeight(); ++y) {
+    for (int x = 0; x < bmp.getWidth(); ++x) {
+      const unsigned a = At(bmp, x, y) >> 24;
+      if (a == 0) continue;
+      ink.left = std::min(ink.left, x);
+      ink.top = std::min(ink.top, y);
+      ink.right = std::max(ink.right, x + 1);
+      ink.bottom = std::max(ink.bottom, y + 1);
+      ink.maxAlpha = std::max(ink.maxAlpha, a);
+      if (a != 255) ink.onlyWholeAlpha = false;
+    }
+  }
+  return ink;
+}
+
+TEST(Font, DrawnTextLiesWithinItsMeasure) {
+  const char* const kTexts[] = {"Gain", "Track 8 -12.5 dB", "jWyfQ|", "Ågç ÿ", "two\nlines here"};
+  for (const char* face : {"Futura", "DejaVu Sans"}) {
+    for (const int height : {9, 14, 23}) {
+      const auto font = MakeFont(face, height);
+      ASSERT_NE(font, nullptr);
+      font->setTextColor(0xFF000000);
+      for (const char* text : kTexts) {
+        for (const unsigned align : {kTextLeft, kTextCenter, kTextRight}) {
+          MemBitmap bmp(300, 100);
+          test::Fill(bmp, 0);
+          RECT area{40, 20, 260, 40};
+          const int drawnHeight = font->drawText(&bmp, text, -1, &area, align | kTextNoClip);
+          RECT measure{0, 0, 0, 0};
+          const int measuredHeight = font->drawText(nullptr, text, -1, &measure, kTextCalcRect);
+          EXPECT_EQ(drawnHeight, measuredHeight);
+          const int w = measure.right;
+          const int left = align == kTextLeft     ? 40
+                           : align == kTextCenter ? 40 + (220 - w) / 2
+                                                  : 260 - w;
+          const Ink ink = InkOf(bmp);
+          SCOPED_TRACE(std::string(face) + " '" + text + "' height " + std::to_string(height));
+          ASSERT_GE(ink.right, 0) << "nothing drawn";
+          EXPECT_GE(ink.left, left);
+          EXPECT_LE(ink.right, left + w);
+          EXPECT_GE(ink.top, 20);
+          EXPECT_LE(ink.bottom, 20 + measure.bottom);
+        }
+      }
+    }
+  }
+}
+
+TEST(Font, MissingFaceFallsBack) {
+  const auto font = MakeFont("No Such Face Anywhere", 12);
+  ASSERT_NE(font, nullptr);
+  EXPECT_FALSE(font->family().empty());
+  const auto wanted = MakeFont("Futura", 12);
+  ASSERT_NE(wanted, nullptr);
+  const auto spartan = MakeFont("League Spartan", 12);
+  if (spartan->family() == "League Spartan") {
+    EXPECT_EQ(wanted->family(), "League Spartan");
+  }
+}
+
+TEST(Font, LineHeightIsTheRequestedHeight) {
+  for (int height = 6; height <= 48; ++height) {
+    EXPECT_EQ(MakeFont("Futura", height)->lineHeight(), height);
+  }
+}
+
+TEST(Font, GlyphsAreRenderedOnce) {
+  const auto font = MakeFont("Futura", 15);
+  MemBitmap bmp(200, 30);
+  RECT area{0, 0, 200, 30};
+  font->drawText(&bmp, "level", -1, &area, kTextLeft);
+  const long long first = font->glyphsRendered();
+  EXPECT_GE(first, 3);  // l, e, v
+  font->drawText(&bmp, "level", -1, &area, kTextLeft);
+  font->drawText(nullptr, "vel", -1, &area, kTextCalcRect);
+  EXPECT_EQ(font->glyphsRendered(), first);
+  font->drawText(&bmp, "levels", -1, &area, kTextLeft);
+  EXPECT_EQ(font->glyphsRendered(), first + 1);
+}
+
+TEST(Font, ColourAlphaOnlyWhenAsked) {
+  const auto font = MakeFont("Futura", 20);
+  font->setTextColor(0x80FFFFFF);
+  MemBitmap bmp(200, 40);
+  RECT area{2, 2, 200, 40};
+  test::Fill(bmp, 0);
+  font->drawText(&bmp, "Mix", -1, &area, kTextLeft | kTextColourAlpha);
+  EXPECT_EQ(InkOf(bmp).maxAlpha, 0x80u);
+  test::Fill(bmp, 0);
+  font->drawText(&bmp, "Mix", -1, &area, kTextLeft);
+  EXPECT_EQ(InkOf(bmp).maxAlpha, 0xFFu);
+}
+
+TEST(Font, AliasedQualityHasNoPartialCoverage) {
+  const auto font = MakeFont("DejaVu Sans", 13, FontQuality::kAliased);
+  font->setTextColor(0xFF202020);
+  MemBitmap bmp(200, 30);
+  test::Fill(bmp, 0);
+  RECT area{0, 0, 200, 30};
+  font->drawText(&bmp, "Aliased &gs", -1, &area, kTextLeft);
+  const Ink ink = InkOf(bmp);
+  EXPECT_GT(ink.right, 0);
+  EXPECT_TRUE(ink.onlyWholeAlpha);
+}
+
+TEST(Font, BadInputIsHarmless) {
+  const auto font = MakeFont("Futura", 12);
+  MemBitmap bmp(50, 20);
+  RECT area{-1000, -5, 10, 10};
+  const char broken[] = {'\xC3', 'A',    '\xE2', '\x82', '\xF4', '\x90', '\x80',
+                         '\x80', '\xED', '\xA0', '\x80', '\xFF', 'z',    '\xC0'};
+  font->drawText(&bmp, broken, sizeof broken, &area, kTextLeft);
+  font->drawText(&bmp, "tail", 2, &area, kTextRight);
+  EXPECT_EQ(font->drawText(&bmp, nullptr, -1, &area, kTextLeft), 0);
+  EXPECT_EQ(font->drawText(&bmp, "x", -1, nullptr, kTextLeft), 0);
+  RECT far{std::numeric_limits<int>::max() - 5, 0, std::numeric_limits<int>::max(), 10};
+  font->drawText(&bmp, "far away", -1, &far, kTextCenter);
+  font->drawText(nullptr, "far away", -1, &far, kTextCalcRect);
+  EXPECT_EQ(font->drawText(&bmp, "", -1, &area, kTextCalcRect), 0);
+}
+
+}  // namespace
+}  // namespace raster
