@@ -167,6 +167,48 @@ void AlphaAddRow(Pixel* d, const Pixel* s, std::size_t n, int w) {
   ScalarRow<Op::kAlphaAdd>(d, s, i, n, w);
 }
 
+// min(255, d * 256 / (256 - t)) for 16-bit lanes of d and t, 0 <= t <= 255. The float
+// quotient truncates to the integer quotient wherever that is below 255: its rounding error
+// (under 2^-16 there) is smaller than any fraction n / den can have (at least 1/256), and
+// from 255 on the clamp hides it.
+inline __m128i DodgeLanes(__m128i d, __m128i t) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i numerator = _mm_slli_epi16(d, 8);
+  const __m128i denominator = _mm_sub_epi16(_mm_set1_epi16(256), t);
+  const auto quotient = [&](bool high) {
+    const __m128i n32 =
+        high ? _mm_unpackhi_epi16(numerator, zero) : _mm_unpacklo_epi16(numerator, zero);
+    const __m128i d32 =
+        high ? _mm_unpackhi_epi16(denominator, zero) : _mm_unpacklo_epi16(denominator, zero);
+    return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(n32), _mm_cvtepi32_ps(d32)));
+  };
+  // Signed saturation to 32767 here, unsigned to 255 when narrowed.
+  return _mm_packs_epi32(quotient(false), quotient(true));
+}
+
+// Colour dodge on all four channels; with source alpha the weight is w * (sA + 1) / 256.
+void DodgeRow(Pixel* d, const Pixel* s, std::size_t n, int w, bool sourceAlpha) {
+  const __m128i weight = _mm_set1_epi16(static_cast<short>(w));
+  const bool fullWeight = w == 256;
+  const auto amount = [&](__m128i sLanes) {
+    if (sourceAlpha) {
+      return _mm_srli_epi16(_mm_mullo_epi16(sLanes, AlphaWeight(sLanes, weight, fullWeight)), 8);
+    }
+    return fullWeight ? sLanes : _mm_srli_epi16(_mm_mullo_epi16(sLanes, weight), 8);
+  };
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const Lanes dl = Widen(Load(d + i));
+    const Lanes sl = Widen(Load(s + i));
+    Store(d + i, Narrow(DodgeLanes(dl.lo, amount(sl.lo)), DodgeLanes(dl.hi, amount(sl.hi))));
+  }
+  if (sourceAlpha) {
+    ScalarRow<Op::kAlphaColorDodge>(d, s, i, n, w);
+  } else {
+    ScalarRow<Op::kColorDodge>(d, s, i, n, w);
+  }
+}
+
 #endif
 
 template <Op op>
@@ -195,6 +237,10 @@ void BlendRow(Op op, std::span<Pixel> dst, std::span<const Pixel> src, int w) {
         return w < 256 ? AlphaCopyRow(d, s, n, w) : Dispatch<Op::kAlphaCopy>(d, s, n, w);
       case Op::kAlphaAdd:
         return AlphaAddRow(d, s, n, w);
+      case Op::kColorDodge:
+        return DodgeRow(d, s, n, w, false);
+      case Op::kAlphaColorDodge:
+        return DodgeRow(d, s, n, w, true);
       default:
         break;
     }
