@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 #include "raster/blend_rows.h"
@@ -97,7 +98,9 @@ void BlitArea(const Rows& dst, const Rows& src, const Area& a, float alpha, int 
 }
 
 bool SharesMemory(const Rows& a, const Rows& b) {
-  return a.lowest() < b.highest() && b.lowest() < a.highest();
+  // std::less orders pointers into different allocations too.
+  const std::less<const Pixel*> before;
+  return before(a.lowest(), b.highest()) && before(b.lowest(), a.highest());
 }
 
 }  // namespace

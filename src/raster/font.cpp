@@ -90,8 +90,8 @@ struct Font::Engine {
 
 bool Font::Engine::setHeight(int height) {
   FT_Face f = face.get();
-  // The cell reaches from the font's Windows ascent to its Windows descent when it has
-  // them: unlike the typographic ascender, they cover accents and tall marks.
+  // The cell spans the OS/2 table's clipping ascent and descent when the face has them:
+  // unlike the typographic ascender, they cover accents and tall marks.
   long long cellAscent = f->ascender;
   long long cellDescent = -f->descender;
   if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(f, FT_SFNT_OS2));
