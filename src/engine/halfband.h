@@ -103,9 +103,11 @@ class AllpassLanes {
     std::memcpy(&values[k], &pair, sizeof(Pair));
   }
 
-  std::array<T, kCells> mCoef{};
-  std::array<T, kCells> mX{};
-  std::array<T, kCells> mY{};
+  // Pairs aligned to their size never straddle a cache line, which would
+  // stall the store-to-load forwarding every sample depends on.
+  alignas(2 * sizeof(T)) std::array<T, kCells> mCoef{};
+  alignas(2 * sizeof(T)) std::array<T, kCells> mX{};
+  alignas(2 * sizeof(T)) std::array<T, kCells> mY{};
 };
 
 // One sample in, two out: lane e gives the first output, lane o the second.
