@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/lanes.h"
+
 // Second-order sections of the three-band equaliser. The coefficients stay
 // unnormalised and a0 is divided at every sample: that is the arithmetic the
 // reference model performs, and the audio path must match it bit for bit.
@@ -55,4 +57,28 @@ class MidBell : public BandFilter {
 class LowShelf : public BandFilter {
  public:
   void Calc(double sampleRate, double g);
+};
+
+// The two channels of a track through one band: both share the coefficients
+// and keep a history each, side by side in one register.
+template <class Band>
+class StereoBandFilter {
+ public:
+  void Calc(double sampleRate, double g) { mBand.Calc(sampleRate, g); }
+
+  // The same evaluation order as BandFilter::Process, lane by lane.
+  DoublePair Process(DoublePair x) {
+    const DoublePair y =
+        (mBand.b0 * x + mBand.b1 * mX1 + mBand.b2 * mX2 - mBand.a1 * mY1 - mBand.a2 * mY2) /
+        mBand.a0;
+    mX2 = mX1;
+    mX1 = x;
+    mY2 = mY1;
+    mY1 = y;
+    return y;
+  }
+
+ private:
+  Band mBand;
+  DoublePair mX1{}, mX2{}, mY1{}, mY2{};
 };

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/lanes.h"
+
 // Half-band polyphase IIR stages for rate changes by two. Each stage is two
 // chains of first-order allpass cells ("lanes") that share one coefficient
 // list: the even-numbered cells form lane e, the odd-numbered ones lane o.
@@ -46,7 +48,7 @@ class AllpassLanes {
  public:
   explicit AllpassLanes(const std::array<double, kCells>& coefs) {
     for (std::size_t k = 0; k < kCells; ++k)
-      mCoef[k] = static_cast<T>(coefs[k]);
+      mCoef[k] = Splat<T>(coefs[k]);
   }
 
   void Reset() {
@@ -144,7 +146,7 @@ class Downsampler2x {
     T e = second;
     T o = first;
     mLanes.Run(e, o);
-    return static_cast<T>(0.5) * (o + e);
+    return Splat<T>(0.5) * (o + e);
   }
 
  private:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 // Meter ballistics: one-pole smoothing that covers 99 % of a step in 0.3 s,
 // towards a target 1.25 % above the magnitude while it rises above the state
@@ -9,10 +10,15 @@ class LevelMeter {
  public:
   explicit LevelMeter(double initialState = 0.0) : mState(initialState) {}
 
-  // Advances one sample and returns the new state. The coefficient is
-  // recomputed every call so that a sample-rate change applies at once.
+  // Advances one sample and returns the new state; a sample-rate change
+  // applies at once.
   double Process(double input, double sampleRate) {
-    const double c = std::exp(-4.60517018599 / (sampleRate * 0.3));
+    // The coefficient only changes with the rate: kept, it is the same value.
+    if (sampleRate != mRate) {
+      mRate = sampleRate;
+      mCoef = std::exp(-4.60517018599 / (sampleRate * 0.3));
+    }
+    const double c = mCoef;
     const double a = std::fabs(input);
     const double k = a > mState ? 1.0125 : 0.9875;
     const double target = k * a;
@@ -26,4 +32,6 @@ class LevelMeter {
 
  private:
   double mState;
+  double mRate = std::numeric_limits<double>::quiet_NaN();
+  double mCoef = 0.0;
 };

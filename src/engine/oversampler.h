@@ -132,7 +132,7 @@ class OverSampler {
   T Oversample(T input, F& func) {
     // A non-number would stay in the allpass state for good and silence the
     // channel; it is taken as silence instead.
-    const T sample = std::isfinite(input) ? input : T{};
+    const T sample = ZeroIfNotFinite(input);
     ChannelStages& s = mStages.front();
     const auto level = [](std::vector<T>& buffer, std::size_t index) {
       return std::span<T>(buffer.data(), std::size_t{2} << index);

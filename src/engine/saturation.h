@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/lanes.h"
+
 // The waveshaper's curve travels as an 816-byte little-endian table: a 16-byte
 // header (float origin, float unused, float scale, int32 count) and then the
 // output magnitudes as floats. It is built and read back at compile time, so
@@ -118,6 +120,25 @@ static_assert(kCurve.count >= 1 && static_cast<std::size_t>(kCurve.count) <= kCa
 
 }  // namespace saturation_table
 
+namespace saturation_table {
+
+// Steps 5 and 6 of the curve: the table magnitude at position p.
+inline double MagnitudeAt(double p) {
+  constexpr double kLast = kCurve.count - 1;
+  const auto at = [](int i) { return kCurve.magnitudes[static_cast<std::size_t>(i)]; };
+  // Truncating p is only defined inside the int range: the branches test p
+  // itself, which gives the same cases for every finite p and sends NaN (from
+  // an infinite or NaN input) to the first entry, i.e. to silence.
+  if (p > -1.0 && p < kLast) {
+    const int i = static_cast<int>(p);
+    const double f = p - static_cast<double>(i);
+    return (1.0 - f) * at(i) + f * at(i + 1);
+  }
+  return p >= kLast ? at(kCurve.count - 1) : at(0);
+}
+
+}  // namespace saturation_table
+
 // Drives x by `drive`, squeezes the magnitude into [0, 1) with a / (3 + a),
 // reads the output magnitude from the table by linear interpolation and gives
 // it the sign opposite to the driven input (the stage inverts polarity).
@@ -127,21 +148,17 @@ inline double Saturate(double x, double drive) {
   const double a = std::fabs(v);
   const double u = a / (3.0 + a);
   const double p = kCurve.scale * (u - kCurve.origin);
-  constexpr double kLast = kCurve.count - 1;
-  const auto at = [](int i) { return kCurve.magnitudes[static_cast<std::size_t>(i)]; };
+  return std::copysign(std::fabs(saturation_table::MagnitudeAt(p)), -v);
+}
 
-  // Truncating p is only defined inside the int range: the branches test p
-  // itself, which gives the same cases for every finite p and sends NaN (from
-  // an infinite or NaN input) to the first entry, i.e. to silence.
-  double m;
-  if (p > -1.0 && p < kLast) {
-    const int i = static_cast<int>(p);
-    const double f = p - static_cast<double>(i);
-    m = (1.0 - f) * at(i) + f * at(i + 1);
-  } else if (p >= kLast) {
-    m = at(kCurve.count - 1);
-  } else {
-    m = at(0);
-  }
-  return std::copysign(std::fabs(m), -v);
+// The same curve for the two channels of a track at once, lane by lane.
+inline DoublePair SaturatePair(DoublePair x, double drive) {
+  using saturation_table::kCurve;
+  using saturation_table::MagnitudeAt;
+  const DoublePair v = x * drive;
+  const DoublePair a = {std::fabs(v[0]), std::fabs(v[1])};
+  const DoublePair u = a / (3.0 + a);
+  const DoublePair p = kCurve.scale * (u - kCurve.origin);
+  return DoublePair{std::copysign(std::fabs(MagnitudeAt(p[0])), -v[0]),
+                    std::copysign(std::fabs(MagnitudeAt(p[1])), -v[1])};
 }

@@ -16,7 +16,7 @@ QUOR::QUOR(IInstanceInfo instanceInfo)
                   FourCC('Q', 'U', 'R', '1'), FourCC('V', 'd', 'h', 's'), 0, false, true, false,
                   0) {
   for (auto& overSampler : mOverSampler)
-    overSampler = std::make_unique<OverSampler<double>>(k4x, true, 1);
+    overSampler = std::make_unique<OverSampler<DoublePair>>(k4x, true, 1);
   mVU.fill(LevelMeter(1.0));
   mMeterIdx.fill(kDefaultMeterControl);
   for (int t = 0; t < kNumTracks; ++t)

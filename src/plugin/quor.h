@@ -59,7 +59,6 @@ class QUOR : public IEffectVST2 {
 
  private:
   void InitParameters();
-  double Saturation(int track, double x) const;
 
   // Cached from the parameters by OnParamChange, constant within a block.
   std::array<double, kNumTracks> mHigh{};
@@ -69,14 +68,16 @@ class QUOR : public IEffectVST2 {
   std::array<double, kNumTracks> mOutAmp{};
   double mMasterAmp = 0.;
 
-  std::array<std::unique_ptr<OverSampler<double>>, kNumChannels> mOverSampler;
-  std::array<HighShelf, kNumChannels> mHighFilter;
-  std::array<MidBell, kNumChannels> mMidFilter;
-  std::array<LowShelf, kNumChannels> mLowFilter;
+  // One oversampler and one filter of each band per track, its two channels
+  // running side by side: the same arithmetic as one per channel.
+  std::array<std::unique_ptr<OverSampler<DoublePair>>, kNumTracks> mOverSampler;
+  std::array<StereoBandFilter<HighShelf>, kNumTracks> mHighFilter;
+  std::array<StereoBandFilter<MidBell>, kNumTracks> mMidFilter;
+  std::array<StereoBandFilter<LowShelf>, kNumTracks> mLowFilter;
 
   // Per-sample work values; each carries over to the next sample only under
   // switch values the parameters never produce.
-  std::array<double, kNumChannels> mSat{};
+  std::array<DoublePair, kNumTracks> mSat{};
   std::array<double, kNumChannels> mTrackOut{};
   std::array<double, kNumChannels> mChannelOut{};
   std::array<double, kNumChannels + 2> mModeOut{};

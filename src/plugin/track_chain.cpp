@@ -2,19 +2,12 @@
 #include "engine/saturation.h"
 #include "quor.h"
 
-double QUOR::Saturation(int track, double x) const {
-  return Saturate(x, mInAmp[static_cast<std::size_t>(track)]);
-}
-
 void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   const double sampleRate = GetSampleRate();
-  for (int t = 0; t < kNumTracks; ++t) {
-    const auto tt = static_cast<std::size_t>(t);
-    for (std::size_t c = 2 * tt; c <= 2 * tt + 1; ++c) {
-      mHighFilter[c].Calc(sampleRate, mHigh[tt]);
-      mMidFilter[c].Calc(sampleRate, 1. - mMid[tt]);
-      mLowFilter[c].Calc(sampleRate, mLow[tt]);
-    }
+  for (std::size_t t = 0; t < kNumTracks; ++t) {
+    mHighFilter[t].Calc(sampleRate, mHigh[t]);
+    mMidFilter[t].Calc(sampleRate, 1. - mMid[t]);
+    mLowFilter[t].Calc(sampleRate, mLow[t]);
   }
 
   // The switches cannot change while the block holds the plug-in's lock.
@@ -29,19 +22,20 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
   IEditorSurface* const editor = GetGUI();
 
   for (int i = 0; i < nFrames; ++i) {
-    for (int t = 0; t < kNumTracks; ++t) {
-      const auto tt = static_cast<std::size_t>(t);
-      for (std::size_t c = 2 * tt; c <= 2 * tt + 1; ++c)
-        mSat[c] = mOverSampler[c]->ProcessWith(inputs[c][i] + kAntiDenormal,
-                                               [this, t](double x) { return Saturation(t, x); });
-      for (std::size_t c = 2 * tt; c <= 2 * tt + 1; ++c) {
-        if (bypass[tt] == 1) {
-          mTrackOut[c] = inputs[c][i];
-        } else if (bypass[tt] == 0) {
-          const double equalised =
-              mMidFilter[c].Process(mLowFilter[c].Process(mHighFilter[c].Process(mSat[c])));
-          mTrackOut[c] = equalised * mOutAmp[tt] * kMakeUpGain;
-        }
+    for (std::size_t t = 0; t < kNumTracks; ++t) {
+      const DoublePair dry = {inputs[2 * t][i], inputs[2 * t + 1][i]};
+      const double drive = mInAmp[t];
+      mSat[t] = mOverSampler[t]->ProcessWith(
+          dry + kAntiDenormal, [drive](DoublePair x) { return SaturatePair(x, drive); });
+      if (bypass[t] == 1) {
+        mTrackOut[2 * t] = dry[0];
+        mTrackOut[2 * t + 1] = dry[1];
+      } else if (bypass[t] == 0) {
+        const DoublePair equalised =
+            mMidFilter[t].Process(mLowFilter[t].Process(mHighFilter[t].Process(mSat[t])));
+        const DoublePair out = equalised * mOutAmp[t] * kMakeUpGain;
+        mTrackOut[2 * t] = out[0];
+        mTrackOut[2 * t + 1] = out[1];
       }
     }
 
