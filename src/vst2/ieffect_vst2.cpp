@@ -269,30 +269,30 @@ void IEffectVST2::ProcessFloat(float** inputs, float** outputs, int nFrames, boo
     run(offset, std::min(GetBlockSize(), nFrames - offset));
 }
 
-void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames) {
+template <typename Process>
+void IEffectVST2::RunAudioCallback(AEffect* effect, Process process) {
   IEffectVST2* plug = PlugOf(effect);
   if (!plug) return;
   std::lock_guard lock(plug->mMutex);
   if (plug->DoesMIDI()) plug->CallHost(audioMasterWantMidi);
-  plug->ProcessFloat(inputs, outputs, nFrames, true);
+  process(*plug);
+}
+
+void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames) {
+  RunAudioCallback(effect,
+                   [&](IEffectVST2& plug) { plug.ProcessFloat(inputs, outputs, nFrames, true); });
 }
 
 void IEffectVST2::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
                                       VstInt32 nFrames) {
-  IEffectVST2* plug = PlugOf(effect);
-  if (!plug) return;
-  std::lock_guard lock(plug->mMutex);
-  if (plug->DoesMIDI()) plug->CallHost(audioMasterWantMidi);
-  plug->ProcessFloat(inputs, outputs, nFrames, false);
+  RunAudioCallback(effect,
+                   [&](IEffectVST2& plug) { plug.ProcessFloat(inputs, outputs, nFrames, false); });
 }
 
 void IEffectVST2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
                                             VstInt32 nFrames) {
-  IEffectVST2* plug = PlugOf(effect);
-  if (!plug) return;
-  std::lock_guard lock(plug->mMutex);
-  if (plug->DoesMIDI()) plug->CallHost(audioMasterWantMidi);
-  plug->ProcessDouble(inputs, outputs, nFrames);
+  RunAudioCallback(effect,
+                   [&](IEffectVST2& plug) { plug.ProcessDouble(inputs, outputs, nFrames); });
 }
 
 float IEffectVST2::VSTGetParameter(AEffect* effect, VstInt32 index) {

@@ -68,6 +68,9 @@ class IEffectVST2 : public IEffectBase {
   void ConnectFromArrangement(bool input, const VstSpeakerArrangement* arrangement);
   void UpdateEditRect();
 
+  // Every audio callback: find the plug-in, hold its mutex, ask for MIDI.
+  template <typename Process>
+  static void RunAudioCallback(AEffect* effect, Process process);
   void ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate);
   void ProcessDouble(double** inputs, double** outputs, int nFrames);
 
