@@ -15,7 +15,8 @@ int OutputFormat(const std::string& path) {
   if (extension == "w64") return SF_FORMAT_W64 | SF_FORMAT_FLOAT;
   if (extension == "rf64") return SF_FORMAT_RF64 | SF_FORMAT_FLOAT;
   if (extension == "caf") return SF_FORMAT_CAF | SF_FORMAT_FLOAT;
-  return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  // RF64 that turns back into plain WAV when the file stays below 4 GiB.
+  return SF_FORMAT_RF64 | SF_FORMAT_FLOAT;
 }
 
 }  // namespace
@@ -49,6 +50,9 @@ AudioWriter::AudioWriter(const std::string& path, int channels, int sampleRate)
   if (!mFile) throw HostError(path + ": cannot write audio (" + sf_strerror(nullptr) + ")");
   // Integer containers would wrap values beyond full scale.
   sf_command(mFile.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RF64 && Extension(path) != "rf64") {
+    sf_command(mFile.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+  }
 }
 
 void AudioWriter::Write(std::span<const double> interleaved) {
