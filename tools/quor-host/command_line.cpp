@@ -54,6 +54,8 @@ Options ParseOptions(std::span<const std::string> words) {
       options.outputs = PositiveInt(word, value(), 1024);
     } else if (word == "--set") {
       options.settings.push_back(ParseSetting(value()));
+    } else if (word == "--in-place" && !attached) {
+      options.inPlace = true;
     } else if (word == "--state") {
       options.stateFile = value();
     } else {

@@ -18,6 +18,7 @@ struct Options {
   std::optional<int> outputs;              // --outputs
   std::vector<ParameterSetting> settings;  // --set, in order
   std::optional<std::string> stateFile;    // --state
+  bool inPlace = false;                    // --in-place: outputs overwrite the inputs
 };
 
 // Throws HostError for unknown options, missing values and bad numbers.

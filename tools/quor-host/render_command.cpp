@@ -108,15 +108,39 @@ Precision ChoosePrecision(const Plugin& plugin, const Options& options) {
   return precision;
 }
 
+// Where a plug-in writes its outputs: its own buffers, or, for hosts that
+// process in place, the input buffers of the channels both sides have.
+template <typename Sample>
+std::vector<Sample*> OutputTargets(ChannelBuffers<Sample>& in, ChannelBuffers<Sample>& out,
+                                   bool inPlace) {
+  std::vector<Sample*> targets(out.Pointers(), out.Pointers() + out.Channels());
+  if (inPlace) {
+    for (std::size_t c = 0; c < std::min(in.Channels(), out.Channels()); ++c) {
+      targets[c] = in.Pointers()[c];
+    }
+  }
+  return targets;
+}
+
+template <typename Sample>
+void Collect(const std::vector<Sample*>& targets, ChannelBuffers<double>& out, std::size_t frames) {
+  for (std::size_t c = 0; c < targets.size(); ++c) {
+    std::transform(targets[c], targets[c] + frames, out.Channel(c).begin(),
+                   [](Sample sample) { return static_cast<double>(sample); });
+  }
+}
+
 class Renderer {
  public:
-  Renderer(const Plugin& plugin, Precision precision, std::size_t blockSize)
+  Renderer(const Plugin& plugin, Precision precision, std::size_t blockSize, bool inPlace)
       : mPlugin(plugin),
         mPrecision(precision),
         mIn(static_cast<std::size_t>(plugin.NumInputs()), blockSize),
         mOut(static_cast<std::size_t>(plugin.NumOutputs()), blockSize),
         mInSingle(precision == Precision::kSingle ? mIn.Channels() : 0, blockSize),
-        mOutSingle(precision == Precision::kSingle ? mOut.Channels() : 0, blockSize) {}
+        mOutSingle(precision == Precision::kSingle ? mOut.Channels() : 0, blockSize),
+        mTargets(OutputTargets(mIn, mOut, inPlace)),
+        mSingleTargets(OutputTargets(mInSingle, mOutSingle, inPlace)) {}
 
   // Fills the inputs from the files, file after file; silence where they end.
   void ReadInputs(std::vector<AudioReader>& readers, std::size_t frames) {
@@ -139,17 +163,18 @@ class Renderer {
     AEffect& effect = mPlugin.Effect();
     const auto count = static_cast<VstInt32>(frames);
     if (mPrecision == Precision::kDouble) {
-      effect.processDoubleReplacing(&effect, mIn.Pointers(), mOut.Pointers(), count);
+      effect.processDoubleReplacing(&effect, mIn.Pointers(), mTargets.data(), count);
+      Collect(mTargets, mOut, frames);
       return;
     }
     Convert(mIn, mInSingle, frames);
-    if (plugin().HasFlag(effFlagsCanReplacing) && effect.processReplacing != nullptr) {
-      effect.processReplacing(&effect, mInSingle.Pointers(), mOutSingle.Pointers(), count);
+    if (mPlugin.HasFlag(effFlagsCanReplacing) && effect.processReplacing != nullptr) {
+      effect.processReplacing(&effect, mInSingle.Pointers(), mSingleTargets.data(), count);
     } else {
       mOutSingle.Clear();  // the old call adds to what is there
       effect.process(&effect, mInSingle.Pointers(), mOutSingle.Pointers(), count);
     }
-    Convert(mOutSingle, mOut, frames);
+    Collect(mSingleTargets, mOut, frames);
   }
 
   std::span<const double> Output(std::size_t channel, std::size_t frames) {
@@ -167,11 +192,12 @@ class Renderer {
   }
 
  private:
-  const Plugin& plugin() const { return mPlugin; }
   const Plugin& mPlugin;
   Precision mPrecision;
   ChannelBuffers<double> mIn, mOut;
   ChannelBuffers<float> mInSingle, mOutSingle;
+  std::vector<double*> mTargets;
+  std::vector<float*> mSingleTargets;
   std::vector<double> mInterleaved;
 };
 
@@ -214,7 +240,8 @@ void RunRender(const Options& options, std::ostream& out) {
   ApplySettings(plugin, options.settings);
 
   AudioWriter writer(*options.output, outputs, setup.sampleRate);
-  Renderer renderer(plugin, precision, static_cast<std::size_t>(options.blockSize));
+  Renderer renderer(plugin, precision, static_cast<std::size_t>(options.blockSize),
+                    options.inPlace);
   LevelMeter levels(static_cast<std::size_t>(outputs));
   const auto total = static_cast<std::uint64_t>(setup.frames);
   Clock::duration processing{};

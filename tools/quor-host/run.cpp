@@ -12,7 +12,8 @@ constexpr const char* kUsage =
     "usage:\n"
     "  quor-host info PLUGIN [--state FILE] [--set NAME=TEXT|INDEX=VALUE ...]\n"
     "  quor-host render PLUGIN -o OUT [IN ...] [--block N] [--precision 32|64]\n"
-    "                   [--outputs N] [--state FILE] [--set NAME=TEXT|INDEX=VALUE ...]\n"
+    "                   [--outputs N] [--in-place] [--state FILE]\n"
+    "                   [--set NAME=TEXT|INDEX=VALUE ...]\n"
     "  quor-host state save PLUGIN FILE.fxp|FILE.fxb [--state FILE] [--set ...]\n"
     "  quor-host state show FILE\n";
 
