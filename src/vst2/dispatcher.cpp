@@ -24,7 +24,7 @@ void CopyText(void* destination, std::string_view text, std::size_t maxChars) {
   out[n] = '\0';
 }
 
-constexpr VstIntPtr kCockosExtension = 0xBEEF0000;
+constexpr VstIntPtr kExtensionSupported = 0xBEEF0000;
 constexpr VstIntPtr kVendorSpecificHandled = 0xBEEF;
 
 }  // namespace
@@ -172,7 +172,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
           capability == "receiveVstEvents" || capability == "receiveVstMidiEvent")
         return DoesMIDI() ? 1 : 0;
       if (capability == "hasCockosExtensions" || capability == "hasCockosViewAsConfig")
-        return kCockosExtension;
+        return kExtensionSupported;
       return 0;
     }
     case effGetTailSize:

@@ -6,7 +6,7 @@ TEST(HostIdentity, ProductNamesSelectHosts) {
   EXPECT_EQ(LookUpHost("REAPER"), kHostReaper);
   EXPECT_EQ(LookUpHost("Reaper64"), kHostReaper);
   EXPECT_EQ(LookUpHost("Cubase LE AI"), kHostCubase);
-  EXPECT_EQ(LookUpHost("Steinberg Nuendo"), kHostNuendo);
+  EXPECT_EQ(LookUpHost("Nuendo 13"), kHostNuendo);
   EXPECT_EQ(LookUpHost("Ableton Live"), kHostAbletonLive);
   EXPECT_EQ(LookUpHost("Logic Pro X"), kHostLogic);
   EXPECT_EQ(LookUpHost("Reaper Live"), kHostReaper);  // order decides
