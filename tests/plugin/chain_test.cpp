@@ -260,3 +260,11 @@ TEST(Chain, GainMappingAndUnusedIndices) {
   EXPECT_EQ(std::pow(10., -24. / 20.), 0.06309573444801933);
   EXPECT_EQ(std::pow(10., 24. / 20.), 15.848931924611133);
 }
+
+TEST(Chain, EmptyBlocksReadAndWriteNothing) {
+  auto console = MakeConsole(true);
+  std::vector<double*> none(kChannels, nullptr);
+  console->ProcessDoubleReplacing(none.data(), none.data(), 0);
+  console->ProcessDoubleReplacing(none.data(), none.data(), -4);
+  for (int m = 0; m < QUOR::kNumMeters; ++m) EXPECT_EQ(console->GetMeterState(m), 1.);
+}
