@@ -1,0 +1,21 @@
+// Any bytes offered as a program or bank file.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "damage.h"
+#include "quor.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static QUOR* const console = new QUOR(IInstanceInfo{});
+  static std::vector<std::uint8_t> program, bank;
+  if (program.empty()) {
+    console->MakeProgramFXP(&program);
+    console->MakeBankFXB(&bank);
+  }
+  if (size == 0) return 0;
+  const std::vector<std::uint8_t> file = Damage((data[0] & 1) ? program : bank, {data, size});
+  console->LoadProgramFXP(file);
+  console->LoadBankFXB(file);
+  return 0;
+}
