@@ -14,7 +14,7 @@
 // Oversampling factor as a power of two. The type is int-based so that any
 // integer can be passed without undefined behaviour; factors outside 1..4 run
 // the function directly.
-enum EFactor : int { kNone = 0, k2x = 1, k4x = 2, k8x = 3, k16x = 4 };
+enum EFactor : int { k1x = 0, k2x = 1, k4x = 2, k8x = 3, k16x = 4 };
 
 // Runs a per-sample function at 2, 4, 8 or 16 times the sample rate through a
 // cascade of half-band interpolators and the mirror cascade of decimators.
@@ -158,7 +158,7 @@ class OverSampler {
     return s.down1.Process(down2[0], down2[1]);
   }
 
-  EFactor mFactor = kNone;
+  EFactor mFactor = k1x;
   int mRate = 1;
   bool mBlockProcessing;
   int mNChannels;

@@ -66,7 +66,10 @@ class BigEndianReader {
     return value;
   }
   int I32(std::size_t offset) const { return static_cast<int>(U32(offset)); }
-  float F32(std::size_t offset) const { return std::bit_cast<float>(U32(offset)); }
+  // Parameter values travel as floats and are used as doubles.
+  double F32(std::size_t offset) const {
+    return static_cast<double>(std::bit_cast<float>(U32(offset)));
+  }
   std::string Text(std::size_t offset, std::size_t fieldSize) const {
     const char* first = reinterpret_cast<const char*>(mBytes.data() + offset);
     return std::string(first, strnlen(first, fieldSize));

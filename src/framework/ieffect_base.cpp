@@ -278,7 +278,7 @@ void IEffectBase::AttachInputBuffers(int idx, int n, float** buffers, int nFrame
     const float* source = *buffers++;
     const int frames = std::min(nFrames, static_cast<int>(channel.mScratchBuf.size()));
     for (int f = 0; f < frames; ++f)
-      scratch[f] = source[f];
+      scratch[f] = static_cast<double>(source[f]);
     mInData[static_cast<size_t>(i)] = scratch;
   }
 }

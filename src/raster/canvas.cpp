@@ -13,11 +13,15 @@ namespace {
 // Coordinates beyond this are held there: far outside any bitmap, and safe to square.
 constexpr double kFar = 1 << 24;
 
-double Hold(double v) {
+// Coordinates arrive as float or double; both are held in double.
+template <typename Real>
+double Hold(Real value) {
+  const auto v = static_cast<double>(value);
   return std::isnan(v) ? 0.0 : std::clamp(v, -kFar, kFar);
 }
 
-long long Nearest(double v) {
+template <typename Real>
+long long Nearest(Real v) {
   return static_cast<long long>(std::floor(Hold(v) + 0.5));
 }
 
@@ -234,7 +238,7 @@ void Canvas::arc(float cx, float cy, float r, float minAngle, float maxAngle, co
   const Target target(mTarget, mClip);
   const Pen pen(paint);
   if (target.empty() || !pen.draws() || !(r >= 0)) return;
-  const AngleRange range(minAngle, maxAngle);
+  const AngleRange range(static_cast<double>(minAngle), static_cast<double>(maxAngle));
   if (antialias) {
     SmoothRing(target, Hold(cx), Hold(cy), Hold(r),
                [&](long long x, long long y, int coverage, double dx, double dy) {

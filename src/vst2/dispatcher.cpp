@@ -85,7 +85,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
         CopyText(ptr, GetParam(index)->GetNameForHost(), kParamTextChars);
       return 0;
     case effSetSampleRate:
-      SetSampleRate(opt);
+      SetSampleRate(static_cast<double>(opt));
       Reset();
       return 0;
     case effSetBlockSize:
@@ -156,7 +156,9 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
     case effVendorSpecific:
       if (index == 7 && ptr) {
         if (value >= 0 && value < NParams())
-          CopyText(ptr, GetParam(static_cast<int>(value))->GetDisplayForHost(opt, true, true),
+          CopyText(ptr,
+                   GetParam(static_cast<int>(value))
+                       ->GetDisplayForHost(static_cast<double>(opt), true, true),
                    kParamTextChars);
         return kVendorSpecificHandled;
       }

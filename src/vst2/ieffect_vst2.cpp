@@ -308,7 +308,8 @@ void IEffectVST2::VSTSetParameter(AEffect* effect, VstInt32 index, float value) 
   if (!plug) return;
   std::lock_guard lock(plug->mMutex);
   if (!plug->IsValidParamIdx(index)) return;
-  if (plug->mGraphics) plug->mGraphics->SetParameterFromPlug(index, value, true);
-  plug->GetParam(index)->SetNormalized(value);
+  const auto normalized = static_cast<double>(value);
+  if (plug->mGraphics) plug->mGraphics->SetParameterFromPlug(index, normalized, true);
+  plug->GetParam(index)->SetNormalized(normalized);
   plug->OnParamChange(index);
 }
