@@ -228,10 +228,6 @@ class IEffectBase {
   std::recursive_mutex mMutex;
 
  protected:
-  // Where the audio thread finds its buffers for the current block.
-  double** InData() { return mInData.data(); }
-  double** OutData() { return mOutData.data(); }
-
   std::vector<ChannelIO> mChannelIO;
   std::string mEffectName;
   std::string mProductName;
