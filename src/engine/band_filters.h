@@ -3,8 +3,8 @@
 #include "engine/lanes.h"
 
 // Second-order sections of the three-band equaliser. The coefficients stay
-// unnormalised and a0 is divided at every sample: that is the arithmetic the
-// reference model performs, and the audio path must match it bit for bit.
+// unnormalised and a0 is divided at every sample: the console's sound is
+// defined by exactly this arithmetic, bit for bit.
 class BandFilter {
  public:
   // Evaluated strictly left to right: three feed-forward products added, two

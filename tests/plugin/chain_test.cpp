@@ -1,4 +1,4 @@
-// The track chain against the console's documented behaviour, and against a
+// The track chain against the console's intended behaviour, and against a
 // plain sample-by-sample model of the same formulas.
 #include <gtest/gtest.h>
 

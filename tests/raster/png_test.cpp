@@ -150,7 +150,7 @@ Image RandomImage(std::mt19937& rng, int colourType, int depth, int width, int h
   return image;
 }
 
-void ExpectDecodesAsDocumented(const Image& image) {
+void ExpectDecodesToPixelWords(const Image& image) {
   const Bytes file = Encode(image);
   const auto bmp = LoadPNGFromMemory(file);
   ASSERT_NE(bmp, nullptr);
@@ -182,12 +182,12 @@ TEST(PNG, EveryColourTypeAndDepthDecodesToPixelWords) {
                      std::to_string(depth) + (interlaced ? " interlaced" : ""));
         Image image = RandomImage(rng, colourType, depth, 13, 7);
         image.interlaced = interlaced;
-        ExpectDecodesAsDocumented(image);
+        ExpectDecodesToPixelWords(image);
         if (colourType == PNG_COLOR_TYPE_PALETTE) {
           // Transparency for some entries only; the rest stay opaque.
           image.paletteAlpha = {0, 128};
           if (depth > 1) image.paletteAlpha.push_back(7);
-          ExpectDecodesAsDocumented(image);
+          ExpectDecodesToPixelWords(image);
         }
         if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_RGB) {
           const auto& first = image.samples[0];
@@ -199,7 +199,7 @@ TEST(PNG, EveryColourTypeAndDepthDecodesToPixelWords) {
             key.blue = static_cast<png_uint_16>(first[2]);
           }
           image.transparentColour = key;
-          ExpectDecodesAsDocumented(image);
+          ExpectDecodesToPixelWords(image);
         }
       }
     }
