@@ -9,6 +9,7 @@
 #include <new>
 
 #include "raster/png.h"
+#include "raster/png_error_handlers.h"
 #include "raster/rows.h"
 
 namespace raster {
@@ -29,10 +30,8 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t wanted) {
   if (given < wanted) png_error(png, "truncated");
 }
 
-[[noreturn]] void OnError(png_structp png, png_const_charp /*message*/) {
-  png_longjmp(png, 1);
-}
-void OnWarning(png_structp /*png*/, png_const_charp /*message*/) {}
+using png_handlers::OnError;
+using png_handlers::OnWarning;
 
 class ReadStruct {
  public:

@@ -6,15 +6,14 @@
 #include <new>
 
 #include "raster/png.h"
+#include "raster/png_error_handlers.h"
 #include "raster/rows.h"
 
 namespace raster {
 namespace {
 
-[[noreturn]] void OnError(png_structp png, png_const_charp /*message*/) {
-  png_longjmp(png, 1);
-}
-void OnWarning(png_structp /*png*/, png_const_charp /*message*/) {}
+using png_handlers::OnError;
+using png_handlers::OnWarning;
 
 class WriteStruct {
  public:
