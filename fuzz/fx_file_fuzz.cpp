@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "damage.h"
-#include "quor.h"
+#include "fuzz/damage.h"
+#include "plugin/quor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static QUOR* const console = new QUOR(IInstanceInfo{});

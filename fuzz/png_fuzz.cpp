@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "damage.h"
+#include "fuzz/damage.h"
 #include "raster/mem_bitmap.h"
 #include "raster/png.h"
 

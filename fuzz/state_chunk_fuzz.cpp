@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "damage.h"
-#include "quor.h"
+#include "fuzz/damage.h"
+#include "plugin/quor.h"
 
 namespace {
 

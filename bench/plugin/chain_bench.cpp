@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "quor.h"
-#include "stub_editor.h"
+#include "plugin/quor.h"
+#include "tests/plugin/stub_editor.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "base64.h"
+#include "framework/base64.h"
 
 namespace {
 

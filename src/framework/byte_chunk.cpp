@@ -1,4 +1,4 @@
-#include "byte_chunk.h"
+#include "framework/byte_chunk.h"
 
 #include <algorithm>
 #include <cstdint>

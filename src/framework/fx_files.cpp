@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "ieffect_base.h"
+#include "framework/ieffect_base.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host_identity.h"
+#include "framework/host_identity.h"
 
 #include <array>
 #include <cctype>

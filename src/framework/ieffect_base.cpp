@@ -1,4 +1,4 @@
-#include "ieffect_base.h"
+#include "framework/ieffect_base.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "byte_chunk.h"
-#include "host_identity.h"
-#include "ieditor_surface.h"
-#include "iparam.h"
-#include "ipreset.h"
-#include "midi.h"
+#include "framework/byte_chunk.h"
+#include "framework/host_identity.h"
+#include "framework/ieditor_surface.h"
+#include "framework/iparam.h"
+#include "framework/ipreset.h"
+#include "framework/midi.h"
 
 enum EAPI : std::int32_t {
   kAPIVST2 = 0,
@@ -71,50 +71,56 @@ class IEffectBase {
   IEffectBase(const IEffectBase&) = delete;
   IEffectBase& operator=(const IEffectBase&) = delete;
 
-  // Virtual hooks, in slot order.
-  virtual ~IEffectBase();
-  virtual void Reset();
-  virtual void OnParamChange(int paramIdx);
-  virtual void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);
-  virtual void OnGUIOpen() {}
-  virtual void OnGUIClose() {}
-  virtual void OnIdle() {}
-  virtual void OnActivate(bool active);
-  virtual void ProcessMidiMsg(IMidiMsg* msg);
-  virtual void ProcessSysEx(ISysEx* /*msg*/) {}
-  virtual bool MidiNoteName(int noteNumber, char* name, int nameSize);
-  virtual bool SerializeState(ByteChunk* chunk) { return SerializeParams(chunk); }
-  virtual int UnserializeState(const ByteChunk* chunk, int startPos) {
+  // Virtual hooks, in slot order. Each says which thread may call it: audio
+  // (the host's processing thread), host (the dispatcher and parameter
+  // callbacks, on whatever thread the host picks), editor (the editor's own
+  // thread), or any.
+  virtual ~IEffectBase();                    // host
+  virtual void Reset();                      // host
+  virtual void OnParamChange(int paramIdx);  // host or editor
+  virtual void ProcessDoubleReplacing(double** inputs, double** outputs,
+                                      int nFrames);                     // audio
+  virtual void OnGUIOpen() {}                                           // host
+  virtual void OnGUIClose() {}                                          // host
+  virtual void OnIdle() {}                                              // host
+  virtual void OnActivate(bool active);                                 // host
+  virtual void ProcessMidiMsg(IMidiMsg* msg);                           // audio or host
+  virtual void ProcessSysEx(ISysEx* /*msg*/) {}                         // audio or host
+  virtual bool MidiNoteName(int noteNumber, char* name, int nameSize);  // host
+  virtual bool SerializeState(ByteChunk* chunk) {                       // host
+    return SerializeParams(chunk);
+  }
+  virtual int UnserializeState(const ByteChunk* chunk, int startPos) {  // host
     return UnserializeParams(chunk, startPos);
   }
   virtual bool CompareState(const std::uint8_t* incomingState, int startPos,
-                            int incomingSize) const;
-  virtual void OnWindowResize() {}
-  virtual bool HostRequestingAboutBox() { return false; }
-  virtual void OnHostIdentified() {}
-  virtual void PopupHostContextMenuForParam(int /*paramIdx*/, int /*x*/, int /*y*/) {}
-  virtual void SetParameterFromGUI(int paramIdx, double normalizedValue);
-  virtual void BeginInformHostOfParamChange(int paramIdx) = 0;
-  virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;
-  virtual void EndInformHostOfParamChange(int paramIdx) = 0;
-  virtual void InformHostOfProgramChange() = 0;
-  virtual bool IsRenderingOffline() { return false; }
-  virtual int GetSamplePos() = 0;
-  virtual double GetTempo() = 0;
-  virtual void GetTimeSig(int* numerator, int* denominator) = 0;
-  virtual void GetTime(ITimeInfo* timeInfo) = 0;
-  virtual EHost GetHost() { return mHost; }
-  virtual EAPI GetAPI() const { return mAPI; }
-  virtual void ResizeGraphics(int width, int height) = 0;
-  virtual void HostSpecificInit() {}
-  virtual void AttachGraphics(std::unique_ptr<IEditorSurface> graphics);
-  virtual void SetLatency(int samples) { mLatency = samples; }
-  virtual bool SendMidiMsg(const IMidiMsg* msg) = 0;
-  virtual bool SendSysEx(const ISysEx* /*msg*/) { return false; }
-  virtual void RedrawParamControls();
-  virtual void DirtyPTCompareState() {}
-  virtual void PresetsChangedByHost() {}
-  virtual void SetBlockSize(int blockSize);
+                            int incomingSize) const;                                    // host
+  virtual void OnWindowResize() {}                                                      // editor
+  virtual bool HostRequestingAboutBox() { return false; }                               // host
+  virtual void OnHostIdentified() {}                                                    // host
+  virtual void PopupHostContextMenuForParam(int /*paramIdx*/, int /*x*/, int /*y*/) {}  // editor
+  virtual void SetParameterFromGUI(int paramIdx, double normalizedValue);               // editor
+  virtual void BeginInformHostOfParamChange(int paramIdx) = 0;                          // editor
+  virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;       // editor
+  virtual void EndInformHostOfParamChange(int paramIdx) = 0;                            // editor
+  virtual void InformHostOfProgramChange() = 0;                                         // host
+  virtual bool IsRenderingOffline() { return false; }                                   // any
+  virtual int GetSamplePos() = 0;                                                       // audio
+  virtual double GetTempo() = 0;                                                        // audio
+  virtual void GetTimeSig(int* numerator, int* denominator) = 0;                        // audio
+  virtual void GetTime(ITimeInfo* timeInfo) = 0;                                        // audio
+  virtual EHost GetHost() { return mHost; }                                             // any
+  virtual EAPI GetAPI() const { return mAPI; }                                          // any
+  virtual void ResizeGraphics(int width, int height) = 0;                               // editor
+  virtual void HostSpecificInit() {}                                                    // host
+  virtual void AttachGraphics(std::unique_ptr<IEditorSurface> graphics);                // host
+  virtual void SetLatency(int samples) { mLatency = samples; }                          // host
+  virtual bool SendMidiMsg(const IMidiMsg* msg) = 0;                                    // audio
+  virtual bool SendSysEx(const ISysEx* /*msg*/) { return false; }                       // audio
+  virtual void RedrawParamControls();                                                   // host
+  virtual void DirtyPTCompareState() {}                                                 // host
+  virtual void PresetsChangedByHost() {}                                                // host
+  virtual void SetBlockSize(int blockSize);                                             // host
 
   // Identity.
   const char* GetEffectName() const { return mEffectName.c_str(); }

@@ -1,4 +1,4 @@
-#include "iparam.h"
+#include "framework/iparam.h"
 
 #include <algorithm>
 #include <cmath>
@@ -96,11 +96,11 @@ void IParam::SetDisplayText(int value, const char* text) {
 
 void IParam::Set(double value) {
   // A value that is not a number (a corrupt chunk) must not reach the engine.
-  mValue = value == value ? std::clamp(value, mMin, mMax) : mMin;
+  mValue = std::isnan(value) ? mMin : std::clamp(value, mMin, mMax);
 }
 
 void IParam::SetNormalized(double normalizedValue) {
-  if (!(normalizedValue == normalizedValue)) normalizedValue = 0.;
+  if (std::isnan(normalizedValue)) normalizedValue = 0.;
   mValue = GetNonNormalized(normalizedValue);
   if (mType != kTypeDouble) mValue = std::floor(mValue / mStep + 0.5) * mStep;
   mValue = std::min(mValue, mMax);
@@ -110,6 +110,9 @@ int IParam::Int() const {
   return TruncateToInt(mValue);
 }
 
+// The framework's own conversion, an exponential. The plug-in's audio path
+// converts with pow(10, dB / 20) instead (engine/gain.h): the two differ in
+// the last bits, and each must stay as it is for its outputs to stay exact.
 double IParam::DBToAmp() const {
   return std::exp(mValue * 0.1151292546497);
 }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "byte_chunk.h"
+#include "framework/byte_chunk.h"
 
 struct IPreset {
   static constexpr int kMaxNameLen = 255;  // characters, without the terminating zero

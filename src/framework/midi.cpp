@@ -1,4 +1,4 @@
-#include "midi.h"
+#include "framework/midi.h"
 
 void IMidiMsg::Clear() {
   mOffset = 0;

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <memory>
 
-#include "base64.h"
-#include "ieffect_base.h"
+#include "framework/base64.h"
+#include "framework/ieffect_base.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The two symbols a host looks up; nothing else leaves the shared object.
-#include "entry_point.h"
-#include "quor.h"
+#include "plugin/quor.h"
+#include "vst2/entry_point.h"
 
 extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(
     audioMasterCallback hostCallback) {

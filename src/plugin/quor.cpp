@@ -1,8 +1,9 @@
-#include "quor.h"
+#include "plugin/quor.h"
 
-#include <cmath>
 #include <mutex>
 #include <string>
+
+#include "engine/gain.h"
 
 namespace {
 
@@ -64,29 +65,22 @@ void QUOR::OnParamChange(int paramIdx) {
   if (!IsValidParamIdx(paramIdx)) return;
   const double value = GetParam(paramIdx)->Value();
   if (paramIdx == kMasterOutputIdx) {
-    mMasterAmp = std::pow(10., value / 20.);
+    mMasterAmp = DbToGain(value);
     return;
   }
-  if (paramIdx >= kNumTracks * 10) return;
-  const auto t = static_cast<std::size_t>(paramIdx / 10);
-  switch (paramIdx % 10) {
-    case 0:
-      mHigh[t] = value;
-      break;
-    case 1:
-      mMid[t] = value;
-      break;
-    case 2:
-      mLow[t] = value;
-      break;
-    case 3:
-      mInAmp[t] = std::pow(10., value / 20.);
-      break;
-    case 4:
-      mOutAmp[t] = std::pow(10., value / 20.);
-      break;
-    default:
-      break;  // the unused indices
+  // The switches and the unused indices are read where they act, or nowhere.
+  for (int t = 0; t < kNumTracks; ++t) {
+    const auto track = static_cast<std::size_t>(t);
+    if (paramIdx == HighGainIdx(t))
+      mHigh[track] = value;
+    else if (paramIdx == MidGainIdx(t))
+      mMid[track] = value;
+    else if (paramIdx == LowGainIdx(t))
+      mLow[track] = value;
+    else if (paramIdx == InputIdx(t))
+      mInAmp[track] = DbToGain(value);
+    else if (paramIdx == OutputIdx(t))
+      mOutAmp[track] = DbToGain(value);
   }
 }
 

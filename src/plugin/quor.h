@@ -10,7 +10,7 @@
 #include "engine/band_filters.h"
 #include "engine/level_meter.h"
 #include "engine/oversampler.h"
-#include "ieffect_vst2.h"
+#include "vst2/ieffect_vst2.h"
 
 class QUOR : public IEffectVST2 {
  public:

@@ -1,6 +1,6 @@
 // The signal path of all eight tracks, one sample at a time.
 #include "engine/saturation.h"
-#include "quor.h"
+#include "plugin/quor.h"
 
 void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   const double sampleRate = GetSampleRate();

@@ -91,7 +91,7 @@ Pixel EachChannel(Pixel d, Pixel s, F f) {
 
 // Colour channels by f, alpha by alphaValue.
 template <typename F>
-Pixel ColourChannels(Pixel d, Pixel s, int alphaValue, F f) {
+Pixel ColorChannels(Pixel d, Pixel s, int alphaValue, F f) {
   return Pack(f(Channel(d, 0), Channel(s, 0)), f(Channel(d, 1), Channel(s, 1)),
               f(Channel(d, 2), Channel(s, 2)), alphaValue);
 }
@@ -142,25 +142,25 @@ inline Pixel Combine(Op op, Pixel d, Pixel s, int w) {
                          [w](int, int dc, int sc) { return Toward(dc, OverlayTarget(dc, sc), w); });
     case Op::kAdjustHSV: {
       const Pixel t = AdjustHSVTarget(d, s);
-      return ColourChannels(d, t, dA, [w](int dc, int tc) { return Toward(dc, tc, w); });
+      return ColorChannels(d, t, dA, [w](int dc, int tc) { return Toward(dc, tc, w); });
     }
     case Op::kAlphaCopyFull: {
       if (sA == 0) return d;
       if (sA == 255) return s | 0xFF000000u;
       const int f = 255 - sA;
-      return ColourChannels(d, s, std::min(255, dA + sA),
+      return ColorChannels(d, s, std::min(255, dA + sA),
                             [f](int dc, int sc) { return sc + (dc - sc) * f / 256; });
     }
     case Op::kAlphaCopy: {
       if (sA == 0) return d;
       const int v = w * (sA + 1) / 256;
-      return ColourChannels(d, s, std::min(255, dA + v),
+      return ColorChannels(d, s, std::min(255, dA + v),
                             [v](int dc, int sc) { return sc + (dc - sc) * (256 - v) / 256; });
     }
     case Op::kAlphaAdd: {
       if (sA == 0) return d;
       const int v = w * (sA + 1) / 256;
-      return ColourChannels(d, s, std::min(255, dA + sA * v / 256),
+      return ColorChannels(d, s, std::min(255, dA + sA * v / 256),
                             [v](int dc, int sc) { return std::min(255, dc + sc * v / 256); });
     }
     case Op::kAlphaColorDodge: {
@@ -169,18 +169,18 @@ inline Pixel Combine(Op op, Pixel d, Pixel s, int w) {
     }
     case Op::kAlphaMultiply: {
       const int v = w * (sA + 1) / 256;
-      return ColourChannels(d, s, dA,
+      return ColorChannels(d, s, dA,
                             [v](int dc, int sc) { return Toward(dc, MultiplyTarget(dc, sc), v); });
     }
     case Op::kAlphaOverlay: {
       const int v = w * (sA + 1) / 256;
-      return ColourChannels(d, s, dA,
+      return ColorChannels(d, s, dA,
                             [v](int dc, int sc) { return Toward(dc, OverlayTarget(dc, sc), v); });
     }
     case Op::kAlphaAdjustHSV: {
       const int v = w * (sA + 1) / 256;
       const Pixel t = AdjustHSVTarget(d, s);
-      return ColourChannels(d, t, dA, [v](int dc, int tc) { return Toward(dc, tc, v); });
+      return ColorChannels(d, t, dA, [v](int dc, int tc) { return Toward(dc, tc, v); });
     }
   }
   return d;

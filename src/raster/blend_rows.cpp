@@ -110,9 +110,9 @@ void AlphaCopyFullRow(Pixel* d, const Pixel* s, std::size_t n) {
     const Lanes sl = Widen(sv);
     const __m128i fLo = _mm_sub_epi16(full, SpreadAlpha(sl.lo));
     const __m128i fHi = _mm_sub_epi16(full, SpreadAlpha(sl.hi));
-    const __m128i colour = Narrow(Interpolate(dl.lo, sl.lo, fLo), Interpolate(dl.hi, sl.hi, fHi));
+    const __m128i color = Narrow(Interpolate(dl.lo, sl.lo, fLo), Interpolate(dl.hi, sl.hi, fHi));
     const __m128i alpha = _mm_adds_epu8(dv, sv);
-    const __m128i result = Select(AlphaMaskBytes(), alpha, colour);
+    const __m128i result = Select(AlphaMaskBytes(), alpha, color);
     Store(d + i, KeepWhereTransparent(sv, dv, result));
   }
   ScalarRow<Op::kAlphaCopyFull>(d, s, i, n, 256);

@@ -88,7 +88,7 @@ class AngleRange {
  public:
   AngleRange(double from, double to) : mFrom(from), mSweep(to - from) {}
   bool contains(double angle) const {
-    if (!(mSweep >= 0)) return false;
+    if (std::isnan(mSweep) || mSweep < 0) return false;
     if (mSweep >= 2 * std::numbers::pi) return true;
     double offset = std::fmod(angle - mFrom, 2 * std::numbers::pi);
     if (offset < 0) offset += 2 * std::numbers::pi;
@@ -237,7 +237,7 @@ void Canvas::arc(float cx, float cy, float r, float minAngle, float maxAngle, co
                  bool antialias) {
   const Target target(mTarget, mClip);
   const Pen pen(paint);
-  if (target.empty() || !pen.draws() || !(r >= 0)) return;
+  if (target.empty() || !pen.draws() || std::isnan(r) || r < 0) return;
   const AngleRange range(static_cast<double>(minAngle), static_cast<double>(maxAngle));
   if (antialias) {
     SmoothRing(target, Hold(cx), Hold(cy), Hold(r),
@@ -256,7 +256,7 @@ void Canvas::arc(float cx, float cy, float r, float minAngle, float maxAngle, co
 void Canvas::circle(float cx, float cy, float r, const Paint& paint, bool antialias) {
   const Target target(mTarget, mClip);
   const Pen pen(paint);
-  if (target.empty() || !pen.draws() || !(r >= 0)) return;
+  if (target.empty() || !pen.draws() || std::isnan(r) || r < 0) return;
   if (antialias) {
     SmoothRing(target, Hold(cx), Hold(cy), Hold(r),
                [&](long long x, long long y, int coverage, double, double) {
@@ -271,7 +271,7 @@ void Canvas::circle(float cx, float cy, float r, const Paint& paint, bool antial
 void Canvas::fillCircle(float cx, float cy, float r, const Paint& paint, bool antialias) {
   const Target target(mTarget, mClip);
   const Pen pen(paint);
-  if (target.empty() || !pen.draws() || !(r >= 0)) return;
+  if (target.empty() || !pen.draws() || std::isnan(r) || r < 0) return;
   const double x0 = Hold(cx), y0 = Hold(cy), radius = Hold(r);
   // Coverage of a pixel is r + 0.5 - distance: full inside r - 0.5, none beyond r + 0.5.
   const double reach = antialias ? radius + 0.5 : radius;

@@ -79,7 +79,7 @@ struct Font::Engine {
   bool transformed = false;
   int ascent = 0;
   int lineHeight = 0;
-  Pixel colour = 0xFF000000u;
+  Pixel color = 0xFF000000u;
   std::unordered_map<char32_t, Glyph> glyphs;
   long long rendered = 0;
 
@@ -249,11 +249,11 @@ int Font::lineHeight() const {
 const std::string& Font::family() const {
   return mEngine->family;
 }
-void Font::setTextColor(Pixel colour) {
-  mEngine->colour = colour;
+void Font::setTextColor(Pixel color) {
+  mEngine->color = color;
 }
 Pixel Font::textColor() const {
-  return mEngine->colour;
+  return mEngine->color;
 }
 long long Font::glyphsRendered() const {
   return mEngine->rendered;
@@ -299,8 +299,8 @@ int Font::drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned
   const Rows rows(*dest);
   if (rows.empty()) return height;
 
-  const Pixel colour = mEngine->colour;
-  const int alpha = (flags & kTextColourAlpha) != 0 ? static_cast<int>(colour >> 24) : 255;
+  const Pixel color = mEngine->color;
+  const int alpha = (flags & kTextColorAlpha) != 0 ? static_cast<int>(color >> 24) : 255;
   const unsigned align = flags & 3u;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const LineLayout& line = lines[i];
@@ -326,7 +326,7 @@ int Font::drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned
           if (a == 0) continue;
           Pixel& d = rows.at(static_cast<int>(left + x), static_cast<int>(top + y));
           d = blend::Combine(blend::Op::kAlphaCopyFull, d,
-                             (colour & 0xFFFFFFu) | static_cast<Pixel>(a) << 24, 256);
+                             (color & 0xFFFFFFu) | static_cast<Pixel>(a) << 24, 256);
         }
       }
     }

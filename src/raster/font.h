@@ -24,7 +24,7 @@ inline constexpr unsigned kTextCenter = 1;
 inline constexpr unsigned kTextRight = 2;
 inline constexpr unsigned kTextNoClip = 0x100;  // text is never clipped to its rectangle anyway
 inline constexpr unsigned kTextCalcRect = 0x400;
-inline constexpr unsigned kTextColourAlpha = 0x40000000;  // draw with the colour's own alpha
+inline constexpr unsigned kTextColorAlpha = 0x40000000;  // draw with the colour's own alpha
 
 // A font rendered with the platform's font engine, its glyphs rendered once and cached.
 // Used from one thread at a time.
@@ -41,7 +41,7 @@ class Font {
   // The family of the face in use, which may be a fallback.
   const std::string& family() const;
 
-  void setTextColor(Pixel colour);
+  void setTextColor(Pixel color);
   Pixel textColor() const;
 
   // Draws UTF-8 text (len < 0: up to the NUL) into rect, one line per '\n', aligned by the

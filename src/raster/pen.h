@@ -11,7 +11,7 @@ namespace raster {
 class Pen {
  public:
   explicit Pen(const Paint& paint)
-      : mColour(paint.color), mMode(paint.mode), mWeight(blend::WeightOf(paint.alpha).value_or(0)) {
+      : mColor(paint.color), mMode(paint.mode), mWeight(blend::WeightOf(paint.alpha).value_or(0)) {
     mFullOp = blend::SelectOp(mMode, mWeight);
   }
 
@@ -22,10 +22,10 @@ class Pen {
     if (IsChannelCopy(mMode)) {
       const int from = 8 * (mMode & 3);
       const int to = 8 * ((mMode >> 2) & 3);
-      d = (d & ~(Pixel{0xFF} << to)) | (((mColour >> from) & 0xFFu) << to);
+      d = (d & ~(Pixel{0xFF} << to)) | (((mColor >> from) & 0xFFu) << to);
       return;
     }
-    d = blend::Combine(mFullOp, d, mColour, mWeight);
+    d = blend::Combine(mFullOp, d, mColor, mWeight);
   }
 
   void plot(Pixel& d, int coverage) const {
@@ -36,7 +36,7 @@ class Pen {
       return;
     }
     const int w = mWeight * coverage / 256;
-    d = blend::Combine(blend::SelectOp(mMode, w), d, mColour, w);
+    d = blend::Combine(blend::SelectOp(mMode, w), d, mColor, w);
   }
 
   // Coverage 0..1 as 0..256.
@@ -45,7 +45,7 @@ class Pen {
   }
 
  private:
-  Pixel mColour;
+  Pixel mColor;
   int mMode;
   int mWeight;
   blend::Op mFullOp;

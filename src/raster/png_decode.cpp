@@ -67,14 +67,14 @@ Bitmap* DecodeSteps(png_structp png, png_infop info, Bitmap* given,
   png_uint_32 width = 0;
   png_uint_32 height = 0;
   int depth = 0;
-  int colourType = 0;
-  png_get_IHDR(png, info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
+  int colorType = 0;
+  png_get_IHDR(png, info, &width, &height, &depth, &colorType, nullptr, nullptr, nullptr);
   if (static_cast<long long>(width) * height > kMaxPNGPixels) return nullptr;
 
-  const bool grey = colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA;
-  bool hasAlpha = (colourType & PNG_COLOR_MASK_ALPHA) != 0;
-  if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-  if (colourType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  const bool grey = colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
+  bool hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
+  if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
   if (png_get_valid(png, info, PNG_INFO_tRNS) != 0) {
     png_set_tRNS_to_alpha(png);
     hasAlpha = true;

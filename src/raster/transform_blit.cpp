@@ -39,12 +39,12 @@ Pixel Bilinear(const std::array<Pixel, 4>& p, int fx, int fy) {
                                           static_cast<std::uint32_t>((256 - fx) * fy),
                                           static_cast<std::uint32_t>(fx * fy)};
   std::uint64_t alphaSum = 0;
-  std::array<std::uint64_t, 3> colourSum = {0, 0, 0};
+  std::array<std::uint64_t, 3> colorSum = {0, 0, 0};
   for (std::size_t k = 0; k < 4; ++k) {
     const std::uint64_t aw = static_cast<std::uint64_t>(w[k]) * (p[k] >> 24);
     alphaSum += aw;
     for (std::size_t c = 0; c < 3; ++c)
-      colourSum[c] += aw * ((p[k] >> (8 * c)) & 0xFF);
+      colorSum[c] += aw * ((p[k] >> (8 * c)) & 0xFF);
   }
   if (alphaSum == 0) {
     // Wholly clear: plain interpolation keeps the colour for modes that ignore alpha.
@@ -59,7 +59,7 @@ Pixel Bilinear(const std::array<Pixel, 4>& p, int fx, int fy) {
   }
   Pixel out = static_cast<Pixel>((alphaSum + 32768) >> 16) << 24;
   for (std::size_t c = 0; c < 3; ++c) {
-    out |= static_cast<Pixel>((colourSum[c] + alphaSum / 2) / alphaSum) << (8 * c);
+    out |= static_cast<Pixel>((colorSum[c] + alphaSum / 2) / alphaSum) << (8 * c);
   }
   return out;
 }

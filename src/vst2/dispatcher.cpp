@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "ieffect_vst2.h"
+#include "vst2/ieffect_vst2.h"
 
 namespace {
 
@@ -26,6 +26,10 @@ void CopyText(void* destination, std::string_view text, std::size_t maxChars) {
 
 constexpr VstIntPtr kExtensionSupported = 0xBEEF0000;
 constexpr VstIntPtr kVendorSpecificHandled = 0xBEEF;
+// Vendor-specific requests some hosts send: the text a parameter would show
+// at an arbitrary normalised value, and whether a parameter is continuous.
+constexpr VstInt32 kVendorParamDisplayAt = 7;
+constexpr VstInt32 kVendorParamIsContinuous = 8;
 
 }  // namespace
 
@@ -154,7 +158,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
     case effGetVendorVersion:
       return GetEffectVersion(true);
     case effVendorSpecific:
-      if (index == 7 && ptr) {
+      if (index == kVendorParamDisplayAt && ptr) {
         if (value >= 0 && value < NParams())
           CopyText(ptr,
                    GetParam(static_cast<int>(value))
@@ -162,7 +166,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
                    kParamTextChars);
         return kVendorSpecificHandled;
       }
-      if (index == 8 && value >= 0 && value < NParams())
+      if (index == kVendorParamIsContinuous && value >= 0 && value < NParams())
         return GetParam(static_cast<int>(value))->Type() == kTypeDouble ? kVendorSpecificHandled
                                                                         : 0;
       return 0;

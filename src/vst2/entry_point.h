@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "ieffect_vst2.h"
+#include "vst2/ieffect_vst2.h"
 
 template <class Plugin>
 AEffect* InstantiateVST2(audioMasterCallback hostCallback) {

@@ -1,6 +1,7 @@
-#include "ieffect_vst2.h"
+#include "vst2/ieffect_vst2.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -102,7 +103,7 @@ const VstTimeInfo* IEffectVST2::QueryTime(VstInt32 requestedFlags) {
 
 int IEffectVST2::GetSamplePos() {
   const VstTimeInfo* time = QueryTime(0);
-  if (!time || !(time->samplePos >= 0.)) return 0;
+  if (!time || std::isnan(time->samplePos) || time->samplePos < 0.) return 0;
   const double rounded = time->samplePos + 0.5;
   return rounded >= 2147483647. ? 2147483647 : static_cast<int>(rounded);
 }

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "ieffect_base.h"
-#include "vst2_abi.h"
+#include "framework/ieffect_base.h"
+#include "vst2/vst2_abi.h"
 
 struct IInstanceInfo {
   audioMasterCallback mVSTHostCallback = nullptr;
@@ -23,6 +23,8 @@ class IEffectVST2 : public IEffectBase {
               bool plugDoesChunks, bool plugIsInst, int plugScChans);
   ~IEffectVST2() override;
 
+  // Overrides of the base's hooks; each may be called from the thread its
+  // declaration in the base names.
   void BeginInformHostOfParamChange(int paramIdx) override;
   void InformHostOfParamChange(int paramIdx, double normalizedValue) override;
   void EndInformHostOfParamChange(int paramIdx) override;
@@ -40,20 +42,21 @@ class IEffectVST2 : public IEffectBase {
   bool SendMidiMsg(const IMidiMsg* msg) override;
   bool SendSysEx(const ISysEx* msg) override;
 
-  bool SendVSTEvent(VstEvent* event);
+  bool SendVSTEvent(VstEvent* event);  // audio
   audioMasterCallback GetHostCallback() const { return mHostCallback; }
   AEffect* GetAEffect() { return &mAEffect; }
 
-  // The effect record's entries.
+  // The effect record's entries, called by the host.
   static VstIntPtr VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                 void* ptr, float opt);
-  static void VSTProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames);
+                                 void* ptr, float opt);  // host
+  static void VSTProcess(AEffect* effect, float** inputs, float** outputs,
+                         VstInt32 nFrames);  // audio
   static void VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
-                                  VstInt32 nFrames);
+                                  VstInt32 nFrames);  // audio
   static void VSTProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
-                                        VstInt32 nFrames);
-  static float VSTGetParameter(AEffect* effect, VstInt32 index);
-  static void VSTSetParameter(AEffect* effect, VstInt32 index, float value);
+                                        VstInt32 nFrames);                    // audio
+  static float VSTGetParameter(AEffect* effect, VstInt32 index);              // any
+  static void VSTSetParameter(AEffect* effect, VstInt32 index, float value);  // any
 
  private:
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "byte_chunk.h"
+#include "framework/byte_chunk.h"
 
 TEST(ByteChunk, ReadsStopAtTheEnd) {
   ByteChunk chunk;

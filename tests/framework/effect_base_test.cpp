@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "test_effect.h"
+#include "tests/framework/test_effect.h"
 
 TEST(EffectBase, ParsesChannelConfigurations) {
   TestEffect sixteen(1, "16-16");

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "test_effect.h"
+#include "tests/framework/test_effect.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host_identity.h"
+#include "framework/host_identity.h"
 
 TEST(HostIdentity, ProductNamesSelectHosts) {
   EXPECT_EQ(LookUpHost("REAPER"), kHostReaper);

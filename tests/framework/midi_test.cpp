@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "midi.h"
+#include "framework/midi.h"
 
 TEST(Midi, PitchWheel) {
   IMidiMsg msg;

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "iparam.h"
+#include "framework/iparam.h"
 
 TEST(Param, BoolShowsWordsWithoutLabel) {
   IParam param;

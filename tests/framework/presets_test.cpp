@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "base64.h"
-#include "test_effect.h"
+#include "framework/base64.h"
+#include "tests/framework/test_effect.h"
 
 TEST(Presets, DefaultPresetFillsEmptySlots) {
   TestEffect effect(2, "2-2", 3);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "test_effect.h"
+#include "tests/framework/test_effect.h"
 
 TEST(Serialization, FrameworkHeader) {
   ByteChunk chunk;

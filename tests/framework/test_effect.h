@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "ieffect_base.h"
+#include "framework/ieffect_base.h"
 
 class TestEffect : public IEffectBase {
  public:

@@ -1,8 +1,8 @@
-#include "fx_file.h"
+#include "quor-host/fx_file.h"
 
 #include <gtest/gtest.h>
 
-#include "host_error.h"
+#include "quor-host/host_error.h"
 
 namespace {
 

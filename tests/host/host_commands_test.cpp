@@ -4,8 +4,8 @@
 #include <cmath>
 #include <fstream>
 
-#include "fx_file.h"
-#include "test_audio.h"
+#include "quor-host/fx_file.h"
+#include "tests/host/test_audio.h"
 
 namespace {
 

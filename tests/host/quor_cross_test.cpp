@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "quor.h"
-#include "test_audio.h"
+#include "plugin/quor.h"
+#include "tests/host/test_audio.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "test_audio.h"
+#include "tests/host/test_audio.h"
 
 #include <sndfile.h>
 #include <stdlib.h>
@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "commands.h"
+#include "quor-host/commands.h"
 
 namespace {
 struct Closer {

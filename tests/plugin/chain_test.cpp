@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/saturation.h"
-#include "quor.h"
-#include "stub_editor.h"
+#include "plugin/quor.h"
+#include "tests/plugin/stub_editor.h"
 
 namespace {
 
@@ -266,5 +266,6 @@ TEST(Chain, EmptyBlocksReadAndWriteNothing) {
   std::vector<double*> none(kChannels, nullptr);
   console->ProcessDoubleReplacing(none.data(), none.data(), 0);
   console->ProcessDoubleReplacing(none.data(), none.data(), -4);
-  for (int m = 0; m < QUOR::kNumMeters; ++m) EXPECT_EQ(console->GetMeterState(m), 1.);
+  for (int m = 0; m < QUOR::kNumMeters; ++m)
+    EXPECT_EQ(console->GetMeterState(m), 1.);
 }

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "loaded_plugin.h"
+#include "tests/plugin/loaded_plugin.h"
 
 TEST(Concurrency, AudioAutomationAndStateThreads) {
   LoadedPlugin plug;

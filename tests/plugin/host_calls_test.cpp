@@ -1,9 +1,9 @@
 // What QUOR asks of its host: automation, transport, identity.
 #include <gtest/gtest.h>
 
-#include "quor.h"
-#include "stub_editor.h"
-#include "test_host.h"
+#include "plugin/quor.h"
+#include "tests/plugin/stub_editor.h"
+#include "tests/plugin/test_host.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "loaded_plugin.h"
+#include "tests/plugin/loaded_plugin.h"
 
 TEST(Interface, IdentityAndRecord) {
   LoadedPlugin plug;

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "test_host.h"
+#include "tests/plugin/test_host.h"
 
 class LoadedPlugin {
  public:

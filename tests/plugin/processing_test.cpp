@@ -4,7 +4,7 @@
 #include <cmath>
 #include <random>
 
-#include "loaded_plugin.h"
+#include "tests/plugin/loaded_plugin.h"
 
 namespace {
 

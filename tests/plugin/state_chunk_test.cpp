@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "quor.h"
+#include "plugin/quor.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "loaded_plugin.h"
+#include "tests/plugin/loaded_plugin.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "ieditor_surface.h"
+#include "framework/ieditor_surface.h"
 
 class StubEditor : public IEditorSurface {
  public:

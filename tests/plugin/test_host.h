@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "vst2_abi.h"
+#include "vst2/vst2_abi.h"
 
 struct HostLog {
   std::vector<std::pair<VstInt32, float>> mAutomated;  // index, value

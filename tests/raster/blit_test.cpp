@@ -7,7 +7,7 @@
 
 #include "raster/blit.h"
 #include "raster/mem_bitmap.h"
-#include "test_bitmaps.h"
+#include "tests/raster/test_bitmaps.h"
 
 namespace raster {
 namespace {

@@ -6,7 +6,7 @@
 #include "raster/blit.h"
 #include "raster/canvas.h"
 #include "raster/mem_bitmap.h"
-#include "test_bitmaps.h"
+#include "tests/raster/test_bitmaps.h"
 
 namespace raster {
 namespace {
@@ -162,16 +162,16 @@ TEST(Canvas, ArcsKeepToTheirAngles) {
   }
 }
 
-TEST(Canvas, ShapesCombineLikeBlitsOfTheirColour) {
+TEST(Canvas, ShapesCombineLikeBlitsOfTheirColor) {
   std::mt19937 rng(23);
   for (const int mode : {0, 1, 2, 0x10000, 0x10001, 0x10002, 0x10005}) {
     for (const float alpha : {1.0f, 0.7f, 0.3f}) {
       MemBitmap painted(8, 1), blitted(8, 1), solid(8, 1);
       test::FillRandom(painted, rng);
       Copy(&blitted, &painted);
-      const Pixel colour = test::RandomPixel(rng) | 0x01000000;
-      test::Fill(solid, colour);
-      Canvas(painted).fillRect(0, 0, 8, 1, {colour, alpha, mode});
+      const Pixel color = test::RandomPixel(rng) | 0x01000000;
+      test::Fill(solid, color);
+      Canvas(painted).fillRect(0, 0, 8, 1, {color, alpha, mode});
       Blit(&blitted, &solid, 0, 0, nullptr, alpha, mode);
       for (int x = 0; x < 8; ++x) {
         EXPECT_EQ(At(painted, x, 0), At(blitted, x, 0)) << "mode " << mode << " alpha " << alpha;

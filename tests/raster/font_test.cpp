@@ -4,7 +4,7 @@
 
 #include "raster/font.h"
 #include "raster/mem_bitmap.h"
-#include "test_bitmaps.h"
+#include "tests/raster/test_bitmaps.h"
 
 namespace raster {
 namespace {
@@ -104,13 +104,13 @@ TEST(Font, GlyphsAreRenderedOnce) {
   EXPECT_EQ(font->glyphsRendered(), first + 1);
 }
 
-TEST(Font, ColourAlphaOnlyWhenAsked) {
+TEST(Font, ColorAlphaOnlyWhenAsked) {
   const auto font = MakeFont("Futura", 20);
   font->setTextColor(0x80FFFFFF);
   MemBitmap bmp(200, 40);
   RECT area{2, 2, 200, 40};
   test::Fill(bmp, 0);
-  font->drawText(&bmp, "Mix", -1, &area, kTextLeft | kTextColourAlpha);
+  font->drawText(&bmp, "Mix", -1, &area, kTextLeft | kTextColorAlpha);
   EXPECT_EQ(InkOf(bmp).maxAlpha, 0x80u);
   test::Fill(bmp, 0);
   font->drawText(&bmp, "Mix", -1, &area, kTextLeft);

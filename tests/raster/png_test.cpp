@@ -11,7 +11,7 @@
 
 #include "raster/mem_bitmap.h"
 #include "raster/png.h"
-#include "test_bitmaps.h"
+#include "tests/raster/test_bitmaps.h"
 
 namespace raster {
 namespace {
@@ -22,17 +22,17 @@ using Bytes = std::vector<std::uint8_t>;
 struct Image {
   int width = 0;
   int height = 0;
-  int colourType = PNG_COLOR_TYPE_GRAY;
+  int colorType = PNG_COLOR_TYPE_GRAY;
   int depth = 8;
   bool interlaced = false;
   std::vector<std::vector<int>> samples;  // [row][x * channels + c]
   std::vector<png_color> palette;
   std::vector<png_byte> paletteAlpha;  // tRNS for palette images
-  std::optional<png_color_16> transparentColour;
+  std::optional<png_color_16> transparentColor;
 };
 
-int ChannelsOf(int colourType) {
-  switch (colourType) {
+int ChannelsOf(int colorType) {
+  switch (colorType) {
     case PNG_COLOR_TYPE_GRAY_ALPHA:
       return 2;
     case PNG_COLOR_TYPE_RGB:
@@ -61,7 +61,7 @@ Bytes Encode(const Image& image) {
   }
   png_set_write_fn(png, &out, AppendBytes, nullptr);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-               static_cast<png_uint_32>(image.height), image.depth, image.colourType,
+               static_cast<png_uint_32>(image.height), image.depth, image.colorType,
                image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (!image.palette.empty()) {
@@ -71,9 +71,9 @@ Bytes Encode(const Image& image) {
     png_set_tRNS(png, info, image.paletteAlpha.data(), static_cast<int>(image.paletteAlpha.size()),
                  nullptr);
   }
-  if (image.transparentColour) {
-    png_color_16 colour = *image.transparentColour;
-    png_set_tRNS(png, info, nullptr, 0, &colour);
+  if (image.transparentColor) {
+    png_color_16 color = *image.transparentColor;
+    png_set_tRNS(png, info, nullptr, 0, &color);
   }
   png_write_info(png, info);
   if (image.depth < 8) png_set_packing(png);
@@ -105,15 +105,15 @@ Pixel Word(int a, int r, int g, int b) {
 Pixel Expected(const Image& image, const int* s) {
   const int maxValue = (1 << image.depth) - 1;
   const auto to8 = [&](int v) { return image.depth == 16 ? v >> 8 : v * 255 / maxValue; };
-  switch (image.colourType) {
+  switch (image.colorType) {
     case PNG_COLOR_TYPE_GRAY: {
-      const bool clear = image.transparentColour && image.transparentColour->gray == s[0];
+      const bool clear = image.transparentColor && image.transparentColor->gray == s[0];
       return Word(clear ? 0 : 255, to8(s[0]), to8(s[0]), to8(s[0]));
     }
     case PNG_COLOR_TYPE_GRAY_ALPHA:
       return Word(to8(s[1]), to8(s[0]), to8(s[0]), to8(s[0]));
     case PNG_COLOR_TYPE_RGB: {
-      const auto& t = image.transparentColour;
+      const auto& t = image.transparentColor;
       const bool clear = t && t->red == s[0] && t->green == s[1] && t->blue == s[2];
       return Word(clear ? 0 : 255, to8(s[0]), to8(s[1]), to8(s[2]));
     }
@@ -128,14 +128,14 @@ Pixel Expected(const Image& image, const int* s) {
   }
 }
 
-Image RandomImage(std::mt19937& rng, int colourType, int depth, int width, int height) {
+Image RandomImage(std::mt19937& rng, int colorType, int depth, int width, int height) {
   Image image;
   image.width = width;
   image.height = height;
-  image.colourType = colourType;
+  image.colorType = colorType;
   image.depth = depth;
-  const int channels = ChannelsOf(colourType);
-  if (colourType == PNG_COLOR_TYPE_PALETTE) {
+  const int channels = ChannelsOf(colorType);
+  if (colorType == PNG_COLOR_TYPE_PALETTE) {
     for (int i = 0; i < (1 << depth); ++i) {
       image.palette.push_back({static_cast<png_byte>(rng()), static_cast<png_byte>(rng()),
                                static_cast<png_byte>(rng())});
@@ -157,7 +157,7 @@ void ExpectDecodesToPixelWords(const Image& image) {
   ASSERT_EQ(bmp->getWidth(), image.width);
   ASSERT_EQ(bmp->getHeight(), image.height);
   EXPECT_EQ(bmp->getRowSpan() % 4, 0);
-  const int channels = ChannelsOf(image.colourType);
+  const int channels = ChannelsOf(image.colorType);
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
       const int* s =
@@ -167,7 +167,7 @@ void ExpectDecodesToPixelWords(const Image& image) {
   }
 }
 
-TEST(PNG, EveryColourTypeAndDepthDecodesToPixelWords) {
+TEST(PNG, EveryColorTypeAndDepthDecodesToPixelWords) {
   std::mt19937 rng(99);
   const std::vector<std::pair<int, std::vector<int>>> kinds = {
       {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}},
@@ -175,30 +175,30 @@ TEST(PNG, EveryColourTypeAndDepthDecodesToPixelWords) {
       {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}},
       {PNG_COLOR_TYPE_RGB, {8, 16}},
       {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}}};
-  for (const auto& [colourType, depths] : kinds) {
+  for (const auto& [colorType, depths] : kinds) {
     for (const int depth : depths) {
       for (const bool interlaced : {false, true}) {
-        SCOPED_TRACE("colour type " + std::to_string(colourType) + " depth " +
+        SCOPED_TRACE("color type " + std::to_string(colorType) + " depth " +
                      std::to_string(depth) + (interlaced ? " interlaced" : ""));
-        Image image = RandomImage(rng, colourType, depth, 13, 7);
+        Image image = RandomImage(rng, colorType, depth, 13, 7);
         image.interlaced = interlaced;
         ExpectDecodesToPixelWords(image);
-        if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        if (colorType == PNG_COLOR_TYPE_PALETTE) {
           // Transparency for some entries only; the rest stay opaque.
           image.paletteAlpha = {0, 128};
           if (depth > 1) image.paletteAlpha.push_back(7);
           ExpectDecodesToPixelWords(image);
         }
-        if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_RGB) {
+        if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_RGB) {
           const auto& first = image.samples[0];
           png_color_16 key{};
           key.gray = static_cast<png_uint_16>(first[0]);
-          if (colourType == PNG_COLOR_TYPE_RGB) {
+          if (colorType == PNG_COLOR_TYPE_RGB) {
             key.red = static_cast<png_uint_16>(first[0]);
             key.green = static_cast<png_uint_16>(first[1]);
             key.blue = static_cast<png_uint_16>(first[2]);
           }
-          image.transparentColour = key;
+          image.transparentColor = key;
           ExpectDecodesToPixelWords(image);
         }
       }

@@ -5,7 +5,7 @@
 
 #include "raster/mem_bitmap.h"
 #include "raster/transform_blit.h"
-#include "test_bitmaps.h"
+#include "tests/raster/test_bitmaps.h"
 
 namespace raster {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "stems.h"
+#include "make-stems/stems.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "stems.h"
+#include "make-stems/stems.h"
 
 #include <array>
 #include <cmath>

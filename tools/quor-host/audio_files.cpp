@@ -1,7 +1,7 @@
-#include "audio_files.h"
+#include "quor-host/audio_files.h"
 
-#include "host_error.h"
-#include "text.h"
+#include "quor-host/host_error.h"
+#include "quor-host/text.h"
 
 namespace {
 

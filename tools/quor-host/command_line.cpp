@@ -1,7 +1,7 @@
-#include "command_line.h"
+#include "quor-host/command_line.h"
 
-#include "host_error.h"
-#include "text.h"
+#include "quor-host/host_error.h"
+#include "quor-host/text.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin_state.h"
+#include "quor-host/plugin_state.h"
 
 enum class Precision { kSingle, kDouble };
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "command_line.h"
+#include "quor-host/command_line.h"
 
 void RunInfo(const Options& options, std::ostream& out);
 void RunRender(const Options& options, std::ostream& out);

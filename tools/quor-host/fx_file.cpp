@@ -1,12 +1,12 @@
-#include "fx_file.h"
+#include "quor-host/fx_file.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <fstream>
 
-#include "host_error.h"
-#include "text.h"
+#include "quor-host/host_error.h"
+#include "quor-host/text.h"
 
 namespace {
 

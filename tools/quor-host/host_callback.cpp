@@ -1,4 +1,4 @@
-#include "host_callback.h"
+#include "quor-host/host_callback.h"
 
 #include <chrono>
 #include <cmath>

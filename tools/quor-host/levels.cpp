@@ -1,4 +1,4 @@
-#include "levels.h"
+#include "quor-host/levels.h"
 
 #include <algorithm>
 #include <cmath>

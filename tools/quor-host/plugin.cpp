@@ -1,4 +1,4 @@
-#include "plugin.h"
+#include "quor-host/plugin.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -7,8 +7,8 @@
 #include <array>
 #include <cstring>
 
-#include "host_error.h"
-#include "text.h"
+#include "quor-host/host_error.h"
+#include "quor-host/text.h"
 
 namespace {
 

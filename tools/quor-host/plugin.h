@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host_callback.h"
+#include "quor-host/host_callback.h"
 #include "vst2/vst2_abi.h"
 
 class Plugin {

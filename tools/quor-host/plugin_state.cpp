@@ -1,9 +1,9 @@
-#include "plugin_state.h"
+#include "quor-host/plugin_state.h"
 
 #include <cmath>
 
-#include "host_error.h"
-#include "text.h"
+#include "quor-host/host_error.h"
+#include "quor-host/text.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "fx_file.h"
-#include "plugin.h"
+#include "quor-host/fx_file.h"
+#include "quor-host/plugin.h"
 
 // "NAME=TEXT" (display text through effString2Parameter) or
 // "INDEX=VALUE" (normalised value through setParameter).

@@ -1,4 +1,4 @@
-#include "progress.h"
+#include "quor-host/progress.h"
 
 #include <unistd.h>
 

@@ -3,13 +3,13 @@
 #include <memory>
 #include <vector>
 
-#include "audio_files.h"
-#include "commands.h"
-#include "host_error.h"
-#include "levels.h"
-#include "plugin.h"
-#include "progress.h"
-#include "text.h"
+#include "quor-host/audio_files.h"
+#include "quor-host/commands.h"
+#include "quor-host/host_error.h"
+#include "quor-host/levels.h"
+#include "quor-host/plugin.h"
+#include "quor-host/progress.h"
+#include "quor-host/text.h"
 
 namespace {
 

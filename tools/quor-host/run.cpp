@@ -1,7 +1,7 @@
 #include <exception>
 
-#include "commands.h"
-#include "host_error.h"
+#include "quor-host/commands.h"
+#include "quor-host/host_error.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include <cstring>
 
-#include "commands.h"
-#include "fx_file.h"
-#include "host_error.h"
-#include "plugin.h"
-#include "text.h"
+#include "quor-host/commands.h"
+#include "quor-host/fx_file.h"
+#include "quor-host/host_error.h"
+#include "quor-host/plugin.h"
+#include "quor-host/text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "text.h"
+#include "quor-host/text.h"
 
 #include <cctype>
 #include <cerrno>
@@ -37,7 +37,7 @@ std::string FourCCText(std::int32_t id) {
 }
 
 std::string DecibelText(double amplitude) {
-  if (!(amplitude > 0.0)) return "-inf";
+  if (std::isnan(amplitude) || amplitude <= 0.0) return "-inf";
   return Format("%.2f", 20.0 * std::log10(amplitude));
 }
 

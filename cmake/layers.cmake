@@ -1,0 +1,46 @@
+# The project's layers and what each may use: the one place this rule lives.
+# Each layer's library exposes only its own headers, as "layer/file.h", and
+# links only the layers listed here, so an include that climbs the layering
+# does not compile. The `layering` test checks the include graph against the
+# same table and names the offending file.
+set(QUOR_LAYERS raster engine framework vst2 editor platform plugin)
+set(QUOR_LAYER_USES_raster "")
+set(QUOR_LAYER_USES_engine "")
+set(QUOR_LAYER_USES_framework "")
+set(QUOR_LAYER_USES_vst2 framework)
+set(QUOR_LAYER_USES_editor framework raster)
+set(QUOR_LAYER_USES_platform editor)
+set(QUOR_LAYER_USES_plugin raster engine framework vst2 editor platform)
+
+# Headers of LAYER become visible as "LAYER/file.h" through a directory that
+# holds nothing but a link to the layer's folder.
+function(quor_layer_include_dir layer out)
+  set(dir ${CMAKE_BINARY_DIR}/layers/${layer})
+  if(NOT EXISTS ${dir}/${layer})
+    file(MAKE_DIRECTORY ${dir})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${layer} ${dir}/${layer} SYMBOLIC)
+  endif()
+  set(${out} ${dir} PARENT_SCOPE)
+endfunction()
+
+# quor_add_layer(LAYER sources...): the static library quor_LAYER.
+function(quor_add_layer layer)
+  add_library(quor_${layer} STATIC ${ARGN})
+  quor_layer_include_dir(${layer} dir)
+  target_include_directories(quor_${layer} PUBLIC ${dir})
+  foreach(used IN LISTS QUOR_LAYER_USES_${layer})
+    if(TARGET quor_${used})
+      target_link_libraries(quor_${layer} PUBLIC quor_${used})
+    endif()
+  endforeach()
+endfunction()
+
+# Writes the table for the layering test.
+function(quor_write_layer_table path)
+  set(text "")
+  foreach(layer IN LISTS QUOR_LAYERS)
+    string(APPEND text "set(QUOR_LAYER_USES_${layer} \"${QUOR_LAYER_USES_${layer}}\")\n")
+  endforeach()
+  string(APPEND text "set(QUOR_LAYERS \"${QUOR_LAYERS}\")\n")
+  file(WRITE ${path} "${text}")
+endfunction()
