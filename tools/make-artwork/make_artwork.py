@@ -231,6 +231,8 @@ def set_font(ctx, size, weight="SemiBold"):
     ctx.set_font_size(size)
     opts = cairo.FontOptions()
     opts.set_antialias(cairo.ANTIALIAS_GRAY)
+    # Unhinted outlines at their exact advances: hinted glyphs on whole-pixel advances
+    # space small capitals unevenly.
     opts.set_hint_style(cairo.HINT_STYLE_NONE)
     opts.set_hint_metrics(cairo.HINT_METRICS_OFF)
     ctx.set_font_options(opts)
@@ -239,7 +241,7 @@ def set_font(ctx, size, weight="SemiBold"):
 CAP_HEIGHT = 1320.0 / 2000.0  # of the em, League Spartan's capitals and figures
 
 
-def text(ctx, s, x, y, size, colour, weight="SemiBold", align="c", tracking=0.0):
+def text(ctx, s, x, y, size, colour, weight="SemiBold", align="c", tracking=0):
     """Draws s with its capitals vertically centred on y."""
     set_font(ctx, size, weight)
     widths = [ctx.text_extents(ch).x_advance for ch in s]
@@ -251,15 +253,13 @@ def text(ctx, s, x, y, size, colour, weight="SemiBold", align="c", tracking=0.0)
     else:
         x0 = x
     ctx.set_source_rgba(*colour)
-    base = y + CAP_HEIGHT * size / 2.0
-    if tracking == 0.0:
+    # A whole-pixel baseline keeps the capitals' feet sharp.
+    base = round(y + CAP_HEIGHT * size / 2.0)
+    for ch, w in zip(s, widths):
         ctx.move_to(x0, base)
-        ctx.show_text(s)
-    else:
-        for ch, w in zip(s, widths):
-            ctx.move_to(x0, base)
-            ctx.show_text(ch)
-            x0 += w + tracking
+        ctx.text_path(ch)
+        x0 += w + tracking
+    ctx.fill()
     ctx.new_path()
 
 
@@ -417,7 +417,7 @@ def draw_knob_legend(ctx, st, cx, cy):
         x += math.sin(a) * (w / 2.0 - 2.0) if abs(math.sin(a)) > 0.3 else 0.0
         text(ctx, s, x, y, st.number_size, NUMBERS, "Medium")
     ly = cy + st.number_r * 0.72
-    text(ctx, st.label, cx, ly, st.label_size, st.colour if st.colour != LEVEL_C else LEGEND, "Bold", tracking=0.6)
+    text(ctx, st.label, cx, ly, st.label_size, st.colour if st.colour != LEVEL_C else LEGEND, "Bold", tracking=0.5)
 
 
 # ---------------------------------------------------------------------------
@@ -572,7 +572,7 @@ def draw_button(ctx, w, h, colour, on, legend, legend_size, caption=None, unlit_
     ctx.stroke()
     top = 3.0
     if caption:
-        text(ctx, caption, w / 2.0, 6.6, 6.8, rgb("#d4d1c9"), "Bold", tracking=0.6)
+        text(ctx, caption, w / 2.0, 6.6, 6.8, rgb("#d4d1c9"), "Bold", tracking=0.8)
         top = 11.0
     lx, ly, lw, lh = 3.0, top, w - 6.0, h - top - 3.0
     # Lens.
@@ -709,7 +709,7 @@ def draw_background(ctx, styles):
     st = styles["MOUT"]
     x, y = MASTER_CONTROLS["MOUT"]
     mcx = MASTER_X + STRIP_W / 2.0
-    text(ctx, "MASTER", mcx, 180, 13, LEGEND, "Bold", tracking=1.8)
+    text(ctx, "MASTER", mcx, 180, 13, LEGEND, "Bold", tracking=2)
     ctx.move_to(MASTER_X + 22, 193.5)
     ctx.line_to(W - 22, 193.5)
     ctx.set_line_width(1.0)
@@ -718,8 +718,8 @@ def draw_background(ctx, styles):
     draw_knob_legend(ctx, st, x + st.size / 2.0, y + st.size / 2.0)
     draw_knob_well(ctx, st, x + st.size / 2.0, y + st.size / 2.0)
     # Name plate.
-    text(ctx, "QUOR", mcx, 520, 34, LEGEND, "Bold", tracking=3.0)
-    text(ctx, "EIGHT-TRACK CONSOLE", mcx, 548, 7.5, NUMBERS, "SemiBold", tracking=1.2)
+    text(ctx, "QUOR", mcx, 520, 34, LEGEND, "Bold", tracking=3)
+    text(ctx, "EIGHT-TRACK CONSOLE", mcx, 548, 7.5, NUMBERS, "SemiBold", tracking=1)
 
     # Bottom rail under the names.
     ctx.move_to(0, NAME_TOP + 20.5)
