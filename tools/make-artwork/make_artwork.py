@@ -178,7 +178,7 @@ class KnobScale:
             if self.low < d < self.high:
                 self.ticks.append((value_for_db(gain_db, d), d in numbered or -d in numbered or d == 0.0))
         self.ticks += [(0.0, True), (1.0, True)]
-        self.numbers = [(0.5, "0")]
+        self.numbers = [(value_for_db(gain_db, 0.0), "0")]
         for d in numbered:
             if d < self.high - 0.5:
                 self.numbers.append((value_for_db(gain_db, d), fmt_db(d)))
@@ -572,8 +572,8 @@ def draw_button(ctx, w, h, colour, on, legend, legend_size, caption=None, unlit_
     ctx.stroke()
     top = 3.0
     if caption:
-        text(ctx, caption, w / 2.0, 6.6, 6.8, rgb("#d4d1c9"), "Bold", tracking=0.8)
-        top = 11.0
+        text(ctx, caption, w / 2.0, 6.9, 7.4, rgb("#d4d1c9"), "Bold", tracking=0.8)
+        top = 11.5
     lx, ly, lw, lh = 3.0, top, w - 6.0, h - top - 3.0
     # Lens.
     round_rect(ctx, lx, ly, lw, lh, 2.5)
@@ -610,7 +610,7 @@ def draw_button(ctx, w, h, colour, on, legend, legend_size, caption=None, unlit_
 def knob_styles():
     lin = KnobScale(linear_db, minor=[3, 9, 15, 21], numbered=[6, 12, 18], end_decimals=0)
     # The master knob fills its section: its numbers skip 18 to keep clear of the edges.
-    lin_big = KnobScale(linear_db, minor=[3, 9, 15, 18, 21], numbered=[6, 12], end_decimals=0)
+    master = KnobScale(linear_db, minor=[3, 9, 15, 18, 21], numbered=[6, 12], end_decimals=0)
     high = KnobScale(high_gain_db, minor=[3, 9, 12], numbered=[6], end_decimals=1)
     mid = KnobScale(mid_gain_db, minor=[3, 9, 15], numbered=[6, 12], end_decimals=1)
     low = KnobScale(low_gain_db, minor=[3, 9, 15], numbered=[6, 12], end_decimals=1)
@@ -620,7 +620,7 @@ def knob_styles():
         "LG": KnobStyle(71, 20.5, LOW_C, low, "LOW"),
         "IN": KnobStyle(103, 29.5, DRIVE_C, lin, "INPUT"),
         "OUT": KnobStyle(99, 28.5, LEVEL_C, lin, "OUTPUT"),
-        "MOUT": KnobStyle(125, 35.0, LEVEL_C, lin_big, "OUTPUT"),
+        "MOUT": KnobStyle(125, 35.0, LEVEL_C, master, "OUTPUT"),
     }
 
 
@@ -709,9 +709,9 @@ def draw_background(ctx, styles):
     st = styles["MOUT"]
     x, y = MASTER_CONTROLS["MOUT"]
     mcx = MASTER_X + STRIP_W / 2.0
-    text(ctx, "MASTER", mcx, 180, 13, LEGEND, "Bold", tracking=2)
-    ctx.move_to(MASTER_X + 22, 193.5)
-    ctx.line_to(W - 22, 193.5)
+    text(ctx, "MASTER", mcx, 196, 13, LEGEND, "Bold", tracking=2)
+    ctx.move_to(MASTER_X + 22, 209.5)
+    ctx.line_to(W - 22, 209.5)
     ctx.set_line_width(1.0)
     ctx.set_source_rgba(*mix(LEGEND, PANEL, 0.6))
     ctx.stroke()
@@ -756,10 +756,10 @@ def make_images(styles):
     images["MUTE"] = frames_surface("MUTE", lambda ctx, i, n: draw_button(ctx, 69, 26, MUTE_C, i == 1, "MUTE", 9.5))
     images["BY"] = frames_surface("BY", lambda ctx, i, n: draw_button(ctx, 79, 40, AMBER_C, i == 1, "BYPASS", 10.5))
     images["MODE"] = frames_surface(
-        "MODE", lambda ctx, i, n: draw_button(ctx, 50, 26, MODE_C, i == 1, "16 OUT" if i == 1 else "MIX", 8.0, "MODE",
+        "MODE", lambda ctx, i, n: draw_button(ctx, 50, 26, MODE_C, i == 1, "16 OUT" if i == 1 else "MIX", 7.8, "MODE",
                                              unlit_ink=rgb("#e4f4fa")))
     images["GBY"] = frames_surface(
-        "GBY", lambda ctx, i, n: draw_button(ctx, 50, 26, AMBER_C, i == 1, "BYPASS", 8.0, "GLOBAL"))
+        "GBY", lambda ctx, i, n: draw_button(ctx, 50, 26, AMBER_C, i == 1, "BYPASS", 7.8, "GLOBAL"))
     return images
 
 
@@ -779,7 +779,8 @@ def write_images(images, outdir):
 
 def draw_name(ctx, s, left, top, right, line_height, colour):
     """Text as the plug-in draws it: a line box of line_height pixels from the top, centred."""
-    # The plug-in sizes the font so the face's clipping ascent and descent fill the line.
+    # The plug-in sizes the font so the face's clipping ascent and descent fill the line,
+    # and asks fontconfig for weight 400 as "Regular" does here.
     em = line_height * 2000.0 / (2305 + 675)
     set_font(ctx, em, "Regular")
     w = ctx.text_extents(s).x_advance
@@ -835,6 +836,34 @@ def compose_preview(images, out, state):
     surf.write_to_png(out)
 
 
+def check_layout():
+    """Every strip control centred in its strip, every control inside the editor, and the
+    master switches clear of the strips' mute switches."""
+    def rect(name, x, y):
+        w, h, _ = IMAGES[name]
+        return (x, y, x + w, y + h)
+
+    rects = []
+    for name, (x, y) in list(STRIP_CONTROLS.items()) + [("VU", TRACK_METER)]:
+        w = IMAGES[name][0]
+        if abs(x + w / 2.0 - STRIP_W / 2.0) > 0.5:
+            sys.exit("make_artwork: %s (%d wide at x %d) is off its strip's centre" % (name, w, x))
+        for n in range(TRACKS):
+            rects.append((name, rect(name, x + n * STRIP_W, y)))
+    for name, (x, y) in MASTER_CONTROLS.items():
+        rects.append((name, rect(name, x, y)))
+    for x, y in MASTER_METERS:
+        rects.append(("VU", rect("VU", x, y)))
+    for name, (l, t, r, b) in rects:
+        if l < 0 or t < 0 or r > EDITOR_W or b > EDITOR_H:
+            sys.exit("make_artwork: %s at (%d, %d) reaches outside the editor" % (name, l, t))
+    for name in ("MODE", "GBY"):
+        l, t, r, b = rect(name, *MASTER_CONTROLS[name])
+        for other, (ol, ot, orr, ob) in rects:
+            if other == "MUTE" and l < orr and ol < r and t < ob and ot < b:
+                sys.exit("make_artwork: the %s switch reaches under a mute switch" % name)
+
+
 def check_font():
     # Cairo falls back to another face without a word; the artwork must not.
     for weight, (_, _, pattern) in WEIGHTS.items():
@@ -855,6 +884,7 @@ def main():
     ap.add_argument("--preview-busy", metavar="OUT.png", help="also compose it with knobs turned, switches lit, meters up")
     ap.add_argument("--legends", action="store_true", help="print the knob legends")
     args = ap.parse_args()
+    check_layout()
     check_font()
     styles = knob_styles()
     if args.legends:
