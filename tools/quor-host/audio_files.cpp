@@ -35,9 +35,6 @@ AudioWriter::AudioWriter(const std::string& path, const OutputFormat& format, in
   if (!mFile) throw HostError(path + ": cannot write audio (" + sf_strerror(nullptr) + ")");
   // Encoders must not wrap values beyond full scale.
   sf_command(mFile.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
-  if (format.autoDowngradeRf64) {
-    sf_command(mFile.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-  }
   if (format.integerSamples) mQuantizer.emplace(*format.integerSamples);
 }
 

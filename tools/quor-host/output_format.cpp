@@ -18,9 +18,8 @@ struct Container {
   SampleFormat defaultSamples;
 };
 
-// RF64 turns back into plain WAV below 4 GiB, so ".wav" never fails on size.
 const Container kContainers[] = {
-    {{"wav", "wave"}, "WAV", SF_FORMAT_RF64, 0, true, SampleFormat::kFloat32},
+    {{"wav", "wave"}, "WAV", SF_FORMAT_WAV, 0, true, SampleFormat::kFloat32},
     {{"aif", "aiff"}, "AIFF", SF_FORMAT_AIFF, 0, true, SampleFormat::kFloat32},
     {{"flac"}, "FLAC", SF_FORMAT_FLAC, 0, false, SampleFormat::kInt24},
     {{"ogg", "oga"}, "Ogg Vorbis", SF_FORMAT_OGG, SF_FORMAT_VORBIS, false, SampleFormat::kFloat32},
@@ -144,11 +143,23 @@ OutputFormat ChooseOutputFormat(const std::string& path, std::optional<SampleFor
     format.sndfileFormat = FormatOf(container, samples);
     format.clips = format.encoded || samples != SampleFormat::kFloat32;
     if (!format.encoded && samples != SampleFormat::kFloat32) format.integerSamples = samples;
-    format.autoDowngradeRf64 = container.major == SF_FORMAT_RF64 && extension != "rf64";
+    format.rf64WhenLarge = container.major == SF_FORMAT_WAV;
     return format;
   }
   throw UsageError(path + ": cannot write \"" + (extension.empty() ? "" : "." + extension) +
                    "\" files; name the output " + SupportedFormatsText());
+}
+
+void AllowForLength(OutputFormat& format, int channels, std::int64_t maximumFrames) {
+  // Plain WAV counts its bytes in 32 bits; leave room for the header.
+  constexpr std::int64_t kWavLimit = (std::int64_t{1} << 32) - (std::int64_t{1} << 20);
+  if (!format.rf64WhenLarge) return;
+  const int subtype = format.sndfileFormat & SF_FORMAT_SUBMASK;
+  const int bytes = subtype == SF_FORMAT_PCM_16 ? 2 : subtype == SF_FORMAT_PCM_24 ? 3 : 4;
+  if (maximumFrames * channels * bytes > kWavLimit) {
+    format.sndfileFormat = SF_FORMAT_RF64 | subtype;
+    format.container = "RF64";
+  }
 }
 
 void CheckOutputLayout(const OutputFormat& format, const std::string& path, int channels,

@@ -2,6 +2,7 @@
 // against what the installed libsndfile can write.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,9 +15,9 @@ struct OutputFormat {
   // Integer samples that the host quantises itself; none for float and
   // encoded formats.
   std::optional<SampleFormat> integerSamples;
-  bool clips = true;     // values beyond full scale cannot be kept
-  bool encoded = false;  // a lossy codec: no sample format to choose
-  bool autoDowngradeRf64 = false;
+  bool clips = true;           // values beyond full scale cannot be kept
+  bool encoded = false;        // a lossy codec: no sample format to choose
+  bool rf64WhenLarge = false;  // WAV that must become RF64 beyond 4 GiB
 };
 
 // "16", "24", "32", "32f".
@@ -27,6 +28,9 @@ int SampleFormatBits(SampleFormat format);
 // Throws UsageError naming the formats this host can write when the
 // extension is not one of them, or when --bits does not fit the container.
 OutputFormat ChooseOutputFormat(const std::string& path, std::optional<SampleFormat> bits);
+
+// A WAV file that could outgrow the 4 GiB of plain WAV is written as RF64.
+void AllowForLength(OutputFormat& format, int channels, std::int64_t maximumFrames);
 
 // Throws HostError when libsndfile cannot write this layout in the format.
 void CheckOutputLayout(const OutputFormat& format, const std::string& path, int channels,

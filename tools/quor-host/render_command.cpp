@@ -157,7 +157,7 @@ void RunRender(const Options& options, Streams& streams) {
   if (options.positional.empty()) throw UsageError("render needs a plug-in file");
   if (!options.output) throw UsageError("render needs an output file (-o OUT)");
   const std::string& outputPath = *options.output;
-  const OutputFormat format = ChooseOutputFormat(outputPath, options.bits);
+  OutputFormat format = ChooseOutputFormat(outputPath, options.bits);
   {
     std::vector<std::string> read(options.positional.begin() + 1, options.positional.end());
     for (const TrackFile& track : options.tracks)
@@ -218,6 +218,10 @@ void RunRender(const Options& options, Streams& streams) {
   }
 
   const auto channels = static_cast<std::size_t>(outputs);
+  const TailPolicy tail = ChooseTail(options, sampleRate);
+  AllowForLength(format, outputs,
+                 contentFrames + tail.fixedFrames.value_or(tail.capFrames) +
+                     static_cast<std::int64_t>(kMaxLatencySeconds * sampleRate));
   AudioWriter writer(outputPath, format, outputs, sampleRate);
   // Normalising needs the whole render's peak first: it goes to a 64-bit
   // spool beside the output, which is then scaled into the file.
@@ -231,7 +235,7 @@ void RunRender(const Options& options, Streams& streams) {
   auto file = std::make_unique<MeasuredFile>(spool ? *spool : writer, channels, sampleRate, !spool);
   Renderer renderer(plugin, precision, static_cast<std::size_t>(options.blockSize), options.inPlace,
                     inputs.sources, routing, midi);
-  OutputStage stage(channels, contentFrames, ChooseTail(options, sampleRate), *file);
+  OutputStage stage(channels, contentFrames, tail, *file);
 
   Clock::duration processing{};
   const Clock::time_point start = Clock::now();
