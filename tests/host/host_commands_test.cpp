@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "quor-host/fx_file.h"
+#include "quor-host/text.h"
 #include "tests/host/test_audio.h"
 
 namespace {
@@ -253,6 +255,68 @@ TEST_F(HostTest, QuorShowsItsIdentityAndProcessesSixteenChannels) {
     }
   }
   EXPECT_GT(energy, 0.0);
+}
+#endif
+
+#ifdef QUOR_PLUGIN
+// Eight stems as an engineer brings them: one mono, one at 44.1 kHz, one put
+// on its track by number. QUOR's global bypass hands each input through, so
+// every output must be its track's stem.
+TEST_F(HostTest, EightStemsIncludingMonoAndAnotherRateReachTheirTracks) {
+  constexpr std::size_t kFrames = 9600;
+  const auto sine = [](double hertz, int rate, std::size_t frames, double phase) {
+    std::vector<double> signal(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+      signal[i] = static_cast<float>(
+          0.3 * std::sin(2.0 * M_PI * hertz * static_cast<double>(i) / rate + phase));
+    }
+    return signal;
+  };
+  std::vector<std::string> arguments = {
+      "render", QUOR_PLUGIN, "-o", Path("mix.wav"), "--set", "Global Bypass=1", "--set",
+      "Mode=1", "--tail",    "0",  "--json"};
+  Channels expected;
+  for (int track = 1; track <= 8; ++track) {
+    const double hertz = 100.0 * track;
+    const std::string name = Path(Format("stem%d.wav", track));
+    if (track == 3) {
+      WriteFloatWav(name, {sine(hertz, kRate, kFrames, 0.0)}, kRate);  // mono
+    } else if (track == 6) {
+      WriteFloatWav(name, {sine(hertz, 44100, 8820, 0.0), sine(hertz, 44100, 8820, 1.0)}, 44100);
+    } else {
+      WriteFloatWav(name, {sine(hertz, kRate, kFrames, 0.0), sine(hertz, kRate, kFrames, 1.0)},
+                    kRate);
+    }
+    expected.push_back(sine(hertz, kRate, kFrames, 0.0));
+    expected.push_back(sine(hertz, kRate, kFrames, track == 3 ? 0.0 : 1.0));
+    if (track == 8) {
+      arguments.insert(arguments.end(), {"--track", "8:" + name});
+    } else {
+      arguments.push_back(name);
+    }
+  }
+  const RunResult result = RunHost(arguments);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const Channels output = ReadAudio(Path("mix.wav"));
+  ASSERT_EQ(output.size(), 16u);
+  for (std::size_t c = 0; c < 16; ++c) {
+    SCOPED_TRACE(c);
+    ASSERT_EQ(output[c].size(), kFrames);
+    double worst = 0.0;
+    // The resampled stem's filter settles after its first milliseconds.
+    for (std::size_t i = 480; i < kFrames - 480; ++i)
+      worst = std::max(worst, std::abs(output[c][i] - expected[c][i]));
+    EXPECT_LT(worst, c / 2 == 5 ? 1e-3 : 1e-7);
+  }
+  const auto report = nlohmann::json::parse(result.out);
+  ASSERT_EQ(report["inputs"].size(), 8u);
+  EXPECT_EQ(report["inputs"][2]["channels"], 1);
+  EXPECT_EQ(report["inputs"][5]["resampled"], true);
+  EXPECT_EQ(report["inputs"][7]["track"], 8);
+  ASSERT_EQ(report["loudness"].size(), 8u);
+  EXPECT_EQ(report["loudness"][7]["outputs"], nlohmann::json::array({15, 16}));
+  // A sine of 0.3 peak: -13.5 dBFS RMS, its loudness near that in the midrange.
+  EXPECT_NEAR(report["channels"][0]["rms_dbfs"].get<double>(), -13.47, 0.05);
 }
 #endif
 

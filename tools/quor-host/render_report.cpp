@@ -10,12 +10,12 @@ namespace {
 // JSON has no infinity: silence is null.
 nlohmann::json Decibels(double linear) {
   if (!(linear > 0.0)) return nullptr;
-  return std::round(2000.0 * std::log10(linear)) / 100.0;
+  return std::round(2000.0 * std::log10(linear)) / 100.0;  // hundredths of a decibel
 }
 
-nlohmann::json Rounded(double value, double step) {
+nlohmann::json Rounded(double value, double scale) {
   if (!std::isfinite(value)) return nullptr;
-  return std::round(value / step) * step;
+  return std::round(value * scale) / scale;
 }
 
 std::string ChannelsText(const LoudnessResult& result) {
@@ -97,7 +97,7 @@ void PrintReportJson(const RenderReport& report, std::ostream& out) {
   json["latency"] = {{"samples", report.latencyFrames}, {"compensated", report.latencyCompensated}};
   json["tail"] = {{"seconds", report.tailSeconds}, {"end", report.tailEnd}};
   json["normalize_gain_db"] =
-      report.normalizeGainDb ? Rounded(*report.normalizeGainDb, 0.01) : nlohmann::json(nullptr);
+      report.normalizeGainDb ? Rounded(*report.normalizeGainDb, 100.0) : nlohmann::json(nullptr);
   json["channels"] = nlohmann::json::array();
   for (std::size_t c = 0; c < report.peaks.size(); ++c) {
     json["channels"].push_back({{"output", c + 1},
@@ -111,11 +111,11 @@ void PrintReportJson(const RenderReport& report, std::ostream& out) {
     for (int c = 0; c < result.channels; ++c)
       outputs.push_back(result.firstChannel + c + 1);
     json["loudness"].push_back({{"outputs", outputs},
-                                {"integrated_lufs", Rounded(result.integratedLufs, 0.001)},
-                                {"range_lu", Rounded(result.rangeLu, 0.001)},
+                                {"integrated_lufs", Rounded(result.integratedLufs, 1000.0)},
+                                {"range_lu", Rounded(result.rangeLu, 1000.0)},
                                 {"true_peak_dbtp", Decibels(result.truePeak)}});
   }
   json["warnings"] = report.warnings;
-  json["real_time_factor"] = Rounded(report.realTimeFactor, 0.1);
+  json["real_time_factor"] = Rounded(report.realTimeFactor, 10.0);
   out << json.dump(2) << '\n';
 }
