@@ -60,5 +60,20 @@ for wrong in "frobnicate" "render $plugin --block 0 -o x.wav in.wav" "info $plug
   check $? "\"$wrong\": exit 2"
 done
 
+# Interrupted mid-render: exit 1, no output, no partial file beside it.
+scratch=$(mktemp -d)
+printf 'RIFF\046\000\000\000WAVEfmt \020\000\000\000\001\000\001\000\200\273\000\000\000\167\001\000\002\000\020\000data\002\000\000\000\000\000' \
+  >"$scratch/one.wav"
+"$host" render "$plugin" -o "$scratch/out.wav" "$scratch/one.wav" --tail 3600 --block 1 \
+  >/dev/null 2>"$scratch/err" &
+sleep 1
+kill -INT $!
+wait $!
+status=$?
+[ $status -eq 1 ] && grep -q "interrupted" "$scratch/err" && [ "$(ls -A "$scratch")" = "err
+one.wav" ]
+check $? "an interrupted render: exit $status, nothing left behind ($(ls -A "$scratch" | tr '\n' ' '))"
+rm -rf "$scratch"
+
 [ $failures -eq 0 ] && echo "cli: all passed"
 exit $failures

@@ -7,7 +7,13 @@ namespace {
 
 volatile std::sig_atomic_t requested = 0;
 
-extern "C" void OnSignal(int) {
+// The first request stops the render between blocks; a second one, for a
+// plug-in that hangs, ends the program at once.
+extern "C" void OnSignal(int signal) {
+  if (requested != 0) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+  }
   requested = 1;
 }
 
