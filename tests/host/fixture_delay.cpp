@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/host/fixture_plugin.h"
 #include "vst2/vst2_abi.h"
 
 namespace {
@@ -27,7 +28,7 @@ struct Fixture {
 };
 
 Fixture& Of(AEffect* effect) {
-  return *static_cast<Fixture*>(effect->object);
+  return FixtureOf<Fixture>(effect);
 }
 
 double LevelDecibels(const Fixture& fixture) {
@@ -91,30 +92,13 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
   }
 }
 
-void SetParameter(AEffect* effect, VstInt32 index, float value) {
-  if (index >= 0 && index < kNumParams) Of(effect).params[index] = value;
-}
-
-float GetParameter(AEffect* effect, VstInt32 index) {
-  return index >= 0 && index < kNumParams ? Of(effect).params[index] : 0.0f;
-}
-
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  auto* fixture = new Fixture;
-  AEffect& effect = fixture->effect;
-  fixture->host = host;
-  effect.magic = kEffectMagic;
-  effect.dispatcher = Dispatch;
-  effect.setParameter = SetParameter;
-  effect.getParameter = GetParameter;
-  effect.numParams = kNumParams;
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'D', 'l'));
   effect.numInputs = 2;
   effect.numOutputs = 2;
   effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
-  effect.object = fixture;
-  effect.uniqueID = FourCC('F', 'x', 'D', 'l');
   effect.processReplacing = Process<float>;
   effect.processDoubleReplacing = Process<double>;
   return &effect;

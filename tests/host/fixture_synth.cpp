@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "tests/host/fixture_plugin.h"
 #include "vst2/vst2_abi.h"
 
 namespace {
@@ -13,6 +14,7 @@ constexpr int kMaxEvents = 4096;
 
 struct Fixture {
   AEffect effect{};
+  audioMasterCallback host = nullptr;
   int held[128] = {};  // velocity of each held key, 0 when up
   int events = 0;
   VstMidiEvent pending[kMaxEvents] = {};
@@ -20,7 +22,7 @@ struct Fixture {
 };
 
 Fixture& Of(AEffect* effect) {
-  return *static_cast<Fixture*>(effect->object);
+  return FixtureOf<Fixture>(effect);
 }
 
 void Apply(Fixture& fixture, const VstMidiEvent& event) {
@@ -88,16 +90,11 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void* 
 
 }  // namespace
 
-extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback) {
-  auto* fixture = new Fixture;
-  AEffect& effect = fixture->effect;
-  effect.magic = kEffectMagic;
-  effect.dispatcher = Dispatch;
+extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'S', 'y'));
   effect.numInputs = 0;
   effect.numOutputs = 2;
   effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsIsSynth;
-  effect.object = fixture;
-  effect.uniqueID = FourCC('F', 'x', 'S', 'y');
   effect.processReplacing = Process<float>;
   effect.processDoubleReplacing = Process<double>;
   return &effect;
