@@ -43,3 +43,8 @@ constexpr CommandSpec kCommands[] = {
 std::span<const CommandSpec> AllCommands() {
   return kCommands;
 }
+
+void Warn(Streams& streams, const std::vector<std::string>& warnings) {
+  for (const std::string& warning : warnings)
+    streams.err << "quor-host: warning: " << warning << '\n';
+}

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "quor-host/command_line.h"
 
@@ -25,6 +26,9 @@ struct CommandSpec {
 };
 
 std::span<const CommandSpec> AllCommands();
+
+// Each warning as a line of its own on the error stream.
+void Warn(Streams& streams, const std::vector<std::string>& warnings);
 
 void RunInfo(const Options& options, Streams& streams);
 void RunRender(const Options& options, Streams& streams);

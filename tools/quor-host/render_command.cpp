@@ -143,12 +143,8 @@ int ReadLatency(const Plugin& plugin, int sampleRate, std::vector<std::string>& 
 
 std::string FormatText(const OutputFormat& format) {
   if (format.encoded) return format.container;
-  for (const SampleFormat samples :
-       {SampleFormat::kInt16, SampleFormat::kInt24, SampleFormat::kInt32}) {
-    if (format.integerSamples == samples)
-      return format.container + ", " + SampleFormatName(samples);
-  }
-  return format.container + ", 32-bit float";
+  return format.container + ", " +
+         SampleFormatName(format.integerSamples.value_or(SampleFormat::kFloat32));
 }
 
 }  // namespace
@@ -320,8 +316,7 @@ void RunRender(const Options& options, Streams& streams) {
     report.realTimeFactor = seconds / elapsed;
     report.pluginRealTimeFactor = seconds / processed;
   }
-  for (const std::string& warning : report.warnings)
-    streams.err << "quor-host: warning: " << warning << '\n';
+  Warn(streams, report.warnings);
   if (options.json) {
     PrintReportJson(report, streams.out);
   } else {

@@ -57,8 +57,7 @@ void RunStateSave(const Options& options, Streams& streams) {
   HostContext context;
   const Plugin plugin(options.positional[0], context);
   if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
-  for (const std::string& warning : ApplySettings(plugin, options.settings))
-    streams.err << "quor-host: warning: " << warning << '\n';
+  Warn(streams, ApplySettings(plugin, options.settings));
   std::ostream& out = streams.out;
   const FxFile file = CaptureState(plugin, extension == "fxb");
   const std::vector<std::uint8_t> bytes = SerializeFxFile(file);
