@@ -315,8 +315,19 @@ TEST_F(HostTest, EightStemsIncludingMonoAndAnotherRateReachTheirTracks) {
   EXPECT_EQ(report["inputs"][7]["track"], 8);
   ASSERT_EQ(report["loudness"].size(), 8u);
   EXPECT_EQ(report["loudness"][7]["outputs"], nlohmann::json::array({15, 16}));
-  // A sine of 0.3 peak: -13.5 dBFS RMS, its loudness near that in the midrange.
+  // A sine of 0.3 peak: -13.5 dBFS RMS.
   EXPECT_NEAR(report["channels"][0]["rms_dbfs"].get<double>(), -13.47, 0.05);
+
+  // One stem alone on track 5: every other track is silent.
+  const RunResult alone =
+      RunHost({"render", QUOR_PLUGIN, "-o", Path("alone.wav"), "--set", "Global Bypass=1", "--set",
+               "Mode=1", "--tail", "0", "--track", "5=" + Path("stem5.wav")});
+  ASSERT_EQ(alone.exitCode, 0) << alone.err;
+  const Channels single = ReadAudio(Path("alone.wav"));
+  for (std::size_t c = 0; c < 16; ++c) {
+    const bool fed = c / 2 == 4;
+    EXPECT_EQ(*std::max_element(single[c].begin(), single[c].end()) > 0.0, fed) << c;
+  }
 }
 #endif
 

@@ -42,7 +42,7 @@ double Seconds(std::string_view option, const std::string& text) {
   return *value;
 }
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {"--output", "-o", "FILE", "", "the file to write; its extension chooses the format (required)",
      [](Options& o, const std::string& v) { o.output = v; }},
     {"--track", "", "N=FILE", "",
@@ -121,13 +121,13 @@ constexpr OptionSpec kOptions[] = {
 
 }  // namespace
 
-std::span<const OptionSpec> AllOptions() {
+std::span<const OptionEntry> AllOptions() {
   return kOptions;
 }
 
-const OptionSpec& FindOption(std::string_view name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.name == name || (!spec.alias.empty() && spec.alias == name)) return spec;
+const OptionEntry& FindOption(std::string_view name) {
+  for (const OptionEntry& option : kOptions) {
+    if (option.name == name || (!option.alias.empty() && option.alias == name)) return option;
   }
   throw UsageError("unknown option " + std::string(name));
 }
@@ -147,21 +147,21 @@ Options ParseOptions(std::span<const std::string> words,
       options.positional.push_back(word);
       continue;
     }
-    const OptionSpec& spec = FindOption(word);
-    if (spec.name != "--help" &&
-        std::find(allowed.begin(), allowed.end(), spec.name) == allowed.end()) {
-      throw UsageError("this command takes no " + std::string(spec.name));
+    const OptionEntry& option = FindOption(word);
+    if (option.name != "--help" &&
+        std::find(allowed.begin(), allowed.end(), option.name) == allowed.end()) {
+      throw UsageError("this command takes no " + std::string(option.name));
     }
     std::string value;
-    if (spec.value.empty()) {
+    if (option.value.empty()) {
       if (attached) throw UsageError(word + " takes no value");
-    } else if (attached || spec.valueOptional) {
+    } else if (attached || option.valueOptional) {
       value = attached.value_or("");
     } else {
       if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
       value = words[++i];
     }
-    spec.apply(options, value);
+    option.apply(options, value);
   }
   return options;
 }

@@ -40,7 +40,7 @@ struct Options {
   bool help = false;                       // --help
 };
 
-struct OptionSpec {
+struct OptionEntry {
   std::string_view name;         // "--block"
   std::string_view alias;        // "-o", or empty
   std::string_view value;        // what the value is called; empty for a switch
@@ -51,8 +51,8 @@ struct OptionSpec {
 };
 
 // Every option any command takes.
-std::span<const OptionSpec> AllOptions();
-const OptionSpec& FindOption(std::string_view name);
+std::span<const OptionEntry> AllOptions();
+const OptionEntry& FindOption(std::string_view name);
 
 // Parses the words after the command, accepting only the named options.
 // Throws UsageError for unknown options, missing values and bad numbers.

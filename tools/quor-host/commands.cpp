@@ -10,7 +10,7 @@ constexpr std::string_view kRenderOptions[] = {
 constexpr std::string_view kStateSaveOptions[] = {"--state", "--set"};
 constexpr std::string_view kNoOptions[] = {"--help"};
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {"info", "PLUGIN", "show a plug-in's identity, programs and parameters",
      "Loads PLUGIN, applies --state and --set, and lists what it says about itself and the value "
      "of every parameter as it displays it.",
@@ -40,7 +40,7 @@ constexpr CommandSpec kCommands[] = {
 
 }  // namespace
 
-std::span<const CommandSpec> AllCommands() {
+std::span<const CommandEntry> AllCommands() {
   return kCommands;
 }
 

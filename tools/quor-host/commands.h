@@ -16,7 +16,7 @@ struct Streams {
   std::ostream& err;  // warnings
 };
 
-struct CommandSpec {
+struct CommandEntry {
   std::string_view name;       // one or two words: "info", "state save"
   std::string_view arguments;  // the positional arguments, e.g. "PLUGIN FILE"
   std::string_view summary;    // one line
@@ -25,7 +25,7 @@ struct CommandSpec {
   void (*run)(const Options& options, Streams& streams);
 };
 
-std::span<const CommandSpec> AllCommands();
+std::span<const CommandEntry> AllCommands();
 
 // Each warning as a line of its own on the error stream.
 void Warn(Streams& streams, const std::vector<std::string>& warnings);

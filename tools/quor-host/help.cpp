@@ -46,7 +46,7 @@ void Wrap(std::ostream& out, std::string_view text, std::size_t indent) {
   if (column > 0) out << '\n';
 }
 
-std::string OptionHeading(const OptionSpec& option) {
+std::string OptionHeading(const OptionEntry& option) {
   std::string heading;
   if (!option.alias.empty()) heading += std::string(option.alias) + ", ";
   heading += option.name;
@@ -57,7 +57,7 @@ std::string OptionHeading(const OptionSpec& option) {
   return heading;
 }
 
-std::string Synopsis(const CommandSpec& command) {
+std::string Synopsis(const CommandEntry& command) {
   std::string text = "quor-host " + std::string(command.name);
   if (!command.arguments.empty()) text += " " + std::string(command.arguments);
   if (command.options.size() > 1 || command.options.front() != "--help") text += " [OPTIONS]";
@@ -91,10 +91,10 @@ const char* HostVersion() {
 
 void PrintOverview(std::ostream& out) {
   out << "quor-host " << HostVersion() << ": a command-line VST 2.4 host\n\nusage:\n";
-  for (const CommandSpec& command : AllCommands())
+  for (const CommandEntry& command : AllCommands())
     out << "  " << Synopsis(command) << '\n';
   out << "  quor-host help [COMMAND]\n  quor-host --version\n\ncommands:\n";
-  for (const CommandSpec& command : AllCommands()) {
+  for (const CommandEntry& command : AllCommands()) {
     std::string name(command.name);
     name.resize(std::max<std::size_t>(name.size(), 12), ' ');
     out << "  " << name << command.summary << '\n';
@@ -110,12 +110,12 @@ void PrintOverview(std::ostream& out) {
        0);
 }
 
-void PrintCommandHelp(const CommandSpec& command, std::ostream& out) {
+void PrintCommandHelp(const CommandEntry& command, std::ostream& out) {
   out << "usage: " << Synopsis(command) << "\n\n";
   Wrap(out, command.description, 0);
   out << "\noptions:\n";
   for (const std::string_view name : command.options) {
-    const OptionSpec& option = FindOption(name);
+    const OptionEntry& option = FindOption(name);
     out << "  " << OptionHeading(option) << '\n';
     Wrap(out, option.help, 6);
     if (!option.defaultText.empty()) Wrap(out, "default: " + std::string(option.defaultText), 6);
@@ -135,7 +135,7 @@ void PrintManualPage(std::ostream& out) {
   out << ".TH QUOR\\-HOST 1 \"\" \"quor-host " << HostVersion() << "\" \"User Commands\"\n";
   out << ".SH NAME\nquor\\-host \\- a command\\-line VST 2.4 host for batch rendering\n";
   out << ".SH SYNOPSIS\n";
-  for (const CommandSpec& command : AllCommands()) {
+  for (const CommandEntry& command : AllCommands()) {
     out << ".B quor\\-host " << Roff(command.name) << "\n"
         << Roff(command.arguments) << " [OPTIONS]\n.br\n";
   }
@@ -147,11 +147,11 @@ void PrintManualPage(std::ostream& out) {
              "through them and moves their state in and out of program and bank files.")
       << '\n';
   out << ".SH COMMANDS\n";
-  for (const CommandSpec& command : AllCommands()) {
+  for (const CommandEntry& command : AllCommands()) {
     out << ".SS " << Roff(std::string(command.name) + " " + std::string(command.arguments)) << '\n'
         << Roff(command.description) << '\n';
     for (const std::string_view name : command.options) {
-      const OptionSpec& option = FindOption(name);
+      const OptionEntry& option = FindOption(name);
       out << ".TP\n.B " << Roff(OptionHeading(option)) << '\n' << Roff(option.help);
       if (!option.defaultText.empty())
         out << Roff(" (default: " + std::string(option.defaultText) + ")");

@@ -8,6 +8,6 @@
 #include "quor-host/commands.h"
 
 void PrintOverview(std::ostream& out);
-void PrintCommandHelp(const CommandSpec& command, std::ostream& out);
+void PrintCommandHelp(const CommandEntry& command, std::ostream& out);
 void PrintManualPage(std::ostream& out);
 const char* HostVersion();

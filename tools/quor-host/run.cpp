@@ -15,8 +15,8 @@ std::size_t WordCount(std::string_view name) {
 }
 
 // The command whose words open the arguments; also how many words it took.
-const CommandSpec* FindCommand(std::span<const std::string> arguments) {
-  for (const CommandSpec& command : AllCommands()) {
+const CommandEntry* FindCommand(std::span<const std::string> arguments) {
+  for (const CommandEntry& command : AllCommands()) {
     const std::size_t words = WordCount(command.name);
     if (arguments.size() < words) continue;
     std::string joined;
@@ -39,7 +39,7 @@ void Help(std::span<const std::string> topic, std::ostream& out) {
     PrintOverview(out);
   } else if (topic.size() == 1 && topic[0] == "--man") {
     PrintManualPage(out);
-  } else if (const CommandSpec* command = FindCommand(topic)) {
+  } else if (const CommandEntry* command = FindCommand(topic)) {
     PrintCommandHelp(*command, out);
   } else {
     UnknownCommand(topic);
@@ -64,7 +64,7 @@ int RunQuorHost(std::span<const std::string> arguments, std::ostream& out, std::
       Help(arguments.subspan(1), out);
       return 0;
     }
-    const CommandSpec* command = FindCommand(arguments);
+    const CommandEntry* command = FindCommand(arguments);
     if (command == nullptr) UnknownCommand(arguments);
     const Options options =
         ParseOptions(arguments.subspan(WordCount(command->name)), command->options);
