@@ -136,8 +136,9 @@ void PrintManualPage(std::ostream& out) {
   out << ".SH NAME\nquor\\-host \\- a command\\-line VST 2.4 host for batch rendering\n";
   out << ".SH SYNOPSIS\n";
   for (const CommandEntry& command : AllCommands()) {
-    out << ".B quor\\-host " << Roff(command.name) << "\n"
-        << Roff(command.arguments) << " [OPTIONS]\n.br\n";
+    const std::string head = "quor-host " + std::string(command.name);
+    out << ".B " << Roff(head) << "\n"
+        << Roff(Synopsis(command).substr(head.size() + 1)) << "\n.br\n";
   }
   out << ".B quor\\-host help\n[COMMAND]\n.br\n.B quor\\-host \\-\\-version\n";
   out << ".SH DESCRIPTION\n"

@@ -90,7 +90,7 @@ std::vector<fs::path> PluginFiles() {
 std::string ResolvePlugin(const std::string& name) {
   std::error_code error;
   if (name.find('/') != std::string::npos) return name;
-  if (fs::exists(name, error)) return "./" + name;
+  if (fs::is_regular_file(name, error)) return "./" + name;
   const std::string wanted = Lower(name);
   const std::string wantedSo = wanted.ends_with(".so") ? wanted : wanted + ".so";
   for (const fs::path& file : PluginFiles()) {
