@@ -67,7 +67,7 @@ printf 'RIFF\046\000\000\000WAVEfmt \020\000\000\000\001\000\001\000\200\273\000
 "$host" render "$plugin" -o "$scratch/out.wav" "$scratch/one.wav" --tail 3600 --block 1 \
   >/dev/null 2>"$scratch/err" &
 sleep 1
-kill -INT $!
+kill -TERM $!
 wait $!
 status=$?
 [ $status -eq 1 ] && grep -q "interrupted" "$scratch/err" && [ "$(ls -A "$scratch")" = "err

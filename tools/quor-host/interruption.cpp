@@ -20,8 +20,10 @@ extern "C" void OnSignal(int signal) {
 }  // namespace
 
 void CatchInterruptions() {
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-    std::signal(signal, OnSignal);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    // A signal ignored from the start (nohup, background jobs) stays ignored.
+    if (std::signal(signal, OnSignal) == SIG_IGN) std::signal(signal, SIG_IGN);
+  }
 }
 
 bool InterruptionRequested() {
