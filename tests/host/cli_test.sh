@@ -1,6 +1,6 @@
 #!/bin/sh
-# The installed command: help, a plug-in's table, and one-line errors with a
-# non-zero exit status.
+# The installed command: help that answers, a plug-in's table, one-line
+# errors, and exit codes 0 (success), 1 (failure) and 2 (usage).
 set -u
 host=$1
 plugin=$2
@@ -15,17 +15,65 @@ check() {
 "$host" --help | grep -q "quor-host render"
 check $? "help names the commands"
 
+"$host" --version | grep -Eq '^quor-host [0-9]+\.[0-9]+\.[0-9]+$'
+check $? "--version prints the version"
+
+# Every option of render in both forms of help, each with its default.
+help=$("$host" help render)
+[ "$help" = "$("$host" render --help)" ]
+check $? "help render and render --help agree"
+for option in --output --track --midi --rate --bits --outputs --tail --no-compensate \
+  --allow-clip --normalize --json --block --precision --in-place --state --set; do
+  printf '%s\n' "$help" | grep -q -- "$option"
+  check $? "render --help lists $option"
+done
+printf '%s\n' "$help" | grep -q "default: 512"
+check $? "render --help gives the block size's default"
+
+"$host" help --man | grep -q '^\.TH QUOR\\-HOST 1'
+check $? "the manual page is made from the help"
+if command -v man >/dev/null 2>&1; then
+  page=$(mktemp)
+  "$host" help --man >"$page"
+  MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q "EXIT STATUS"
+  check $? "man renders the page"
+  rm -f "$page"
+fi
+
 "$host" info "$plugin" | grep -q "unique id:      FxGn"
 check $? "info shows the unique id"
 
 err=$("$host" info /dev/null 2>&1 >/dev/null)
 status=$?
-[ $status -ne 0 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ]
+[ $status -eq 1 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ]
 check $? "a file that is not a plug-in: one line, exit $status"
 
 "$host" 2>/dev/null
 [ $? -eq 2 ]
 check $? "no command: usage and exit 2"
+
+for wrong in "frobnicate" "render $plugin --block 0 -o x.wav in.wav" "info $plugin --tail 3" \
+  "render $plugin -o x.wav --frobnicate" "help frobnicate"; do
+  # shellcheck disable=SC2086
+  "$host" $wrong >/dev/null 2>&1
+  [ $? -eq 2 ]
+  check $? "\"$wrong\": exit 2"
+done
+
+# Interrupted mid-render: exit 1, no output, no partial file beside it.
+scratch=$(mktemp -d)
+printf 'RIFF\046\000\000\000WAVEfmt \020\000\000\000\001\000\001\000\200\273\000\000\000\167\001\000\002\000\020\000data\002\000\000\000\000\000' \
+  >"$scratch/one.wav"
+"$host" render "$plugin" -o "$scratch/out.wav" "$scratch/one.wav" --tail 3600 --block 1 \
+  >/dev/null 2>"$scratch/err" &
+sleep 1
+kill -TERM $!
+wait $!
+status=$?
+[ $status -eq 1 ] && grep -q "interrupted" "$scratch/err" && [ "$(ls -A "$scratch")" = "err
+one.wav" ]
+check $? "an interrupted render: exit $status, nothing left behind ($(ls -A "$scratch" | tr '\n' ' '))"
+rm -rf "$scratch"
 
 [ $failures -eq 0 ] && echo "cli: all passed"
 exit $failures

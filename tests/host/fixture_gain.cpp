@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "tests/host/fixture_plugin.h"
 #include "vst2/vst2_abi.h"
 
 namespace {
@@ -34,7 +35,7 @@ struct Fixture {
 };
 
 Fixture& Of(AEffect* effect) {
-  return *static_cast<Fixture*>(effect->object);
+  return FixtureOf<Fixture>(effect);
 }
 
 double GainDecibels(const Fixture& fixture) {
@@ -193,33 +194,15 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
   }
 }
 
-void SetParameter(AEffect* effect, VstInt32 index, float value) {
-  if (index >= 0 && index < kNumParams) Of(effect).params[index] = value;
-}
-
-float GetParameter(AEffect* effect, VstInt32 index) {
-  return index >= 0 && index < kNumParams ? Of(effect).params[index] : 0.0f;
-}
-
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  auto* fixture = new Fixture;
-  AEffect& effect = fixture->effect;
-  fixture->host = host;
-  effect.magic = kEffectMagic;
-  effect.dispatcher = Dispatch;
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'G', 'n'));
   effect.process = ProcessAccumulating;
-  effect.setParameter = SetParameter;
-  effect.getParameter = GetParameter;
   effect.numPrograms = 1;
-  effect.numParams = kNumParams;
   effect.numInputs = 2;
   effect.numOutputs = 2;
   effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
-  effect.ioRatio = 1.0f;
-  effect.object = fixture;
-  effect.uniqueID = FourCC('F', 'x', 'G', 'n');
   effect.version = 10203;
   effect.processReplacing = Process<float>;
   effect.processDoubleReplacing = Process<double>;

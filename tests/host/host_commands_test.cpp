@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "quor-host/fx_file.h"
+#include "quor-host/text.h"
 #include "tests/host/test_audio.h"
 
 namespace {
@@ -77,19 +79,31 @@ TEST_F(HostTest, SettingsByNameAndByIndex) {
       << info.out;
 }
 
-TEST_F(HostTest, InputsFillChannelsInOrderAndArePaddedToTheLongest) {
-  WriteFloatWav(Path("left.wav"), {TestSignal(300, 0)}, kRate);
-  WriteFloatWav(Path("right.wav"), {TestSignal(700, 1)}, kRate);
+TEST_F(HostTest, MonoFilesFeedBothChannelsOfTheirTrack) {
+  WriteFloatWav(Path("mono.wav"), {TestSignal(300, 0)}, kRate);
+  WriteFloatWav(Path("long.wav"), {TestSignal(700, 1), TestSignal(700, 2)}, kRate);
   const RunResult result =
-      RunHost({"render", FIXTURE_GAIN, "-o", Path("out.wav"), Path("left.wav"), Path("right.wav")});
+      RunHost({"render", FIXTURE_GAIN, "-o", Path("out.wav"), Path("mono.wav"), "--tail", "0"});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   const Channels output = ReadAudio(Path("out.wav"));
-  ASSERT_EQ(output[0].size(), 700u);
+  ASSERT_EQ(output[0].size(), 300u);
   EXPECT_EQ(output[0][299], static_cast<double>(static_cast<float>(TestSignal(300, 0)[299])));
-  EXPECT_EQ(output[0][300], 0.0);
-  EXPECT_EQ(output[1][699], static_cast<double>(static_cast<float>(TestSignal(700, 1)[699])));
+  EXPECT_EQ(output[1], output[0]);
   EXPECT_NE(result.out.find("output  peak dBFS   RMS dBFS"), std::string::npos);
   EXPECT_NE(result.out.find("real-time factor"), std::string::npos);
+  for (const char* placement : {"1=", "1:"}) {
+    const RunResult placed = RunHost({"render", FIXTURE_GAIN, "-o", Path("placed.wav"), "--track",
+                                      placement + Path("mono.wav"), "--tail", "0"});
+    ASSERT_EQ(placed.exitCode, 0) << placed.err;
+    EXPECT_EQ(ReadAudio(Path("placed.wav")), output);
+  }
+  // Two files on one track, and a file beyond the plug-in's inputs.
+  ExpectOneLineError(RunHost({"render", FIXTURE_GAIN, "-o", Path("x.wav"), Path("mono.wav"),
+                              "--track", "1=" + Path("long.wav")}),
+                     "fed by both");
+  ExpectOneLineError(
+      RunHost({"render", FIXTURE_GAIN, "-o", Path("x.wav"), Path("mono.wav"), Path("long.wav")}),
+      "on track 2");
 }
 
 TEST_F(HostTest, OutputsOptionAndLevels) {
@@ -111,15 +125,18 @@ TEST_F(HostTest, ProgramAndBankFilesRoundTrip) {
     const RunResult saved = RunHost(
         {"state", "save", FIXTURE_GAIN, Path(name), "--set", "Gain=-9", "--set", "Invert=on"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
-    const RunResult shown = RunHost({"state", "show", Path(name)});
+    const RunResult shown = RunHost({"state", "show", Path(name), FIXTURE_GAIN});
     ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    // The chunk's values, read back through the plug-in.
+    EXPECT_NE(shown.out.find("Gain                  -9.00"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("Invert                on"), std::string::npos);
     EXPECT_NE(shown.out.find("plug-in id:     FxGn"), std::string::npos) << shown.out;
     EXPECT_NE(shown.out.find("version:        10203"), std::string::npos);
     EXPECT_NE(shown.out.find("chunk size:     24 bytes"), std::string::npos);
     EXPECT_NE(shown.out.find("framework:      0x00010000 (v1.0.0)"), std::string::npos);
     ExpectScaled(Render({"--state", Path(name)}), input, -Decibels(-9.0));
   }
-  const RunResult program = RunHost({"state", "show", Path("state.fxp")});
+  const RunResult program = RunHost({"state", "show", Path("state.fxp"), FIXTURE_GAIN});
   EXPECT_NE(program.out.find("program name:   Init"), std::string::npos) << program.out;
 }
 
@@ -185,7 +202,6 @@ TEST_F(HostTest, BadPluginsAreReportedInOneLine) {
 }
 
 TEST_F(HostTest, BadInputsAndSettingsAreReportedInOneLine) {
-  WriteFloatWav(Path("44k.wav"), {TestSignal(10, 0)}, 44100);
   WriteFloatWav(Path("three.wav"), {TestSignal(10, 0), TestSignal(10, 1), TestSignal(10, 2)},
                 kRate);
   std::ofstream(Path("text.wav")) << "not audio\n";
@@ -194,11 +210,11 @@ TEST_F(HostTest, BadInputsAndSettingsAreReportedInOneLine) {
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     return RunHost(arguments);
   };
-  ExpectOneLineError(render({Path("in.wav"), Path("44k.wav")}), "sample rates differ");
-  ExpectOneLineError(render({Path("three.wav")}), "hold 3 channels, the plug-in takes 2");
+  ExpectOneLineError(render({Path("three.wav")}),
+                     "holds 3 channels from input 1 on; the plug-in takes 2");
   ExpectOneLineError(render({Path("absent.wav")}), "cannot read audio");
   ExpectOneLineError(render({Path("text.wav")}), "cannot read audio");
-  ExpectOneLineError(render({}), "at least one input");
+  ExpectOneLineError(render({}), "an input file or --midi");
   ExpectOneLineError(render({Path("in.wav"), "--set", "Gian=3"}), "unknown parameter \"Gian\"");
   ExpectOneLineError(render({Path("in.wav"), "--set", "Invert=maybe"}), "does not take");
   ExpectOneLineError(render({Path("in.wav"), "--set", "2=0.5"}), "outside 0..1");
@@ -219,7 +235,8 @@ TEST_F(HostTest, QuorShowsItsIdentityAndProcessesSixteenChannels) {
   EXPECT_NE(info.out.find("channels:       16 in, 16 out"), std::string::npos);
   EXPECT_NE(info.out.find("parameters:     94"), std::string::npos);
 
-  std::vector<std::string> arguments = {"render", QUOR_PLUGIN, "-o", Path("mix.wav")};
+  std::vector<std::string> arguments = {"render",        QUOR_PLUGIN, "-o",
+                                        Path("mix.wav"), "--tail",    "0"};
   for (int stem = 0; stem < 8; ++stem) {
     const std::string name = Path("stem" + std::to_string(stem) + ".wav");
     WriteFloatWav(name, {TestSignal(4800, stem), TestSignal(4800, stem + 1)}, kRate);
@@ -238,6 +255,79 @@ TEST_F(HostTest, QuorShowsItsIdentityAndProcessesSixteenChannels) {
     }
   }
   EXPECT_GT(energy, 0.0);
+}
+#endif
+
+#ifdef QUOR_PLUGIN
+// Eight stems as an engineer brings them: one mono, one at 44.1 kHz, one put
+// on its track by number. QUOR's global bypass hands each input through, so
+// every output must be its track's stem.
+TEST_F(HostTest, EightStemsIncludingMonoAndAnotherRateReachTheirTracks) {
+  constexpr std::size_t kFrames = 9600;
+  const auto sine = [](double hertz, int rate, std::size_t frames, double phase) {
+    std::vector<double> signal(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+      signal[i] = static_cast<float>(
+          0.3 * std::sin(2.0 * M_PI * hertz * static_cast<double>(i) / rate + phase));
+    }
+    return signal;
+  };
+  std::vector<std::string> arguments = {
+      "render", QUOR_PLUGIN, "-o", Path("mix.wav"), "--set", "Global Bypass=1", "--set",
+      "Mode=1", "--tail",    "0",  "--json"};
+  Channels expected;
+  for (int track = 1; track <= 8; ++track) {
+    const double hertz = 100.0 * track;
+    const std::string name = Path(Format("stem%d.wav", track));
+    if (track == 3) {
+      WriteFloatWav(name, {sine(hertz, kRate, kFrames, 0.0)}, kRate);  // mono
+    } else if (track == 6) {
+      WriteFloatWav(name, {sine(hertz, 44100, 8820, 0.0), sine(hertz, 44100, 8820, 1.0)}, 44100);
+    } else {
+      WriteFloatWav(name, {sine(hertz, kRate, kFrames, 0.0), sine(hertz, kRate, kFrames, 1.0)},
+                    kRate);
+    }
+    expected.push_back(sine(hertz, kRate, kFrames, 0.0));
+    expected.push_back(sine(hertz, kRate, kFrames, track == 3 ? 0.0 : 1.0));
+    if (track == 8) {
+      arguments.insert(arguments.end(), {"--track", "8:" + name});
+    } else {
+      arguments.push_back(name);
+    }
+  }
+  const RunResult result = RunHost(arguments);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const Channels output = ReadAudio(Path("mix.wav"));
+  ASSERT_EQ(output.size(), 16u);
+  for (std::size_t c = 0; c < 16; ++c) {
+    SCOPED_TRACE(c);
+    ASSERT_EQ(output[c].size(), kFrames);
+    double worst = 0.0;
+    // The resampled stem's filter settles after its first milliseconds.
+    for (std::size_t i = 480; i < kFrames - 480; ++i)
+      worst = std::max(worst, std::abs(output[c][i] - expected[c][i]));
+    EXPECT_LT(worst, c / 2 == 5 ? 1e-3 : 1e-7);
+  }
+  const auto report = nlohmann::json::parse(result.out);
+  ASSERT_EQ(report["inputs"].size(), 8u);
+  EXPECT_EQ(report["inputs"][2]["channels"], 1);
+  EXPECT_EQ(report["inputs"][5]["resampled"], true);
+  EXPECT_EQ(report["inputs"][7]["track"], 8);
+  ASSERT_EQ(report["loudness"].size(), 8u);
+  EXPECT_EQ(report["loudness"][7]["outputs"], nlohmann::json::array({15, 16}));
+  // A sine of 0.3 peak: -13.5 dBFS RMS.
+  EXPECT_NEAR(report["channels"][0]["rms_dbfs"].get<double>(), -13.47, 0.05);
+
+  // One stem alone on track 5: every other track is silent.
+  const RunResult alone =
+      RunHost({"render", QUOR_PLUGIN, "-o", Path("alone.wav"), "--set", "Global Bypass=1", "--set",
+               "Mode=1", "--tail", "0", "--track", "5=" + Path("stem5.wav")});
+  ASSERT_EQ(alone.exitCode, 0) << alone.err;
+  const Channels single = ReadAudio(Path("alone.wav"));
+  for (std::size_t c = 0; c < 16; ++c) {
+    const bool fed = c / 2 == 4;
+    EXPECT_EQ(*std::max_element(single[c].begin(), single[c].end()) > 0.0, fed) << c;
+  }
 }
 #endif
 

@@ -1,13 +1,20 @@
 // Audio files through libsndfile: streaming readers of any format it knows and
-// a 32-bit float writer whose container follows the file's extension.
+// a writer of the formats in output_format.h that puts its file in place only
+// once it is complete.
 #pragma once
 
 #include <sndfile.h>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
+
+#include "quor-host/output_format.h"
+#include "quor-host/pending_file.h"
+#include "quor-host/quantizer.h"
 
 struct SndfileCloser {
   void operator()(SNDFILE* file) const { sf_close(file); }
@@ -32,12 +39,22 @@ class AudioReader {
 
 class AudioWriter {
  public:
-  AudioWriter(const std::string& path, int channels, int sampleRate);  // throws HostError
+  // Throws HostError when the format cannot hold this layout.
+  AudioWriter(const std::string& path, const OutputFormat& format, int channels, int sampleRate);
   void Write(std::span<const double> interleaved);
-  void Close();  // flushes and reports write errors; the destructor closes silently
+  // Completes the file under its temporary name, which stays readable until
+  // the writer is destroyed.
+  void Close();
+  const std::string& TemporaryPath() const { return mPending.TemporaryPath(); }
+  // Completes the file and renames it into place; without this the
+  // destructor throws the partial file away.
+  void Commit();
 
  private:
   std::string mPath;
   int mChannels;
+  PendingFile mPending;
   SndfileHandle mFile;
+  std::optional<Quantizer> mQuantizer;
+  std::vector<std::int32_t> mIntegers;
 };

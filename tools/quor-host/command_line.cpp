@@ -1,24 +1,139 @@
 #include "quor-host/command_line.h"
 
+#include <algorithm>
+
 #include "quor-host/host_error.h"
 #include "quor-host/text.h"
 
 namespace {
 
 constexpr long long kMaxBlockSize = 1 << 20;
+constexpr long long kMaxChannels = 1024;
+constexpr long long kMaxTracks = 512;
+constexpr long long kMinRate = 1000;
+constexpr long long kMaxRate = 768000;
 
-int PositiveInt(const std::string& option, const std::string& text, long long limit) {
+int WholeNumber(std::string_view option, const std::string& text, long long low, long long high) {
   const auto value = ParseInteger(text);
-  if (!value || *value < 1 || *value > limit) {
-    throw HostError(option + Format(" takes a whole number from 1 to %lld, not \"", limit) + text +
-                    "\"");
+  if (!value || *value < low || *value > high) {
+    throw UsageError(std::string(option) +
+                     Format(" takes a whole number from %lld to %lld, not \"", low, high) + text +
+                     "\"");
   }
   return static_cast<int>(*value);
 }
 
+// "N=FILE" or "N:FILE": the track number runs up to the first non-digit.
+TrackFile ParseTrack(const std::string& text) {
+  const auto separator = text.find_first_not_of("0123456789");
+  if (separator == 0 || separator == std::string::npos ||
+      (text[separator] != '=' && text[separator] != ':') || separator + 1 == text.size()) {
+    throw UsageError("--track takes N=FILE or N:FILE, not \"" + text + "\"");
+  }
+  return {WholeNumber("--track", text.substr(0, separator), 1, kMaxTracks),
+          text.substr(separator + 1)};
+}
+
+double Seconds(std::string_view option, const std::string& text) {
+  const auto value = ParseNumber(text);
+  if (!value || *value < 0.0 || *value > 3600.0) {
+    throw UsageError(std::string(option) + " takes seconds from 0 to 3600, not \"" + text + "\"");
+  }
+  return *value;
+}
+
+constexpr OptionEntry kOptions[] = {
+    {"--output", "-o", "FILE", "", "the file to write; its extension chooses the format (required)",
+     [](Options& o, const std::string& v) { o.output = v; }},
+    {"--track", "", "N=FILE", "",
+     "put FILE on track N (N:FILE works too); files named without --track take the tracks in "
+     "order from track 1; unfed tracks get silence",
+     [](Options& o, const std::string& v) { o.tracks.push_back(ParseTrack(v)); }},
+    {"--midi", "", "FILE.mid", "", "play a standard MIDI file (type 0 or 1) into the plug-in",
+     [](Options& o, const std::string& v) { o.midiFile = v; }},
+    {"--rate", "", "HZ", "the first input's rate, 48000 without inputs",
+     "the sample rate to render at; inputs at other rates are resampled",
+     [](Options& o, const std::string& v) {
+       o.sampleRate = WholeNumber("--rate", v, kMinRate, kMaxRate);
+     }},
+    {"--bits", "", "16|24|32|32f", "32f, 24 for FLAC",
+     "the output's samples: 16-bit (with TPDF dither), 24- or 32-bit integers, 32-bit float",
+     [](Options& o, const std::string& v) {
+       o.bits = ParseSampleFormat(v);
+       if (!o.bits) throw UsageError("--bits takes 16, 24, 32 or 32f, not \"" + v + "\"");
+     }},
+    {"--outputs", "", "N", "all of the plug-in's outputs", "write only the first N outputs",
+     [](Options& o, const std::string& v) {
+       o.outputs = WholeNumber("--outputs", v, 1, kMaxChannels);
+     }},
+    {"--tail", "", "SECONDS", "until the output stays below -120 dBFS for 0.5 s, at most 30 s",
+     "how long to render on after the inputs end",
+     [](Options& o, const std::string& v) { o.tailSeconds = Seconds("--tail", v); }},
+    {"--no-compensate", "", "", "compensated",
+     "keep the plug-in's latency in the output instead of removing it",
+     [](Options& o, const std::string&) { o.compensate = false; }},
+    {"--allow-clip", "", "", "a failure",
+     "write the file even when samples beyond full scale are clipped",
+     [](Options& o, const std::string&) { o.allowClip = true; }},
+    {"--normalize", "", "DBFS", "-1",
+     "scale the whole output so that its sample peak sits at DBFS (give it as --normalize=DBFS)",
+     [](Options& o, const std::string& v) {
+       if (v.empty()) {
+         o.normalizeDbfs = kDefaultNormalizeDbfs;
+         return;
+       }
+       const auto value = ParseNumber(v);
+       if (!value || *value > 0.0 || *value < -100.0) {
+         throw UsageError("--normalize takes a level from -100 to 0 dBFS, not \"" + v + "\"");
+       }
+       o.normalizeDbfs = value;
+     },
+     true},
+    {"--json", "", "", "", "print the report as JSON",
+     [](Options& o, const std::string&) { o.json = true; }},
+    {"--block", "", "N", "512", "frames per process call",
+     [](Options& o, const std::string& v) {
+       o.blockSize = WholeNumber("--block", v, 1, kMaxBlockSize);
+     }},
+    {"--precision", "", "32|64", "64 where the plug-in can", "the processing precision in bits",
+     [](Options& o, const std::string& v) {
+       if (v == "32") {
+         o.precision = Precision::kSingle;
+       } else if (v == "64") {
+         o.precision = Precision::kDouble;
+       } else {
+         throw UsageError("--precision takes 32 or 64, not \"" + v + "\"");
+       }
+     }},
+    {"--in-place", "", "", "", "hand the plug-in the same buffers for its inputs and outputs",
+     [](Options& o, const std::string&) { o.inPlace = true; }},
+    {"--state", "", "FILE", "",
+     "load a program (.fxp), bank (.fxb) or raw chunk file into the plug-in first",
+     [](Options& o, const std::string& v) { o.stateFile = v; }},
+    {"--set", "", "NAME=VALUE", "",
+     "set a parameter, after --state: NAME=TEXT as the plug-in displays it, NAME=NUMBER in its "
+     "displayed unit, NAME=@0.25 normalised, INDEX=0.25 normalised; names match whatever their "
+     "case; repeatable",
+     [](Options& o, const std::string& v) { o.settings.push_back(ParseSetting(v)); }},
+    {"--help", "-h", "", "", "show this help",
+     [](Options& o, const std::string&) { o.help = true; }},
+};
+
 }  // namespace
 
-Options ParseOptions(std::span<const std::string> words) {
+std::span<const OptionEntry> AllOptions() {
+  return kOptions;
+}
+
+const OptionEntry& FindOption(std::string_view name) {
+  for (const OptionEntry& option : kOptions) {
+    if (option.name == name || (!option.alias.empty() && option.alias == name)) return option;
+  }
+  throw UsageError("unknown option " + std::string(name));
+}
+
+Options ParseOptions(std::span<const std::string> words,
+                     std::span<const std::string_view> allowed) {
   Options options;
   for (std::size_t i = 0; i < words.size(); ++i) {
     std::string word = words[i];
@@ -32,35 +147,21 @@ Options ParseOptions(std::span<const std::string> words) {
       options.positional.push_back(word);
       continue;
     }
-    auto value = [&]() -> std::string {
-      if (attached) return *attached;
-      if (i + 1 >= words.size()) throw HostError(word + " needs a value");
-      return words[++i];
-    };
-    if (word == "-o" || word == "--output") {
-      options.output = value();
-    } else if (word == "--block") {
-      options.blockSize = PositiveInt(word, value(), kMaxBlockSize);
-    } else if (word == "--precision") {
-      const std::string text = value();
-      if (text == "32") {
-        options.precision = Precision::kSingle;
-      } else if (text == "64") {
-        options.precision = Precision::kDouble;
-      } else {
-        throw HostError("--precision takes 32 or 64, not \"" + text + "\"");
-      }
-    } else if (word == "--outputs") {
-      options.outputs = PositiveInt(word, value(), 1024);
-    } else if (word == "--set") {
-      options.settings.push_back(ParseSetting(value()));
-    } else if (word == "--in-place" && !attached) {
-      options.inPlace = true;
-    } else if (word == "--state") {
-      options.stateFile = value();
-    } else {
-      throw HostError("unknown option " + word);
+    const OptionEntry& option = FindOption(word);
+    if (option.name != "--help" &&
+        std::find(allowed.begin(), allowed.end(), option.name) == allowed.end()) {
+      throw UsageError("this command takes no " + std::string(option.name));
     }
+    std::string value;
+    if (option.value.empty()) {
+      if (attached) throw UsageError(word + " takes no value");
+    } else if (attached || option.valueOptional) {
+      value = attached.value_or("");
+    } else {
+      if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
+      value = words[++i];
+    }
+    option.apply(options, value);
   }
   return options;
 }

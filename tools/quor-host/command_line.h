@@ -1,14 +1,23 @@
-// The options shared by the commands, parsed from the words after the command.
+// The options of every command, each described once: the parser, the help
+// text and the manual page are all made from the table in command_line.cpp.
 #pragma once
 
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "quor-host/plugin_state.h"
+#include "quor-host/output_format.h"
+#include "quor-host/parameter_settings.h"
 
 enum class Precision { kSingle, kDouble };
+
+// A stem placed on a track by --track N=FILE.
+struct TrackFile {
+  int track = 0;  // from 1
+  std::string path;
+};
 
 struct Options {
   std::vector<std::string> positional;
@@ -19,7 +28,37 @@ struct Options {
   std::vector<ParameterSetting> settings;  // --set, in order
   std::optional<std::string> stateFile;    // --state
   bool inPlace = false;                    // --in-place: outputs overwrite the inputs
+  std::vector<TrackFile> tracks;           // --track
+  std::optional<SampleFormat> bits;        // --bits
+  bool allowClip = false;                  // --allow-clip
+  std::optional<double> normalizeDbfs;     // --normalize[=DBFS]
+  std::optional<double> tailSeconds;       // --tail; none: until quiet
+  bool compensate = true;                  // --no-compensate
+  std::optional<int> sampleRate;           // --rate
+  bool json = false;                       // --json
+  std::optional<std::string> midiFile;     // --midi
+  bool help = false;                       // --help
 };
 
-// Throws HostError for unknown options, missing values and bad numbers.
-Options ParseOptions(std::span<const std::string> words);
+struct OptionEntry {
+  std::string_view name;         // "--block"
+  std::string_view alias;        // "-o", or empty
+  std::string_view value;        // what the value is called; empty for a switch
+  std::string_view defaultText;  // shown in the help; empty when there is none
+  std::string_view help;
+  void (*apply)(Options& options, const std::string& value);
+  bool valueOptional = false;  // the value only comes attached: --name=VALUE
+};
+
+// Every option any command takes.
+std::span<const OptionEntry> AllOptions();
+const OptionEntry& FindOption(std::string_view name);
+
+// Parses the words after the command, accepting only the named options.
+// Throws UsageError for unknown options, missing values and bad numbers.
+Options ParseOptions(std::span<const std::string> words, std::span<const std::string_view> allowed);
+
+constexpr double kDefaultNormalizeDbfs = -1.0;
+constexpr double kTailCapSeconds = 30.0;
+constexpr double kTailQuietSeconds = 0.5;
+constexpr double kTailQuietDbfs = -120.0;

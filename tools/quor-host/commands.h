@@ -1,18 +1,40 @@
-// The host's commands. Each reports failures by throwing HostError and writes
-// its normal output to the given stream.
+// The host's commands, one entry each in the table in commands.cpp: adding a
+// command is one entry there and its Run function. Each reports failures by
+// throwing HostError (UsageError for a wrong command line).
 #pragma once
 
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "quor-host/command_line.h"
 
-void RunInfo(const Options& options, std::ostream& out);
-void RunRender(const Options& options, std::ostream& out);
-void RunStateSave(const Options& options, std::ostream& out);
-void RunStateShow(const Options& options, std::ostream& out);
+struct Streams {
+  std::ostream& out;  // the command's result
+  std::ostream& err;  // warnings
+};
 
-// The whole command line after the program name; returns the exit code and
-// never lets an error escape.
+struct CommandEntry {
+  std::string_view name;       // one or two words: "info", "state save"
+  std::string_view arguments;  // the positional arguments, e.g. "PLUGIN FILE"
+  std::string_view summary;    // one line
+  std::string_view description;
+  std::span<const std::string_view> options;
+  void (*run)(const Options& options, Streams& streams);
+};
+
+std::span<const CommandEntry> AllCommands();
+
+// Each warning as a line of its own on the error stream.
+void Warn(Streams& streams, const std::vector<std::string>& warnings);
+
+void RunInfo(const Options& options, Streams& streams);
+void RunRender(const Options& options, Streams& streams);
+void RunStateSave(const Options& options, Streams& streams);
+void RunStateShow(const Options& options, Streams& streams);
+
+// The whole command line after the program name; returns the exit code
+// (0 success, 1 failure, 2 usage) and never lets an error escape.
 int RunQuorHost(std::span<const std::string> arguments, std::ostream& out, std::ostream& err);

@@ -1,11 +1,15 @@
 #include "quor-host/fx_file.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 
 #include "quor-host/host_error.h"
+#include "quor-host/pending_file.h"
 #include "quor-host/text.h"
 
 namespace {
@@ -307,10 +311,13 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-  if (!stream) throw HostError(path + ": cannot create");
-  stream.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  stream.close();
-  if (!stream) throw HostError(path + ": write failed");
+  PendingFile file(path);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = write(file.Descriptor(), bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) throw HostError(path + ": write failed (" + std::strerror(errno) + ")");
+    done += static_cast<std::size_t>(written);
+  }
+  file.Commit();
 }

@@ -43,7 +43,9 @@ VstTimeInfo* FillTimeInfo(HostContext& context) {
 VstIntPtr CanDo(const void* ptr) {
   if (ptr == nullptr) return 0;
   const std::string_view capability(static_cast<const char*>(ptr));
-  if (capability == "sendVstTimeInfo" || capability == "offline") return 1;
+  for (const char* answer : {"sendVstTimeInfo", "offline", "sendVstEvents", "sendVstMidiEvent"}) {
+    if (capability == answer) return 1;
+  }
   return 0;
 }
 
@@ -85,6 +87,9 @@ VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/, Vst
       return context->rendering ? kVstProcessLevelOffline : kVstProcessLevelUnknown;
     case audioMasterGetTime:
       return reinterpret_cast<VstIntPtr>(FillTimeInfo(*context));
+    case audioMasterIOChanged:
+      context->ioChanged = true;
+      return 1;
     default:
       return 0;
   }

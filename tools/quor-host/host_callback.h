@@ -9,6 +9,7 @@ struct HostContext {
   VstInt32 blockSize = 512;
   bool rendering = false;  // offline process level while true
   double samplePos = 0.0;  // start of the block being processed
+  bool ioChanged = false;  // the plug-in said its latency or channels changed
   VstTimeInfo timeInfo{};  // storage handed out by audioMasterGetTime
 };
 

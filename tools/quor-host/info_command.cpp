@@ -3,7 +3,10 @@
 
 #include "quor-host/commands.h"
 #include "quor-host/host_error.h"
+#include "quor-host/parameter_settings.h"
+#include "quor-host/parameter_table.h"
 #include "quor-host/plugin.h"
+#include "quor-host/plugin_state.h"
 #include "quor-host/text.h"
 
 namespace {
@@ -33,27 +36,18 @@ std::string FlagsText(VstInt32 flags) {
   return text;
 }
 
-void PrintParameters(const Plugin& plugin, std::ostream& out) {
-  out << "parameters:     " << plugin.NumParams() << '\n';
-  out << "  index  name                  display           label\n";
-  for (int index = 0; index < plugin.NumParams(); ++index) {
-    out << "  " << std::setw(5) << index << "  " << std::left << std::setw(20)
-        << plugin.ParamName(index) << "  " << std::setw(16) << plugin.ParamDisplay(index) << "  "
-        << plugin.ParamLabel(index) << std::right << '\n';
-  }
-}
-
 }  // namespace
 
-void RunInfo(const Options& options, std::ostream& out) {
-  if (options.positional.size() != 1) throw HostError("info takes one plug-in file");
+void RunInfo(const Options& options, Streams& streams) {
+  if (options.positional.size() != 1) throw UsageError("info takes one plug-in file");
   HostContext context;
   const Plugin plugin(options.positional[0], context);
   if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
-  ApplySettings(plugin, options.settings);
+  Warn(streams, ApplySettings(plugin, options.settings));
+  std::ostream& out = streams.out;
 
   const AEffect& effect = plugin.Effect();
-  out << "plug-in:        " << options.positional[0] << '\n';
+  out << "plug-in:        " << plugin.Path() << '\n';
   out << "effect name:    " << plugin.Text(effGetEffectName) << '\n';
   out << "vendor:         " << plugin.Text(effGetVendorString) << '\n';
   out << "product:        " << plugin.Text(effGetProductString) << '\n';
@@ -71,5 +65,5 @@ void RunInfo(const Options& options, std::ostream& out) {
     out << "  " << std::setw(5) << program << "  " << plugin.Text(effGetProgramNameIndexed, program)
         << '\n';
   }
-  PrintParameters(plugin, out);
+  PrintParameterTable(plugin, out);
 }

@@ -1,4 +1,5 @@
-// Peak and RMS level of every channel of a rendered stream.
+// Sample peak, RMS level and samples beyond full scale of every channel of a
+// rendered stream.
 #pragma once
 
 #include <cstdint>
@@ -7,16 +8,21 @@
 
 class LevelMeter {
  public:
-  explicit LevelMeter(std::size_t channels) : mPeak(channels, 0.0), mSumOfSquares(channels, 0.0) {}
-  void Add(std::size_t channel, std::span<const double> samples);
-  void CountFrames(std::size_t frames) { mFrames += frames; }
+  explicit LevelMeter(std::size_t channels)
+      : mPeak(channels, 0.0), mSumOfSquares(channels, 0.0), mOver(channels, 0) {}
+  void Add(std::span<const double> interleaved, std::size_t frames);
 
   std::size_t Channels() const { return mPeak.size(); }
+  std::uint64_t Frames() const { return mFrames; }
   double Peak(std::size_t channel) const { return mPeak[channel]; }
   double Rms(std::size_t channel) const;
+  std::uint64_t Over(std::size_t channel) const { return mOver[channel]; }  // |sample| > 1
+  double LargestPeak() const;
+  std::uint64_t TotalOver() const;
 
  private:
   std::vector<double> mPeak;
   std::vector<double> mSumOfSquares;
+  std::vector<std::uint64_t> mOver;
   std::uint64_t mFrames = 0;
 };

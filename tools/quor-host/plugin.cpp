@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "quor-host/host_error.h"
+#include "quor-host/plugin_search.h"
 #include "quor-host/text.h"
 
 namespace {
@@ -61,10 +62,10 @@ void Plugin::LibraryCloser::operator()(void* handle) const {
   dlclose(handle);
 }
 
-Plugin::Plugin(const std::string& path, HostContext& context) : mContext(context) {
-  // A path without a slash would make the loader search the library path.
-  const std::string loadPath = path.find('/') == std::string::npos ? "./" + path : path;
-  mLibrary.reset(dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL));
+Plugin::Plugin(const std::string& name, HostContext& context)
+    : mPath(ResolvePlugin(name)), mContext(context) {
+  const std::string& path = mPath;
+  mLibrary.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
   if (!mLibrary) {
     const char* reason = dlerror();
     throw HostError(path + ": cannot load as a plug-in (" + (reason ? reason : "unknown error") +

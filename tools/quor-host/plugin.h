@@ -14,12 +14,14 @@
 
 class Plugin {
  public:
-  // Throws HostError with one line naming what is wrong with the file.
-  Plugin(const std::string& path, HostContext& context);
+  // A path, or a bare name found in the plug-in folders. Throws HostError
+  // with one line naming what is wrong with the file.
+  Plugin(const std::string& name, HostContext& context);
   ~Plugin();
   Plugin(const Plugin&) = delete;
   Plugin& operator=(const Plugin&) = delete;
 
+  const std::string& Path() const { return mPath; }
   AEffect& Effect() const { return *mEffect; }
   HostContext& Context() const { return mContext; }
   bool HasFlag(VstInt32 flag) const { return (mEffect->flags & flag) != 0; }
@@ -47,6 +49,7 @@ class Plugin {
   struct LibraryCloser {
     void operator()(void* handle) const;
   };
+  std::string mPath;
   std::unique_ptr<void, LibraryCloser> mLibrary;  // released last
   HostContext& mContext;
   AEffect* mEffect = nullptr;

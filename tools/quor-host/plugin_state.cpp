@@ -7,34 +7,6 @@
 
 namespace {
 
-int FindParameter(const Plugin& plugin, const std::string& name) {
-  for (int index = 0; index < plugin.NumParams(); ++index) {
-    if (plugin.ParamName(index) == name) return index;
-  }
-  throw HostError("unknown parameter \"" + name + "\"");
-}
-
-void SetByIndex(const Plugin& plugin, const ParameterSetting& setting, long long index) {
-  if (index < 0 || index >= plugin.NumParams()) {
-    throw HostError(Format("parameter index %lld is outside 0..%d", index, plugin.NumParams() - 1));
-  }
-  const auto value = ParseNumber(setting.value);
-  if (!value || *value < 0.0 || *value > 1.0) {
-    throw HostError("parameter " + setting.target + ": \"" + setting.value +
-                    "\" is not a normalised value between 0 and 1");
-  }
-  plugin.SetParameter(static_cast<int>(index), static_cast<float>(*value));
-}
-
-void SetByName(const Plugin& plugin, const ParameterSetting& setting) {
-  const int index = FindParameter(plugin, setting.target);
-  std::string text = setting.value;
-  if (plugin.Dispatch(effString2Parameter, index, 0, text.data()) == 0) {
-    throw HostError("parameter \"" + setting.target + "\" does not take the text \"" +
-                    setting.value + "\"");
-  }
-}
-
 void CheckPluginId(const Plugin& plugin, const FxFile& file, const std::string& path) {
   if (file.fxId != plugin.Effect().uniqueID) {
     throw HostError(path + ": made for the plug-in '" + FourCCText(file.fxId) + "', not '" +
@@ -92,26 +64,6 @@ std::vector<float> CurrentParams(const Plugin& plugin) {
 }
 
 }  // namespace
-
-ParameterSetting ParseSetting(const std::string& argument) {
-  const auto equals = argument.find('=');
-  if (equals == std::string::npos || equals == 0) {
-    throw HostError("--set takes NAME=TEXT or INDEX=VALUE, not \"" + argument + "\"");
-  }
-  return {argument.substr(0, equals), argument.substr(equals + 1)};
-}
-
-void ApplySettings(const Plugin& plugin, const std::vector<ParameterSetting>& settings) {
-  for (const ParameterSetting& setting : settings) {
-    const bool isIndex = setting.target.find_first_not_of("0123456789") == std::string::npos;
-    if (isIndex) {
-      const auto index = ParseInteger(setting.target);
-      SetByIndex(plugin, setting, index.value_or(-1));
-    } else {
-      SetByName(plugin, setting);
-    }
-  }
-}
 
 void LoadStateFile(const Plugin& plugin, const std::string& path) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(path);

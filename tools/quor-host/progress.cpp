@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,7 @@ ProgressBar::~ProgressBar() {
 
 void ProgressBar::Update(std::uint64_t done) {
   if (!mEnabled) return;
+  done = std::min(done, mTotal);  // a tail may run past the estimate
   const auto now = std::chrono::steady_clock::now();
   if (done < mTotal && now - mLastDraw < kRedrawInterval) return;
   mLastDraw = now;

@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <exception>
 
 #include "quor-host/commands.h"
+#include "quor-host/help.h"
 #include "quor-host/host_error.h"
 
 namespace {
@@ -8,37 +10,72 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-constexpr const char* kUsage =
-    "usage:\n"
-    "  quor-host info PLUGIN [--state FILE] [--set NAME=TEXT|INDEX=VALUE ...]\n"
-    "  quor-host render PLUGIN -o OUT [IN ...] [--block N] [--precision 32|64]\n"
-    "                   [--outputs N] [--in-place] [--state FILE]\n"
-    "                   [--set NAME=TEXT|INDEX=VALUE ...]\n"
-    "  quor-host state save PLUGIN FILE.fxp|FILE.fxb [--state FILE] [--set ...]\n"
-    "  quor-host state show FILE\n";
+std::size_t WordCount(std::string_view name) {
+  return static_cast<std::size_t>(std::count(name.begin(), name.end(), ' ')) + 1;
+}
+
+// The command whose words open the arguments; also how many words it took.
+const CommandEntry* FindCommand(std::span<const std::string> arguments) {
+  for (const CommandEntry& command : AllCommands()) {
+    const std::size_t words = WordCount(command.name);
+    if (arguments.size() < words) continue;
+    std::string joined;
+    for (std::size_t i = 0; i < words; ++i)
+      joined += (i > 0 ? " " : "") + arguments[i];
+    if (joined == command.name) return &command;
+  }
+  return nullptr;
+}
+
+void UnknownCommand(std::span<const std::string> arguments) {
+  std::string words;
+  for (std::size_t i = 0; i < std::min<std::size_t>(arguments.size(), 2); ++i)
+    words += (i > 0 ? " " : "") + arguments[i];
+  throw UsageError("unknown command \"" + words + "\" (\"quor-host help\" lists the commands)");
+}
+
+void Help(std::span<const std::string> topic, std::ostream& out) {
+  if (topic.empty()) {
+    PrintOverview(out);
+  } else if (topic.size() == 1 && topic[0] == "--man") {
+    PrintManualPage(out);
+  } else if (const CommandEntry* command = FindCommand(topic)) {
+    PrintCommandHelp(*command, out);
+  } else {
+    UnknownCommand(topic);
+  }
+}
 
 }  // namespace
 
 int RunQuorHost(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
-  if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" ||
-      arguments[0] == "help") {
-    (arguments.empty() ? err : out) << kUsage;
-    return arguments.empty() ? kExitUsage : 0;
-  }
-  const std::string& command = arguments[0];
+  Streams streams{out, err};
   try {
-    if (command == "info") {
-      RunInfo(ParseOptions(arguments.subspan(1)), out);
-    } else if (command == "render") {
-      RunRender(ParseOptions(arguments.subspan(1)), out);
-    } else if (command == "state" && arguments.size() > 1 && arguments[1] == "save") {
-      RunStateSave(ParseOptions(arguments.subspan(2)), out);
-    } else if (command == "state" && arguments.size() > 1 && arguments[1] == "show") {
-      RunStateShow(ParseOptions(arguments.subspan(2)), out);
-    } else {
-      err << "quor-host: unknown command \"" << command << "\"\n" << kUsage;
+    if (arguments.empty()) {
+      PrintOverview(err);
       return kExitUsage;
     }
+    const std::string& first = arguments[0];
+    if (first == "--version") {
+      out << "quor-host " << HostVersion() << '\n';
+      return 0;
+    }
+    if (first == "help" || first == "--help" || first == "-h") {
+      Help(arguments.subspan(1), out);
+      return 0;
+    }
+    const CommandEntry* command = FindCommand(arguments);
+    if (command == nullptr) UnknownCommand(arguments);
+    const Options options =
+        ParseOptions(arguments.subspan(WordCount(command->name)), command->options);
+    if (options.help) {
+      PrintCommandHelp(*command, out);
+      return 0;
+    }
+    command->run(options, streams);
+  } catch (const UsageError& error) {
+    err << "quor-host: " << error.what() << '\n';
+    return kExitUsage;
   } catch (const HostError& error) {
     err << "quor-host: " << error.what() << '\n';
     return kExitFailure;

@@ -3,7 +3,13 @@
 #include "quor-host/commands.h"
 #include "quor-host/fx_file.h"
 #include "quor-host/host_error.h"
+#include "quor-host/parameter_settings.h"
+#include "quor-host/parameter_table.h"
+#include "quor-host/pending_file.h"
 #include "quor-host/plugin.h"
+#include "quor-host/plugin_scan.h"
+#include "quor-host/plugin_search.h"
+#include "quor-host/plugin_state.h"
 #include "quor-host/text.h"
 
 namespace {
@@ -28,27 +34,42 @@ void PrintFrameworkHeader(const std::vector<std::uint8_t>& chunk, std::ostream& 
                 (version >> 8) & 0xFFu, version & 0xFFu);
 }
 
+// A chunk means something only to its plug-in: load it there and read back
+// what every parameter displays.
+void PrintValuesThroughPlugin(const std::string& plugin, const std::string& path,
+                              std::ostream& out) {
+  HostContext context;
+  const Plugin loaded(plugin, context);
+  LoadStateFile(loaded, path);
+  out << "read through:   " << loaded.Path() << '\n';
+  PrintParameterTable(loaded, out);
+}
+
 }  // namespace
 
-void RunStateSave(const Options& options, std::ostream& out) {
-  if (options.positional.size() != 2) throw HostError("state save takes a plug-in and a file");
+void RunStateSave(const Options& options, Streams& streams) {
+  if (options.positional.size() != 2) throw UsageError("state save takes a plug-in and a file");
   const std::string& path = options.positional[1];
   const std::string extension = Extension(path);
   if (extension != "fxp" && extension != "fxb") {
-    throw HostError(path + ": name the file .fxp (program) or .fxb (bank)");
+    throw UsageError(path + ": name the file .fxp (program) or .fxb (bank)");
   }
   HostContext context;
   const Plugin plugin(options.positional[0], context);
   if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
-  ApplySettings(plugin, options.settings);
+  Warn(streams, ApplySettings(plugin, options.settings));
+  std::ostream& out = streams.out;
   const FxFile file = CaptureState(plugin, extension == "fxb");
   const std::vector<std::uint8_t> bytes = SerializeFxFile(file);
   WriteWholeFile(path, bytes);
   out << "wrote " << path << ": " << KindName(file.kind) << ", " << bytes.size() << " bytes\n";
 }
 
-void RunStateShow(const Options& options, std::ostream& out) {
-  if (options.positional.size() != 1) throw HostError("state show takes one file");
+void RunStateShow(const Options& options, Streams& streams) {
+  if (options.positional.empty() || options.positional.size() > 2) {
+    throw UsageError("state show takes a file and, optionally, the plug-in");
+  }
+  std::ostream& out = streams.out;
   const std::string& path = options.positional[0];
   FxFile file;
   try {
@@ -72,6 +93,14 @@ void RunStateShow(const Options& options, std::ostream& out) {
   if (IsChunkForm(file.kind)) {
     out << "chunk size:     " << file.chunk.size() << " bytes\n";
     PrintFrameworkHeader(file.chunk, out);
+    const std::optional<std::string> plugin =
+        options.positional.size() == 2 ? options.positional[1] : FindPluginById(file.fxId);
+    if (!plugin) {
+      out << "parameters:     the plug-in '" << FourCCText(file.fxId) << "' is not in "
+          << SearchFolderDescription() << "; name it: quor-host state show FILE PLUGIN\n";
+      return;
+    }
+    PrintValuesThroughPlugin(*plugin, path, out);
   } else if (file.kind == FxKind::kProgramParams) {
     PrintValues(file.params, out);
   } else {

@@ -1,0 +1,50 @@
+// What the test plug-ins share: each keeps its state in a struct whose
+// AEffect is the record handed to the host, with a host pointer and, where it
+// has parameters, their normalised values in params.
+#pragma once
+
+#include <iterator>
+
+#include "vst2/vst2_abi.h"
+
+template <typename Fixture>
+Fixture& FixtureOf(AEffect* effect) {
+  return *static_cast<Fixture*>(effect->object);
+}
+
+template <typename Fixture>
+void SetFixtureParameter(AEffect* effect, VstInt32 index, float value) {
+  Fixture& fixture = FixtureOf<Fixture>(effect);
+  if (index >= 0 && index < static_cast<VstInt32>(std::size(fixture.params))) {
+    fixture.params[index] = value;
+  }
+}
+
+template <typename Fixture>
+float GetFixtureParameter(AEffect* effect, VstInt32 index) {
+  Fixture& fixture = FixtureOf<Fixture>(effect);
+  return index >= 0 && index < static_cast<VstInt32>(std::size(fixture.params))
+             ? fixture.params[index]
+             : 0.0f;
+}
+
+// A new instance whose record carries the interface's constants, its
+// dispatcher and, for fixtures with parameters, their accessors; the
+// dispatcher deletes it on effClose.
+template <typename Fixture>
+AEffect& NewFixture(audioMasterCallback host, AEffectDispatcherProc dispatcher, VstInt32 id) {
+  auto* fixture = new Fixture;
+  fixture->host = host;
+  AEffect& effect = fixture->effect;
+  effect.magic = kEffectMagic;
+  effect.dispatcher = dispatcher;
+  effect.object = fixture;
+  effect.uniqueID = id;
+  effect.ioRatio = 1.0f;
+  if constexpr (requires { fixture->params; }) {
+    effect.setParameter = SetFixtureParameter<Fixture>;
+    effect.getParameter = GetFixtureParameter<Fixture>;
+    effect.numParams = static_cast<VstInt32>(std::size(fixture->params));
+  }
+  return effect;
+}

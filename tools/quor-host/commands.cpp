@@ -1,0 +1,50 @@
+#include "quor-host/commands.h"
+
+namespace {
+
+constexpr std::string_view kInfoOptions[] = {"--state", "--set"};
+constexpr std::string_view kRenderOptions[] = {
+    "--output",    "--track",         "--midi",       "--rate",      "--bits", "--outputs",
+    "--tail",      "--no-compensate", "--allow-clip", "--normalize", "--json", "--block",
+    "--precision", "--in-place",      "--state",      "--set"};
+constexpr std::string_view kStateSaveOptions[] = {"--state", "--set"};
+constexpr std::string_view kNoOptions[] = {"--help"};
+
+constexpr CommandEntry kCommands[] = {
+    {"info", "PLUGIN", "show a plug-in's identity, programs and parameters",
+     "Loads PLUGIN, applies --state and --set, and lists what it says about itself and the value "
+     "of every parameter as it displays it.",
+     kInfoOptions, RunInfo},
+    {"render", "PLUGIN -o OUT [IN ...]", "render audio files (and MIDI) through a plug-in",
+     "Feeds the input files to PLUGIN and writes what it outputs to OUT. Each file feeds a track, "
+     "a pair of the plug-in's inputs: the files in order from track 1, or where --track puts "
+     "them. A mono file feeds both channels of its track; a file of more channels fills as many "
+     "inputs from its track on. Inputs at another sample rate than the render's are resampled. "
+     "The render goes on after the inputs end until the output falls silent, so that tails are "
+     "kept, and the plug-in's latency is removed. The output is written to a temporary file "
+     "beside OUT and renamed only when everything succeeded; a file that would clip is not "
+     "written unless --allow-clip or --normalize is given. The report gives the sample peak and "
+     "RMS of every output, and the integrated loudness, loudness range and true peak of each "
+     "pair of outputs.",
+     kRenderOptions, RunRender},
+    {"state save", "PLUGIN FILE.fxp|FILE.fxb", "save a plug-in's state as a program or bank file",
+     "Loads PLUGIN, applies --state and --set, and writes its current program (.fxp) or whole "
+     "bank (.fxb).",
+     kStateSaveOptions, RunStateSave},
+    {"state show", "FILE [PLUGIN]", "show what a program or bank file holds",
+     "Prints the header of a program or bank file and its parameter values. A file that holds a "
+     "chunk is opaque to the host: the values are read back from the plug-in, given as PLUGIN or "
+     "found by its unique id in the plug-in folders.",
+     kNoOptions, RunStateShow},
+};
+
+}  // namespace
+
+std::span<const CommandEntry> AllCommands() {
+  return kCommands;
+}
+
+void Warn(Streams& streams, const std::vector<std::string>& warnings) {
+  for (const std::string& warning : warnings)
+    streams.err << "quor-host: warning: " << warning << '\n';
+}

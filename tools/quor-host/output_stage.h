@@ -1,0 +1,58 @@
+// Turns the plug-in's blocks into the output stream: drops the frames its
+// latency delays everything by, keeps the whole of the inputs' length, then
+// the tail: a fixed length, or on until the output has stayed below
+// -120 dBFS for a moment (the quiet moment itself is not kept), at most a cap.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+class OutputSink {
+ public:
+  virtual ~OutputSink() = default;
+  virtual void Write(std::span<const double> interleaved, std::size_t frames) = 0;
+};
+
+enum class TailEnd { kFixed, kQuiet, kCap };
+
+struct TailPolicy {
+  std::optional<std::int64_t> fixedFrames;  // none: until quiet
+  std::int64_t quietFrames = 0;
+  std::int64_t capFrames = 0;
+  double quietLevel = 0.0;  // linear
+};
+
+class OutputStage {
+ public:
+  OutputStage(std::size_t channels, std::int64_t contentFrames, const TailPolicy& tail,
+              OutputSink& sink);
+  // Frames to drop from the start; honoured while nothing has been written.
+  void SetLatency(std::int64_t frames);
+  // Takes a processed block of planar channels; false once the stream has ended.
+  bool Push(const double* const* channels, std::size_t frames);
+  bool Ended() const { return mEnded; }
+
+  std::int64_t DroppedFrames() const { return mDropped; }
+  std::int64_t WrittenFrames() const { return mWritten; }
+  std::int64_t TailFrames() const { return std::max<std::int64_t>(mWritten - mContentFrames, 0); }
+  TailEnd HowTheTailEnded() const { return mTailEnd; }
+
+ private:
+  void Emit(const double* const* channels, std::size_t frame);
+  void End(TailEnd how);
+
+  std::size_t mChannels;
+  std::int64_t mContentFrames;
+  TailPolicy mTail;
+  OutputSink& mSink;
+  std::int64_t mLatency = 0;
+  std::int64_t mDropped = 0;
+  std::int64_t mPosition = 0;  // frames after the dropped ones
+  std::int64_t mWritten = 0;
+  bool mEnded = false;
+  TailEnd mTailEnd = TailEnd::kFixed;
+  std::vector<double> mBlock;    // interleaved frames to write
+  std::vector<double> mPending;  // quiet tail frames kept back
+};
