@@ -1,0 +1,109 @@
+// A small plug-in with parameters of every kind and a headless editor
+// attached to it, recording what the editor tells the plug-in and the host;
+// and test bitmaps whose frames are told apart by colour.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "editor/igraphics_headless.h"
+#include "framework/ieffect_base.h"
+#include "raster/canvas.h"
+#include "raster/mem_bitmap.h"
+
+enum TestParam { kGain, kShape, kOn, kSteps, kTrim, kPlain, kNumTestParams };
+
+class EditorTestPlug : public IEffectBase {
+ public:
+  EditorTestPlug()
+      : IEffectBase(kNumTestParams, "2-2", 1, "Editor Test", "Editor Test", "Test", 0x00010000,
+                    0x45445453, 0x54455354, 0, false, false, false, kAPIVST2) {
+    GetParam(kGain)->InitDouble("Gain", 0., -12., 12., 0.1, "dB");
+    GetParam(kShape)->InitEnum("Shape", 1, 3);
+    GetParam(kShape)->SetDisplayText(0, "sine");
+    GetParam(kShape)->SetDisplayText(1, "square");
+    GetParam(kShape)->SetDisplayText(2, "saw");
+    GetParam(kOn)->InitBool("On", false);
+    GetParam(kSteps)->InitInt("Steps", 3, 0, 10);
+    GetParam(kTrim)->InitDouble("Trim", 0., -10., 10., 0.5, "dB");
+    GetParam(kTrim)->NegateDisplay();
+  }
+
+  void OnParamChange(int paramIdx) override { mChanged.push_back(paramIdx); }
+  void BeginInformHostOfParamChange(int paramIdx) override {
+    mGestures.emplace_back(paramIdx, true);
+  }
+  void InformHostOfParamChange(int paramIdx, double value) override {
+    mAutomated.emplace_back(paramIdx, value);
+  }
+  void EndInformHostOfParamChange(int paramIdx) override {
+    mGestures.emplace_back(paramIdx, false);
+  }
+  void InformHostOfProgramChange() override {}
+  int GetSamplePos() override { return 0; }
+  double GetTempo() override { return 120.; }
+  void GetTimeSig(int* numerator, int* denominator) override { *numerator = *denominator = 4; }
+  void GetTime(ITimeInfo*) override {}
+  void ResizeGraphics(int w, int h) override { mResized.emplace_back(w, h); }
+  bool SendMidiMsg(const IMidiMsg*) override { return false; }
+
+  std::vector<int> mChanged;
+  std::vector<std::pair<int, bool>> mGestures;  // parameter, begin (true) or end
+  std::vector<std::pair<int, double>> mAutomated;
+  std::vector<std::pair<int, int>> mResized;
+};
+
+// The colour of frame i (0-based) of the test strips.
+inline IColor FrameColor(int i) {
+  return IColor(255, 10 * (i + 1) % 256, 255 - i, (40 * i) % 256);
+}
+
+// A strip of n frames of w x h, each filled with its FrameColor, cached.
+inline IBitmap FrameStrip(int w, int h, int n, bool horizontal = false) {
+  auto pixels = std::make_unique<raster::MemBitmap>(horizontal ? w * n : w, horizontal ? h : h * n);
+  raster::Canvas canvas(*pixels);
+  for (int i = 0; i < n; ++i) {
+    const raster::Paint paint{FrameColor(i).ToPixel(), 1.0f, raster::kModeCopy};
+    if (horizontal) {
+      canvas.fillRect(i * w, 0, w, h, paint);
+    } else {
+      canvas.fillRect(0, i * h, w, h, paint);
+    }
+  }
+  return IGraphics::RetainBitmap(std::move(pixels), n, horizontal);
+}
+
+// The plug-in with a headless editor (300 x 200 unless asked otherwise).
+class EditorTest : public ::testing::Test {
+ protected:
+  explicit EditorTest(int w = 300, int h = 200) {
+    auto graphics = std::make_unique<IGraphicsHeadless>(&plug, w, h);
+    gui = graphics.get();
+    attach = std::move(graphics);
+  }
+  // Hands the editor to the plug-in once the test has attached its controls,
+  // and opens its window.
+  void AttachToPlug() {
+    plug.AttachGraphics(std::move(attach));
+    gui->OpenWindow(nullptr);
+  }
+  template <typename Control, typename... Args>
+  Control* Add(Args&&... args) {
+    auto control = std::make_unique<Control>(&plug, std::forward<Args>(args)...);
+    Control* added = control.get();
+    gui->AttachControl(std::move(control));
+    return added;
+  }
+  // Draws the whole surface and returns the pixel's colour.
+  IColor DrawnAt(int x, int y) {
+    gui->Draw(IRECT(0, 0, gui->Width(), gui->Height()));
+    return gui->GetPoint(x, y);
+  }
+
+  EditorTestPlug plug;
+  IGraphicsHeadless* gui;
+  std::unique_ptr<IGraphicsHeadless> attach;
+};
