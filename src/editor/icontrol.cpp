@@ -64,6 +64,13 @@ IParam* IControl::GetParam() const {
   return mPlug->GetParam(mParamIdx);
 }
 
+IControl::ParamText IControl::ReadParamText() const {
+  const IParam* param = GetParam();
+  if (!param) return {};
+  std::lock_guard lock(mPlug->mMutex);
+  return {param->GetDisplayForHost(true), param->GetLabelForHost()};
+}
+
 void IControl::SetDirty(bool pushToPlug) {
   mState.ClampValue();
   mState.MarkDirty();
@@ -72,8 +79,8 @@ void IControl::SetDirty(bool pushToPlug) {
   const IParam* param = GetParam();
   if (!param) return;
   if (mValueDisplay) {
-    const std::string display =
-        Cut(param->GetDisplayForHost(true), 32) + " " + Cut(param->GetLabelForHost(), 32);
+    const ParamText text = ReadParamText();
+    const std::string display = Cut(text.mDisplay, 32) + " " + Cut(text.mLabel, 32);
     mValueDisplay->SetTextFromPlug(display.c_str());
   }
   if (mNameDisplay) mNameDisplay->SetTextFromPlug(param->GetNameForHost());

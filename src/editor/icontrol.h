@@ -74,7 +74,14 @@ class IControl {
   void SetTargetRECT(const IRECT& rect) { mTargetRect = rect; }
   int ParamIdx() const { return mParamIdx; }
   void SetParamIdx(int paramIdx) { mParamIdx = paramIdx; }
-  IParam* GetParam() const;                           // null when unbound or out of range
+  IParam* GetParam() const;  // null when unbound or out of range
+  // The bound parameter's display text of its current value, and its label,
+  // read under the plug-in's mutex: a host thread may be setting it.
+  struct ParamText {
+    std::string mDisplay;
+    std::string mLabel;
+  };
+  ParamText ReadParamText() const;
   double GetValue() const { return mState.Value(); }  // any
   void SetValue(double value) { mState.SetValue(value); }
   double GetDefaultValue() const { return mState.Default(); }

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "editor/igraphics.h"
-#include "framework/iparam.h"
+#include "framework/ieffect_base.h"
 #include "raster/utf8.h"
 
 TextEntryRules TextEntryRules::ForParam(const IParam& param, int maxLength) {
@@ -42,10 +42,17 @@ bool TextEntryRules::AcceptsEdit(std::string_view inserted, int lengthBefore,
 
 void IGraphics::PromptUserInput(IControl* control, IParam* param, const IRECT& area) {
   if (!control || !param) return;
+  std::string current, typed;
+  {
+    // A host thread may be setting the parameter meanwhile.
+    std::unique_lock<std::recursive_mutex> lock;
+    if (mPlug) lock = std::unique_lock(mPlug->mMutex);
+    current = param->GetDisplayForHost(true);
+    typed = param->GetDisplayForHost(false);
+  }
   const int n = param->GetNDisplayTexts();
   // A choice without texts would give an empty menu; it is typed instead.
   if ((param->Type() == kTypeEnum || param->Type() == kTypeBool) && n > 0) {
-    const std::string current = param->GetDisplayForHost(true);
     IPopupMenu menu;
     for (int i = 0; i < n; ++i) {
       const char* text = param->GetDisplayText(i);
@@ -58,8 +65,7 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, const IRECT& a
     EndGesture();
     return;
   }
-  const std::string text = param->GetDisplayForHost(false);
-  CreateTextEntry(control, control->GetText(), area, text.c_str(), param);
+  CreateTextEntry(control, control->GetText(), area, typed.c_str(), param);
 }
 
 void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text) {

@@ -1,7 +1,6 @@
 #include "editor/controls/text_controls.h"
 
 #include "editor/igraphics.h"
-#include "framework/iparam.h"
 
 ITextControl::ITextControl(IEffectBase* plug, IRECT rect, const IText& text, const char* str)
     : IControl(plug, rect) {
@@ -35,10 +34,9 @@ void ICaptionControl::OnMouseDblClick(int /*x*/, int /*y*/, const IMouseMod& /*m
 }
 
 bool ICaptionControl::Draw(IGraphics* graphics) {
-  if (const IParam* param = GetParam()) {
-    std::string text = param->GetDisplayForHost(true);
-    if (mShowParamLabel) text += std::string(" ") + param->GetLabelForHost();
-    mStr.Set(text);
+  if (GetParam()) {
+    const ParamText text = ReadParamText();
+    mStr.Set(mShowParamLabel ? text.mDisplay + " " + text.mLabel : text.mDisplay);
   }
   return ITextControl::Draw(graphics);
 }
