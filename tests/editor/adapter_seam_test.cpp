@@ -34,8 +34,8 @@ class EditorPlug : public IEffectVST2 {
     auto graphics = std::make_unique<IGraphicsHeadless>(this, 320, 180);
     gui = graphics.get();
     gui->AttachPanelBackground(COLOR_BLACK);
-    knob = gui->AttachControl(std::make_unique<IKnobMultiControl>(this, 10, 10, 0,
-                                                                  FrameStrip(40, 40, 11)));
+    knob = gui->AttachControl(
+        std::make_unique<IKnobMultiControl>(this, 10, 10, 0, FrameStrip(40, 40, 11)));
     AttachGraphics(std::move(graphics));
   }
   void ProcessDoubleReplacing(double**, double**, int) override {}
