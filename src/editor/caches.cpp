@@ -25,13 +25,6 @@ int CachedFont::LineHeight() {
   return mFont->lineHeight();
 }
 
-raster::Bitmap* BitmapStorage::Find(int id) {
-  std::lock_guard lock(mMutex);
-  for (const Entry& entry : mEntries)
-    if (entry.mID == id) return entry.mBitmap.get();
-  return nullptr;
-}
-
 raster::Bitmap* BitmapStorage::Add(std::unique_ptr<raster::Bitmap> bitmap, int id) {
   if (!bitmap) return nullptr;
   std::lock_guard lock(mMutex);

@@ -35,7 +35,6 @@ class CachedFont {
 class BitmapStorage {
  public:
   // Any thread.
-  raster::Bitmap* Find(int id);
   raster::Bitmap* Add(std::unique_ptr<raster::Bitmap> bitmap, int id);
   // The bitmap cached under id, or the one make returns, added under id; one
   // step, so two instances loading an id at once share one image. Null when

@@ -145,13 +145,19 @@ bool IGraphics::DrawRotatedMask(const IBitmap& base, const IBitmap& mask, const 
   return true;
 }
 
-bool IGraphics::DrawPoint(const IColor& color, float x, float y, const IChannelBlend* blend,
-                          bool /*antiAlias*/) {
+bool IGraphics::OnCanvas(const std::function<void(raster::Canvas&)>& draw) {
   if (!mSurface) return false;
   const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip)
-      .putPixel(static_cast<int>(x + 0.5f), static_cast<int>(y + 0.5f), PaintOf(color, blend));
+  raster::Canvas canvas(*mSurface, &clip);
+  draw(canvas);
   return true;
+}
+
+bool IGraphics::DrawPoint(const IColor& color, float x, float y, const IChannelBlend* blend,
+                          bool /*antiAlias*/) {
+  return OnCanvas([&](raster::Canvas& c) {
+    c.putPixel(static_cast<int>(x + 0.5f), static_cast<int>(y + 0.5f), PaintOf(color, blend));
+  });
 }
 
 bool IGraphics::ForcePixel(const IColor& color, int x, int y) {
@@ -163,122 +169,89 @@ bool IGraphics::ForcePixel(const IColor& color, int x, int y) {
 
 bool IGraphics::DrawLine(const IColor& color, float x1, float y1, float x2, float y2,
                          const IChannelBlend* blend, bool antiAlias) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
   const auto whole = [](float v) { return static_cast<float>(static_cast<int>(v)); };
-  raster::Canvas(*mSurface, &clip)
-      .line(whole(x1), whole(y1), whole(x2), whole(y2), PaintOf(color, blend), antiAlias);
-  return true;
+  return OnCanvas([&](raster::Canvas& c) {
+    c.line(whole(x1), whole(y1), whole(x2), whole(y2), PaintOf(color, blend), antiAlias);
+  });
 }
 
 bool IGraphics::DrawArc(const IColor& color, float cx, float cy, float r, float minAngle,
                         float maxAngle, const IChannelBlend* blend, bool antiAlias) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip)
-      .arc(cx, cy, r, minAngle, maxAngle, PaintOf(color, blend), antiAlias);
-  return true;
+  return OnCanvas([&](raster::Canvas& c) {
+    c.arc(cx, cy, r, minAngle, maxAngle, PaintOf(color, blend), antiAlias);
+  });
 }
 
 bool IGraphics::DrawCircle(const IColor& color, float cx, float cy, float r,
                            const IChannelBlend* blend, bool antiAlias) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip).circle(cx, cy, r, PaintOf(color, blend), antiAlias);
-  return true;
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.circle(cx, cy, r, PaintOf(color, blend), antiAlias); });
 }
 
 bool IGraphics::RoundRect(const IColor& color, const IRECT& r, const IChannelBlend* blend,
                           int cornerRadius, bool antiAlias) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip)
-      .roundRect(r.L, r.T, r.W(), r.H(), cornerRadius, PaintOf(color, blend), antiAlias);
-  return true;
+  return OnCanvas([&](raster::Canvas& c) {
+    c.roundRect(r.L, r.T, r.W(), r.H(), cornerRadius, PaintOf(color, blend), antiAlias);
+  });
 }
 
 bool IGraphics::FillRoundRect(const IColor& color, const IRECT& r, const IChannelBlend* blend,
                               int cornerRadius, bool antiAlias) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas canvas(*mSurface, &clip);
-  const raster::Paint paint = PaintOf(color, blend);
-  const int c = std::max(cornerRadius, 0);
-  // The middle band, the two side bands between the corners, and the corners.
-  canvas.fillRect(r.L + c, r.T, r.W() - 2 * c, r.H(), paint);
-  canvas.fillRect(r.L, r.T + c, c, r.H() - 2 * c, paint);
-  canvas.fillRect(r.R - c, r.T + c, c, r.H() - 2 * c, paint);
-  const auto at = [](int v) { return static_cast<float>(v); };
-  const auto radius = static_cast<float>(c);
-  canvas.fillCircle(at(r.L + c), at(r.T + c), radius, paint, antiAlias);
-  canvas.fillCircle(at(r.R - c - 1), at(r.B - c - 1), radius, paint, antiAlias);
-  canvas.fillCircle(at(r.R - c - 1), at(r.T + c), radius, paint, antiAlias);
-  canvas.fillCircle(at(r.L + c), at(r.B - c - 1), radius, paint, antiAlias);
-  return true;
+  return OnCanvas([&](raster::Canvas& c) {
+    const raster::Paint paint = PaintOf(color, blend);
+    const int k = std::max(cornerRadius, 0);
+    // The middle band, the two side bands between the corners, and the corners.
+    c.fillRect(r.L + k, r.T, r.W() - 2 * k, r.H(), paint);
+    c.fillRect(r.L, r.T + k, k, r.H() - 2 * k, paint);
+    c.fillRect(r.R - k, r.T + k, k, r.H() - 2 * k, paint);
+    const auto at = [](int v) { return static_cast<float>(v); };
+    const auto radius = static_cast<float>(k);
+    c.fillCircle(at(r.L + k), at(r.T + k), radius, paint, antiAlias);
+    c.fillCircle(at(r.R - k - 1), at(r.B - k - 1), radius, paint, antiAlias);
+    c.fillCircle(at(r.R - k - 1), at(r.T + k), radius, paint, antiAlias);
+    c.fillCircle(at(r.L + k), at(r.B - k - 1), radius, paint, antiAlias);
+  });
 }
 
 bool IGraphics::FillIRect(const IColor& color, const IRECT& r, const IChannelBlend* blend) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip).fillRect(r.L, r.T, r.W(), r.H(), PaintOf(color, blend));
-  return true;
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.fillRect(r.L, r.T, r.W(), r.H(), PaintOf(color, blend)); });
 }
 
 bool IGraphics::FillCircle(const IColor& color, int cx, int cy, float r, const IChannelBlend* blend,
                            bool antiAlias) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip)
-      .fillCircle(static_cast<float>(cx), static_cast<float>(cy), r, PaintOf(color, blend),
-                  antiAlias);
-  return true;
+  return OnCanvas([&](raster::Canvas& c) {
+    c.fillCircle(static_cast<float>(cx), static_cast<float>(cy), r, PaintOf(color, blend),
+                 antiAlias);
+  });
 }
 
 bool IGraphics::FillTriangle(const IColor& color, int x1, int y1, int x2, int y2, int x3, int y3,
                              const IChannelBlend* blend) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip).fillTriangle(x1, y1, x2, y2, x3, y3, PaintOf(color, blend));
-  return true;
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.fillTriangle(x1, y1, x2, y2, x3, y3, PaintOf(color, blend)); });
 }
 
 bool IGraphics::FillIConvexPolygon(const IColor& color, std::span<const int> xs,
                                    std::span<const int> ys, const IChannelBlend* blend) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip).fillConvexPolygon(xs, ys, PaintOf(color, blend));
-  return true;
+  return OnCanvas([&](raster::Canvas& c) { c.fillConvexPolygon(xs, ys, PaintOf(color, blend)); });
 }
 
 bool IGraphics::DrawRect(const IColor& color, const IRECT& r) {
-  const auto f = [](int v) { return static_cast<float>(v); };
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas canvas(*mSurface, &clip);
-  const raster::Paint paint = Opaque(color);
-  canvas.line(f(r.L), f(r.T), f(r.R), f(r.T), paint, false);
-  canvas.line(f(r.L), f(r.B), f(r.R), f(r.B), paint, false);
-  canvas.line(f(r.L), f(r.T), f(r.L), f(r.B), paint, false);
-  canvas.line(f(r.R), f(r.T), f(r.R), f(r.B), paint, false);
-  return true;
+  return DrawHorizontalLine(color, r.T, r.L, r.R) && DrawHorizontalLine(color, r.B, r.L, r.R) &&
+         DrawVerticalLine(color, r.L, r.T, r.B) && DrawVerticalLine(color, r.R, r.T, r.B);
 }
 
 bool IGraphics::DrawVerticalLine(const IColor& color, int x, int yLo, int yHi) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip)
-      .line(static_cast<float>(x), static_cast<float>(yLo), static_cast<float>(x),
-            static_cast<float>(yHi), Opaque(color), false);
-  return true;
+  const auto f = [](int v) { return static_cast<float>(v); };
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.line(f(x), f(yLo), f(x), f(yHi), Opaque(color), false); });
 }
 
 bool IGraphics::DrawHorizontalLine(const IColor& color, int y, int xLo, int xHi) {
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip)
-      .line(static_cast<float>(xLo), static_cast<float>(y), static_cast<float>(xHi),
-            static_cast<float>(y), Opaque(color), false);
-  return true;
+  const auto f = [](int v) { return static_cast<float>(v); };
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.line(f(xLo), f(y), f(xHi), f(y), Opaque(color), false); });
 }
 
 bool IGraphics::DrawVerticalLine(const IColor& color, const IRECT& r, float x) {
@@ -295,12 +268,10 @@ bool IGraphics::DrawRadialLine(const IColor& color, float cx, float cy, float an
                                float rMax, const IChannelBlend* blend, bool antiAlias) {
   const float s = std::sin(angle);
   const float c = std::cos(angle);
-  if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
-  raster::Canvas(*mSurface, &clip)
-      .line(cx + rMin * s, cy - rMin * c, cx + rMax * s, cy - rMax * c, PaintOf(color, blend),
-            antiAlias);
-  return true;
+  return OnCanvas([&](raster::Canvas& canvas) {
+    canvas.line(cx + rMin * s, cy - rMin * c, cx + rMax * s, cy - rMax * c, PaintOf(color, blend),
+                antiAlias);
+  });
 }
 
 IColor IGraphics::GetPoint(int x, int y) {

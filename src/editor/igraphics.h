@@ -10,6 +10,7 @@
 // host (the dispatcher's thread, which opens and closes the window), or any.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -21,6 +22,7 @@
 #include "editor/records.h"
 #include "editor/text_field_view.h"
 #include "framework/ieditor_surface.h"
+#include "raster/canvas.h"
 #include "raster/mem_bitmap.h"
 #include "raster/sys_bitmap.h"
 
@@ -95,7 +97,6 @@ class IGraphics : public IEditorSurface {
   void AttachKeyCatcher(std::unique_ptr<IControl> control);             // editor
   int NControls() const { return static_cast<int>(mControls.size()); }  // editor
   IControl* GetControl(int idx);                                        // editor; null outside
-  IControl* GetKeyCatcher() { return mKeyCatcher.get(); }               // editor
 
   // By parameter index, over every control bound to it.
   void HideControl(int paramIdx, bool hide);                                        // editor
@@ -107,7 +108,6 @@ class IGraphics : public IEditorSurface {
   void SetAllControlsDirty();                                                       // editor
   void AssignParamNameToolTips();                                                   // editor
   void SetStrictDrawing(bool strict);                                               // editor
-  bool GetStrictDrawing() const { return mStrictDrawing; }                          // editor
   void EnableTooltips(bool enable) { mTooltipsEnabled = enable; }                   // editor
   bool TooltipsEnabled() const { return mTooltipsEnabled; }                         // editor
   void HandleMouseOver(bool track) { mTrackMouseOver = track; }                     // editor
@@ -115,9 +115,8 @@ class IGraphics : public IEditorSurface {
 
   // Redrawing: the union of the dirty controls' rectangles, then a draw pass
   // over an area, ending in DrawScreen.
-  bool IsDirty(IRECT* r);                                 // editor
-  bool Draw(const IRECT& r);                              // editor
-  const IRECT& GetDrawRect() const { return mDrawRect; }  // editor
+  bool IsDirty(IRECT* r);     // editor
+  bool Draw(const IRECT& r);  // editor
 
   // Input from the platform, in editor coordinates.
   void OnMouseDown(int x, int y, const IMouseMod& mod);              // editor
@@ -217,10 +216,6 @@ class IGraphics : public IEditorSurface {
                         int charWidth, int charHeight, int charOffset);  // editor
 
  protected:
-  // The platform's input handlers check these.
-  int GetCaptureIdx() const { return mCaptureIdx; }
-  int GetMouseOverIdx() const { return mMouseOverIdx; }
-
   IEffectBase* mPlug;
   IRECT mDrawRect;
   bool mCursorHidden = false;
@@ -229,6 +224,8 @@ class IGraphics : public IEditorSurface {
 
  private:
   void EndGesture();
+  // Draws on the surface clipped to the draw rectangle; false without a surface.
+  bool OnCanvas(const std::function<void(raster::Canvas&)>& draw);
 
   std::vector<std::unique_ptr<IControl>> mControls;  // draw order; 0 is the background
   std::unique_ptr<raster::SysBitmap> mSurface;

@@ -36,8 +36,6 @@ class IGraphicsHeadless : public IGraphics {
   // What OpenURL answers, and the addresses it was asked to open.
   void SetOpenURLResult(bool opened) { mOpenURLResult = opened; }
   const std::vector<std::string>& OpenedURLs() const { return mOpenedURLs; }
-  int Presentations() const { return mPresentations; }
-  const IRECT& LastPresented() const { return mLastPresented; }
 
   bool DrawScreen(const IRECT& r) override;
   void ForceEndUserEdit() override;
@@ -73,6 +71,4 @@ class IGraphicsHeadless : public IGraphics {
   bool mOpenURLResult = true;
   std::vector<std::string> mOpenedURLs;
   std::string mClipboard;
-  int mPresentations = 0;
-  IRECT mLastPresented;
 };

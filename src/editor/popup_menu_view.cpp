@@ -233,29 +233,21 @@ void PopupMenuSession::OnKey(const ViewKey& key) {
       view.SetHover(-1);
       Step(-1);
       break;
-    case EViewKey::kRight: {
-      const int hover = view.Hover();
-      const IPopupMenuItem* item = view.Menu().GetItem(hover);
-      if (item && item->GetSubmenu()) {
-        Open(deepest, hover);
-        Step(1);
-      }
-      break;
-    }
-    case EViewKey::kLeft:
-      if (deepest > 0) mLevels.pop_back();
-      break;
+    case EViewKey::kRight:
     case EViewKey::kReturn: {
       const int hover = view.Hover();
       const IPopupMenuItem* item = view.Menu().GetItem(hover);
       if (item && item->GetSubmenu()) {
         Open(deepest, hover);
         Step(1);
-      } else if (hover >= 0) {
+      } else if (key.mKey == EViewKey::kReturn && hover >= 0) {
         Choose(deepest, hover);
       }
       break;
     }
+    case EViewKey::kLeft:
+      if (deepest > 0) mLevels.pop_back();
+      break;
     case EViewKey::kEscape:
       Dismiss();
       break;

@@ -45,12 +45,6 @@ void RegisterImageResource(const std::string& name, std::span<const std::uint8_t
   table.mImages[name].assign(png.begin(), png.end());
 }
 
-bool HasImageResource(const std::string& name) {
-  ResourceTable& table = Table();
-  std::lock_guard lock(table.mMutex);
-  return table.mImages.contains(name);
-}
-
 std::unique_ptr<raster::MemBitmap> LoadImageResource(const char* path) {
   if (!path || !EndsWithPng(path)) return nullptr;
   ResourceTable& table = Table();

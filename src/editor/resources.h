@@ -12,7 +12,6 @@
 
 // Any thread. The bytes are copied; a name registered again is replaced.
 void RegisterImageResource(const std::string& name, std::span<const std::uint8_t> png);
-bool HasImageResource(const std::string& name);
 
 // The image for a resource path: only a path ending in "png" (any case) is
 // looked up, by its last component without the extension, and decoded. Null

@@ -179,10 +179,6 @@ void TextFieldView::OnFocusLost() {
   if (mState == EState::kEditing) mState = EState::kCommitted;
 }
 
-void TextFieldView::Cancel() {
-  if (mState == EState::kEditing) mState = EState::kCancelled;
-}
-
 int TextFieldView::TextX(int textWidth) const {
   const int room = mWidth - 2 * kPadding;
   if (textWidth > room) return kPadding - mScroll;

@@ -49,7 +49,6 @@ class TextFieldView {
   void OnMouseDrag(int x, int y);
   // Focus leaving the field commits it, as Return does.
   void OnFocusLost();
-  void Cancel();
 
   // Draws the field into (0, 0) to (Width, Height) of the bitmap.
   void Draw(raster::Bitmap& into);

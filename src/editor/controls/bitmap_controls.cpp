@@ -70,13 +70,6 @@ ISwitchFramesControl::ISwitchFramesControl(IEffectBase* plug, int x, int y, int 
 }
 
 void ISwitchFramesControl::OnMouseDown(int x, int y, const IMouseMod& /*mod*/) {
-  const int n = static_cast<int>(mRects.size());
-  for (int i = 0; i < n; ++i) {
-    if (mRects[static_cast<std::size_t>(i)].Contains(x, y)) {
-      // One frame has one value; the step would divide by zero.
-      SetValue(n > 1 ? static_cast<double>(i) / (n - 1) : 0.0);
-      break;
-    }
-  }
+  if (const auto value = PickValue(mRects, x, y)) SetValue(*value);
   SetDirty(true);
 }

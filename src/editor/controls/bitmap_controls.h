@@ -13,7 +13,6 @@ class IBitmapControl : public IControl {
                  EBlendMethod blendMethod = kBlendNone);
 
   bool Draw(IGraphics* graphics) override;
-  const IBitmap& GetBitmap() const { return mBitmap; }
 
  protected:
   IBitmap mBitmap;

@@ -43,13 +43,7 @@ void IRadioButtonsControl::OnMouseDown(int x, int y, const IMouseMod& mod) {
     PromptUserInput();
     return;
   }
-  const int n = static_cast<int>(mRects.size());
-  for (int i = 0; i < n; ++i) {
-    if (mRects[static_cast<std::size_t>(i)].Contains(x, y)) {
-      SetValue(n > 1 ? static_cast<double>(i) / (n - 1) : 0.0);
-      break;
-    }
-  }
+  if (const auto value = PickValue(mRects, x, y)) SetValue(*value);
   SetDirty(true);
 }
 

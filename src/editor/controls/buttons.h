@@ -63,7 +63,6 @@ class IFileSelectorControl : public IControl {
 
   void GetLastSelectedFileForPlug(std::string* file) const { *file = mFile; }
   void SetLastSelectedFileFromPlug(const char* file) { mFile = file ? file : ""; }
-  EFileSelectorState GetState() const { return mState; }
 
  protected:
   IBitmap mBitmap;

@@ -12,8 +12,6 @@ class IFaderControl : public IControl {
 
   // The handle at a value; a negative value means the current one.
   IRECT GetHandleRECT(double value = -1.0) const;
-  int GetLength() const { return mLen; }
-  int GetHandleHeadroom() const { return mHandleHeadroom; }
 
   void OnMouseDown(int x, int y, const IMouseMod& mod) override;
   void OnMouseDrag(int x, int y, int dX, int dY, const IMouseMod& mod) override;

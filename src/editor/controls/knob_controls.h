@@ -19,8 +19,6 @@ class IKnobControl : public IControl {
   void OnMouseDrag(int x, int y, int dX, int dY, const IMouseMod& mod) override;
   void OnMouseWheel(int x, int y, const IMouseMod& mod, int d) override;
 
-  void SetGearing(double gearing) { mGearing = gearing; }
-
  protected:
   // The value's angle between the two bounds.
   double Angle(double minAngle, double maxAngle) const {
