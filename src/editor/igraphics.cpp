@@ -29,22 +29,21 @@ raster::Pixel* IGraphics::GetBits() {
 }
 
 void IGraphics::Resize(int w, int h) {
-  {
-    // The audio and host threads push values into the controls while they
-    // hold the plug-in's mutex; the list must not change under them.
-    std::unique_lock<std::recursive_mutex> lock;
-    if (mPlug) lock = std::unique_lock(mPlug->mMutex);
-    EndTextField(false);
-    mWidth = w;
-    mHeight = h;
-    ReleaseMouseCapture();
-    mMouseOverIdx = -1;
-    while (!mControls.empty())
-      mControls.pop_back();
-    mSurface.reset();
-    mScratch.reset();
-    PrepDraw();
-  }
+  // The audio and host threads push values into the controls while they hold
+  // the plug-in's mutex; the list must not change under them, nor while the
+  // plug-in rebuilds it.
+  std::unique_lock<std::recursive_mutex> lock;
+  if (mPlug) lock = std::unique_lock(mPlug->mMutex);
+  EndTextField(false);
+  mWidth = w;
+  mHeight = h;
+  ReleaseMouseCapture();
+  mMouseOverIdx = -1;
+  while (!mControls.empty())
+    mControls.pop_back();
+  mSurface.reset();
+  mScratch.reset();
+  PrepDraw();
   if (mPlug) mPlug->ResizeGraphics(w, h);
 }
 
