@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int kTolerance = 40;
+constexpr int kTolerance = 24;
 constexpr double kLooseShare = 0.02;
 
 raster::Paint Opaque(raster::Pixel color) {
