@@ -138,9 +138,10 @@ class IGraphics : public IEditorSurface {
   void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);  // editor
 
   // The text field, for CreateTextEntry and ForceEndUserEdit of a platform.
-  // Opening fails while one is open. Ending it with commit hands its text to
-  // SetFromStringAfterPrompt (with a parameter) or the control's
-  // TextFromTextEntry; without commit the text is dropped.
+  // Opening fails while one is open. Ending it with commit (focus leaving the
+  // field) hands its text to SetFromStringAfterPrompt (with a parameter) or
+  // the control's TextFromTextEntry; without commit (the wheel, closing) the
+  // text is dropped.
   bool OpenTextField(IControl* control, const IText& text, const IRECT& area, const char* str,
                      IParam* param);                                // editor
   TextFieldView* GetTextField() { return mTextField.get(); }        // editor

@@ -175,10 +175,6 @@ void TextFieldView::OnMouseDrag(int x, int /*y*/) {
   if (mState == EState::kEditing) MoveTo(OffsetAt(x), true);
 }
 
-void TextFieldView::OnFocusLost() {
-  if (mState == EState::kEditing) mState = EState::kCommitted;
-}
-
 int TextFieldView::TextX(int textWidth) const {
   const int room = mWidth - 2 * kPadding;
   if (textWidth > room) return kPadding - mScroll;

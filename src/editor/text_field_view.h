@@ -47,8 +47,6 @@ class TextFieldView {
   // all); a drag extends the selection.
   void OnMouseDown(int x, int y, bool shift, int clicks);
   void OnMouseDrag(int x, int y);
-  // Focus leaving the field commits it, as Return does.
-  void OnFocusLost();
 
   // Draws the field into (0, 0) to (Width, Height) of the bitmap.
   void Draw(raster::Bitmap& into);

@@ -117,20 +117,6 @@ TEST_F(EditorTest, UserInputReachesThePlugInClampedAndOnlyWhenChanged) {
   EXPECT_EQ(plug.mAutomated.size(), 1u);
 }
 
-TEST_F(EditorTest, ValueAndNameDisplaysFollowTheParameter) {
-  Plain* knob = Add<Plain>(IRECT(0, 0, 10, 10), kGain);
-  ITextControl* value = Add<ITextControl>(IRECT(0, 20, 50, 30), IText(), "");
-  ITextControl* name = Add<ITextControl>(IRECT(0, 40, 50, 50), IText(), "");
-  knob->SetValDisplayControl(value);
-  knob->SetNameDisplayControl(name);
-  AttachToPlug();
-  gui->Tick();
-  knob->SetValueFromUserInput(0.75);
-  EXPECT_EQ(value->GetTextForPlug(), "6.0 dB");
-  EXPECT_EQ(name->GetTextForPlug(), "Gain");
-  EXPECT_TRUE(value->IsDirty());
-}
-
 TEST_F(EditorTest, RightClicksPromptOnlyWhenEnabledAndBound) {
   Plain* unbound = Add<Plain>(IRECT(0, 0, 10, 10));
   Plain* disabled = Add<Plain>(IRECT(20, 0, 30, 10), kShape);

@@ -1,5 +1,6 @@
 // A small plug-in with parameters of every kind and a headless editor
-// attached to it, recording what the editor tells the plug-in and the host;
+// attached to it, recording what the editor tells the plug-in and the host
+// (changes, automation, gestures);
 // and test bitmaps whose frames are told apart by colour.
 #pragma once
 
@@ -10,17 +11,15 @@
 #include <vector>
 
 #include "editor/igraphics_headless.h"
-#include "framework/ieffect_base.h"
 #include "raster/canvas.h"
 #include "raster/mem_bitmap.h"
+#include "tests/framework/test_effect.h"
 
 enum TestParam { kGain, kShape, kOn, kSteps, kTrim, kPlain, kNumTestParams };
 
-class EditorTestPlug : public IEffectBase {
+class EditorTestPlug : public TestEffect {
  public:
-  EditorTestPlug()
-      : IEffectBase(kNumTestParams, "2-2", 1, "Editor Test", "Editor Test", "Test", 0x00010000,
-                    0x45445453, 0x54455354, 0, false, false, false, kAPIVST2) {
+  EditorTestPlug() : TestEffect(kNumTestParams, "2-2", 1) {
     GetParam(kGain)->InitDouble("Gain", 0., -12., 12., 0.1, "dB");
     GetParam(kShape)->InitEnum("Shape", 1, 3);
     GetParam(kShape)->SetDisplayText(0, "sine");
@@ -31,29 +30,10 @@ class EditorTestPlug : public IEffectBase {
     GetParam(kTrim)->InitDouble("Trim", 0., -10., 10., 0.5, "dB");
     GetParam(kTrim)->NegateDisplay();
   }
+  void BeginInformHostOfParamChange(int idx) override { mGestures.emplace_back(idx, true); }
+  void EndInformHostOfParamChange(int idx) override { mGestures.emplace_back(idx, false); }
 
-  void OnParamChange(int paramIdx) override { mChanged.push_back(paramIdx); }
-  void BeginInformHostOfParamChange(int paramIdx) override {
-    mGestures.emplace_back(paramIdx, true);
-  }
-  void InformHostOfParamChange(int paramIdx, double value) override {
-    mAutomated.emplace_back(paramIdx, value);
-  }
-  void EndInformHostOfParamChange(int paramIdx) override {
-    mGestures.emplace_back(paramIdx, false);
-  }
-  void InformHostOfProgramChange() override {}
-  int GetSamplePos() override { return 0; }
-  double GetTempo() override { return 120.; }
-  void GetTimeSig(int* numerator, int* denominator) override { *numerator = *denominator = 4; }
-  void GetTime(ITimeInfo*) override {}
-  void ResizeGraphics(int w, int h) override { mResized.emplace_back(w, h); }
-  bool SendMidiMsg(const IMidiMsg*) override { return false; }
-
-  std::vector<int> mChanged;
   std::vector<std::pair<int, bool>> mGestures;  // parameter, begin (true) or end
-  std::vector<std::pair<int, double>> mAutomated;
-  std::vector<std::pair<int, int>> mResized;
 };
 
 // The colour of frame i (0-based) of the test strips.

@@ -79,21 +79,6 @@ IBitmap StepStrip(int w, int h, int n) {
   return IGraphics::RetainBitmap(std::move(pixels), n);
 }
 
-// A vertical meter of n frames, lit from the bottom.
-IBitmap MeterStrip(int w, int h, int n) {
-  auto pixels = std::make_unique<raster::MemBitmap>(w, n * h);
-  raster::Canvas canvas(*pixels);
-  for (int i = 0; i < n; ++i) {
-    canvas.fillRect(0, i * h, w, h, Opaque(0xFF101215u));
-    const int lit = (h - 4) * i / (n - 1);
-    for (int y = 0; y < lit; y += 3) {
-      const raster::Pixel color = y > (h - 4) * 3 / 4 ? 0xFFE0524Cu : 0xFF5BD16Eu;
-      canvas.fillRect(2, i * h + h - 2 - y - 2, w - 4, 2, Opaque(color));
-    }
-  }
-  return IGraphics::RetainBitmap(std::move(pixels), n);
-}
-
 // Characters from the blank on, one frame each, drawn with an aliased font.
 IBitmap BitmapFont(int w, int h) {
   auto pixels = Clear(w, 96 * h);
@@ -109,17 +94,12 @@ IBitmap BitmapFont(int w, int h) {
   return IGraphics::RetainBitmap(std::move(pixels), 96);
 }
 
-// A fader handle: a cap with a line across its middle.
+// A fader handle: a framed cap.
 IBitmap Handle(int w, int h) {
   auto pixels = std::make_unique<raster::MemBitmap>(w, h);
   raster::Canvas canvas(*pixels);
   canvas.fillRect(0, 0, w, h, Opaque(0xFF15171Bu));
   canvas.fillRect(1, 1, w - 2, h - 2, Opaque(0xFFC9CED6u));
-  if (w > h) {
-    canvas.fillRect(w / 2 - 1, 2, 2, h - 4, Opaque(0xFF15171Bu));
-  } else {
-    canvas.fillRect(2, h / 2 - 1, w - 4, 2, Opaque(0xFF15171Bu));
-  }
   return IGraphics::RetainBitmap(std::move(pixels));
 }
 
@@ -138,7 +118,7 @@ class GoldenTest : public EditorTest {
     plug.GetParam(kGain)->Set(6.);
     gui->AttachPanelBackground(IColor(255, 38, 42, 48));
     Add<IBitmapControl>(10, 10, -1, StepStrip(60, 24, 1));
-    Set(Add<IBitmapControl>(440, 10, -1, MeterStrip(16, 120, 21)), 0.6);
+    Set(Add<IBitmapControl>(300, 110, -1, StepStrip(130, 16, 21)), 0.6);  // a meter
     Set(Add<ISwitchControl>(10, 50, kOn, SwitchStrip(30, 18, 0xFF3FA9F5u)), 1.);
     Set(Add<ISwitchPopUpControl>(50, 50, kShape, StepStrip(24, 18, 3)), 0.5);
     Set(Add<IContactControl>(90, 50, kPlain, SwitchStrip(30, 18, 0xFFF5A33Fu)), 0.);

@@ -127,34 +127,6 @@ TEST_F(EditorTest, RadioButtonsLayOutAndPick) {
   EXPECT_DOUBLE_EQ(single->GetValue(), 0.0);
 }
 
-TEST_F(EditorTest, LinksFallBackToTheBackupAddress) {
-  auto* link = Add<IURLControl>(IRECT(0, 0, 10, 10), "https://example.org", "file:///backup");
-  auto* backupOnly = Add<IURLControl>(IRECT(20, 0, 30, 10), "", "https://backup.example.org");
-  AttachToPlug();
-  link->OnMouseDown(5, 5, kLeft);
-  gui->SetOpenURLResult(false);
-  link->OnMouseDown(5, 5, kLeft);
-  backupOnly->OnMouseDown(25, 5, kLeft);
-  EXPECT_EQ(gui->OpenedURLs(),
-            (std::vector<std::string>{"https://example.org", "https://example.org",
-                                      "file:///backup", "https://backup.example.org"}));
-}
-
-TEST_F(EditorTest, FileSelectorsAskAndStayDirtyOnce) {
-  auto* selector = Add<IFileSelectorControl>(IRECT(0, 0, 20, 20), kPlain, FrameStrip(20, 20, 1),
-                                             kFileOpen, "/tmp", "wav aif");
-  AttachToPlug();
-  gui->SetFileToChoose("/tmp/take.wav");
-  selector->OnMouseDown(5, 5, kLeft);
-  std::string file;
-  selector->GetLastSelectedFileForPlug(&file);
-  EXPECT_EQ(file, "/tmp/take.wav");
-  EXPECT_DOUBLE_EQ(selector->GetValue(), 1.0);
-  selector->SetClean();
-  EXPECT_TRUE(selector->IsDirty());
-  EXPECT_FALSE(selector->IsDirty());
-}
-
 TEST_F(EditorTest, KnobsFollowDragsByTheirGearing) {
   auto* knob = Add<Knob>(IRECT(0, 0, 50, 50), kGain);
   auto* across = Add<Knob>(IRECT(0, 0, 100, 20), kGain, kHorizontal, 1.0);
