@@ -4,17 +4,19 @@
 
 class IEditorSurface {
  public:
-  virtual ~IEditorSurface() = default;
+  virtual ~IEditorSurface() = default;  // host
 
-  // Both may run on the audio or host thread: they only store a value and
-  // raise a dirty flag for the editor thread to pick up.
-  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized) = 0;
-  virtual void SetControlFromPlug(int controlIdx, double normalizedValue) = 0;
+  // Both may run on the audio or host thread, holding the plug-in's mutex:
+  // they only store a value and raise a dirty flag for the editor thread to
+  // pick up.
+  virtual void SetParameterFromPlug(int paramIdx, double value,
+                                    bool normalized) = 0;                       // audio, host
+  virtual void SetControlFromPlug(int controlIdx, double normalizedValue) = 0;  // audio, host
 
-  virtual void PrepDraw() = 0;
-  virtual int Width() const = 0;
-  virtual int Height() const = 0;
+  virtual void PrepDraw() = 0;     // host
+  virtual int Width() const = 0;   // any
+  virtual int Height() const = 0;  // any
   // Opens the editor inside the host's window; returns the view, or null.
-  virtual void* OpenWindow(void* parent) = 0;
-  virtual void CloseWindow() = 0;
+  virtual void* OpenWindow(void* parent) = 0;  // host
+  virtual void CloseWindow() = 0;              // host
 };

@@ -259,7 +259,8 @@ long long Font::glyphsRendered() const {
   return mEngine->rendered;
 }
 
-int Font::drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned flags) {
+int Font::drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned flags,
+                   const RECT* clip) {
   if (text == nullptr || rect == nullptr) return 0;
   const std::string_view all(text, len < 0 ? std::strlen(text) : static_cast<std::size_t>(len));
   std::vector<LineLayout> lines;
@@ -299,6 +300,13 @@ int Font::drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned
   const Rows rows(*dest);
   if (rows.empty()) return height;
 
+  long long clipLeft = 0, clipTop = 0, clipRight = rows.width(), clipBottom = rows.height();
+  if (clip != nullptr) {
+    clipLeft = std::max<long long>(clipLeft, clip->left);
+    clipTop = std::max<long long>(clipTop, clip->top);
+    clipRight = std::min<long long>(clipRight, clip->right);
+    clipBottom = std::min<long long>(clipBottom, clip->bottom);
+  }
   const Pixel color = mEngine->color;
   const int alpha = (flags & kTextColorAlpha) != 0 ? static_cast<int>(color >> 24) : 255;
   const unsigned align = flags & 3u;
@@ -315,10 +323,10 @@ int Font::drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned
       const Glyph& g = *placed.glyph;
       const long long left = originX + placed.x;
       const long long top = baseline + placed.y;
-      const long long x0 = std::max<long long>(0, -left);
-      const long long x1 = std::min<long long>(g.width, rows.width() - left);
-      const long long y0 = std::max<long long>(0, -top);
-      const long long y1 = std::min<long long>(g.height, rows.height() - top);
+      const long long x0 = std::max<long long>(0, clipLeft - left);
+      const long long x1 = std::min<long long>(g.width, clipRight - left);
+      const long long y0 = std::max<long long>(0, clipTop - top);
+      const long long y1 = std::min<long long>(g.height, clipBottom - top);
       for (long long y = y0; y < y1; ++y) {
         const std::uint8_t* coverage = g.coverage.data() + y * g.width;
         for (long long x = x0; x < x1; ++x) {

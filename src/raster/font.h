@@ -45,10 +45,11 @@ class Font {
   Pixel textColor() const;
 
   // Draws UTF-8 text (len < 0: up to the NUL) into rect, one line per '\n', aligned by the
-  // flags and starting at the rect's top; clipped to dest only. With kTextCalcRect nothing
-  // is drawn and rect's right and bottom are set to cover the text (dest may be null).
-  // Returns the text's height.
-  int drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned flags);
+  // flags and starting at the rect's top; clipped to dest and to the optional clip, never
+  // to rect. With kTextCalcRect nothing is drawn and rect's right and bottom are set to
+  // cover the text (dest may be null). Returns the text's height.
+  int drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned flags,
+               const RECT* clip = nullptr);
 
   // Glyphs rendered so far; a cached glyph is not rendered again.
   long long glyphsRendered() const;

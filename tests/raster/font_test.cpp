@@ -117,6 +117,25 @@ TEST(Font, ColorAlphaOnlyWhenAsked) {
   EXPECT_EQ(InkOf(bmp).maxAlpha, 0xFFu);
 }
 
+TEST(Font, ClipKeepsInkInside) {
+  const auto font = MakeFont("Futura", 20);
+  MemBitmap bmp(200, 40);
+  test::Fill(bmp, 0);
+  RECT area{2, 2, 200, 40};
+  const RECT clip{20, 8, 40, 16};
+  font->drawText(&bmp, "Mixing console", -1, &area, kTextLeft, &clip);
+  const Ink ink = InkOf(bmp);
+  EXPECT_GT(ink.right, 0);
+  EXPECT_GE(ink.left, 20);
+  EXPECT_GE(ink.top, 8);
+  EXPECT_LE(ink.right, 40);
+  EXPECT_LE(ink.bottom, 16);
+  const RECT outside{-50, -50, -10, -10};
+  test::Fill(bmp, 0);
+  font->drawText(&bmp, "Mixing console", -1, &area, kTextLeft, &outside);
+  EXPECT_EQ(InkOf(bmp).right, -1);
+}
+
 TEST(Font, AliasedQualityHasNoPartialCoverage) {
   const auto font = MakeFont("DejaVu Sans", 13, FontQuality::kAliased);
   font->setTextColor(0xFF202020);

@@ -1,0 +1,380 @@
+// The drawing operations of the control host, the loading of bitmaps and the
+// text drawing with cached fonts.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "editor/caches.h"
+#include "editor/igraphics.h"
+#include "raster/blit.h"
+#include "raster/canvas.h"
+#include "raster/rows.h"
+#include "raster/transform_blit.h"
+
+namespace {
+
+// The raster mode word of a blend; without one, normal compositing.
+int ModeOf(const IChannelBlend* blend) {
+  if (!blend) return raster::kModeSourceAlpha;
+  switch (blend->mMethod) {
+    case kBlendClobber:
+      return raster::kModeCopy;
+    case kBlendAdd:
+      return raster::kModeSourceAlpha | raster::kModeAdd;
+    case kBlendColorDodge:
+      return raster::kModeSourceAlpha | raster::kModeColorDodge;
+    case kBlendNone:
+      break;
+  }
+  return raster::kModeSourceAlpha;
+}
+
+float WeightOf(const IChannelBlend* blend) {
+  return blend ? blend->mWeight : 1.0f;
+}
+
+raster::Paint PaintOf(const IColor& color, const IChannelBlend* blend) {
+  return {color.ToPixel(), WeightOf(blend), ModeOf(blend)};
+}
+
+// Plain copies at full weight: the lines of DrawRect and the straight lines.
+raster::Paint Opaque(const IColor& color) {
+  return {color.ToPixel(), 1.0f, raster::kModeCopy};
+}
+
+}  // namespace
+
+IBitmap IGraphics::LoadIBitmap(int id, const char* name, int nStates, bool framesAreHorizontal) {
+  raster::Bitmap* data = s_bitmapCache.FindOrAdd(id, [&] { return OSLoadBitmap(id, name); });
+  if (!data) return IBitmap(nullptr, 0, 0, nStates, framesAreHorizontal);
+  return IBitmap(data, data->getWidth(), data->getHeight(), nStates, framesAreHorizontal);
+}
+
+IBitmap IGraphics::RetainBitmap(std::unique_ptr<raster::Bitmap> bitmap, int nStates,
+                                bool framesAreHorizontal) {
+  if (!bitmap) return IBitmap(nullptr, 0, 0, nStates, framesAreHorizontal);
+  const int w = bitmap->getWidth();
+  const int h = bitmap->getHeight();
+  raster::Bitmap* kept = s_bitmapCache.Add(std::move(bitmap), -1);
+  return IBitmap(kept, w, h, nStates, framesAreHorizontal);
+}
+
+void IGraphics::ReleaseBitmap(const IBitmap& bitmap) {
+  if (bitmap.mData) s_bitmapCache.Remove(bitmap.mData);
+}
+
+IBitmap IGraphics::ScaleBitmap(const IBitmap& bitmap, int w, int h) {
+  if (!bitmap.mData || w <= 0 || h <= 0) return IBitmap(nullptr, 0, 0, bitmap.N, false);
+  auto scaled = std::make_unique<raster::MemBitmap>(w, h);
+  raster::ScaleBlit(scaled.get(), bitmap.mData, raster::RECT{0, 0, w, h}, nullptr, 1.0f,
+                    raster::kModeBilinear);
+  return RetainBitmap(std::move(scaled), bitmap.N, false);
+}
+
+IBitmap IGraphics::CropBitmap(const IBitmap& bitmap, const IRECT& r) {
+  if (!bitmap.mData || r.W() <= 0 || r.H() <= 0) return IBitmap(nullptr, 0, 0, bitmap.N, false);
+  auto cropped = std::make_unique<raster::MemBitmap>(r.W(), r.H());
+  // Parts of the area outside the source stay clear.
+  raster::Canvas(*cropped).fillRect(0, 0, r.W(), r.H(), {0u, 1.0f, raster::kModeCopy});
+  raster::Blit(cropped.get(), bitmap.mData, 0, 0, r.L, r.T, r.W(), r.H(), 1.0f, raster::kModeCopy);
+  return RetainBitmap(std::move(cropped), bitmap.N, false);
+}
+
+bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int bmpState,
+                           const IChannelBlend* blend) {
+  int srcX = 0;
+  int srcY = 0;
+  if (bitmap.N > 1 && bmpState > 1) {
+    const double offset = static_cast<double>(bmpState - 1);
+    if (bitmap.mFramesHorizontal) {
+      srcX = static_cast<int>(0.5 + offset * bitmap.W / bitmap.N);
+    } else {
+      srcY = static_cast<int>(0.5 + offset * bitmap.H / bitmap.N);
+    }
+  }
+  return DrawBitmap(bitmap, dest, srcX, srcY, blend);
+}
+
+bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
+                           const IChannelBlend* blend) {
+  const IRECT r = dest.Intersect(mDrawRect);
+  if (!bitmap.mData || !mSurface || r.W() <= 0 || r.H() <= 0) return true;
+  raster::Blit(mSurface.get(), bitmap.mData, r.L, r.T, srcX + r.L - dest.L, srcY + r.T - dest.T,
+               r.W(), r.H(), WeightOf(blend), ModeOf(blend));
+  return true;
+}
+
+bool IGraphics::DrawRotatedBitmap(const IBitmap& bitmap, int centreX, int centreY, double angle,
+                                  int yOffsetZeroDeg, const IChannelBlend* blend) {
+  if (!bitmap.mData || !mSurface) return true;
+  const int x = centreX - bitmap.W / 2;
+  const int y = centreY - bitmap.H / 2;
+  const raster::RECT area{x, y, x + bitmap.W, y + bitmap.H};
+  const raster::RECT clip = mDrawRect.ToRaster();
+  const raster::Rotation rotation{angle, 0.0, static_cast<double>(yOffsetZeroDeg), false};
+  raster::RotateBlit(mSurface.get(), bitmap.mData, area, rotation, WeightOf(blend),
+                     raster::kModeBilinear | ModeOf(blend), &clip);
+  return true;
+}
+
+bool IGraphics::DrawRotatedMask(const IBitmap& base, const IBitmap& mask, const IBitmap& top, int x,
+                                int y, double angle, const IChannelBlend* blend) {
+  if (!base.mData || !mSurface) return true;
+  if (!mScratch) mScratch = std::make_unique<raster::MemBitmap>();
+  raster::Copy(mScratch.get(), base.mData);
+  const raster::Rows rows(*mScratch);
+  for (int row = 0; row < rows.height(); ++row)
+    for (raster::Pixel& p : rows.row(row))
+      p &= 0x00FFFFFFu;
+  const int w = base.W;
+  const int h = base.H;
+  const raster::RECT area{0, 0, w, h};
+  const raster::Rotation rotation{angle * std::numbers::pi / 180.0, (w % 2) ? -0.5 : 0.0, 0.0,
+                                  true};
+  if (mask.mData)
+    raster::RotateBlit(mScratch.get(), mask.mData, area, rotation, 1.0f,
+                       raster::kModeSourceAlpha | raster::kModeBilinear | raster::kModeAdd);
+  if (top.mData)
+    raster::RotateBlit(mScratch.get(), top.mData, area, rotation, 1.0f,
+                       raster::kModeSourceAlpha | raster::kModeBilinear);
+  const IRECT r = IRECT(x, y, x + w, y + h).Intersect(mDrawRect);
+  if (r.W() <= 0 || r.H() <= 0) return true;
+  raster::Blit(mSurface.get(), mScratch.get(), r.L, r.T, r.L - x, r.T - y, r.W(), r.H(),
+               WeightOf(blend), ModeOf(blend));
+  return true;
+}
+
+bool IGraphics::OnCanvas(const std::function<void(raster::Canvas&)>& draw) {
+  if (!mSurface) return false;
+  const raster::RECT clip = mDrawRect.ToRaster();
+  raster::Canvas canvas(*mSurface, &clip);
+  draw(canvas);
+  return true;
+}
+
+bool IGraphics::DrawPoint(const IColor& color, float x, float y, const IChannelBlend* blend,
+                          bool /*antiAlias*/) {
+  return OnCanvas([&](raster::Canvas& c) {
+    c.putPixel(static_cast<int>(x + 0.5f), static_cast<int>(y + 0.5f), PaintOf(color, blend));
+  });
+}
+
+bool IGraphics::ForcePixel(const IColor& color, int x, int y) {
+  if (!mSurface || x < 0 || y < 0 || x >= mSurface->getWidth() || y >= mSurface->getHeight())
+    return false;
+  raster::Rows(*mSurface).at(x, y) = color.ToPixel();
+  return true;
+}
+
+bool IGraphics::DrawLine(const IColor& color, float x1, float y1, float x2, float y2,
+                         const IChannelBlend* blend, bool antiAlias) {
+  const auto whole = [](float v) { return static_cast<float>(static_cast<int>(v)); };
+  return OnCanvas([&](raster::Canvas& c) {
+    c.line(whole(x1), whole(y1), whole(x2), whole(y2), PaintOf(color, blend), antiAlias);
+  });
+}
+
+bool IGraphics::DrawArc(const IColor& color, float cx, float cy, float r, float minAngle,
+                        float maxAngle, const IChannelBlend* blend, bool antiAlias) {
+  return OnCanvas([&](raster::Canvas& c) {
+    c.arc(cx, cy, r, minAngle, maxAngle, PaintOf(color, blend), antiAlias);
+  });
+}
+
+bool IGraphics::DrawCircle(const IColor& color, float cx, float cy, float r,
+                           const IChannelBlend* blend, bool antiAlias) {
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.circle(cx, cy, r, PaintOf(color, blend), antiAlias); });
+}
+
+bool IGraphics::RoundRect(const IColor& color, const IRECT& r, const IChannelBlend* blend,
+                          int cornerRadius, bool antiAlias) {
+  return OnCanvas([&](raster::Canvas& c) {
+    c.roundRect(r.L, r.T, r.W(), r.H(), cornerRadius, PaintOf(color, blend), antiAlias);
+  });
+}
+
+bool IGraphics::FillRoundRect(const IColor& color, const IRECT& r, const IChannelBlend* blend,
+                              int cornerRadius, bool antiAlias) {
+  return OnCanvas([&](raster::Canvas& c) {
+    const raster::Paint paint = PaintOf(color, blend);
+    const int k = std::max(cornerRadius, 0);
+    // The middle band, the two side bands between the corners, and the corners.
+    c.fillRect(r.L + k, r.T, r.W() - 2 * k, r.H(), paint);
+    c.fillRect(r.L, r.T + k, k, r.H() - 2 * k, paint);
+    c.fillRect(r.R - k, r.T + k, k, r.H() - 2 * k, paint);
+    const auto at = [](int v) { return static_cast<float>(v); };
+    const auto radius = static_cast<float>(k);
+    c.fillCircle(at(r.L + k), at(r.T + k), radius, paint, antiAlias);
+    c.fillCircle(at(r.R - k - 1), at(r.B - k - 1), radius, paint, antiAlias);
+    c.fillCircle(at(r.R - k - 1), at(r.T + k), radius, paint, antiAlias);
+    c.fillCircle(at(r.L + k), at(r.B - k - 1), radius, paint, antiAlias);
+  });
+}
+
+bool IGraphics::FillIRect(const IColor& color, const IRECT& r, const IChannelBlend* blend) {
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.fillRect(r.L, r.T, r.W(), r.H(), PaintOf(color, blend)); });
+}
+
+bool IGraphics::FillCircle(const IColor& color, int cx, int cy, float r, const IChannelBlend* blend,
+                           bool antiAlias) {
+  return OnCanvas([&](raster::Canvas& c) {
+    c.fillCircle(static_cast<float>(cx), static_cast<float>(cy), r, PaintOf(color, blend),
+                 antiAlias);
+  });
+}
+
+bool IGraphics::FillTriangle(const IColor& color, int x1, int y1, int x2, int y2, int x3, int y3,
+                             const IChannelBlend* blend) {
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.fillTriangle(x1, y1, x2, y2, x3, y3, PaintOf(color, blend)); });
+}
+
+bool IGraphics::FillIConvexPolygon(const IColor& color, std::span<const int> xs,
+                                   std::span<const int> ys, const IChannelBlend* blend) {
+  return OnCanvas([&](raster::Canvas& c) { c.fillConvexPolygon(xs, ys, PaintOf(color, blend)); });
+}
+
+bool IGraphics::DrawRect(const IColor& color, const IRECT& r) {
+  return DrawHorizontalLine(color, r.T, r.L, r.R) && DrawHorizontalLine(color, r.B, r.L, r.R) &&
+         DrawVerticalLine(color, r.L, r.T, r.B) && DrawVerticalLine(color, r.R, r.T, r.B);
+}
+
+bool IGraphics::DrawVerticalLine(const IColor& color, int x, int yLo, int yHi) {
+  const auto f = [](int v) { return static_cast<float>(v); };
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.line(f(x), f(yLo), f(x), f(yHi), Opaque(color), false); });
+}
+
+bool IGraphics::DrawHorizontalLine(const IColor& color, int y, int xLo, int xHi) {
+  const auto f = [](int v) { return static_cast<float>(v); };
+  return OnCanvas(
+      [&](raster::Canvas& c) { c.line(f(xLo), f(y), f(xHi), f(y), Opaque(color), false); });
+}
+
+bool IGraphics::DrawVerticalLine(const IColor& color, const IRECT& r, float x) {
+  x = std::clamp(x, 0.0f, 1.0f);
+  return DrawVerticalLine(color, r.L + static_cast<int>(static_cast<float>(r.W()) * x), r.T, r.B);
+}
+
+bool IGraphics::DrawHorizontalLine(const IColor& color, const IRECT& r, float y) {
+  y = std::clamp(y, 0.0f, 1.0f);
+  return DrawHorizontalLine(color, r.B - static_cast<int>(static_cast<float>(r.H()) * y), r.L, r.R);
+}
+
+bool IGraphics::DrawRadialLine(const IColor& color, float cx, float cy, float angle, float rMin,
+                               float rMax, const IChannelBlend* blend, bool antiAlias) {
+  const float s = std::sin(angle);
+  const float c = std::cos(angle);
+  return OnCanvas([&](raster::Canvas& canvas) {
+    canvas.line(cx + rMin * s, cy - rMin * c, cx + rMax * s, cy - rMax * c, PaintOf(color, blend),
+                antiAlias);
+  });
+}
+
+IColor IGraphics::GetPoint(int x, int y) {
+  if (!mSurface || x < 0 || y < 0 || x >= mSurface->getWidth() || y >= mSurface->getHeight())
+    return {};
+  return IColor::FromPixel(raster::Rows(*mSurface).at(x, y));
+}
+
+CachedFont* IGraphics::CacheFont(IText* text) {
+  const FontStorage::Key key{text->mSize, text->mOrientation, text->mStyle, text->mFontName};
+  CachedFont* font = s_fontCache.FindOrAdd(key, [&]() -> std::unique_ptr<raster::Font> {
+    raster::FontRequest request;
+    request.face = text->mFontName;
+    request.height = std::max(text->mSize, 2);
+    request.orientation = 10 * text->mOrientation;
+    request.weight = text->mStyle == IText::kTextBold ? 700 : 400;
+    request.italic = text->mStyle == IText::kTextItalic;
+    switch (text->mQuality) {
+      case IText::kQualityDefault:
+        request.quality = raster::FontQuality::kDefault;
+        break;
+      case IText::kQualityAntiAliased:
+      case IText::kQualityClearType:
+        request.quality = raster::FontQuality::kAntiAliased;
+        break;
+      default:
+        request.quality = raster::FontQuality::kAliased;
+        break;
+    }
+    std::unique_ptr<raster::Font> made = raster::Font::Create(request);
+    if (made && made->lineHeight() != request.height) {
+      // Once more, scaled so that the line comes out at the requested height.
+      const double hs = text->mSize < 2 ? 2.0 : text->mSize;
+      request.height = std::max(static_cast<int>(hs * hs / made->lineHeight() + 0.5), 2);
+      if (auto again = raster::Font::Create(request)) made = std::move(again);
+    }
+    return made;
+  });
+  text->mCachedFont = font;
+  return font;
+}
+
+bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r, bool measure) {
+  if (!str || str[0] == '\0') return true;
+  CachedFont* font = text->mCachedFont ? text->mCachedFont : CacheFont(text);
+  if (!font) return false;
+  unsigned flags = raster::kTextNoClip;
+  if (text->mAlign == IText::kAlignCenter) flags |= raster::kTextCenter;
+  if (text->mAlign == IText::kAlignRight) flags |= raster::kTextRight;
+  if (text->mColor.A < 255) flags |= raster::kTextColorAlpha;
+  const raster::Pixel color = text->mColor.ToPixel();
+  if (measure) {
+    raster::RECT box{0, 0, 0, 0};
+    font->DrawText(nullptr, str, &box, flags | raster::kTextCalcRect, color);
+    const int w = box.right;
+    const int h = box.bottom;
+    if (text->mAlign == IText::kAlignCenter) {
+      r->L = static_cast<int>((r->L + r->R) * 0.5) - w / 2;
+      r->R = r->L + w;
+    } else if (text->mAlign == IText::kAlignRight) {
+      r->L = r->R - w;
+    } else {
+      r->R = r->L + w;
+    }
+    r->B = r->T + h;
+    return true;
+  }
+  if (!mSurface) return false;
+  raster::RECT area = r->ToRaster();
+  const raster::RECT clip = mDrawRect.ToRaster();
+  font->DrawText(mSurface.get(), str, &area, flags, color, &clip);
+  return true;
+}
+
+bool IGraphics::MeasureIText(IText* text, const char* str, IRECT* r) {
+  return DrawIText(text, str, r, true);
+}
+
+bool IGraphics::DrawBitmapedText(const IBitmap& font, const IRECT& r, const IText& text,
+                                 const IChannelBlend* blend, const char* str, bool vCentre,
+                                 bool multiLine, int charWidth, int charHeight, int charOffset) {
+  if (!str || str[0] == '\0') return true;
+  // A character cell of no width would divide by zero below.
+  if (charWidth <= 0 || r.W() <= 0) return true;
+  const int len = static_cast<int>(std::strlen(str));
+  const int y0 = r.T + (vCentre ? (r.B - charHeight - r.T) / 2 : 0);
+  const int textWidth = len * charWidth;
+  int x0 = r.L;
+  if (text.mAlign == IText::kAlignRight) x0 = r.R - textWidth;
+  if (text.mAlign == IText::kAlignCenter) x0 = r.L + (r.W() - textWidth) / 2;
+  int perLine = r.W() / charWidth;
+  int lines = 1;
+  if (multiLine && textWidth > r.W()) lines = textWidth / r.W() + 1;
+  if (perLine <= 0) return true;
+  int at = 0;
+  for (int line = 0; line < lines && at < len; ++line) {
+    int x = x0;
+    for (int i = 0; i < perLine && at < len; ++i, ++at) {
+      const int frame = static_cast<unsigned char>(str[at]) - 31;
+      const IRECT cell(x, y0 + line * charHeight, x + charWidth, y0 + (line + 1) * charHeight);
+      DrawBitmap(font, cell, frame, blend);
+      x += charWidth + charOffset;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,307 @@
+#include "editor/igraphics.h"
+
+#include <mutex>
+
+#include "editor/controls/bitmap_controls.h"
+#include "editor/controls/panel_control.h"
+#include "framework/ieffect_base.h"
+#include "raster/canvas.h"
+
+IGraphics::IGraphics(IEffectBase* plug, int w, int h, int fps)
+    : mPlug(plug), mWidth(w), mHeight(h), mFPS(fps > 0 ? fps : 25) {}
+
+IGraphics::~IGraphics() {
+  mTextField.reset();
+  mKeyCatcher.reset();
+  while (!mControls.empty())
+    mControls.pop_back();
+}
+
+void IGraphics::PrepDraw() {
+  mSurface = std::make_unique<raster::SysBitmap>(mWidth, mHeight);
+  // Its memory comes uncleared; what shows before the first draw is defined.
+  raster::Canvas(*mSurface).fillRect(0, 0, mWidth, mHeight, {0u, 1.0f, raster::kModeCopy});
+  mScratch = std::make_unique<raster::MemBitmap>();
+}
+
+raster::Pixel* IGraphics::GetBits() {
+  return mSurface ? mSurface->getBits() : nullptr;
+}
+
+void IGraphics::Resize(int w, int h) {
+  // The audio and host threads push values into the controls while they hold
+  // the plug-in's mutex; the list must not change under them, nor while the
+  // plug-in rebuilds it.
+  std::unique_lock<std::recursive_mutex> lock;
+  if (mPlug) lock = std::unique_lock(mPlug->mMutex);
+  EndTextField(false);
+  mWidth = w;
+  mHeight = h;
+  ReleaseMouseCapture();
+  mMouseOverIdx = -1;
+  while (!mControls.empty())
+    mControls.pop_back();
+  mSurface.reset();
+  mScratch.reset();
+  PrepDraw();
+  if (mPlug) mPlug->ResizeGraphics(w, h);
+}
+
+int IGraphics::AttachControl(std::unique_ptr<IControl> control) {
+  control->SetGUI(this);
+  mControls.push_back(std::move(control));
+  return NControls() - 1;
+}
+
+void IGraphics::AttachBackground(int id, const char* name) {
+  const IBitmap bitmap = LoadIBitmap(id, name, 1, false);
+  auto background = std::make_unique<IBitmapControl>(mPlug, 0, 0, -1, bitmap, kBlendClobber);
+  background->SetGUI(this);
+  mControls.insert(mControls.begin(), std::move(background));
+}
+
+void IGraphics::AttachPanelBackground(const IColor& color) {
+  auto background = std::make_unique<IPanelControl>(mPlug, IRECT(0, 0, mWidth, mHeight), color);
+  background->SetGUI(this);
+  mControls.insert(mControls.begin(), std::move(background));
+}
+
+void IGraphics::AttachKeyCatcher(std::unique_ptr<IControl> control) {
+  if (control) control->SetGUI(this);
+  mKeyCatcher = std::move(control);
+}
+
+IControl* IGraphics::GetControl(int idx) {
+  if (idx < 0 || idx >= NControls()) return nullptr;
+  return mControls[static_cast<std::size_t>(idx)].get();
+}
+
+void IGraphics::HideControl(int paramIdx, bool hide) {
+  for (const auto& control : mControls)
+    if (control->ParamIdx() == paramIdx) control->Hide(hide);
+}
+
+void IGraphics::GrayOutControl(int paramIdx, bool gray) {
+  for (const auto& control : mControls)
+    if (control->ParamIdx() == paramIdx) control->GrayOut(gray);
+}
+
+void IGraphics::ClampControl(int paramIdx, double lo, double hi, bool normalized) {
+  if (!normalized) {
+    if (!mPlug || !mPlug->IsValidParamIdx(paramIdx)) return;
+    const IParam* param = mPlug->GetParam(paramIdx);
+    lo = param->GetNormalized(lo);
+    hi = param->GetNormalized(hi);
+  }
+  for (const auto& control : mControls)
+    if (control->ParamIdx() == paramIdx) control->Clamp(lo, hi);
+}
+
+void IGraphics::SetParameterFromPlug(int paramIdx, double value, bool normalized) {
+  if (!normalized) {
+    if (!mPlug || !mPlug->IsValidParamIdx(paramIdx)) return;
+    value = mPlug->GetParam(paramIdx)->GetNormalized(value);
+  }
+  for (const auto& control : mControls) {
+    if (control->ParamIdx() == paramIdx) control->SetValueFromPlug(value);
+    if (const int aux = control->AuxParamIdx(paramIdx); aux >= 0)
+      control->SetAuxParamValueFromPlug(aux, value);
+  }
+}
+
+void IGraphics::SetParameterFromGUI(int paramIdx, double normalizedValue) {
+  for (const auto& control : mControls)
+    if (control->ParamIdx() == paramIdx) control->SetValueFromUserInput(normalizedValue);
+}
+
+void IGraphics::SetControlFromPlug(int controlIdx, double normalizedValue) {
+  if (IControl* control = GetControl(controlIdx)) control->SetValueFromPlug(normalizedValue);
+}
+
+void IGraphics::SetAllControlsDirty() {
+  for (const auto& control : mControls)
+    control->SetDirty(false);
+}
+
+void IGraphics::AssignParamNameToolTips() {
+  for (const auto& control : mControls)
+    if (const IParam* param = control->GetParam()) control->SetTooltip(param->GetNameForHost());
+}
+
+void IGraphics::SetStrictDrawing(bool strict) {
+  mStrictDrawing = strict;
+  SetAllControlsDirty();
+}
+
+const std::string* IGraphics::GetTooltipForMouseOver() {
+  const IControl* control = GetControl(mMouseOverIdx);
+  return control ? &control->GetTooltip() : nullptr;
+}
+
+bool IGraphics::IsDirty(IRECT* r) {
+  bool dirty = false;
+  for (const auto& control : mControls) {
+    if (!control->IsDirty()) continue;
+    *r = r->Union(control->GetRECT());
+    dirty = true;
+  }
+  return dirty;
+}
+
+bool IGraphics::Draw(const IRECT& r) {
+  if (mControls.empty()) return true;
+  if (mStrictDrawing) {
+    mDrawRect = r;
+    for (const auto& control : mControls)
+      if (!control->IsHidden() && control->GetRECT().Intersects(mDrawRect)) control->Draw(this);
+    for (const auto& control : mControls)
+      control->SetClean();
+  } else {
+    IControl* background = mControls.front().get();
+    if (background->IsDirty()) {
+      mDrawRect = background->GetRECT();
+      for (std::size_t i = 0; i < mControls.size(); ++i) {
+        IControl* control = mControls[i].get();
+        if (i > 0 && control->IsHidden()) continue;
+        control->Draw(this);
+        control->SetClean();
+      }
+    } else {
+      for (std::size_t j = 1; j < mControls.size(); ++j) {
+        IControl* dirty = mControls[j].get();
+        if (!dirty->IsDirty()) continue;
+        mDrawRect = dirty->GetRECT();
+        for (std::size_t k = 0; k < mControls.size(); ++k) {
+          IControl* control = mControls[k].get();
+          if (control->IsHidden()) continue;
+          if (k == j || control->GetRECT().Intersects(mDrawRect)) control->Draw(this);
+        }
+        dirty->SetClean();
+      }
+    }
+  }
+  return DrawScreen(r);
+}
+
+int IGraphics::GetMouseControlIdx(int x, int y, bool mouseOver) {
+  if (mCaptureIdx >= 0) return mCaptureIdx;
+  for (int i = NControls() - 1; i >= 0; --i) {
+    IControl* control = mControls[static_cast<std::size_t>(i)].get();
+    if (control->IsHidden() || !control->IsHit(x, y)) continue;
+    if (!control->IsGrayed() || (mouseOver && control->GetMOWhenGrayed())) return i;
+  }
+  return -1;
+}
+
+void IGraphics::ReleaseMouseCapture() {
+  mCaptureIdx = -1;
+  mMouseX = mMouseY = -1;
+}
+
+void IGraphics::EndGesture() {
+  if (mGestureParamIdx < 0) return;
+  if (mPlug) mPlug->EndInformHostOfParamChange(mGestureParamIdx);
+  mGestureParamIdx = -1;
+}
+
+void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
+  ReleaseMouseCapture();
+  // A press whose release never came (the pointer left the window, a menu
+  // took it) still closes its gesture before the next one begins.
+  EndGesture();
+  const int idx = GetMouseControlIdx(x, y);
+  IControl* control = GetControl(idx);
+  if (!control) return;
+  mCaptureIdx = idx;
+  mMouseX = x;
+  mMouseY = y;
+  if (const int paramIdx = control->ParamIdx(); paramIdx >= 0 && mPlug) {
+    mPlug->BeginInformHostOfParamChange(paramIdx);
+    mGestureParamIdx = paramIdx;
+  }
+  control->OnMouseDown(x, y, mod);
+}
+
+void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mod) {
+  IControl* control = GetControl(GetMouseControlIdx(x, y));
+  ReleaseMouseCapture();
+  if (control) control->OnMouseUp(x, y, mod);
+  EndGesture();
+}
+
+void IGraphics::OnMouseDrag(int x, int y, const IMouseMod& mod) {
+  IControl* control = GetControl(mCaptureIdx);
+  if (!control) return;
+  const int dX = x - mMouseX;
+  const int dY = y - mMouseY;
+  if (dX == 0 && dY == 0) return;
+  mMouseX = x;
+  mMouseY = y;
+  control->OnMouseDrag(x, y, dX, dY, mod);
+}
+
+bool IGraphics::OnMouseDblClick(int x, int y, const IMouseMod& mod) {
+  ReleaseMouseCapture();
+  const int idx = GetMouseControlIdx(x, y);
+  IControl* control = GetControl(idx);
+  if (!control) return false;
+  if (control->MouseDblAsSingleClick()) {
+    mCaptureIdx = idx;
+    mMouseX = x;
+    mMouseY = y;
+    control->OnMouseDown(x, y, mod);
+    return true;
+  }
+  control->OnMouseDblClick(x, y, mod);
+  return false;
+}
+
+void IGraphics::OnMouseWheel(int x, int y, const IMouseMod& mod, int delta) {
+  if (IControl* control = GetControl(GetMouseControlIdx(x, y)))
+    control->OnMouseWheel(x, y, mod, delta);
+}
+
+bool IGraphics::OnMouseOver(int x, int y, const IMouseMod& mod) {
+  if (!mTrackMouseOver) return false;
+  const int idx = GetMouseControlIdx(x, y, true);
+  IControl* control = GetControl(idx);
+  if (control) {
+    mMouseX = x;
+    mMouseY = y;
+    control->OnMouseOver(x, y, mod);
+    if (mMouseOverIdx >= 0 && mMouseOverIdx != idx)
+      if (IControl* previous = GetControl(mMouseOverIdx)) previous->OnMouseOut();
+    mMouseOverIdx = idx;
+  }
+  return true;
+}
+
+void IGraphics::OnMouseOut() {
+  for (const auto& control : mControls)
+    control->OnMouseOut();
+  mMouseOverIdx = -1;
+}
+
+bool IGraphics::OnKeyDown(int x, int y, int key) {
+  const int idx = GetMouseControlIdx(x, y);
+  if (idx > 0) return GetControl(idx)->OnKeyDown(x, y, key);
+  if (mKeyCatcher) return mKeyCatcher->OnKeyDown(x, y, key);
+  return false;
+}
+
+void IGraphics::OnGUIIdle() {
+  for (const auto& control : mControls)
+    control->OnGUIIdle();
+}
+
+int IGraphics::GetParamIdxForPTAutomation(int x, int y) {
+  const int idx = GetMouseControlIdx(x, y);
+  mLastClickedParamIdx = idx > 0 ? GetControl(idx)->ParamIdx() : -1;
+  return mLastClickedParamIdx;
+}
+
+int IGraphics::GetLastClickedParamForPTAutomation() {
+  const int idx = mLastClickedParamIdx;
+  mLastClickedParamIdx = -1;
+  return idx;
+}
