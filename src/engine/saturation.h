@@ -122,19 +122,25 @@ static_assert(kCurve.count >= 1 && static_cast<std::size_t>(kCurve.count) <= kCa
 
 namespace saturation_table {
 
+inline constexpr int kLast = kCurve.count - 1;
+inline constexpr const double* kTable = kCurve.magnitudes.data();
+inline constexpr double kFirstMagnitude = kCurve.magnitudes[0];
+inline constexpr double kLastMagnitude = kCurve.magnitudes[kLast];
+
 // Steps 5 and 6 of the curve: the table magnitude at position p.
-inline double MagnitudeAt(double p) {
-  constexpr double kLast = kCurve.count - 1;
-  const auto at = [](int i) { return kCurve.magnitudes[static_cast<std::size_t>(i)]; };
-  // Truncating p is only defined inside the int range: the branches test p
-  // itself, which gives the same cases for every finite p and sends NaN (from
-  // an infinite or NaN input) to the first entry, i.e. to silence.
-  if (p > -1.0 && p < kLast) {
-    const int i = static_cast<int>(p);
-    const double f = p - static_cast<double>(i);
-    return (1.0 - f) * at(i) + f * at(i + 1);
-  }
-  return p >= kLast ? at(kCurve.count - 1) : at(0);
+template <class V>
+[[gnu::always_inline]] inline V MagnitudeAt(V p) {
+  // Truncating p is only defined inside the int range: the cases are told
+  // apart by p itself, which gives the same cases for every finite p and sends
+  // NaN (from an infinite or NaN input) to the first entry, i.e. to silence.
+  const auto inside = (p > Splat<V>(-1.0)) & (p < Splat<V>(kLast));
+  const V position = Select(inside, p, Splat<V>(0.0));
+  const LaneIndex<V> i = TruncateToIndex(position);
+  const V f = position - IndexToLanes<V>(i);
+  const V interpolated = (1.0 - f) * ReadTable<V>(kTable, i) + f * ReadTable<V>(kTable + 1, i);
+  const V clamped =
+      Select(p >= Splat<V>(kLast), Splat<V>(kLastMagnitude), Splat<V>(kFirstMagnitude));
+  return Select(inside, interpolated, clamped);
 }
 
 }  // namespace saturation_table
@@ -142,23 +148,17 @@ inline double MagnitudeAt(double p) {
 // Drives x by `drive`, squeezes the magnitude into [0, 1) with a / (3 + a),
 // reads the output magnitude from the table by linear interpolation and gives
 // it the sign opposite to the driven input (the stage inverts polarity).
-inline double Saturate(double x, double drive) {
+// Lane by lane for vectors of channels, each with its own drive.
+template <class V>
+[[gnu::always_inline]] inline V SaturateLanes(V x, V drive) {
   using saturation_table::kCurve;
-  const double v = x * drive;
-  const double a = std::fabs(v);
-  const double u = a / (3.0 + a);
-  const double p = kCurve.scale * (u - kCurve.origin);
-  return std::copysign(std::fabs(saturation_table::MagnitudeAt(p)), -v);
+  const V v = x * drive;
+  const V a = Abs(v);
+  const V u = a / (3.0 + a);
+  const V p = kCurve.scale * (u - kCurve.origin);
+  return CopySign(Abs(saturation_table::MagnitudeAt(p)), -v);
 }
 
-// The same curve for the two channels of a track at once, lane by lane.
-inline DoublePair SaturatePair(DoublePair x, double drive) {
-  using saturation_table::kCurve;
-  using saturation_table::MagnitudeAt;
-  const DoublePair v = x * drive;
-  const DoublePair a = {std::fabs(v[0]), std::fabs(v[1])};
-  const DoublePair u = a / (3.0 + a);
-  const DoublePair p = kCurve.scale * (u - kCurve.origin);
-  return DoublePair{std::copysign(std::fabs(MagnitudeAt(p[0])), -v[0]),
-                    std::copysign(std::fabs(MagnitudeAt(p[1])), -v[1])};
+inline double Saturate(double x, double drive) {
+  return SaturateLanes(x, drive);
 }

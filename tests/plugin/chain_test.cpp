@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+#include "engine/band_filters.h"
+#include "engine/oversampler.h"
 #include "engine/saturation.h"
 #include "plugin/quor.h"
 #include "tests/plugin/stub_editor.h"

@@ -1,0 +1,263 @@
+// The signal path of all eight tracks with the sixteen channels as vector
+// lanes, written once for every lane width. Each stage runs over a chunk of
+// frames before the next; every operation on a channel's samples is the one
+// the sample-by-sample chain does, in the same order, so the bits are the same.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/band_filters.h"
+#include "engine/lanes.h"
+#include "engine/level_meter.h"
+#include "engine/oversampler_bank.h"
+#include "engine/saturation.h"
+
+// Everything the chain keeps between blocks, laid out by channel so that
+// every lane width reads it alike: a path may change between any two blocks.
+struct TrackChainState {
+  static constexpr int kTracks = 8;
+  static constexpr int kChannels = 2 * kTracks;
+  static constexpr int kOutputs = kChannels + 2;  // the master pair, then the channels
+  static constexpr int kMeters = kTracks + 2;     // the tracks, master left, master right
+  static constexpr int kMeterLanes = 16;          // whole vectors of every width
+  // Frames per pass of the stages: the chunk's samples at four times the rate
+  // stay in the first-level cache.
+  static constexpr int kChunk = 32;
+  static constexpr double kAntiDenormal = 1e-10;
+  static constexpr double kMakeUpGain = 5.7543993733715695;  // +15.2 dB
+
+  OverSamplerBank4x<kChannels, kChunk> overSampler;
+  BandFilterBank<kChannels> high;
+  BandFilterBank<kChannels> low;
+  BandFilterBank<kChannels> mid;
+  // Per channel, from its track's Input and Output gains.
+  alignas(64) double drive[kChannels] = {};
+  alignas(64) double outAmp[kChannels] = {};
+  // Per channel, all ones where its track's switch holds that value.
+  alignas(64) std::uint64_t bypassOn[kChannels] = {};
+  alignas(64) std::uint64_t bypassOff[kChannels] = {};
+  alignas(64) std::uint64_t muteOn[kChannels] = {};
+  alignas(64) std::uint64_t muteOff[kChannels] = {};
+
+  // Work values of the last sample. They carry over to the next sample only
+  // under switch values the parameters never produce.
+  alignas(64) double trackOut[kChannels] = {};
+  alignas(64) double channelOut[kChannels] = {};
+  double modeOut[kOutputs] = {};
+  double finalOut[kOutputs] = {};
+  double meterIn[kTracks] = {};
+  double masterMeterGate = 0.;
+
+  // Meter ballistics states; the lanes past kMeters stay at zero.
+  alignas(64) double meters[kMeterLanes] = {};
+
+  // One chunk, frame-major: channel c of frame f at f * kChannels + c.
+  alignas(64) double dry[kChunk * kChannels];
+  alignas(64) double offsetDry[kChunk * kChannels];
+  alignas(64) double saturated[kChunk * kChannels];
+  alignas(64) double channel[kChunk * kChannels];
+  alignas(64) double meterInput[kChunk * kMeterLanes] = {};
+};
+
+// What one block brings: the host's buffers and the switches and gains, all
+// constant for the block.
+struct TrackChainBlock {
+  double* const* inputs;
+  double* const* outputs;
+  int frames;
+  int bypass[TrackChainState::kTracks];
+  int mode;
+  int globalBypass;
+  double masterAmp;
+  double meterCoefficient;
+  bool meters;  // only while an editor shows them
+};
+
+namespace track_lanes {
+
+// The sum over the left (parity 0) or right (parity 1) channels of a frame,
+// added in channel order.
+[[gnu::always_inline]] inline double SumSide(const double* frame, int parity) {
+  double sum = frame[parity];
+  for (int c = 2 + parity; c < TrackChainState::kChannels; c += 2)
+    sum += frame[c];
+  return sum;
+}
+
+// Saturation, band filters, output gain, bypass and mute: `channel` for the chunk.
+template <class V>
+[[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames) {
+  constexpr int kWidth = kLaneCount<V>;
+  constexpr int kGroups = TrackChainState::kChannels / kWidth;
+  constexpr int kChannels = TrackChainState::kChannels;
+
+  s.overSampler.template Process<V>(s.offsetDry, s.saturated, frames, [&s](V x, int lane) {
+    return SaturateLanes(x, LoadLanes<V>(s.drive + lane));
+  });
+
+  using Band = typename BandFilterBank<kChannels>::template Group<V>;
+  Band high[kGroups], low[kGroups], mid[kGroups];
+  V track[kGroups], channel[kGroups];
+#pragma GCC unroll 8
+  for (int g = 0; g < kGroups; ++g) {
+    high[g] = s.high.template Load<V>(g * kWidth);
+    low[g] = s.low.template Load<V>(g * kWidth);
+    mid[g] = s.mid.template Load<V>(g * kWidth);
+    track[g] = LoadLanes<V>(s.trackOut + g * kWidth);
+    channel[g] = LoadLanes<V>(s.channelOut + g * kWidth);
+  }
+  for (int f = 0; f < frames; ++f) {
+#pragma GCC unroll 8
+    for (int g = 0; g < kGroups; ++g) {
+      const int lane = g * kWidth;
+      const int at = f * kChannels + lane;
+      const V equalised =
+          mid[g].Process(low[g].Process(high[g].Process(LoadLanes<V>(s.saturated + at))));
+      const V processed = equalised * LoadLanes<V>(s.outAmp + lane) * TrackChainState::kMakeUpGain;
+      track[g] = Select(LoadMask<V>(s.bypassOn + lane), LoadLanes<V>(s.dry + at),
+                        Select(LoadMask<V>(s.bypassOff + lane), processed, track[g]));
+      channel[g] =
+          Select(LoadMask<V>(s.muteOff + lane), track[g] + (-TrackChainState::kAntiDenormal),
+                 Select(LoadMask<V>(s.muteOn + lane), track[g] * 0., channel[g]));
+      StoreLanes(s.channel + at, channel[g]);
+    }
+  }
+  // A bypassed track's filters are not run: their state stays as it was.
+#pragma GCC unroll 8
+  for (int g = 0; g < kGroups; ++g) {
+    const auto run = LoadMask<V>(s.bypassOff + g * kWidth);
+    s.high.template Store<V>(g * kWidth, high[g], run);
+    s.low.template Store<V>(g * kWidth, low[g], run);
+    s.mid.template Store<V>(g * kWidth, mid[g], run);
+    StoreLanes(s.trackOut + g * kWidth, track[g]);
+    StoreLanes(s.channelOut + g * kWidth, channel[g]);
+  }
+}
+
+// Mode, global bypass and the outputs of the chunk's frames [start, start + frames).
+[[gnu::always_inline]] inline void RunMaster(TrackChainState& s, const TrackChainBlock& b,
+                                             int start, int frames) {
+  constexpr int kChannels = TrackChainState::kChannels;
+  double* const* out = b.outputs;
+  const int last = (frames - 1) * kChannels;
+  if (b.mode == 0) {
+    if (b.globalBypass == 0) {
+      for (int f = 0; f < frames; ++f) {
+        out[0][start + f] = b.masterAmp * SumSide(s.channel + f * kChannels, 0);
+        out[1][start + f] = b.masterAmp * SumSide(s.channel + f * kChannels, 1);
+      }
+    } else if (b.globalBypass == 1) {
+      for (int f = 0; f < frames; ++f) {
+        out[0][start + f] = SumSide(s.dry + f * kChannels, 0);
+        out[1][start + f] = SumSide(s.dry + f * kChannels, 1);
+      }
+    } else {
+      for (int f = 0; f < frames; ++f) {
+        out[0][start + f] = s.finalOut[0];
+        out[1][start + f] = s.finalOut[1];
+      }
+    }
+    s.modeOut[0] = b.masterAmp * SumSide(s.channel + last, 0);
+    s.modeOut[1] = b.masterAmp * SumSide(s.channel + last, 1);
+  } else if (b.mode == 1) {
+    const double* source = b.globalBypass == 0 ? s.channel : b.globalBypass == 1 ? s.dry : nullptr;
+    for (int c = 0; c < kChannels; ++c) {
+      double* const o = out[c] + start;
+      if (source) {
+        for (int f = 0; f < frames; ++f)
+          o[f] = source[f * kChannels + c];
+      } else {
+        for (int f = 0; f < frames; ++f)
+          o[f] = s.finalOut[2 + c];
+      }
+    }
+    for (int c = 0; c < kChannels; ++c)
+      s.modeOut[2 + c] = s.channel[last + c];
+  }
+
+  if (b.globalBypass == 0) {
+    for (int k = 0; k < TrackChainState::kOutputs; ++k)
+      s.finalOut[k] = s.modeOut[k];
+  } else if (b.globalBypass == 1) {
+    s.finalOut[0] = SumSide(s.dry + last, 0);
+    s.finalOut[1] = SumSide(s.dry + last, 1);
+    for (int c = 0; c < kChannels; ++c)
+      s.finalOut[2 + c] = s.dry[last + c];
+  }
+}
+
+// The meters' inputs of the chunk, read after its outputs are written: the
+// master meters read the outputs back, and a bypassed track's meter reads its
+// inputs, which a host may have handed in as the same buffers.
+[[gnu::always_inline]] inline void CollectMeterInputs(TrackChainState& s, const TrackChainBlock& b,
+                                                      int start, int frames) {
+  constexpr int kChannels = TrackChainState::kChannels;
+  constexpr int kLanes = TrackChainState::kMeterLanes;
+  for (int t = 0; t < TrackChainState::kTracks; ++t) {
+    const double* const left = b.inputs[2 * t] + start;
+    const double* const right = b.inputs[2 * t + 1] + start;
+    if (b.bypass[t] == 0) {
+      for (int f = 0; f < frames; ++f)
+        s.meterInput[f * kLanes + t] =
+            s.channel[f * kChannels + 2 * t] + s.channel[f * kChannels + 2 * t + 1];
+    } else if (b.bypass[t] == 1) {
+      for (int f = 0; f < frames; ++f)
+        s.meterInput[f * kLanes + t] = left[f] + right[f];
+    } else {
+      for (int f = 0; f < frames; ++f)
+        s.meterInput[f * kLanes + t] = s.meterIn[t];
+    }
+    s.meterIn[t] = s.meterInput[(frames - 1) * kLanes + t];
+  }
+  for (int side = 0; side < 2; ++side) {
+    const double* const output = b.outputs[side] + start;
+    for (int f = 0; f < frames; ++f)
+      s.meterInput[f * kLanes + TrackChainState::kTracks + side] = output[f] * s.masterMeterGate;
+  }
+}
+
+template <class V>
+[[gnu::always_inline]] inline void RunMeters(TrackChainState& s, double coefficient, int frames) {
+  constexpr int kWidth = kLaneCount<V>;
+  constexpr int kGroups = (TrackChainState::kMeters + kWidth - 1) / kWidth;
+  constexpr int kLanes = TrackChainState::kMeterLanes;
+  V state[kGroups];
+#pragma GCC unroll 16
+  for (int g = 0; g < kGroups; ++g)
+    state[g] = LoadLanes<V>(s.meters + g * kWidth);
+  for (int f = 0; f < frames; ++f) {
+#pragma GCC unroll 16
+    for (int g = 0; g < kGroups; ++g)
+      state[g] =
+          MeterStep(state[g], LoadLanes<V>(s.meterInput + f * kLanes + g * kWidth), coefficient);
+  }
+#pragma GCC unroll 16
+  for (int g = 0; g < kGroups; ++g)
+    StoreLanes(s.meters + g * kWidth, state[g]);
+}
+
+}  // namespace track_lanes
+
+template <class V>
+[[gnu::always_inline]] inline void RunTrackChain(TrackChainState& s, const TrackChainBlock& b) {
+  constexpr int kChannels = TrackChainState::kChannels;
+  if (b.mode == 0)
+    s.masterMeterGate = 1.;
+  else if (b.mode == 1)
+    s.masterMeterGate = 0.;
+  for (int start = 0; start < b.frames; start += TrackChainState::kChunk) {
+    const int left = b.frames - start;
+    const int frames = left < TrackChainState::kChunk ? left : TrackChainState::kChunk;
+    for (int c = 0; c < kChannels; ++c) {
+      const double* const in = b.inputs[c] + start;
+      for (int f = 0; f < frames; ++f) {
+        s.dry[f * kChannels + c] = in[f];
+        s.offsetDry[f * kChannels + c] = in[f] + TrackChainState::kAntiDenormal;
+      }
+    }
+    track_lanes::RunTracks<V>(s, frames);
+    track_lanes::RunMaster(s, b, start, frames);
+    track_lanes::CollectMeterInputs(s, b, start, frames);
+    if (b.meters) track_lanes::RunMeters<V>(s, b.meterCoefficient, frames);
+  }
+}
