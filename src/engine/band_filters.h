@@ -64,7 +64,9 @@ class LowShelf : public BandFilter {
   void Calc(double sampleRate, double g);
 };
 
-// One band for a bank of NCh channels, each with coefficients of its own.
+// One band for a bank of NCh channels, each with coefficients of its own. A
+// block loads the history of a vector of channels into registers, steps it
+// sample by sample and stores it back.
 template <int NCh>
 class BandFilterBank {
  public:
@@ -77,34 +79,36 @@ class BandFilterBank {
     mA2[channel] = band.a2;
   }
 
-  // The channels from `lane` on, one vector of them, held in registers for a block.
   template <class V>
-  struct Group {
-    V b0, b1, b2, a0, a1, a2, x1, x2, y1, y2;
-    [[gnu::always_inline]] V Process(V x) {
-      return BiquadStep(x, b0, b1, b2, a0, a1, a2, x1, x2, y1, y2);
-    }
+  struct History {
+    V x1, x2, y1, y2;
   };
 
+  // The channels from `lane` on, one vector of them.
   template <class V>
-  [[gnu::always_inline]] Group<V> Load(int lane) const {
-    return {LoadLanes<V>(mB0 + lane), LoadLanes<V>(mB1 + lane), LoadLanes<V>(mB2 + lane),
-            LoadLanes<V>(mA0 + lane), LoadLanes<V>(mA1 + lane), LoadLanes<V>(mA2 + lane),
-            LoadLanes<V>(mX1 + lane), LoadLanes<V>(mX2 + lane), LoadLanes<V>(mY1 + lane),
+  [[gnu::always_inline]] History<V> Load(int lane) const {
+    return {LoadLanes<V>(mX1 + lane), LoadLanes<V>(mX2 + lane), LoadLanes<V>(mY1 + lane),
             LoadLanes<V>(mY2 + lane)};
   }
 
   // Keeps the history of the lanes where `run` is set; the others stay as
   // they were before the block, as if they had not been run.
   template <class V>
-  [[gnu::always_inline]] void Store(int lane, const Group<V>& group, LaneMask<V> run) {
-    const auto keep = [&](double* state, V updated) {
+  [[gnu::always_inline]] void Store(int lane, const History<V>& history, LaneMask<V> run) {
+    const auto keep = [&](double* state, V updated) __attribute__((always_inline)) {
       StoreLanes(state + lane, Select(run, updated, LoadLanes<V>(state + lane)));
     };
-    keep(mX1, group.x1);
-    keep(mX2, group.x2);
-    keep(mY1, group.y1);
-    keep(mY2, group.y2);
+    keep(mX1, history.x1);
+    keep(mX2, history.x2);
+    keep(mY1, history.y1);
+    keep(mY2, history.y2);
+  }
+
+  template <class V>
+  [[gnu::always_inline]] V Process(History<V>& h, int lane, V x) const {
+    return BiquadStep(x, LoadLanes<V>(mB0 + lane), LoadLanes<V>(mB1 + lane),
+                      LoadLanes<V>(mB2 + lane), LoadLanes<V>(mA0 + lane), LoadLanes<V>(mA1 + lane),
+                      LoadLanes<V>(mA2 + lane), h.x1, h.x2, h.y1, h.y2);
   }
 
  private:

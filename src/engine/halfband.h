@@ -160,9 +160,9 @@ class Downsampler2x {
   AllpassLanes<NC, T> mLanes;
 };
 
-// One stage for a bank of NCh channels, run over a whole block with the
-// channels as vector lanes (NCh a multiple of the lane count). Samples are
-// frame-major: channel c of frame f sits at f * NCh + c.
+// One stage for a bank of NCh channels with the channels as vector lanes
+// (NCh a multiple of the lane count). A block loads the state of a vector of
+// channels into registers, steps it sample by sample and stores it back.
 //
 // A cell's previous input is the previous output of the cell before it in its
 // chain, or the stage's previous input for the first cell of each chain; so
@@ -178,95 +178,71 @@ class BankStage {
       mCoef[k] = coefs[static_cast<std::size_t>(k)];
   }
 
-  // Each input frame becomes two output frames (`out` holds 2 * frames).
-  // `prepare` conditions every input sample first.
-  template <class V, class Prepare>
-  [[gnu::always_inline]] void Interpolate(const double* in, double* out, int frames,
-                                          Prepare prepare) {
-    Run<V>(
-        frames,
-        [&](int f, int lane, V& e, V& o) { e = o = prepare(LoadLanes<V>(in + f * NCh + lane)); },
-        [&](int f, int lane, V e, V o) {
-          StoreLanes(out + 2 * f * NCh + lane, e);
-          StoreLanes(out + (2 * f + 1) * NCh + lane, o);
-        });
+  template <class V>
+  struct State {
+    V y[NC];
+    V lastE, lastO;  // the last inputs of chains e and o; an interpolator keeps only lastE
+  };
+
+  // The channels from `lane` on, one vector of them.
+  template <class V>
+  [[gnu::always_inline]] State<V> Load(int lane) const {
+    State<V> state;
+#pragma GCC unroll 16
+    for (int k = 0; k < NC; ++k)
+      state.y[k] = LoadLanes<V>(&mY[k][lane]);
+    state.lastE = LoadLanes<V>(&mLastE[lane]);
+    state.lastO = LoadLanes<V>(&mLastO[lane]);
+    return state;
+  }
+  template <class V>
+  [[gnu::always_inline]] void Store(int lane, const State<V>& state) {
+#pragma GCC unroll 16
+    for (int k = 0; k < NC; ++k)
+      StoreLanes(&mY[k][lane], state.y[k]);
+    StoreLanes(&mLastE[lane], state.lastE);
+    StoreLanes(&mLastO[lane], state.lastO);
   }
 
-  // Each consecutive pair of input frames becomes one output frame (`in`
-  // holds 2 * frames): the later through chain e, the earlier through chain
-  // o, averaged.
+  // Interpolation: one sample in, two out in time order.
   template <class V>
-  [[gnu::always_inline]] void Decimate(const double* in, double* out, int frames) {
-    Run<V>(
-        frames,
-        [&](int f, int lane, V& e, V& o) {
-          e = LoadLanes<V>(in + (2 * f + 1) * NCh + lane);
-          o = LoadLanes<V>(in + 2 * f * NCh + lane);
-        },
-        [&](int f, int lane, V e, V o) { StoreLanes(out + f * NCh + lane, 0.5 * (o + e)); });
+  [[gnu::always_inline]] void Up(State<V>& state, V input, V& first, V& second) const {
+    // Both chains start from the same input, so lastE stands for both.
+    const V last = state.lastE;
+    state.lastE = input;
+    first = second = input;
+    Run(state, first, second, last, last);
+  }
+
+  // Decimation: two samples in, in time order; the later runs through chain e.
+  template <class V>
+  [[gnu::always_inline]] V Down(State<V>& state, V first, V second) const {
+    const V lastE = state.lastE;
+    const V lastO = state.lastO;
+    state.lastE = second;
+    state.lastO = first;
+    Run(state, second, first, lastE, lastO);
+    return 0.5 * (first + second);
   }
 
  private:
-  static constexpr int kPairs = NC / 2;
-
-  // The state of one vector of channels, held in registers for a block.
+  // xe and xo: the chains' previous inputs.
   template <class V>
-  struct Cells {
-    V y[NC];
-    V lastE, lastO;
-  };
-
-  // Every group of lanes advances in the same frame step, so the recursions
-  // of different groups overlap.
-  template <class V, class Read, class Write>
-  [[gnu::always_inline]] void Run(int frames, Read read, Write write) {
-    constexpr int kWidth = kLaneCount<V>;
-    constexpr int kGroups = NCh / kWidth;
-    static_assert(NCh % kWidth == 0, "the channels fill whole vectors");
-    Cells<V> cells[kGroups];
+  [[gnu::always_inline]] void Run(State<V>& state, V& e, V& o, V xe, V xo) const {
 #pragma GCC unroll 16
-    for (int g = 0; g < kGroups; ++g) {
-#pragma GCC unroll 16
-      for (int k = 0; k < NC; ++k)
-        cells[g].y[k] = LoadLanes<V>(&mY[k][g * kWidth]);
-      cells[g].lastE = LoadLanes<V>(&mLastE[g * kWidth]);
-      cells[g].lastO = LoadLanes<V>(&mLastO[g * kWidth]);
+    for (int k = 0; k + 1 < NC; k += 2) {
+      const V ye = state.y[k];
+      const V yo = state.y[k + 1];
+      e = AllpassStep(e, xe, ye, mCoef[k]);
+      o = AllpassStep(o, xo, yo, mCoef[k + 1]);
+      xe = ye;
+      xo = yo;
+      state.y[k] = e;
+      state.y[k + 1] = o;
     }
-    for (int f = 0; f < frames; ++f) {
-#pragma GCC unroll 16
-      for (int g = 0; g < kGroups; ++g) {
-        Cells<V>& c = cells[g];
-        V e, o;
-        read(f, g * kWidth, e, o);
-        V xe = c.lastE;
-        V xo = c.lastO;
-        c.lastE = e;
-        c.lastO = o;
-#pragma GCC unroll 16
-        for (int k = 0; k < 2 * kPairs; k += 2) {
-          const V ye = c.y[k];
-          const V yo = c.y[k + 1];
-          e = AllpassStep(e, xe, ye, mCoef[k]);
-          o = AllpassStep(o, xo, yo, mCoef[k + 1]);
-          xe = ye;
-          xo = yo;
-          c.y[k] = e;
-          c.y[k + 1] = o;
-        }
-        if constexpr (NC % 2 != 0) {
-          e = AllpassStep(e, xe, c.y[NC - 1], mCoef[NC - 1]);
-          c.y[NC - 1] = e;
-        }
-        write(f, g * kWidth, e, o);
-      }
-    }
-#pragma GCC unroll 16
-    for (int g = 0; g < kGroups; ++g) {
-#pragma GCC unroll 16
-      for (int k = 0; k < NC; ++k)
-        StoreLanes(&mY[k][g * kWidth], cells[g].y[k]);
-      StoreLanes(&mLastE[g * kWidth], cells[g].lastE);
-      StoreLanes(&mLastO[g * kWidth], cells[g].lastO);
+    if constexpr (NC % 2 != 0) {
+      e = AllpassStep(e, xe, state.y[NC - 1], mCoef[NC - 1]);
+      state.y[NC - 1] = e;
     }
   }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
-#if defined(__AVX2__) || defined(__AVX512F__)
+#if defined(__AVX__)
 #include <immintrin.h>
 #endif
 
@@ -84,6 +84,20 @@ template <class V>
   std::memcpy(destination, &v, sizeof(V));
 }
 
+// N vectors of lanes, one after the other.
+template <class V, int N>
+[[gnu::always_inline]] inline void LoadLanes(const double* source, V (&vectors)[N]) {
+#pragma GCC unroll 16
+  for (int k = 0; k < N; ++k)
+    vectors[k] = LoadLanes<V>(source + k * kLaneCount<V>);
+}
+template <class V, int N>
+[[gnu::always_inline]] inline void StoreLanes(double* destination, const V (&vectors)[N]) {
+#pragma GCC unroll 16
+  for (int k = 0; k < N; ++k)
+    StoreLanes(destination + k * kLaneCount<V>, vectors[k]);
+}
+
 // A per-lane flag kept as an all-ones or zero 64-bit word per lane.
 template <class V>
 [[gnu::always_inline]] inline LaneMask<V> LoadMask(const std::uint64_t* source) {
@@ -133,7 +147,8 @@ template <class V>
   return Select(IsFinite(v), v, Splat<V>(0.0));
 }
 
-// Truncation toward zero; every lane must lie within the int range.
+// Truncation toward zero to an index, and to a whole number kept as a
+// double; every lane must lie within the int range.
 template <class V>
 [[gnu::always_inline]] inline LaneIndex<V> TruncateToIndex(V v) {
   if constexpr (kIsScalar<V>)
@@ -142,11 +157,20 @@ template <class V>
     return __builtin_convertvector(v, LaneIndex<V>);
 }
 template <class V>
-[[gnu::always_inline]] inline V IndexToLanes(LaneIndex<V> index) {
+[[gnu::always_inline]] inline V Truncate(V v) {
+  // The rounding instructions give exactly what the round trip through an int gives.
+#if defined(__AVX512F__)
+  if constexpr (kLaneCount<V> == 8)
+    return _mm512_maskz_roundscale_pd(0xFF, v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+#endif
+#if defined(__AVX__)
+  if constexpr (kLaneCount<V> == 4)
+    return _mm256_round_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+#endif
   if constexpr (kIsScalar<V>)
-    return static_cast<double>(index);
+    return static_cast<double>(static_cast<int>(v));
   else
-    return __builtin_convertvector(index, V);
+    return __builtin_convertvector(TruncateToIndex(v), V);
 }
 
 // table[index] for every lane; each index must lie within the table.
@@ -173,4 +197,89 @@ template <class V>
       v[l] = table[index[l]];
     return v;
   }
+}
+
+// Lanes 0, 1, ... of a and b interleaved (a0 b0 a1 b1 ...), from the first
+// half of each, or from the second.
+template <class V>
+[[gnu::always_inline]] inline V InterleaveLow(V a, V b) {
+  if constexpr (kLaneCount<V> == 2) return __builtin_shufflevector(a, b, 0, 2);
+  if constexpr (kLaneCount<V> == 4) return __builtin_shufflevector(a, b, 0, 4, 1, 5);
+  if constexpr (kLaneCount<V> == 8) return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11);
+}
+template <class V>
+[[gnu::always_inline]] inline V InterleaveHigh(V a, V b) {
+  if constexpr (kLaneCount<V> == 2) return __builtin_shufflevector(a, b, 1, 3);
+  if constexpr (kLaneCount<V> == 4) return __builtin_shufflevector(a, b, 2, 6, 3, 7);
+  if constexpr (kLaneCount<V> == 8)
+    return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
+}
+
+// Transposes a square of lanes: lane l of row r becomes lane r of row l.
+// Each round interleaves row i with row i + W/2; log2(W) rounds bring every
+// lane where it belongs.
+template <class V>
+[[gnu::always_inline]] inline void TransposeSquare(V (&rows)[kLaneCount<V>]) {
+  constexpr int kWidth = kLaneCount<V>;
+  if constexpr (kWidth > 1) {
+    for (int round = 1; round < kWidth; round *= 2) {
+      V next[kWidth];
+#pragma GCC unroll 8
+      for (int i = 0; i < kWidth / 2; ++i) {
+        next[2 * i] = InterleaveLow(rows[i], rows[i + kWidth / 2]);
+        next[2 * i + 1] = InterleaveHigh(rows[i], rows[i + kWidth / 2]);
+      }
+#pragma GCC unroll 8
+      for (int i = 0; i < kWidth; ++i)
+        rows[i] = next[i];
+    }
+  }
+}
+
+// Channel buffers (one pointer per channel, read from `offset` on) to
+// frame-major samples (channel c of frame f at f * NCh + c), and back.
+template <class V, int NCh>
+[[gnu::always_inline]] inline void ChannelsToFrames(const double* const* channels, int offset,
+                                                    int frames, double* frameMajor) {
+  constexpr int kWidth = kLaneCount<V>;
+  int f = 0;
+  for (; f + kWidth <= frames; f += kWidth) {
+#pragma GCC unroll 16
+    for (int lane = 0; lane < NCh; lane += kWidth) {
+      V rows[kWidth];
+#pragma GCC unroll 8
+      for (int j = 0; j < kWidth; ++j)
+        rows[j] = LoadLanes<V>(channels[lane + j] + offset + f);
+      TransposeSquare(rows);
+#pragma GCC unroll 8
+      for (int j = 0; j < kWidth; ++j)
+        StoreLanes(frameMajor + (f + j) * NCh + lane, rows[j]);
+    }
+  }
+  for (; f < frames; ++f)
+    for (int c = 0; c < NCh; ++c)
+      frameMajor[f * NCh + c] = channels[c][offset + f];
+}
+
+template <class V, int NCh>
+[[gnu::always_inline]] inline void FramesToChannels(const double* frameMajor, int frames,
+                                                    double* const* channels, int offset) {
+  constexpr int kWidth = kLaneCount<V>;
+  int f = 0;
+  for (; f + kWidth <= frames; f += kWidth) {
+#pragma GCC unroll 16
+    for (int lane = 0; lane < NCh; lane += kWidth) {
+      V rows[kWidth];
+#pragma GCC unroll 8
+      for (int j = 0; j < kWidth; ++j)
+        rows[j] = LoadLanes<V>(frameMajor + (f + j) * NCh + lane);
+      TransposeSquare(rows);
+#pragma GCC unroll 8
+      for (int j = 0; j < kWidth; ++j)
+        StoreLanes(channels[lane + j] + offset + f, rows[j]);
+    }
+  }
+  for (; f < frames; ++f)
+    for (int c = 0; c < NCh; ++c)
+      channels[c][offset + f] = frameMajor[f * NCh + c];
 }

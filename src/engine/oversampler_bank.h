@@ -3,43 +3,66 @@
 #include "engine/halfband.h"
 #include "engine/lanes.h"
 
-// Four-times oversampling of a bank of NCh channels, a block of up to
-// MaxFrames frames at a time: each stage runs over the whole block before the
-// next, with the channels as vector lanes. Every channel gets exactly the bits
-// its own OverSampler<double> with factor k4x would give: the same stages, the
-// same cells, the same samples in the same order.
-//
-// Samples are frame-major: channel c of frame f sits at f * NCh + c.
-template <int NCh, int MaxFrames>
+// Four-times oversampling of a bank of NCh channels with the channels as
+// vector lanes. Every channel gets exactly the bits its own OverSampler<double>
+// with factor k4x gives: the same stages, the same cells, the same samples in
+// the same order. The caller runs a function on the four samples between Up2
+// and Down2, and may run the steps of different frames side by side.
+template <int NCh>
 class OverSamplerBank4x {
- public:
-  static constexpr int kMaxFrames = MaxFrames;
+  using Stage1 = halfband::BankStage<12, NCh>;
+  using Stage2 = halfband::BankStage<4, NCh>;
 
-  // Runs `func(samples, lane)` on every vector of channels at four times the
-  // rate (lane: the first channel of the vector) and writes the decimated
-  // results. frames <= kMaxFrames.
-  template <class V, class F>
-  [[gnu::always_inline]] void Process(const double* in, double* out, int frames, F func) {
-    constexpr int kWidth = kLaneCount<V>;
+ public:
+  // The state of one vector of channels, held in registers for a block.
+  template <class V>
+  struct Lanes {
+    typename Stage1::template State<V> up1, down1;
+    typename Stage2::template State<V> up2, down2;
+  };
+
+  // The channels from `lane` on, one vector of them.
+  template <class V>
+  [[gnu::always_inline]] Lanes<V> Load(int lane) const {
+    return {mUp1.template Load<V>(lane), mDown1.template Load<V>(lane), mUp2.template Load<V>(lane),
+            mDown2.template Load<V>(lane)};
+  }
+  template <class V>
+  [[gnu::always_inline]] void Store(int lane, const Lanes<V>& lanes) {
+    mUp1.Store(lane, lanes.up1);
+    mDown1.Store(lane, lanes.down1);
+    mUp2.Store(lane, lanes.up2);
+    mDown2.Store(lane, lanes.down2);
+  }
+
+  // One input sample to twice the rate.
+  template <class V>
+  [[gnu::always_inline]] void Up1(Lanes<V>& lanes, V input, V (&out)[2]) const {
     // A non-number would stay in the allpass state for good and silence the
     // channel; it is taken as silence instead.
-    mUp1.template Interpolate<V>(in, mRate2x, frames, [](V x) { return ZeroIfNotFinite(x); });
-    mUp2.template Interpolate<V>(mRate2x, mRate4x, 2 * frames, [](V x) { return x; });
-    for (int i = 0; i < 4 * frames * NCh; i += NCh) {
-#pragma GCC unroll 16
-      for (int lane = 0; lane < NCh; lane += kWidth)
-        StoreLanes(mRate4x + i + lane, func(LoadLanes<V>(mRate4x + i + lane), lane));
-    }
-    mDown2.template Decimate<V>(mRate4x, mRate2x, 2 * frames);
-    mDown1.template Decimate<V>(mRate2x, out, frames);
+    mUp1.Up(lanes.up1, ZeroIfNotFinite(input), out[0], out[1]);
+  }
+  // Twice the rate to four times, the earlier sample first.
+  template <class V>
+  [[gnu::always_inline]] void Up2(Lanes<V>& lanes, const V (&in)[2], V (&out)[4]) const {
+    mUp2.Up(lanes.up2, in[0], out[0], out[1]);
+    mUp2.Up(lanes.up2, in[1], out[2], out[3]);
+  }
+  // Four times the rate back to twice, pair by pair.
+  template <class V>
+  [[gnu::always_inline]] void Down2(Lanes<V>& lanes, const V (&in)[4], V (&out)[2]) const {
+    out[0] = mDown2.Down(lanes.down2, in[0], in[1]);
+    out[1] = mDown2.Down(lanes.down2, in[2], in[3]);
+  }
+  // Twice the rate back to one output sample.
+  template <class V>
+  [[gnu::always_inline]] V Down1(Lanes<V>& lanes, const V (&in)[2]) const {
+    return mDown1.Down(lanes.down1, in[0], in[1]);
   }
 
  private:
-  halfband::BankStage<12, NCh> mUp1{halfband::kStage1Coefs};
-  halfband::BankStage<4, NCh> mUp2{halfband::kStage2Coefs};
-  halfband::BankStage<4, NCh> mDown2{halfband::kStage2Coefs};
-  halfband::BankStage<12, NCh> mDown1{halfband::kStage1Coefs};
-  // The block at twice and four times the rate; the way down reuses them.
-  alignas(64) double mRate2x[2 * MaxFrames * NCh];
-  alignas(64) double mRate4x[4 * MaxFrames * NCh];
+  Stage1 mUp1{halfband::kStage1Coefs};
+  Stage2 mUp2{halfband::kStage2Coefs};
+  Stage2 mDown2{halfband::kStage2Coefs};
+  Stage1 mDown1{halfband::kStage1Coefs};
 };

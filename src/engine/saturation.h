@@ -124,23 +124,25 @@ namespace saturation_table {
 
 inline constexpr int kLast = kCurve.count - 1;
 inline constexpr const double* kTable = kCurve.magnitudes.data();
-inline constexpr double kFirstMagnitude = kCurve.magnitudes[0];
-inline constexpr double kLastMagnitude = kCurve.magnitudes[kLast];
 
-// Steps 5 and 6 of the curve: the table magnitude at position p.
+// With the stored header the compressed magnitude u in [0, 1] lands at a
+// position p in [0, scale], inside the table: the clamps below and above it
+// are never reached, and only a NaN position (from an infinite or NaN input)
+// falls outside. Pinned here, so that the cases below stay the whole curve.
+static_assert(kCurve.origin == 0.0 && kCurve.scale * (1.0 - kCurve.origin) < kLast);
+static_assert(kCurve.magnitudes[0] == 0.0);
+
+// Steps 5 and 6 of the curve: the table magnitude at position p, never
+// negative. A NaN position reads the first entry, i.e. silence.
 template <class V>
 [[gnu::always_inline]] inline V MagnitudeAt(V p) {
-  // Truncating p is only defined inside the int range: the cases are told
-  // apart by p itself, which gives the same cases for every finite p and sends
-  // NaN (from an infinite or NaN input) to the first entry, i.e. to silence.
-  const auto inside = (p > Splat<V>(-1.0)) & (p < Splat<V>(kLast));
+  const auto inside = p == p;
+  // Truncating is only defined inside the int range: NaN lanes read entry 0.
   const V position = Select(inside, p, Splat<V>(0.0));
   const LaneIndex<V> i = TruncateToIndex(position);
-  const V f = position - IndexToLanes<V>(i);
+  const V f = position - Truncate(position);
   const V interpolated = (1.0 - f) * ReadTable<V>(kTable, i) + f * ReadTable<V>(kTable + 1, i);
-  const V clamped =
-      Select(p >= Splat<V>(kLast), Splat<V>(kLastMagnitude), Splat<V>(kFirstMagnitude));
-  return Select(inside, interpolated, clamped);
+  return Select(inside, interpolated, Splat<V>(kCurve.magnitudes[0]));
 }
 
 }  // namespace saturation_table
@@ -156,7 +158,9 @@ template <class V>
   const V a = Abs(v);
   const V u = a / (3.0 + a);
   const V p = kCurve.scale * (u - kCurve.origin);
-  return CopySign(Abs(saturation_table::MagnitudeAt(p)), -v);
+  // The magnitude is never negative, so copying a sign onto it is its
+  // absolute value with that sign.
+  return CopySign(saturation_table::MagnitudeAt(p), -v);
 }
 
 inline double Saturate(double x, double drive) {

@@ -1,16 +1,18 @@
 // The signal path of all eight tracks with the sixteen channels as vector
-// lanes, written once for every lane width. Each stage runs over a chunk of
-// frames before the next; every operation on a channel's samples is the one
-// the sample-by-sample chain does, in the same order, so the bits are the same.
+// lanes, written once for every lane width, a chunk of frames at a time.
+// Every operation on a channel's samples is the one the sample-by-sample chain
+// does, in the same order, so the bits are the same.
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 
 #include "engine/band_filters.h"
 #include "engine/lanes.h"
 #include "engine/level_meter.h"
 #include "engine/oversampler_bank.h"
 #include "engine/saturation.h"
+#include "engine/wavefront.h"
 
 // Everything the chain keeps between blocks, laid out by channel so that
 // every lane width reads it alike: a path may change between any two blocks.
@@ -22,11 +24,14 @@ struct TrackChainState {
   static constexpr int kMeterLanes = 16;          // whole vectors of every width
   // Frames per pass of the stages: the chunk's samples at four times the rate
   // stay in the first-level cache.
-  static constexpr int kChunk = 32;
+  static constexpr int kChunk = 64;
+  // Frames in flight between two stages of the chain, a power of two.
+  static constexpr int kRing = 8;
+  static constexpr int kMaxLanes = 8;
   static constexpr double kAntiDenormal = 1e-10;
   static constexpr double kMakeUpGain = 5.7543993733715695;  // +15.2 dB
 
-  OverSamplerBank4x<kChannels, kChunk> overSampler;
+  OverSamplerBank4x<kChannels> overSampler;
   BandFilterBank<kChannels> high;
   BandFilterBank<kChannels> low;
   BandFilterBank<kChannels> mid;
@@ -53,9 +58,14 @@ struct TrackChainState {
 
   // One chunk, frame-major: channel c of frame f at f * kChannels + c.
   alignas(64) double dry[kChunk * kChannels];
-  alignas(64) double offsetDry[kChunk * kChannels];
-  alignas(64) double saturated[kChunk * kChannels];
   alignas(64) double channel[kChunk * kChannels];
+  // One vector of channels on its way through the stages: the chunk at four
+  // times the rate after saturation, and rings of a few frames between the
+  // other stages (vectors of the widest lanes).
+  alignas(64) double saturated[kChunk * 4 * kMaxLanes];
+  alignas(64) double ring2x[kRing][2 * kMaxLanes];
+  alignas(64) double ring4x[kRing][4 * kMaxLanes];
+  alignas(64) double ring1x[kRing][kMaxLanes];
   alignas(64) double meterInput[kChunk * kMeterLanes] = {};
 };
 
@@ -84,57 +94,99 @@ namespace track_lanes {
   return sum;
 }
 
-// Saturation, band filters, output gain, bypass and mute: `channel` for the chunk.
+// Saturation, band filters, output gain, bypass and mute: `channel` for the
+// chunk, one vector of channels after the other. Each vector runs two
+// wavefronts (up to the saturated samples at four times the rate, then down
+// and through the filters), sized so that a pass holds its state in registers
+// and mixes divisions with other arithmetic. The stages of a pass hand their
+// frames on through rings of a few frames.
 template <class V>
 [[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames) {
   constexpr int kWidth = kLaneCount<V>;
-  constexpr int kGroups = TrackChainState::kChannels / kWidth;
   constexpr int kChannels = TrackChainState::kChannels;
+  const auto slot = [](int frame) __attribute__((always_inline)) {
+    return frame & (TrackChainState::kRing - 1);
+  };
+  for (int lane = 0; lane < kChannels; lane += kWidth) {
+    auto over = s.overSampler.template Load<V>(lane);
+    const V drive = LoadLanes<V>(s.drive + lane);
+    RunWavefront(
+        frames,
+        [&](int f) __attribute__((always_inline)) {
+          V out[2];
+          s.overSampler.Up1(
+              over, LoadLanes<V>(s.dry + f * kChannels + lane) + TrackChainState::kAntiDenormal,
+              out);
+          StoreLanes(s.ring2x[slot(f)], out);
+        },
+        [&](int f) __attribute__((always_inline)) {
+          V in[2], out[4];
+          LoadLanes(s.ring2x[slot(f)], in);
+          s.overSampler.Up2(over, in, out);
+          StoreLanes(s.ring4x[slot(f)], out);
+        },
+        [&](int f) __attribute__((always_inline)) {
+          V samples[4];
+          LoadLanes(s.ring4x[slot(f)], samples);
+#pragma GCC unroll 4
+          for (V& x : samples)
+            x = SaturateLanes(x, drive);
+          StoreLanes(s.saturated + 4 * kWidth * f, samples);
+        });
 
-  s.overSampler.template Process<V>(s.offsetDry, s.saturated, frames, [&s](V x, int lane) {
-    return SaturateLanes(x, LoadLanes<V>(s.drive + lane));
-  });
+    auto high = s.high.template Load<V>(lane);
+    auto low = s.low.template Load<V>(lane);
+    auto mid = s.mid.template Load<V>(lane);
+    V track = LoadLanes<V>(s.trackOut + lane);
+    V channel = LoadLanes<V>(s.channelOut + lane);
+    const V outAmp = LoadLanes<V>(s.outAmp + lane);
+    const auto bypassOn = LoadMask<V>(s.bypassOn + lane);
+    const auto bypassOff = LoadMask<V>(s.bypassOff + lane);
+    const auto muteOn = LoadMask<V>(s.muteOn + lane);
+    const auto muteOff = LoadMask<V>(s.muteOff + lane);
+    // The high shelf first, then the low shelf, then the mid bell.
+    const auto band = [&s, slot](const BandFilterBank<kChannels>& bank, auto& history, int at) {
+      return [&s, &bank, &history, slot, at ](int f) __attribute__((always_inline)) {
+        double* const sample = s.ring1x[slot(f)];
+        StoreLanes(sample, bank.Process(history, at, LoadLanes<V>(sample)));
+      };
+    };
+    RunWavefront(
+        frames,
+        [&](int f) __attribute__((always_inline)) {
+          V in[4], out[2];
+          LoadLanes(s.saturated + 4 * kWidth * f, in);
+          s.overSampler.Down2(over, in, out);
+          StoreLanes(s.ring2x[slot(f)], out);
+        },
+        [&](int f) __attribute__((always_inline)) {
+          V in[2];
+          LoadLanes(s.ring2x[slot(f)], in);
+          StoreLanes(s.ring1x[slot(f)], s.overSampler.Down1(over, in));
+        },
+        band(s.high, high, lane), band(s.low, low, lane), band(s.mid, mid, lane),
+        [&](int f) __attribute__((always_inline)) {
+          const int at = f * kChannels + lane;
+          const V processed =
+              LoadLanes<V>(s.ring1x[slot(f)]) * outAmp * TrackChainState::kMakeUpGain;
+          track = Select(bypassOn, LoadLanes<V>(s.dry + at), Select(bypassOff, processed, track));
+          channel = Select(muteOff, track + (-TrackChainState::kAntiDenormal),
+                           Select(muteOn, track * 0., channel));
+          StoreLanes(s.channel + at, channel);
+        });
 
-  using Band = typename BandFilterBank<kChannels>::template Group<V>;
-  Band high[kGroups], low[kGroups], mid[kGroups];
-  V track[kGroups], channel[kGroups];
-#pragma GCC unroll 8
-  for (int g = 0; g < kGroups; ++g) {
-    high[g] = s.high.template Load<V>(g * kWidth);
-    low[g] = s.low.template Load<V>(g * kWidth);
-    mid[g] = s.mid.template Load<V>(g * kWidth);
-    track[g] = LoadLanes<V>(s.trackOut + g * kWidth);
-    channel[g] = LoadLanes<V>(s.channelOut + g * kWidth);
-  }
-  for (int f = 0; f < frames; ++f) {
-#pragma GCC unroll 8
-    for (int g = 0; g < kGroups; ++g) {
-      const int lane = g * kWidth;
-      const int at = f * kChannels + lane;
-      const V equalised =
-          mid[g].Process(low[g].Process(high[g].Process(LoadLanes<V>(s.saturated + at))));
-      const V processed = equalised * LoadLanes<V>(s.outAmp + lane) * TrackChainState::kMakeUpGain;
-      track[g] = Select(LoadMask<V>(s.bypassOn + lane), LoadLanes<V>(s.dry + at),
-                        Select(LoadMask<V>(s.bypassOff + lane), processed, track[g]));
-      channel[g] =
-          Select(LoadMask<V>(s.muteOff + lane), track[g] + (-TrackChainState::kAntiDenormal),
-                 Select(LoadMask<V>(s.muteOn + lane), track[g] * 0., channel[g]));
-      StoreLanes(s.channel + at, channel[g]);
-    }
-  }
-  // A bypassed track's filters are not run: their state stays as it was.
-#pragma GCC unroll 8
-  for (int g = 0; g < kGroups; ++g) {
-    const auto run = LoadMask<V>(s.bypassOff + g * kWidth);
-    s.high.template Store<V>(g * kWidth, high[g], run);
-    s.low.template Store<V>(g * kWidth, low[g], run);
-    s.mid.template Store<V>(g * kWidth, mid[g], run);
-    StoreLanes(s.trackOut + g * kWidth, track[g]);
-    StoreLanes(s.channelOut + g * kWidth, channel[g]);
+    // A bypassed track's filters are not run: their state stays as it was.
+    s.overSampler.Store(lane, over);
+    s.high.template Store<V>(lane, high, bypassOff);
+    s.low.template Store<V>(lane, low, bypassOff);
+    s.mid.template Store<V>(lane, mid, bypassOff);
+    StoreLanes(s.trackOut + lane, track);
+    StoreLanes(s.channelOut + lane, channel);
   }
 }
 
 // Mode, global bypass and the outputs of the chunk's frames [start, start + frames).
+template <class V>
 [[gnu::always_inline]] inline void RunMaster(TrackChainState& s, const TrackChainBlock& b,
                                              int start, int frames) {
   constexpr int kChannels = TrackChainState::kChannels;
@@ -160,16 +212,14 @@ template <class V>
     s.modeOut[0] = b.masterAmp * SumSide(s.channel + last, 0);
     s.modeOut[1] = b.masterAmp * SumSide(s.channel + last, 1);
   } else if (b.mode == 1) {
-    const double* source = b.globalBypass == 0 ? s.channel : b.globalBypass == 1 ? s.dry : nullptr;
-    for (int c = 0; c < kChannels; ++c) {
-      double* const o = out[c] + start;
-      if (source) {
+    if (b.globalBypass == 0) {
+      FramesToChannels<V, kChannels>(s.channel, frames, out, start);
+    } else if (b.globalBypass == 1) {
+      FramesToChannels<V, kChannels>(s.dry, frames, out, start);
+    } else {
+      for (int c = 0; c < kChannels; ++c)
         for (int f = 0; f < frames; ++f)
-          o[f] = source[f * kChannels + c];
-      } else {
-        for (int f = 0; f < frames; ++f)
-          o[f] = s.finalOut[2 + c];
-      }
+          out[c][start + f] = s.finalOut[2 + c];
     }
     for (int c = 0; c < kChannels; ++c)
       s.modeOut[2 + c] = s.channel[last + c];
@@ -248,15 +298,9 @@ template <class V>
   for (int start = 0; start < b.frames; start += TrackChainState::kChunk) {
     const int left = b.frames - start;
     const int frames = left < TrackChainState::kChunk ? left : TrackChainState::kChunk;
-    for (int c = 0; c < kChannels; ++c) {
-      const double* const in = b.inputs[c] + start;
-      for (int f = 0; f < frames; ++f) {
-        s.dry[f * kChannels + c] = in[f];
-        s.offsetDry[f * kChannels + c] = in[f] + TrackChainState::kAntiDenormal;
-      }
-    }
+    ChannelsToFrames<V, kChannels>(b.inputs, start, frames, s.dry);
     track_lanes::RunTracks<V>(s, frames);
-    track_lanes::RunMaster(s, b, start, frames);
+    track_lanes::RunMaster<V>(s, b, start, frames);
     track_lanes::CollectMeterInputs(s, b, start, frames);
     if (b.meters) track_lanes::RunMeters<V>(s, b.meterCoefficient, frames);
   }

@@ -34,7 +34,7 @@ void ExpectBanksMatchSingleChannels() {
   std::mt19937 random(5);
   std::uniform_real_distribution<double> sample(-3., 3.), unit(0., 1.);
 
-  auto overBank = std::make_unique<OverSamplerBank4x<kChannels, kMaxFrames>>();
+  auto overBank = std::make_unique<OverSamplerBank4x<kChannels>>();
   BandFilterBank<kChannels> highBank, lowBank;
   std::vector<std::unique_ptr<OverSampler<double>>> over;
   std::array<HighShelf, kChannels> high;
@@ -58,18 +58,33 @@ void ExpectBanksMatchSingleChannels() {
     for (double& s : in)
       s = sample(random);
 
-    overBank->template Process<V>(in.data(), out.data(), frames, [&](V x, int lane) {
-      return SaturateLanes(x, LoadLanes<V>(drive.data() + lane));
-    });
+    using History = typename BandFilterBank<kChannels>::template History<V>;
+    History h[kChannels / kWidth], l[kChannels / kWidth];
     for (int lane = 0; lane < kChannels; lane += kWidth) {
-      auto h = highBank.template Load<V>(lane);
-      auto l = lowBank.template Load<V>(lane);
-      for (int f = 0; f < frames; ++f) {
-        double* at = out.data() + f * kChannels + lane;
-        StoreLanes(at, l.Process(h.Process(LoadLanes<V>(at))));
+      h[lane / kWidth] = highBank.template Load<V>(lane);
+      l[lane / kWidth] = lowBank.template Load<V>(lane);
+    }
+    // Frame by frame, every stage of one frame before the next: the order
+    // of operations within each channel is the same in any schedule.
+    for (int f = 0; f < frames; ++f) {
+      for (int lane = 0; lane < kChannels; lane += kWidth) {
+        auto state = overBank->template Load<V>(lane);
+        V twice[2], four[4];
+        overBank->Up1(state, LoadLanes<V>(in.data() + f * kChannels + lane), twice);
+        overBank->Up2(state, twice, four);
+        for (V& x : four)
+          x = SaturateLanes(x, LoadLanes<V>(drive.data() + lane));
+        overBank->Down2(state, four, twice);
+        const V once = overBank->Down1(state, twice);
+        overBank->Store(lane, state);
+        const int g = lane / kWidth;
+        StoreLanes(out.data() + f * kChannels + lane,
+                   lowBank.Process(l[g], lane, highBank.Process(h[g], lane, once)));
       }
-      highBank.template Store<V>(lane, h, LoadMask<V>(run.data() + lane));
-      lowBank.template Store<V>(lane, l, LoadMask<V>(run.data() + lane));
+    }
+    for (int lane = 0; lane < kChannels; lane += kWidth) {
+      highBank.template Store<V>(lane, h[lane / kWidth], LoadMask<V>(run.data() + lane));
+      lowBank.template Store<V>(lane, l[lane / kWidth], LoadMask<V>(run.data() + lane));
     }
 
     for (int c = 0; c < kChannels; ++c) {
@@ -83,6 +98,39 @@ void ExpectBanksMatchSingleChannels() {
       }
     }
   }
+}
+
+// Channel buffers to frame-major samples and back, whole squares and the rest.
+template <class V>
+void ExpectFramesRoundTrip() {
+  constexpr int kFrames = 19;
+  std::vector<std::vector<double>> channels(kChannels, std::vector<double>(kFrames + 3));
+  std::vector<double*> pointers;
+  for (int c = 0; c < kChannels; ++c) {
+    for (int f = 0; f < kFrames + 3; ++f)
+      channels[c][f] = 100. * c + f;
+    pointers.push_back(channels[c].data());
+  }
+  std::array<double, kFrames * kChannels> frames{};
+  ChannelsToFrames<V, kChannels>(pointers.data(), 3, kFrames, frames.data());
+  for (int f = 0; f < kFrames; ++f)
+    for (int c = 0; c < kChannels; ++c)
+      ASSERT_EQ(frames[f * kChannels + c], 100. * c + f + 3) << kLaneCount<V>;
+  for (double& s : frames)
+    s = -s;
+  FramesToChannels<V, kChannels>(frames.data(), kFrames, pointers.data(), 3);
+  for (int c = 0; c < kChannels; ++c) {
+    EXPECT_EQ(channels[c][2], 100. * c + 2);  // before the offset: untouched
+    for (int f = 0; f < kFrames; ++f)
+      ASSERT_EQ(channels[c][f + 3], -(100. * c + f + 3)) << kLaneCount<V>;
+  }
+}
+
+TEST(Lanes, FrameMajorRoundTrip) {
+  ExpectFramesRoundTrip<Lanes<1>>();
+  ExpectFramesRoundTrip<Lanes<2>>();
+  ExpectFramesRoundTrip<Lanes<4>>();
+  ExpectFramesRoundTrip<Lanes<8>>();
 }
 
 TEST(Lanes, BanksMatchSingleChannelsBitForBit) {
