@@ -18,9 +18,12 @@ inline double MeterCoefficient(double sampleRate) {
 template <class V>
 [[gnu::always_inline]] inline V MeterStep(V state, V input, double coefficient) {
   const V a = Abs(input);
-  const V k = Select(a > state, Splat<V>(1.0125), Splat<V>(0.9875));
-  const V target = k * a;
-  const V next = coefficient * (state - target) + target;
+  // Both targets and both steps towards them are worked out before the state
+  // decides between them, so the state's own recursion stays short.
+  const V rising = 1.0125 * a;
+  const V falling = 0.9875 * a;
+  const V next = Select(a > state, coefficient * (state - rising) + rising,
+                        coefficient * (state - falling) + falling);
   // One non-finite sample would otherwise leave the meter at NaN for good.
   return Select(IsFinite(next), next, state);
 }

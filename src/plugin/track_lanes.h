@@ -238,27 +238,30 @@ template <class V>
 
 // The meters' inputs of the chunk, read after its outputs are written: the
 // master meters read the outputs back, and a bypassed track's meter reads its
-// inputs, which a host may have handed in as the same buffers.
+// inputs, which a host may have handed in as the same buffers. Without
+// meters, only the last frame's inputs are kept, as the work values.
 [[gnu::always_inline]] inline void CollectMeterInputs(TrackChainState& s, const TrackChainBlock& b,
                                                       int start, int frames) {
   constexpr int kChannels = TrackChainState::kChannels;
   constexpr int kLanes = TrackChainState::kMeterLanes;
+  const int first = b.meters ? 0 : frames - 1;
   for (int t = 0; t < TrackChainState::kTracks; ++t) {
     const double* const left = b.inputs[2 * t] + start;
     const double* const right = b.inputs[2 * t + 1] + start;
+    double* const in = s.meterInput + t;
     if (b.bypass[t] == 0) {
-      for (int f = 0; f < frames; ++f)
-        s.meterInput[f * kLanes + t] =
-            s.channel[f * kChannels + 2 * t] + s.channel[f * kChannels + 2 * t + 1];
+      for (int f = first; f < frames; ++f)
+        in[f * kLanes] = s.channel[f * kChannels + 2 * t] + s.channel[f * kChannels + 2 * t + 1];
     } else if (b.bypass[t] == 1) {
-      for (int f = 0; f < frames; ++f)
-        s.meterInput[f * kLanes + t] = left[f] + right[f];
+      for (int f = first; f < frames; ++f)
+        in[f * kLanes] = left[f] + right[f];
     } else {
-      for (int f = 0; f < frames; ++f)
-        s.meterInput[f * kLanes + t] = s.meterIn[t];
+      for (int f = first; f < frames; ++f)
+        in[f * kLanes] = s.meterIn[t];
     }
-    s.meterIn[t] = s.meterInput[(frames - 1) * kLanes + t];
+    s.meterIn[t] = in[(frames - 1) * kLanes];
   }
+  if (!b.meters) return;
   for (int side = 0; side < 2; ++side) {
     const double* const output = b.outputs[side] + start;
     for (int f = 0; f < frames; ++f)

@@ -253,7 +253,7 @@ TEST(Chain, EveryPathMatchesThePlainModelIn32Bit) {
       std::vector<float*> inPtr, outPtr;
       for (int c = 0; c < kChannels; ++c) {
         for (double& sample : theirs.mIn[c]) {
-          sample = static_cast<float>(sample);
+          sample = static_cast<double>(static_cast<float>(sample));
           in[c].push_back(static_cast<float>(sample));
         }
         out[c].assign(static_cast<std::size_t>(frames), 42.f);
