@@ -236,34 +236,31 @@ template <class V>
   }
 }
 
-// Channel buffers (one pointer per channel, read from `offset` on) to
-// frame-major samples (channel c of frame f at f * NCh + c), and back.
-template <class V, int NCh>
-[[gnu::always_inline]] inline void ChannelsToFrames(const double* const* channels, int offset,
-                                                    int frames, double* frameMajor) {
-  constexpr int kWidth = kLaneCount<V>;
-  int f = 0;
-  for (; f + kWidth <= frames; f += kWidth) {
-#pragma GCC unroll 16
-    for (int lane = 0; lane < NCh; lane += kWidth) {
-      V rows[kWidth];
-#pragma GCC unroll 8
-      for (int j = 0; j < kWidth; ++j)
-        rows[j] = LoadLanes<V>(channels[lane + j] + offset + f);
-      TransposeSquare(rows);
-#pragma GCC unroll 8
-      for (int j = 0; j < kWidth; ++j)
-        StoreLanes(frameMajor + (f + j) * NCh + lane, rows[j]);
-    }
+// Two layouts of the samples of NCh channels: one buffer per channel (from
+// `offset` on), or one buffer of frames (channel c of frame f at f * NCh + c).
+// Row(f, lane, j) is where W consecutive samples start: of channel lane + j
+// from frame f in the first, of frame f + j from channel `lane` in the second.
+struct ChannelBuffers {
+  double* const* channels;
+  int offset;
+  [[gnu::always_inline]] double* Row(int f, int lane, int j) const {
+    return channels[lane + j] + offset + f;
   }
-  for (; f < frames; ++f)
-    for (int c = 0; c < NCh; ++c)
-      frameMajor[f * NCh + c] = channels[c][offset + f];
-}
+  [[gnu::always_inline]] double& At(int f, int c) const { return channels[c][offset + f]; }
+};
+template <int NCh>
+struct FrameBuffer {
+  double* samples;
+  [[gnu::always_inline]] double* Row(int f, int lane, int j) const {
+    return samples + (f + j) * NCh + lane;
+  }
+  [[gnu::always_inline]] double& At(int f, int c) const { return samples[f * NCh + c]; }
+};
 
-template <class V, int NCh>
-[[gnu::always_inline]] inline void FramesToChannels(const double* frameMajor, int frames,
-                                                    double* const* channels, int offset) {
+// Copies `frames` frames of NCh channels from one layout to the other, in
+// squares of W channels by W frames, each transposed on its way.
+template <class V, int NCh, class From, class To>
+[[gnu::always_inline]] inline void CopyTransposed(const From& from, const To& to, int frames) {
   constexpr int kWidth = kLaneCount<V>;
   int f = 0;
   for (; f + kWidth <= frames; f += kWidth) {
@@ -272,14 +269,14 @@ template <class V, int NCh>
       V rows[kWidth];
 #pragma GCC unroll 8
       for (int j = 0; j < kWidth; ++j)
-        rows[j] = LoadLanes<V>(frameMajor + (f + j) * NCh + lane);
+        rows[j] = LoadLanes<V>(from.Row(f, lane, j));
       TransposeSquare(rows);
 #pragma GCC unroll 8
       for (int j = 0; j < kWidth; ++j)
-        StoreLanes(channels[lane + j] + offset + f, rows[j]);
+        StoreLanes(to.Row(f, lane, j), rows[j]);
     }
   }
   for (; f < frames; ++f)
     for (int c = 0; c < NCh; ++c)
-      channels[c][offset + f] = frameMajor[f * NCh + c];
+      to.At(f, c) = from.At(f, c);
 }

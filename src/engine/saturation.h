@@ -124,13 +124,14 @@ namespace saturation_table {
 
 inline constexpr int kLast = kCurve.count - 1;
 inline constexpr const double* kTable = kCurve.magnitudes.data();
+inline constexpr double kSilence = kCurve.magnitudes[0];
 
 // With the stored header the compressed magnitude u in [0, 1] lands at a
 // position p in [0, scale], inside the table: the clamps below and above it
 // are never reached, and only a NaN position (from an infinite or NaN input)
 // falls outside. Pinned here, so that the cases below stay the whole curve.
 static_assert(kCurve.origin == 0.0 && kCurve.scale * (1.0 - kCurve.origin) < kLast);
-static_assert(kCurve.magnitudes[0] == 0.0);
+static_assert(kSilence == 0.0);
 
 // Steps 5 and 6 of the curve: the table magnitude at position p, never
 // negative. A NaN position reads the first entry, i.e. silence.
@@ -142,7 +143,7 @@ template <class V>
   const LaneIndex<V> i = TruncateToIndex(position);
   const V f = position - Truncate(position);
   const V interpolated = (1.0 - f) * ReadTable<V>(kTable, i) + f * ReadTable<V>(kTable + 1, i);
-  return Select(inside, interpolated, Splat<V>(kCurve.magnitudes[0]));
+  return Select(inside, interpolated, Splat<V>(kSilence));
 }
 
 }  // namespace saturation_table

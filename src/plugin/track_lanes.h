@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <iterator>
 
 #include "engine/band_filters.h"
 #include "engine/lanes.h"
@@ -145,7 +144,8 @@ template <class V>
     const auto muteOn = LoadMask<V>(s.muteOn + lane);
     const auto muteOff = LoadMask<V>(s.muteOff + lane);
     // The high shelf first, then the low shelf, then the mid bell.
-    const auto band = [&s, slot](const BandFilterBank<kChannels>& bank, auto& history, int at) {
+    const auto band = [&s, slot ](const BandFilterBank<kChannels>& bank, auto& history, int at)
+        __attribute__((always_inline)) {
       return [&s, &bank, &history, slot, at ](int f) __attribute__((always_inline)) {
         double* const sample = s.ring1x[slot(f)];
         StoreLanes(sample, bank.Process(history, at, LoadLanes<V>(sample)));
@@ -213,9 +213,11 @@ template <class V>
     s.modeOut[1] = b.masterAmp * SumSide(s.channel + last, 1);
   } else if (b.mode == 1) {
     if (b.globalBypass == 0) {
-      FramesToChannels<V, kChannels>(s.channel, frames, out, start);
+      CopyTransposed<V, kChannels>(FrameBuffer<kChannels>{s.channel}, ChannelBuffers{out, start},
+                                   frames);
     } else if (b.globalBypass == 1) {
-      FramesToChannels<V, kChannels>(s.dry, frames, out, start);
+      CopyTransposed<V, kChannels>(FrameBuffer<kChannels>{s.dry}, ChannelBuffers{out, start},
+                                   frames);
     } else {
       for (int c = 0; c < kChannels; ++c)
         for (int f = 0; f < frames; ++f)
@@ -301,7 +303,8 @@ template <class V>
   for (int start = 0; start < b.frames; start += TrackChainState::kChunk) {
     const int left = b.frames - start;
     const int frames = left < TrackChainState::kChunk ? left : TrackChainState::kChunk;
-    ChannelsToFrames<V, kChannels>(b.inputs, start, frames, s.dry);
+    CopyTransposed<V, kChannels>(ChannelBuffers{b.inputs, start}, FrameBuffer<kChannels>{s.dry},
+                                 frames);
     track_lanes::RunTracks<V>(s, frames);
     track_lanes::RunMaster<V>(s, b, start, frames);
     track_lanes::CollectMeterInputs(s, b, start, frames);

@@ -112,13 +112,15 @@ void ExpectFramesRoundTrip() {
     pointers.push_back(channels[c].data());
   }
   std::array<double, kFrames * kChannels> frames{};
-  ChannelsToFrames<V, kChannels>(pointers.data(), 3, kFrames, frames.data());
+  CopyTransposed<V, kChannels>(ChannelBuffers{pointers.data(), 3},
+                               FrameBuffer<kChannels>{frames.data()}, kFrames);
   for (int f = 0; f < kFrames; ++f)
     for (int c = 0; c < kChannels; ++c)
       ASSERT_EQ(frames[f * kChannels + c], 100. * c + f + 3) << kLaneCount<V>;
   for (double& s : frames)
     s = -s;
-  FramesToChannels<V, kChannels>(frames.data(), kFrames, pointers.data(), 3);
+  CopyTransposed<V, kChannels>(FrameBuffer<kChannels>{frames.data()},
+                               ChannelBuffers{pointers.data(), 3}, kFrames);
   for (int c = 0; c < kChannels; ++c) {
     EXPECT_EQ(channels[c][2], 100. * c + 2);  // before the offset: untouched
     for (int f = 0; f < kFrames; ++f)
