@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "plugin/track_chain_paths.h"
@@ -77,8 +78,9 @@ class QUOR : public IEffectVST2 {
   ChainPath mChainPath;
   TrackChainRunner mRunChain;
   bool mGainsChanged = true;
-  double mGainsRate = 0.;
-  double mMeterRate = 0.;
+  // The rates the coefficients were worked out for, compared bit by bit.
+  std::uint64_t mGainsRate = ~std::uint64_t{0};
+  std::uint64_t mMeterRate = ~std::uint64_t{0};
   double mMeterCoefficient = 0.;
   std::array<int, kNumMeters> mMeterIdx;
 

@@ -1,5 +1,6 @@
 // The signal path of all eight tracks: the block's settings gathered once,
 // then the chain on the instruction set chosen for this instance.
+#include <bit>
 #include <cstdint>
 #include <initializer_list>
 
@@ -35,12 +36,13 @@ void QUOR::UpdateChainGains(double sampleRate) {
     }
   }
   mGainsChanged = false;
-  mGainsRate = sampleRate;
+  mGainsRate = std::bit_cast<std::uint64_t>(sampleRate);
 }
 
 void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   const double sampleRate = GetSampleRate();
-  if (mGainsChanged || sampleRate != mGainsRate) UpdateChainGains(sampleRate);
+  const auto rate = std::bit_cast<std::uint64_t>(sampleRate);
+  if (mGainsChanged || rate != mGainsRate) UpdateChainGains(sampleRate);
   if (nFrames <= 0) return;
 
   // The switches cannot change while the block holds the plug-in's lock.
@@ -66,8 +68,8 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
   // Without an editor nobody sees the meters, and their states stand still.
   IEditorSurface* const editor = GetGUI();
   block.meters = editor != nullptr;
-  if (editor && sampleRate != mMeterRate) {
-    mMeterRate = sampleRate;
+  if (editor && rate != mMeterRate) {
+    mMeterRate = rate;
     mMeterCoefficient = MeterCoefficient(sampleRate);
   }
   block.meterCoefficient = mMeterCoefficient;

@@ -276,22 +276,27 @@ TEST(Chain, EveryPathMatchesThePlainModelIn32Bit) {
 }
 
 // The chain keeps its state laid out alike for every path: switching between
-// blocks changes nothing.
-TEST(Chain, PathsMayChangeBetweenBlocks) {
+// blocks changes nothing. Nor does a new sample rate between blocks, with or
+// without new settings.
+TEST(Chain, PathsAndRatesMayChangeBetweenBlocks) {
   std::mt19937 random(7);
   auto console = MakeConsole(true);
   ReferenceConsole reference;
   const std::vector<ChainPath> paths = SupportedPaths();
+  double rate = 44100.;
   for (int block = 0; block < 12; ++block) {
     ASSERT_TRUE(console->SetChainPath(paths[static_cast<std::size_t>(block) % paths.size()]));
     if (block % 3 == 0) Randomise(*console, random);
+    if (block % 4 == 1) console->SetSampleRate(rate = block < 6 ? 96000. : 32000.);
     const int frames = RandomFrames(random);
     Buffers ours(frames), theirs(frames);
     ours.Noise(static_cast<unsigned>(block), 1.);
     theirs.mIn = ours.mIn;
     console->ProcessDoubleReplacing(ours.mInPtr.data(), ours.mOutPtr.data(), frames);
-    reference.Process(*console, theirs.mInPtr.data(), theirs.mOutPtr.data(), frames, 44100., true);
+    reference.Process(*console, theirs.mInPtr.data(), theirs.mOutPtr.data(), frames, rate, true);
     ASSERT_EQ(ours.mOut, theirs.mOut) << "block " << block;
+    for (int m = 0; m < QUOR::kNumMeters; ++m)
+      ASSERT_EQ(console->GetMeterState(m), reference.Meter(m)) << "block " << block;
   }
 }
 
