@@ -2,7 +2,28 @@
 
 #include <initializer_list>
 
+namespace {
+
+struct PathEntry {
+  const char* name;
+  TrackChainRunner run;
+};
+
+// In the order of ChainPath.
+constexpr PathEntry kPaths[] = {{"scalar", RunTrackChainScalar},
+                                {"SSE2", RunTrackChainSse2},
+                                {"AVX2", RunTrackChainAvx2},
+                                {"AVX-512", RunTrackChainAvx512}};
+
+const PathEntry& EntryOf(ChainPath path) {
+  return kPaths[static_cast<int>(path)];
+}
+
+}  // namespace
+
 bool ChainPathSupported(ChainPath path) {
+  // Also safe before the library's constructors have run.
+  __builtin_cpu_init();
   switch (path) {
     case ChainPath::kScalar:
     case ChainPath::kSse2:
@@ -23,29 +44,9 @@ ChainPath FastestChainPath() {
 }
 
 TrackChainRunner ChainRunner(ChainPath path) {
-  switch (path) {
-    case ChainPath::kScalar:
-      return RunTrackChainScalar;
-    case ChainPath::kSse2:
-      return RunTrackChainSse2;
-    case ChainPath::kAvx2:
-      return RunTrackChainAvx2;
-    case ChainPath::kAvx512:
-      return RunTrackChainAvx512;
-  }
-  return RunTrackChainScalar;
+  return EntryOf(path).run;
 }
 
 const char* ChainPathName(ChainPath path) {
-  switch (path) {
-    case ChainPath::kScalar:
-      return "scalar";
-    case ChainPath::kSse2:
-      return "SSE2";
-    case ChainPath::kAvx2:
-      return "AVX2";
-    case ChainPath::kAvx512:
-      return "AVX-512";
-  }
-  return "";
+  return EntryOf(path).name;
 }
