@@ -59,12 +59,12 @@ struct TrackChainState {
   alignas(64) double dry[kChunk * kChannels];
   alignas(64) double channel[kChunk * kChannels];
   // One vector of channels on its way through the stages: the chunk at four
-  // times the rate after saturation, and rings of a few frames between the
-  // other stages (vectors of the widest lanes).
+  // times the rate after saturation (and, on the way down, at the rate of the
+  // block), and rings of a few frames between the other stages (vectors of the
+  // widest lanes).
   alignas(64) double saturated[kChunk * 4 * kMaxLanes];
   alignas(64) double ring2x[kRing][2 * kMaxLanes];
   alignas(64) double ring4x[kRing][4 * kMaxLanes];
-  alignas(64) double ring1x[kRing][kMaxLanes];
   alignas(64) double meterInput[kChunk * kMeterLanes] = {};
 };
 
@@ -97,8 +97,8 @@ namespace track_lanes {
 // chunk, one vector of channels after the other. Each vector runs two
 // wavefronts (up to the saturated samples at four times the rate, then down
 // and through the filters), sized so that a pass holds its state in registers
-// and mixes divisions with other arithmetic. The stages of a pass hand their
-// frames on through rings of a few frames.
+// and mixes divisions with other arithmetic. The stages hand their frames on
+// through rings of a few frames and through the chunk's saturated samples.
 template <class V>
 [[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames) {
   constexpr int kWidth = kLaneCount<V>;
@@ -143,37 +143,39 @@ template <class V>
     const auto bypassOff = LoadMask<V>(s.bypassOff + lane);
     const auto muteOn = LoadMask<V>(s.muteOn + lane);
     const auto muteOff = LoadMask<V>(s.muteOff + lane);
-    // The high shelf first, then the low shelf, then the mid bell.
-    const auto band = [&s, slot ](const BandFilterBank<kChannels>& bank, auto& history, int at)
+    // After the way down, frame f's sample at the rate of the block takes the
+    // place of its first sample at four times the rate, which is used by then.
+    const auto once = [&s](int f) __attribute__((always_inline)) {
+      return s.saturated + 4 * kWidth * f;
+    };
+    const auto down2 = [&](int f) __attribute__((always_inline)) {
+      V in[4], out[2];
+      LoadLanes(s.saturated + 4 * kWidth * f, in);
+      s.overSampler.Down2(over, in, out);
+      StoreLanes(s.ring2x[slot(f)], out);
+    };
+    const auto down1 = [&](int f) __attribute__((always_inline)) {
+      V in[2];
+      LoadLanes(s.ring2x[slot(f)], in);
+      StoreLanes(once(f), s.overSampler.Down1(over, in));
+    };
+    const auto band = [once](const BandFilterBank<kChannels>& bank, auto& history, int at)
         __attribute__((always_inline)) {
-      return [&s, &bank, &history, slot, at ](int f) __attribute__((always_inline)) {
-        double* const sample = s.ring1x[slot(f)];
-        StoreLanes(sample, bank.Process(history, at, LoadLanes<V>(sample)));
+      return [ once, &bank, &history, at ](int f) __attribute__((always_inline)) {
+        StoreLanes(once(f), bank.Process(history, at, LoadLanes<V>(once(f))));
       };
     };
-    RunWavefront(
-        frames,
-        [&](int f) __attribute__((always_inline)) {
-          V in[4], out[2];
-          LoadLanes(s.saturated + 4 * kWidth * f, in);
-          s.overSampler.Down2(over, in, out);
-          StoreLanes(s.ring2x[slot(f)], out);
-        },
-        [&](int f) __attribute__((always_inline)) {
-          V in[2];
-          LoadLanes(s.ring2x[slot(f)], in);
-          StoreLanes(s.ring1x[slot(f)], s.overSampler.Down1(over, in));
-        },
-        band(s.high, high, lane), band(s.low, low, lane), band(s.mid, mid, lane),
-        [&](int f) __attribute__((always_inline)) {
-          const int at = f * kChannels + lane;
-          const V processed =
-              LoadLanes<V>(s.ring1x[slot(f)]) * outAmp * TrackChainState::kMakeUpGain;
-          track = Select(bypassOn, LoadLanes<V>(s.dry + at), Select(bypassOff, processed, track));
-          channel = Select(muteOff, track + (-TrackChainState::kAntiDenormal),
-                           Select(muteOn, track * 0., channel));
-          StoreLanes(s.channel + at, channel);
-        });
+    const auto output = [&](int f) __attribute__((always_inline)) {
+      const int at = f * kChannels + lane;
+      const V processed = LoadLanes<V>(once(f)) * outAmp * TrackChainState::kMakeUpGain;
+      track = Select(bypassOn, LoadLanes<V>(s.dry + at), Select(bypassOff, processed, track));
+      channel = Select(muteOff, track + (-TrackChainState::kAntiDenormal),
+                       Select(muteOn, track * 0., channel));
+      StoreLanes(s.channel + at, channel);
+    };
+    // The high shelf first, then the low shelf, then the mid bell.
+    RunWavefront(frames, down2, down1, band(s.high, high, lane), band(s.low, low, lane),
+                 band(s.mid, mid, lane), output);
 
     // A bypassed track's filters are not run: their state stays as it was.
     s.overSampler.Store(lane, over);
