@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "engine/lanes.h"
@@ -32,19 +33,6 @@ template <class V, class C>
   return (s - y) * c + x;
 }
 
-// Both lanes side by side in one vector register: the engine's hottest loop
-// then needs one instruction per operation instead of two. Element-wise vector
-// arithmetic rounds exactly as the scalar form, so the bits are the same.
-template <typename T>
-struct LanePair {
-  static constexpr bool kAvailable = false;
-};
-template <>
-struct LanePair<double> {
-  static constexpr bool kAvailable = true;
-  typedef double type __attribute__((vector_size(2 * sizeof(double))));
-};
-
 // The recursion shared by both directions. Lanes advance together, one cell
 // from each per step; the cells of a step are distinct, so neither sees the
 // other's update.
@@ -68,8 +56,10 @@ class AllpassLanes {
   // with an odd count, lane e alone takes the last cell.
   void Run(T& e, T& o) {
     constexpr std::size_t kPairs = kCells / 2;
-    if constexpr (LanePair<T>::kAvailable && kPairs > 0) {
-      using Pair = typename LanePair<T>::type;
+    if constexpr (std::is_same_v<T, double> && kPairs > 0) {
+      // Both lanes side by side in one vector register: one instruction per
+      // operation instead of two, the same bits.
+      using Pair = Lanes<2>;
       Pair lanes = {e, o};
       for (std::size_t k = 0; k < 2 * kPairs; k += 2) {
         // Cells k and k + 1 are adjacent in every array: one pair each.

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/band_filters.h"
+#include "engine/frame_layout.h"
 #include "engine/lanes.h"
 #include "engine/level_meter.h"
 #include "engine/oversampler_bank.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/band_filters.h"
+#include "engine/frame_layout.h"
 #include "engine/level_meter.h"
 #include "engine/oversampler.h"
 #include "engine/oversampler_bank.h"
