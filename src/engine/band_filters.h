@@ -2,21 +2,26 @@
 
 #include "engine/lanes.h"
 
+// One step of a second-order section, evaluated strictly left to right: three
+// feed-forward products added, two feedback products subtracted, then the
+// division by the unnormalised a0. Then the history moves on by one sample.
+template <class V>
+[[gnu::always_inline]] inline V BiquadStep(V x, V b0, V b1, V b2, V a0, V a1, V a2, V& x1, V& x2,
+                                           V& y1, V& y2) {
+  const V y = (b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2) / a0;
+  x2 = x1;
+  x1 = x;
+  y2 = y1;
+  y1 = y;
+  return y;
+}
+
 // Second-order sections of the three-band equaliser. The coefficients stay
 // unnormalised and a0 is divided at every sample: the console's sound is
 // defined by exactly this arithmetic, bit for bit.
 class BandFilter {
  public:
-  // Evaluated strictly left to right: three feed-forward products added, two
-  // feedback products subtracted, then the division.
-  double Process(double x) {
-    const double y = (b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2) / a0;
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = y;
-    return y;
-  }
+  double Process(double x) { return BiquadStep(x, b0, b1, b2, a0, a1, a2, x1, x2, y1, y2); }
 
   double b0 = 0.0;
   double b1 = 0.0;
@@ -59,26 +64,62 @@ class LowShelf : public BandFilter {
   void Calc(double sampleRate, double g);
 };
 
-// The two channels of a track through one band: both share the coefficients
-// and keep a history each, side by side in one register.
-template <class Band>
-class StereoBandFilter {
+// One band for a bank of NCh channels, each with coefficients of its own. A
+// block loads the history of a vector of channels into registers, steps it
+// sample by sample and stores it back.
+template <int NCh>
+class BandFilterBank {
  public:
-  void Calc(double sampleRate, double g) { mBand.Calc(sampleRate, g); }
+  void SetCoefficients(int channel, const BandFilter& band) {
+    mB0[channel] = band.b0;
+    mB1[channel] = band.b1;
+    mB2[channel] = band.b2;
+    mA0[channel] = band.a0;
+    mA1[channel] = band.a1;
+    mA2[channel] = band.a2;
+  }
 
-  // The same evaluation order as BandFilter::Process, lane by lane.
-  DoublePair Process(DoublePair x) {
-    const DoublePair y =
-        (mBand.b0 * x + mBand.b1 * mX1 + mBand.b2 * mX2 - mBand.a1 * mY1 - mBand.a2 * mY2) /
-        mBand.a0;
-    mX2 = mX1;
-    mX1 = x;
-    mY2 = mY1;
-    mY1 = y;
-    return y;
+  template <class V>
+  struct History {
+    V x1, x2, y1, y2;
+  };
+
+  // The channels from `lane` on, one vector of them.
+  template <class V>
+  [[gnu::always_inline]] History<V> Load(int lane) const {
+    return {LoadLanes<V>(mX1 + lane), LoadLanes<V>(mX2 + lane), LoadLanes<V>(mY1 + lane),
+            LoadLanes<V>(mY2 + lane)};
+  }
+
+  // Keeps the history of the lanes where `run` is set; the others stay as
+  // they were before the block, as if they had not been run.
+  template <class V>
+  [[gnu::always_inline]] void Store(int lane, const History<V>& history, LaneMask<V> run) {
+    const auto keep = [&](double* state, V updated) __attribute__((always_inline)) {
+      StoreLanes(state + lane, Select(run, updated, LoadLanes<V>(state + lane)));
+    };
+    keep(mX1, history.x1);
+    keep(mX2, history.x2);
+    keep(mY1, history.y1);
+    keep(mY2, history.y2);
+  }
+
+  template <class V>
+  [[gnu::always_inline]] V Process(History<V>& h, int lane, V x) const {
+    return BiquadStep(x, LoadLanes<V>(mB0 + lane), LoadLanes<V>(mB1 + lane),
+                      LoadLanes<V>(mB2 + lane), LoadLanes<V>(mA0 + lane), LoadLanes<V>(mA1 + lane),
+                      LoadLanes<V>(mA2 + lane), h.x1, h.x2, h.y1, h.y2);
   }
 
  private:
-  Band mBand;
-  DoublePair mX1{}, mX2{}, mY1{}, mY2{};
+  alignas(64) double mB0[NCh] = {};
+  alignas(64) double mB1[NCh] = {};
+  alignas(64) double mB2[NCh] = {};
+  alignas(64) double mA0[NCh] = {};
+  alignas(64) double mA1[NCh] = {};
+  alignas(64) double mA2[NCh] = {};
+  alignas(64) double mX1[NCh] = {};
+  alignas(64) double mX2[NCh] = {};
+  alignas(64) double mY1[NCh] = {};
+  alignas(64) double mY2[NCh] = {};
 };

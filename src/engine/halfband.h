@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "engine/lanes.h"
@@ -24,18 +25,13 @@ inline constexpr std::array<double, 3> kStage3Coefs = {0.05574868081130205, 0.24
                                                        0.646699131192682};
 inline constexpr std::array<double, 2> kStage4Coefs = {0.10717745346023573, 0.5309143535450456};
 
-// Both lanes side by side in one vector register: the engine's hottest loop
-// then needs one instruction per operation instead of two. Element-wise vector
-// arithmetic rounds exactly as the scalar form, so the bits are the same.
-template <typename T>
-struct LanePair {
-  static constexpr bool kAvailable = false;
-};
-template <>
-struct LanePair<double> {
-  static constexpr bool kAvailable = true;
-  typedef double type __attribute__((vector_size(2 * sizeof(double))));
-};
+// First-order allpass cell with coefficient c: t = (s - y) * c + x, where x
+// and y are the cell's previous input and output. The one formula every form
+// of the stages below evaluates.
+template <class V, class C>
+[[gnu::always_inline]] inline V AllpassStep(V s, V x, V y, C c) {
+  return (s - y) * c + x;
+}
 
 // The recursion shared by both directions. Lanes advance together, one cell
 // from each per step; the cells of a step are distinct, so neither sees the
@@ -60,13 +56,15 @@ class AllpassLanes {
   // with an odd count, lane e alone takes the last cell.
   void Run(T& e, T& o) {
     constexpr std::size_t kPairs = kCells / 2;
-    if constexpr (LanePair<T>::kAvailable && kPairs > 0) {
-      using Pair = typename LanePair<T>::type;
+    if constexpr (std::is_same_v<T, double> && kPairs > 0) {
+      // Both lanes side by side in one vector register: one instruction per
+      // operation instead of two, the same bits.
+      using Pair = Lanes<2>;
       Pair lanes = {e, o};
       for (std::size_t k = 0; k < 2 * kPairs; k += 2) {
         // Cells k and k + 1 are adjacent in every array: one pair each.
         const Pair c = Load<Pair>(mCoef, k);
-        const Pair t = (lanes - Load<Pair>(mY, k)) * c + Load<Pair>(mX, k);
+        const Pair t = AllpassStep(lanes, Load<Pair>(mX, k), Load<Pair>(mY, k), c);
         Store(mX, k, lanes);
         Store(mY, k, t);
         lanes = t;
@@ -85,9 +83,8 @@ class AllpassLanes {
   }
 
  private:
-  // First-order allpass: t = (s - y) * c + x, then x <- s, y <- t.
   T Cell(std::size_t k, T s) {
-    const T t = (s - mY[k]) * mCoef[k] + mX[k];
+    const T t = AllpassStep(s, mX[k], mY[k], mCoef[k]);
     mX[k] = s;
     mY[k] = t;
     return t;
@@ -151,6 +148,98 @@ class Downsampler2x {
 
  private:
   AllpassLanes<NC, T> mLanes;
+};
+
+// One stage for a bank of NCh channels with the channels as vector lanes
+// (NCh a multiple of the lane count). A block loads the state of a vector of
+// channels into registers, steps it sample by sample and stores it back.
+//
+// A cell's previous input is the previous output of the cell before it in its
+// chain, or the stage's previous input for the first cell of each chain; so
+// only the outputs and the last inputs are kept, and the same values reach the
+// same formula as in the one-sample stages above.
+template <int NC, int NCh>
+class BankStage {
+  static_assert(NC > 0, "a stage needs at least one cell");
+
+ public:
+  explicit BankStage(const std::array<double, static_cast<std::size_t>(NC)>& coefs) {
+    for (int k = 0; k < NC; ++k)
+      mCoef[k] = coefs[static_cast<std::size_t>(k)];
+  }
+
+  template <class V>
+  struct State {
+    V y[NC];
+    V lastE, lastO;  // the last inputs of chains e and o; an interpolator keeps only lastE
+  };
+
+  // The channels from `lane` on, one vector of them.
+  template <class V>
+  [[gnu::always_inline]] State<V> Load(int lane) const {
+    State<V> state;
+#pragma GCC unroll 16
+    for (int k = 0; k < NC; ++k)
+      state.y[k] = LoadLanes<V>(&mY[k][lane]);
+    state.lastE = LoadLanes<V>(&mLastE[lane]);
+    state.lastO = LoadLanes<V>(&mLastO[lane]);
+    return state;
+  }
+  template <class V>
+  [[gnu::always_inline]] void Store(int lane, const State<V>& state) {
+#pragma GCC unroll 16
+    for (int k = 0; k < NC; ++k)
+      StoreLanes(&mY[k][lane], state.y[k]);
+    StoreLanes(&mLastE[lane], state.lastE);
+    StoreLanes(&mLastO[lane], state.lastO);
+  }
+
+  // Interpolation: one sample in, two out in time order.
+  template <class V>
+  [[gnu::always_inline]] void Up(State<V>& state, V input, V& first, V& second) const {
+    // Both chains start from the same input, so lastE stands for both.
+    const V last = state.lastE;
+    state.lastE = input;
+    first = second = input;
+    Run(state, first, second, last, last);
+  }
+
+  // Decimation: two samples in, in time order; the later runs through chain e.
+  template <class V>
+  [[gnu::always_inline]] V Down(State<V>& state, V first, V second) const {
+    const V lastE = state.lastE;
+    const V lastO = state.lastO;
+    state.lastE = second;
+    state.lastO = first;
+    Run(state, second, first, lastE, lastO);
+    return 0.5 * (first + second);
+  }
+
+ private:
+  // xe and xo: the chains' previous inputs.
+  template <class V>
+  [[gnu::always_inline]] void Run(State<V>& state, V& e, V& o, V xe, V xo) const {
+#pragma GCC unroll 16
+    for (int k = 0; k + 1 < NC; k += 2) {
+      const V ye = state.y[k];
+      const V yo = state.y[k + 1];
+      e = AllpassStep(e, xe, ye, mCoef[k]);
+      o = AllpassStep(o, xo, yo, mCoef[k + 1]);
+      xe = ye;
+      xo = yo;
+      state.y[k] = e;
+      state.y[k + 1] = o;
+    }
+    if constexpr (NC % 2 != 0) {
+      e = AllpassStep(e, xe, state.y[NC - 1], mCoef[NC - 1]);
+      state.y[NC - 1] = e;
+    }
+  }
+
+  double mCoef[NC];
+  alignas(64) double mY[NC][NCh] = {};
+  alignas(64) double mLastE[NCh] = {};
+  alignas(64) double mLastO[NCh] = {};
 };
 
 }  // namespace halfband

@@ -3,9 +3,31 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/lanes.h"
+
 // Meter ballistics: one-pole smoothing that covers 99 % of a step in 0.3 s,
 // towards a target 1.25 % above the magnitude while it rises above the state
 // and 1.25 % below it otherwise. The state is a linear magnitude.
+
+// The smoothing coefficient at a sample rate.
+inline double MeterCoefficient(double sampleRate) {
+  return std::exp(-4.60517018599 / (sampleRate * 0.3));
+}
+
+// Advances meter states by one sample, lane by lane, and returns them.
+template <class V>
+[[gnu::always_inline]] inline V MeterStep(V state, V input, double coefficient) {
+  const V a = Abs(input);
+  // Both targets and both steps towards them are worked out before the state
+  // decides between them, so the state's own recursion stays short.
+  const V rising = 1.0125 * a;
+  const V falling = 0.9875 * a;
+  const V next = Select(a > state, coefficient * (state - rising) + rising,
+                        coefficient * (state - falling) + falling);
+  // One non-finite sample would otherwise leave the meter at NaN for good.
+  return Select(IsFinite(next), next, state);
+}
+
 class LevelMeter {
  public:
   explicit LevelMeter(double initialState = 0.0) : mState(initialState) {}
@@ -16,15 +38,9 @@ class LevelMeter {
     // The coefficient only changes with the rate: kept, it is the same value.
     if (sampleRate != mRate) {
       mRate = sampleRate;
-      mCoef = std::exp(-4.60517018599 / (sampleRate * 0.3));
+      mCoef = MeterCoefficient(sampleRate);
     }
-    const double c = mCoef;
-    const double a = std::fabs(input);
-    const double k = a > mState ? 1.0125 : 0.9875;
-    const double target = k * a;
-    const double next = c * (mState - target) + target;
-    // One non-finite sample would otherwise leave the meter at NaN for good.
-    if (std::isfinite(next)) mState = next;
+    mState = MeterStep(mState, input, mCoef);
     return mState;
   }
 

@@ -122,19 +122,28 @@ static_assert(kCurve.count >= 1 && static_cast<std::size_t>(kCurve.count) <= kCa
 
 namespace saturation_table {
 
-// Steps 5 and 6 of the curve: the table magnitude at position p.
-inline double MagnitudeAt(double p) {
-  constexpr double kLast = kCurve.count - 1;
-  const auto at = [](int i) { return kCurve.magnitudes[static_cast<std::size_t>(i)]; };
-  // Truncating p is only defined inside the int range: the branches test p
-  // itself, which gives the same cases for every finite p and sends NaN (from
-  // an infinite or NaN input) to the first entry, i.e. to silence.
-  if (p > -1.0 && p < kLast) {
-    const int i = static_cast<int>(p);
-    const double f = p - static_cast<double>(i);
-    return (1.0 - f) * at(i) + f * at(i + 1);
-  }
-  return p >= kLast ? at(kCurve.count - 1) : at(0);
+inline constexpr int kLast = kCurve.count - 1;
+inline constexpr const double* kTable = kCurve.magnitudes.data();
+inline constexpr double kSilence = kCurve.magnitudes[0];
+
+// With the stored header the compressed magnitude u in [0, 1] lands at a
+// position p in [0, scale], inside the table: the clamps below and above it
+// are never reached, and only a NaN position (from an infinite or NaN input)
+// falls outside. Pinned here, so that the cases below stay the whole curve.
+static_assert(kCurve.origin == 0.0 && kCurve.scale * (1.0 - kCurve.origin) < kLast);
+static_assert(kSilence == 0.0);
+
+// Steps 5 and 6 of the curve: the table magnitude at position p, never
+// negative. A NaN position reads the first entry, i.e. silence.
+template <class V>
+[[gnu::always_inline]] inline V MagnitudeAt(V p) {
+  const auto inside = p == p;
+  // Truncating is only defined inside the int range: NaN lanes read entry 0.
+  const V position = Select(inside, p, Splat<V>(0.0));
+  const LaneIndex<V> i = TruncateToIndex(position);
+  const V f = position - Truncate(position);
+  const V interpolated = (1.0 - f) * ReadTable<V>(kTable, i) + f * ReadTable<V>(kTable + 1, i);
+  return Select(inside, interpolated, Splat<V>(kSilence));
 }
 
 }  // namespace saturation_table
@@ -142,23 +151,19 @@ inline double MagnitudeAt(double p) {
 // Drives x by `drive`, squeezes the magnitude into [0, 1) with a / (3 + a),
 // reads the output magnitude from the table by linear interpolation and gives
 // it the sign opposite to the driven input (the stage inverts polarity).
-inline double Saturate(double x, double drive) {
+// Lane by lane for vectors of channels, each with its own drive.
+template <class V>
+[[gnu::always_inline]] inline V SaturateLanes(V x, V drive) {
   using saturation_table::kCurve;
-  const double v = x * drive;
-  const double a = std::fabs(v);
-  const double u = a / (3.0 + a);
-  const double p = kCurve.scale * (u - kCurve.origin);
-  return std::copysign(std::fabs(saturation_table::MagnitudeAt(p)), -v);
+  const V v = x * drive;
+  const V a = Abs(v);
+  const V u = a / (3.0 + a);
+  const V p = kCurve.scale * (u - kCurve.origin);
+  // The magnitude is never negative, so copying a sign onto it is its
+  // absolute value with that sign.
+  return CopySign(saturation_table::MagnitudeAt(p), -v);
 }
 
-// The same curve for the two channels of a track at once, lane by lane.
-inline DoublePair SaturatePair(DoublePair x, double drive) {
-  using saturation_table::kCurve;
-  using saturation_table::MagnitudeAt;
-  const DoublePair v = x * drive;
-  const DoublePair a = {std::fabs(v[0]), std::fabs(v[1])};
-  const DoublePair u = a / (3.0 + a);
-  const DoublePair p = kCurve.scale * (u - kCurve.origin);
-  return DoublePair{std::copysign(std::fabs(MagnitudeAt(p[0])), -v[0]),
-                    std::copysign(std::fabs(MagnitudeAt(p[1])), -v[1])};
+inline double Saturate(double x, double drive) {
+  return SaturateLanes(x, drive);
 }

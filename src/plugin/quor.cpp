@@ -14,11 +14,12 @@ constexpr int kDefaultMeterControl = -1;
 
 QUOR::QUOR(IInstanceInfo instanceInfo)
     : IEffectVST2(instanceInfo, kNumParams, "16-16", 1, "QUOR", "", "Vandorhaus", kVendorVersion,
-                  FourCC('Q', 'U', 'R', '1'), FourCC('V', 'd', 'h', 's'), 0, false, true, false,
-                  0) {
-  for (auto& overSampler : mOverSampler)
-    overSampler = std::make_unique<OverSampler<DoublePair>>(k4x, true, 1);
-  mVU.fill(LevelMeter(1.0));
+                  FourCC('Q', 'U', 'R', '1'), FourCC('V', 'd', 'h', 's'), 0, false, true, false, 0),
+      mChainPath(FastestChainPath()),
+      mRunChain(ChainRunner(mChainPath)) {
+  // Every meter starts at full scale and falls from there.
+  for (int m = 0; m < kNumMeters; ++m)
+    mChain.meters[m] = 1.;
   mMeterIdx.fill(kDefaultMeterControl);
   for (int t = 0; t < kNumTracks; ++t)
     mTrackNames[static_cast<std::size_t>(t)] = "Track Name";
@@ -69,19 +70,30 @@ void QUOR::OnParamChange(int paramIdx) {
     return;
   }
   // The switches and the unused indices are read where they act, or nowhere.
-  for (int t = 0; t < kNumTracks; ++t) {
-    const auto track = static_cast<std::size_t>(t);
-    if (paramIdx == HighGainIdx(t))
-      mHigh[track] = value;
-    else if (paramIdx == MidGainIdx(t))
-      mMid[track] = value;
-    else if (paramIdx == LowGainIdx(t))
-      mLow[track] = value;
-    else if (paramIdx == InputIdx(t))
-      mInAmp[track] = DbToGain(value);
-    else if (paramIdx == OutputIdx(t))
-      mOutAmp[track] = DbToGain(value);
-  }
+  const int t = paramIdx / 10;
+  if (t >= kNumTracks) return;
+  const auto track = static_cast<std::size_t>(t);
+  if (paramIdx == HighGainIdx(t))
+    mHigh[track] = value;
+  else if (paramIdx == MidGainIdx(t))
+    mMid[track] = value;
+  else if (paramIdx == LowGainIdx(t))
+    mLow[track] = value;
+  else if (paramIdx == InputIdx(t))
+    mInAmp[track] = DbToGain(value);
+  else if (paramIdx == OutputIdx(t))
+    mOutAmp[track] = DbToGain(value);
+  else
+    return;
+  mGainsChanged = true;
+}
+
+bool QUOR::SetChainPath(ChainPath path) {
+  std::lock_guard lock(mMutex);
+  if (!ChainPathSupported(path)) return false;
+  mChainPath = path;
+  mRunChain = ChainRunner(path);
+  return true;
 }
 
 bool QUOR::SerializeState(ByteChunk* chunk) {

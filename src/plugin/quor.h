@@ -4,12 +4,11 @@
 #pragma once
 
 #include <array>
-#include <memory>
+#include <cstdint>
 #include <string>
 
-#include "engine/band_filters.h"
-#include "engine/level_meter.h"
-#include "engine/oversampler.h"
+#include "plugin/track_chain_paths.h"
+#include "plugin/track_lanes.h"
 #include "vst2/ieffect_vst2.h"
 
 class QUOR : public IEffectVST2 {
@@ -33,9 +32,6 @@ class QUOR : public IEffectVST2 {
   static constexpr int kModeIdx = 76;
   static constexpr int kGlobalBypassIdx = 93;
 
-  static constexpr double kAntiDenormal = 1e-10;
-  static constexpr double kMakeUpGain = 5.7543993733715695;  // +15.2 dB
-
   explicit QUOR(IInstanceInfo instanceInfo);
   ~QUOR() override;
 
@@ -55,7 +51,13 @@ class QUOR : public IEffectVST2 {
   void SetMeterControls(const std::array<int, kNumMeters>& controlIndices) {
     mMeterIdx = controlIndices;
   }
-  double GetMeterState(int meter) const { return mVU[static_cast<std::size_t>(meter)].State(); }
+  double GetMeterState(int meter) const { return mChain.meters[meter]; }
+
+  // The instruction set the chain runs on: the widest the processor has,
+  // chosen at construction. Tests and benchmarks force the others; false
+  // (and no change) where the processor lacks it. Host thread, under the lock.
+  bool SetChainPath(ChainPath path);
+  ChainPath GetChainPath() const { return mChainPath; }
 
  private:
   void InitParameters();
@@ -68,23 +70,18 @@ class QUOR : public IEffectVST2 {
   std::array<double, kNumTracks> mOutAmp{};
   double mMasterAmp = 0.;
 
-  // One oversampler and one filter of each band per track, its two channels
-  // running side by side: the same arithmetic as one per channel.
-  std::array<std::unique_ptr<OverSampler<DoublePair>>, kNumTracks> mOverSampler;
-  std::array<StereoBandFilter<HighShelf>, kNumTracks> mHighFilter;
-  std::array<StereoBandFilter<MidBell>, kNumTracks> mMidFilter;
-  std::array<StereoBandFilter<LowShelf>, kNumTracks> mLowFilter;
+  // Filter coefficients, drives and output gains per channel follow the
+  // cached gains and the sample rate, recomputed only when either changed.
+  void UpdateChainGains(double sampleRate);
 
-  // Per-sample work values; each carries over to the next sample only under
-  // switch values the parameters never produce.
-  std::array<DoublePair, kNumTracks> mSat{};
-  std::array<double, kNumChannels> mTrackOut{};
-  std::array<double, kNumChannels> mChannelOut{};
-  std::array<double, kNumChannels + 2> mModeOut{};
-  std::array<double, kNumChannels + 2> mFinalOut{};
-  double mMasterMeterGate = 0.;
-  std::array<double, kNumTracks> mMeterIn{};
-  std::array<LevelMeter, kNumMeters> mVU;
+  TrackChainState mChain;
+  ChainPath mChainPath;
+  TrackChainRunner mRunChain;
+  bool mGainsChanged = true;
+  // The rates the coefficients were worked out for, compared bit by bit.
+  std::uint64_t mGainsRate = ~std::uint64_t{0};
+  std::uint64_t mMeterRate = ~std::uint64_t{0};
+  double mMeterCoefficient = 0.;
   std::array<int, kNumMeters> mMeterIdx;
 
   std::array<std::string, kNumNames> mTrackNames;

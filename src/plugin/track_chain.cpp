@@ -1,108 +1,83 @@
-// The signal path of all eight tracks, one sample at a time.
-#include "engine/saturation.h"
+// The signal path of all eight tracks: the block's settings gathered once,
+// then the chain on the instruction set chosen for this instance.
+#include <bit>
+#include <cstdint>
+#include <initializer_list>
+
+#include "engine/band_filters.h"
+#include "engine/level_meter.h"
 #include "plugin/quor.h"
+
+namespace {
+
+constexpr std::uint64_t kAllOnes = ~std::uint64_t{0};
+
+std::uint64_t MaskOf(bool set) {
+  return set ? kAllOnes : 0;
+}
+
+}  // namespace
+
+void QUOR::UpdateChainGains(double sampleRate) {
+  for (int t = 0; t < kNumTracks; ++t) {
+    const auto track = static_cast<std::size_t>(t);
+    HighShelf high;
+    MidBell mid;
+    LowShelf low;
+    high.Calc(sampleRate, mHigh[track]);
+    mid.Calc(sampleRate, 1. - mMid[track]);
+    low.Calc(sampleRate, mLow[track]);
+    for (const int c : {2 * t, 2 * t + 1}) {
+      mChain.high.SetCoefficients(c, high);
+      mChain.mid.SetCoefficients(c, mid);
+      mChain.low.SetCoefficients(c, low);
+      mChain.drive[c] = mInAmp[track];
+      mChain.outAmp[c] = mOutAmp[track];
+    }
+  }
+  mGainsChanged = false;
+  mGainsRate = std::bit_cast<std::uint64_t>(sampleRate);
+}
 
 void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   const double sampleRate = GetSampleRate();
-  for (std::size_t t = 0; t < kNumTracks; ++t) {
-    mHighFilter[t].Calc(sampleRate, mHigh[t]);
-    mMidFilter[t].Calc(sampleRate, 1. - mMid[t]);
-    mLowFilter[t].Calc(sampleRate, mLow[t]);
-  }
+  const auto rate = std::bit_cast<std::uint64_t>(sampleRate);
+  if (mGainsChanged || rate != mGainsRate) UpdateChainGains(sampleRate);
+  if (nFrames <= 0) return;
 
   // The switches cannot change while the block holds the plug-in's lock.
-  std::array<int, kNumTracks> bypass{};
-  std::array<int, kNumTracks> mute{};
+  TrackChainBlock block{};
+  block.inputs = inputs;
+  block.outputs = outputs;
+  block.frames = nFrames;
   for (int t = 0; t < kNumTracks; ++t) {
-    bypass[static_cast<std::size_t>(t)] = GetParam(BypassIdx(t))->Int();
-    mute[static_cast<std::size_t>(t)] = GetParam(MuteIdx(t))->Int();
+    const int bypass = GetParam(BypassIdx(t))->Int();
+    const int mute = GetParam(MuteIdx(t))->Int();
+    block.bypass[t] = bypass;
+    for (const int c : {2 * t, 2 * t + 1}) {
+      mChain.bypassOn[c] = MaskOf(bypass == 1);
+      mChain.bypassOff[c] = MaskOf(bypass == 0);
+      mChain.muteOn[c] = MaskOf(mute == 1);
+      mChain.muteOff[c] = MaskOf(mute == 0);
+    }
   }
-  const int mode = GetParam(kModeIdx)->Int();
-  const int globalBypass = GetParam(kGlobalBypassIdx)->Int();
+  block.mode = GetParam(kModeIdx)->Int();
+  block.globalBypass = GetParam(kGlobalBypassIdx)->Int();
+  block.masterAmp = mMasterAmp;
+
+  // Without an editor nobody sees the meters, and their states stand still.
   IEditorSurface* const editor = GetGUI();
-
-  for (int i = 0; i < nFrames; ++i) {
-    for (std::size_t t = 0; t < kNumTracks; ++t) {
-      const DoublePair dry = {inputs[2 * t][i], inputs[2 * t + 1][i]};
-      const double drive = mInAmp[t];
-      mSat[t] = mOverSampler[t]->ProcessWith(
-          dry + kAntiDenormal, [drive](DoublePair x) { return SaturatePair(x, drive); });
-      if (bypass[t] == 1) {
-        mTrackOut[2 * t] = dry[0];
-        mTrackOut[2 * t + 1] = dry[1];
-      } else if (bypass[t] == 0) {
-        const DoublePair equalised =
-            mMidFilter[t].Process(mLowFilter[t].Process(mHighFilter[t].Process(mSat[t])));
-        const DoublePair out = equalised * mOutAmp[t] * kMakeUpGain;
-        mTrackOut[2 * t] = out[0];
-        mTrackOut[2 * t + 1] = out[1];
-      }
-    }
-
-    for (std::size_t t = 0; t < kNumTracks; ++t) {
-      for (std::size_t c = 2 * t; c <= 2 * t + 1; ++c) {
-        if (mute[t] == 0)
-          mChannelOut[c] = mTrackOut[c] + (-kAntiDenormal);
-        else if (mute[t] == 1)
-          mChannelOut[c] = mTrackOut[c] * 0.;
-      }
-    }
-
-    if (mode == 0) {
-      double left = mChannelOut[0];
-      double right = mChannelOut[1];
-      for (std::size_t c = 2; c < kNumChannels; c += 2) {
-        left += mChannelOut[c];
-        right += mChannelOut[c + 1];
-      }
-      mModeOut[0] = mMasterAmp * left;
-      mModeOut[1] = mMasterAmp * right;
-    } else if (mode == 1) {
-      for (std::size_t c = 0; c < kNumChannels; ++c)
-        mModeOut[2 + c] = mChannelOut[c];
-    }
-
-    if (globalBypass == 0) {
-      mFinalOut = mModeOut;
-    } else if (globalBypass == 1) {
-      double left = inputs[0][i];
-      double right = inputs[1][i];
-      for (int c = 2; c < kNumChannels; c += 2) {
-        left += inputs[c][i];
-        right += inputs[c + 1][i];
-      }
-      mFinalOut[0] = left;
-      mFinalOut[1] = right;
-      for (int c = 0; c < kNumChannels; ++c)
-        mFinalOut[2 + static_cast<std::size_t>(c)] = inputs[c][i];
-    }
-
-    if (mode == 0) {
-      outputs[0][i] = mFinalOut[0];
-      outputs[1][i] = mFinalOut[1];
-      mMasterMeterGate = 1.;
-    } else if (mode == 1) {
-      for (int c = 0; c < kNumChannels; ++c)
-        outputs[c][i] = mFinalOut[2 + static_cast<std::size_t>(c)];
-      mMasterMeterGate = 0.;
-    }
-
-    for (int t = 0; t < kNumTracks; ++t) {
-      const auto tt = static_cast<std::size_t>(t);
-      if (bypass[tt] == 0)
-        mMeterIn[tt] = mChannelOut[2 * tt] + mChannelOut[2 * tt + 1];
-      else if (bypass[tt] == 1)
-        mMeterIn[tt] = inputs[2 * t][i] + inputs[2 * t + 1][i];
-    }
-
-    // Without an editor nobody sees the meters, and their states stand still.
-    if (editor) {
-      for (std::size_t t = 0; t < kNumTracks; ++t)
-        editor->SetControlFromPlug(mMeterIdx[t], mVU[t].Process(mMeterIn[t], sampleRate));
-      editor->SetControlFromPlug(mMeterIdx[8],
-                                 mVU[8].Process(outputs[0][i] * mMasterMeterGate, sampleRate));
-      editor->SetControlFromPlug(mMeterIdx[9],
-                                 mVU[9].Process(outputs[1][i] * mMasterMeterGate, sampleRate));
-    }
+  block.meters = editor != nullptr;
+  if (editor && rate != mMeterRate) {
+    mMeterRate = rate;
+    mMeterCoefficient = MeterCoefficient(sampleRate);
   }
+  block.meterCoefficient = mMeterCoefficient;
+
+  mRunChain(mChain, block);
+
+  // The editor shows only the latest value of each meter.
+  if (editor)
+    for (int m = 0; m < kNumMeters; ++m)
+      editor->SetControlFromPlug(mMeterIdx[static_cast<std::size_t>(m)], mChain.meters[m]);
 }

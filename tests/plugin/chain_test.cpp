@@ -2,14 +2,20 @@
 // plain sample-by-sample model of the same formulas.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
 #include <random>
 #include <vector>
 
+#include "engine/band_filters.h"
+#include "engine/level_meter.h"
+#include "engine/oversampler.h"
 #include "engine/saturation.h"
 #include "plugin/quor.h"
 #include "tests/plugin/stub_editor.h"
@@ -61,15 +67,18 @@ void SetValue(QUOR& console, int idx, double value) {
   console.OnParamChange(idx);
 }
 
-// The chain written out directly from its description, with the slow
-// std::function oversampler path.
+// The chain written out directly from its description, one sample at a time,
+// with the slow std::function oversampler path and the one-channel filters.
+// `in` and `out` may be the same buffers, as some hosts hand them in.
 class ReferenceConsole {
  public:
   ReferenceConsole() {
     for (auto& o : mOver)
       o = std::make_unique<OverSampler<double>>(k4x, true, 1);
+    for (LevelMeter& meter : mVU)
+      meter = LevelMeter(1.);
   }
-  void Process(const QUOR& p, double** in, double** out, int n, double fs) {
+  void Process(const QUOR& p, double** in, double** out, int n, double fs, bool meters) {
     const auto v = [&](int idx) { return p.GetParam(idx)->Value(); };
     for (int c = 0; c < 16; ++c) {
       const int t = c / 2;
@@ -77,44 +86,124 @@ class ReferenceConsole {
       mM[c].Calc(fs, 1 - v(10 * t + 1));
       mL[c].Calc(fs, v(10 * t + 2));
     }
+    const bool mode1 = static_cast<int>(v(76)) == 1;
+    const bool bypassAll = static_cast<int>(v(93)) == 1;
     for (int i = 0; i < n; ++i) {
-      double ch[16];
+      double dry[16], ch[16];
+      for (int c = 0; c < 16; ++c)
+        dry[c] = in[c][i];
       for (int c = 0; c < 16; ++c) {
         const int t = c / 2;
         const double drive = std::pow(10, v(10 * t + 3) / 20);
         const double sat =
-            mOver[c]->Process(in[c][i] + 1e-10, [drive](double x) { return Saturate(x, drive); });
-        double track = in[c][i];
+            mOver[c]->Process(dry[c] + 1e-10, [drive](double x) { return Saturate(x, drive); });
+        double track = dry[c];
         if (static_cast<int>(v(77 + t)) == 0)
           track = mM[c].Process(mL[c].Process(mH[c].Process(sat))) *
                   std::pow(10, v(10 * t + 4) / 20) * 5.7543993733715695;
         ch[c] = static_cast<int>(v(85 + t)) == 0 ? track + (-1e-10) : track * 0;
       }
-      const bool mode1 = static_cast<int>(v(76)) == 1;
-      const bool bypassAll = static_cast<int>(v(93)) == 1;
       if (!mode1) {
         double l = ch[0], r = ch[1];
-        if (bypassAll) l = in[0][i], r = in[1][i];
+        if (bypassAll) l = dry[0], r = dry[1];
         for (int c = 2; c < 16; c += 2) {
-          l += bypassAll ? in[c][i] : ch[c];
-          r += bypassAll ? in[c + 1][i] : ch[c + 1];
+          l += bypassAll ? dry[c] : ch[c];
+          r += bypassAll ? dry[c + 1] : ch[c + 1];
         }
         const double master = bypassAll ? 1. : std::pow(10, v(75) / 20);
         out[0][i] = bypassAll ? l : master * l;
         out[1][i] = bypassAll ? r : master * r;
       } else {
         for (int c = 0; c < 16; ++c)
-          out[c][i] = bypassAll ? in[c][i] : ch[c];
+          out[c][i] = bypassAll ? dry[c] : ch[c];
       }
+      if (!meters) continue;
+      // Read after the outputs are written: in place, a bypassed track's meter
+      // sees what the outputs left in its input buffers.
+      for (int t = 0; t < 8; ++t)
+        mVU[t].Process(static_cast<int>(v(77 + t)) == 0 ? ch[2 * t] + ch[2 * t + 1]
+                                                        : in[2 * t][i] + in[2 * t + 1][i],
+                       fs);
+      const double gate = mode1 ? 0. : 1.;
+      mVU[8].Process(out[0][i] * gate, fs);
+      mVU[9].Process(out[1][i] * gate, fs);
     }
   }
+  double Meter(int m) const { return mVU[m].State(); }
 
  private:
   std::unique_ptr<OverSampler<double>> mOver[16];
   HighShelf mH[16];
   MidBell mM[16];
   LowShelf mL[16];
+  LevelMeter mVU[10];
 };
+
+std::vector<ChainPath> SupportedPaths() {
+  std::vector<ChainPath> paths;
+  for (const ChainPath path :
+       {ChainPath::kScalar, ChainPath::kSse2, ChainPath::kAvx2, ChainPath::kAvx512})
+    if (ChainPathSupported(path)) paths.push_back(path);
+  return paths;
+}
+
+// Every parameter at random; a switch is on with probability 1/4.
+void Randomise(QUOR& console, std::mt19937& random) {
+  std::uniform_real_distribution<double> unit(0., 1.);
+  for (int idx = 0; idx < QUOR::kNumParams; ++idx) {
+    const bool isSwitch = idx >= QUOR::kModeIdx;
+    console.GetParam(idx)->SetNormalized(isSwitch ? (unit(random) < 0.25 ? 1. : 0.) : unit(random));
+    console.OnParamChange(idx);
+  }
+}
+
+// Block lengths from 1 to 4096, the edges of the chain's chunks among them.
+int RandomFrames(std::mt19937& random) {
+  static const std::array<int, 10> kEdges = {1, 2, 7, 8, 9, 63, 64, 65, 512, 4096};
+  std::uniform_int_distribution<int> pick(0, 19), any(1, 4096);
+  const int choice = pick(random);
+  return choice < 10 ? kEdges[static_cast<std::size_t>(choice)] : any(random) / (choice % 3 + 1);
+}
+
+std::uint64_t Bits(double value) {
+  return std::bit_cast<std::uint64_t>(value);
+}
+
+// Several blocks through QUOR on `path` and through the plain model, with
+// settings (bypass and mute among them) changing between blocks.
+void ExpectMatchesPlainModel(ChainPath path, unsigned seed, bool withEditor, double rate,
+                             bool inPlace) {
+  SCOPED_TRACE(testing::Message() << ChainPathName(path) << " seed " << seed << " editor "
+                                  << withEditor << " rate " << rate << " in place " << inPlace);
+  std::mt19937 random(seed);
+  StubEditor* editor = nullptr;
+  auto console = MakeConsole(withEditor, &editor);
+  ASSERT_TRUE(console->SetChainPath(path));
+  console->SetSampleRate(rate);
+  ReferenceConsole reference;
+  for (int block = 0; block < 4; ++block) {
+    Randomise(*console, random);
+    const int frames = RandomFrames(random);
+    Buffers ours(frames), theirs(frames);
+    ours.Noise(seed * 10 + static_cast<unsigned>(block), 2.);
+    theirs.mIn = ours.mIn;
+    if (inPlace) ours.mOut = ours.mIn, theirs.mOut = theirs.mIn;
+    double** const ourOut = inPlace ? ours.mInPtr.data() : ours.mOutPtr.data();
+    double** const theirOut = inPlace ? theirs.mInPtr.data() : theirs.mOutPtr.data();
+    console->ProcessDoubleReplacing(ours.mInPtr.data(), ourOut, frames);
+    reference.Process(*console, theirs.mInPtr.data(), theirOut, frames, rate, withEditor);
+    for (int c = 0; c < kChannels; ++c)
+      for (int i = 0; i < frames; ++i)
+        ASSERT_EQ(Bits(ourOut[c][i]), Bits(theirOut[c][i]))
+            << "block " << block << " channel " << c << " frame " << i;
+    for (int m = 0; m < QUOR::kNumMeters; ++m) {
+      ASSERT_EQ(Bits(console->GetMeterState(m)), Bits(reference.Meter(m))) << "meter " << m;
+      if (editor) {
+        ASSERT_EQ(editor->mControls[60 + static_cast<std::size_t>(m)], reference.Meter(m));
+      }
+    }
+  }
+}
 
 }  // namespace
 
@@ -132,33 +221,82 @@ void operator delete(void* p, std::size_t) noexcept {
   std::free(p);
 }
 
-TEST(Chain, MatchesThePlainModelBitForBit) {
-  std::mt19937 random(99);
-  std::uniform_real_distribution<double> unit(0., 1.);
-  for (int round = 0; round < 6; ++round) {
-    auto console = MakeConsole(round % 2 == 1);
+TEST(Chain, EveryPathMatchesThePlainModelBitForBit) {
+  unsigned seed = 1;
+  for (const ChainPath path : SupportedPaths())
+    for (const double rate : {44100., 96000.})
+      for (const bool withEditor : {false, true})
+        ExpectMatchesPlainModel(path, seed++, withEditor, rate, false);
+  for (const ChainPath path : SupportedPaths())
+    ExpectMatchesPlainModel(path, seed++, true, 48000., true);
+}
+
+// 32-bit hosts through the binary interface: the inputs widen exactly, the
+// model's outputs round to the nearest float.
+TEST(Chain, EveryPathMatchesThePlainModelIn32Bit) {
+  unsigned seed = 100;
+  for (const ChainPath path : SupportedPaths()) {
+    SCOPED_TRACE(ChainPathName(path));
+    std::mt19937 random(seed++);
+    auto console = MakeConsole(true);
+    ASSERT_TRUE(console->SetChainPath(path));
+    console->SetSampleRate(48000.);
+    console->SetBlockSize(4096);
+    AEffect* const effect = console->GetAEffect();
     ReferenceConsole reference;
-    const double fs = round < 3 ? 44100. : 96000.;
-    console->SetSampleRate(fs);
-    for (int block = 0; block < 3; ++block) {
-      for (int idx = 0; idx < 94; ++idx) {
-        const bool isSwitch = idx >= 76 && idx != 75;
-        console->GetParam(idx)->SetNormalized(isSwitch ? (unit(random) < 0.25 ? 1. : 0.)
-                                                       : unit(random));
-        console->OnParamChange(idx);
+    for (int block = 0; block < 4; ++block) {
+      Randomise(*console, random);
+      const int frames = RandomFrames(random);
+      Buffers theirs(frames);
+      theirs.Noise(seed * 10 + static_cast<unsigned>(block), 2.);
+      std::vector<std::vector<float>> in(kChannels), out(kChannels);
+      std::vector<float*> inPtr, outPtr;
+      for (int c = 0; c < kChannels; ++c) {
+        for (double& sample : theirs.mIn[c]) {
+          sample = static_cast<double>(static_cast<float>(sample));
+          in[c].push_back(static_cast<float>(sample));
+        }
+        out[c].assign(static_cast<std::size_t>(frames), 42.f);
+        inPtr.push_back(in[c].data());
+        outPtr.push_back(out[c].data());
       }
-      const int frames = 1 + static_cast<int>(unit(random) * 300);
-      Buffers ours(frames), theirs(frames);
-      ours.Noise(static_cast<unsigned>(round * 10 + block), 2.);
-      theirs.mIn = ours.mIn;
-      console->ProcessDoubleReplacing(ours.mInPtr.data(), ours.mOutPtr.data(), frames);
-      reference.Process(*console, theirs.mInPtr.data(), theirs.mOutPtr.data(), frames, fs);
-      for (int c = 0; c < kChannels; ++c)
+      effect->processReplacing(effect, inPtr.data(), outPtr.data(), frames);
+      reference.Process(*console, theirs.mInPtr.data(), theirs.mOutPtr.data(), frames, 48000.,
+                        true);
+      const int written = console->GetParam(QUOR::kModeIdx)->Int() == 1 ? kChannels : 2;
+      for (int c = 0; c < written; ++c)
         for (int i = 0; i < frames; ++i)
-          ASSERT_EQ(std::bit_cast<std::uint64_t>(ours.mOut[c][i]),
-                    std::bit_cast<std::uint64_t>(theirs.mOut[c][i]))
-              << "round " << round << " block " << block << " channel " << c << " frame " << i;
+          ASSERT_EQ(std::bit_cast<std::uint32_t>(out[c][i]),
+                    std::bit_cast<std::uint32_t>(static_cast<float>(theirs.mOut[c][i])))
+              << "block " << block << " channel " << c << " frame " << i;
+      for (int m = 0; m < QUOR::kNumMeters; ++m)
+        ASSERT_EQ(Bits(console->GetMeterState(m)), Bits(reference.Meter(m))) << "meter " << m;
     }
+  }
+}
+
+// The chain keeps its state laid out alike for every path: switching between
+// blocks changes nothing. Nor does a new sample rate between blocks, with or
+// without new settings.
+TEST(Chain, PathsAndRatesMayChangeBetweenBlocks) {
+  std::mt19937 random(7);
+  auto console = MakeConsole(true);
+  ReferenceConsole reference;
+  const std::vector<ChainPath> paths = SupportedPaths();
+  double rate = 44100.;
+  for (int block = 0; block < 12; ++block) {
+    ASSERT_TRUE(console->SetChainPath(paths[static_cast<std::size_t>(block) % paths.size()]));
+    if (block % 3 == 0) Randomise(*console, random);
+    if (block % 4 == 1) console->SetSampleRate(rate = block < 6 ? 96000. : 32000.);
+    const int frames = RandomFrames(random);
+    Buffers ours(frames), theirs(frames);
+    ours.Noise(static_cast<unsigned>(block), 1.);
+    theirs.mIn = ours.mIn;
+    console->ProcessDoubleReplacing(ours.mInPtr.data(), ours.mOutPtr.data(), frames);
+    reference.Process(*console, theirs.mInPtr.data(), theirs.mOutPtr.data(), frames, rate, true);
+    ASSERT_EQ(ours.mOut, theirs.mOut) << "block " << block;
+    for (int m = 0; m < QUOR::kNumMeters; ++m)
+      ASSERT_EQ(console->GetMeterState(m), reference.Meter(m)) << "block " << block;
   }
 }
 
@@ -230,15 +368,20 @@ TEST(Chain, MetersStandStillWithoutAnEditor) {
 }
 
 TEST(Chain, ProcessingAllocatesNothing) {
+  const std::vector<ChainPath> paths = SupportedPaths();
   auto console = MakeConsole(true);
   Buffers buffers(512);
   buffers.Noise(9);
   console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
   const long before = gAllocations.load();
-  for (int i = 0; i < 4; ++i)
+  for (const ChainPath path : paths) {
+    console->SetChainPath(path);
     console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
-  SetValue(*console, 3, 6.);
-  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 0);
+    SetValue(*console, 3, 6.);
+    SetValue(*console, QUOR::BypassIdx(2), 1.);
+    console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 0);
+    console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 37);
+  }
   EXPECT_EQ(gAllocations.load(), before);
 }
 
