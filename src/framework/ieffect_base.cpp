@@ -151,6 +151,10 @@ void IEffectBase::SetBlockSize(int blockSize) {
   }
 }
 
+void IEffectBase::SetSampleRate(double sampleRate) {
+  if (std::isfinite(sampleRate) && sampleRate > 0.) mSampleRate = sampleRate;
+}
+
 int IEffectBase::GetEffectVersion(bool decimal) const {
   return decimal ? GetDecimalVersion(mVersion) : mVersion;
 }

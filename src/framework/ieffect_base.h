@@ -166,7 +166,8 @@ class IEffectBase {
   int NChannelIO() const { return static_cast<int>(mChannelIO.size()); }
   ChannelIO GetChannelIO(int idx) const { return mChannelIO[static_cast<std::size_t>(idx)]; }
 
-  void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
+  // A rate that is not a finite positive number is refused: the old one stays.
+  void SetSampleRate(double sampleRate);
   double GetSampleRate() const { return mSampleRate; }
   int GetBlockSize() const { return mBlockSize; }
   int GetLatency() const { return mLatency; }

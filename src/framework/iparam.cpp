@@ -99,9 +99,12 @@ void IParam::Set(double value) {
   mValue = std::isnan(value) ? mMin : std::clamp(value, mMin, mMax);
 }
 
+double IParam::ClampNormalized(double normalizedValue) {
+  return std::isnan(normalizedValue) ? 0. : std::clamp(normalizedValue, 0., 1.);
+}
+
 void IParam::SetNormalized(double normalizedValue) {
-  if (std::isnan(normalizedValue)) normalizedValue = 0.;
-  mValue = GetNonNormalized(normalizedValue);
+  mValue = GetNonNormalized(ClampNormalized(normalizedValue));
   if (mType != kTypeDouble) mValue = std::floor(mValue / mStep + 0.5) * mStep;
   mValue = std::min(mValue, mMax);
 }

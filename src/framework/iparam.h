@@ -32,6 +32,9 @@ class IParam {
 
   void Set(double value);
   void SetNormalized(double normalizedValue);
+  // Hosts send anything: beyond 0..1 a parameter would leave its range, and
+  // a value that is not a number counts as 0.
+  static double ClampNormalized(double normalizedValue);
 
   double Value() const { return mValue; }
   bool Bool() const { return mValue >= 0.5; }

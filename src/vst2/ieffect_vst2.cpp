@@ -309,7 +309,7 @@ void IEffectVST2::VSTSetParameter(AEffect* effect, VstInt32 index, float value) 
   if (!plug) return;
   std::lock_guard lock(plug->mMutex);
   if (!plug->IsValidParamIdx(index)) return;
-  const auto normalized = static_cast<double>(value);
+  const double normalized = IParam::ClampNormalized(static_cast<double>(value));
   if (plug->mGraphics) plug->mGraphics->SetParameterFromPlug(index, normalized, true);
   plug->GetParam(index)->SetNormalized(normalized);
   plug->OnParamChange(index);
