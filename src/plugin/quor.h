@@ -59,6 +59,7 @@ class QUOR : public IEffectVST2 {
 
  private:
   void InitParameters();
+  void SilenceOutputsOutsideTheMix(double** outputs, int nFrames);
 
   // Cached from the parameters by OnParamChange, constant within a block.
   std::array<double, kNumTracks> mHigh{};

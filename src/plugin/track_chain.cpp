@@ -105,4 +105,6 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
                                  mVU[9].Process(outputs[1][i] * mMasterMeterGate, sampleRate));
     }
   }
+
+  SilenceOutputsOutsideTheMix(outputs, nFrames);
 }

@@ -102,6 +102,8 @@ class ReferenceConsole {
         const double master = bypassAll ? 1. : std::pow(10, v(75) / 20);
         out[0][i] = bypassAll ? l : master * l;
         out[1][i] = bypassAll ? r : master * r;
+        for (int c = 2; c < 16; ++c)
+          out[c][i] = 0.;
       } else {
         for (int c = 0; c < 16; ++c)
           out[c][i] = bypassAll ? in[c][i] : ch[c];
@@ -217,7 +219,7 @@ TEST(Chain, GlobalBypassGivesDryResults) {
     EXPECT_EQ(buffers.mOut[0][i], left);
     EXPECT_EQ(buffers.mOut[1][i], right);
   }
-  EXPECT_EQ(buffers.mOut[2][0], 42.);  // Mode 0 leaves outputs 2 to 15 alone
+  EXPECT_EQ(buffers.mOut[2][0], 0.);  // Mode 0 silences outputs 2 to 15
 }
 
 TEST(Chain, MetersStandStillWithoutAnEditor) {

@@ -63,7 +63,7 @@ TEST(Processing, DefaultSettingsGiveTheConsoleGain) {
   }
   EXPECT_NEAR(outPeak / inPeak, 1.1326, 0.002);
   for (int c = 2; c < kChannels; ++c)
-    EXPECT_EQ(out.mData[static_cast<std::size_t>(c)][0], 7.);
+    EXPECT_EQ(out.mData[static_cast<std::size_t>(c)][0], 0.);  // Mode 0 silences them
 }
 
 TEST(Processing, LongFloatBlocksRunInPiecesAndMatchDoubleProcessing) {
@@ -127,4 +127,35 @@ TEST(Processing, HostileCallsDoNotCrash) {
   din.mData[0][0] = std::numeric_limits<double>::infinity();
   din.mData[1][0] = std::numeric_limits<double>::quiet_NaN();
   plug->processDoubleReplacing(plug.Effect(), din.Pointers(), dout.Pointers(), 64);
+}
+
+namespace {
+
+bool AllZero(const std::vector<std::vector<double>>& channels, std::size_t from) {
+  for (std::size_t c = from; c < channels.size(); ++c)
+    for (double sample : channels[c])
+      if (sample != 0.) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(Processing, ModeZeroSilencesOutputsThreeToSixteen) {
+  LoadedPlugin plug;
+  OpenAt(plug, 48000.f, 64);
+  plug.Set(76, 1.f);
+  ChannelBuffers<float> fin(kChannels, 64), fout(kChannels, 64);
+  FillNoise(fin, 10);
+  plug->processReplacing(plug.Effect(), fin.Pointers(), fout.Pointers(), 64);
+  plug.Set(76, 0.f);
+  plug->processReplacing(plug.Effect(), fin.Pointers(), fout.Pointers(), 64);
+  for (std::size_t c = 2; c < kChannels; ++c)
+    EXPECT_EQ(fout.mData[c], std::vector<float>(64, 0.f)) << c;
+
+  // In place, the host's buffers hold the input until the plug-in overwrites them.
+  ChannelBuffers<double> io(kChannels, 64);
+  FillNoise(io, 11);
+  plug->processDoubleReplacing(plug.Effect(), io.Pointers(), io.Pointers(), 64);
+  EXPECT_TRUE(AllZero(io.mData, 2));
+  EXPECT_NE(io.mData[0][10], 0.);
 }
