@@ -60,9 +60,10 @@ class IEffectBase {
 
   static constexpr std::uint32_t kFrameworkMagic = 0x70666674;  // "tffp" in file order
   static constexpr int kFrameworkVersion = 0x00010000;
-  // Scratch buffers are never sized beyond this; longer host blocks are
-  // processed in pieces.
-  static constexpr int kMaxBlockSize = 1 << 20;
+  // The largest block size taken from a host: more than a second of audio at
+  // any common rate, and 8 MB of scratch for 16 channels each way. Longer
+  // calls are processed in pieces.
+  static constexpr int kMaxBlockSize = 65536;
 
   IEffectBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
               const char* productName, const char* mfrName, int vendorVersion, int uniqueID,
@@ -174,6 +175,11 @@ class IEffectBase {
   int GetTailSize() const { return mTailSize; }
 
   // Buffer binding and block processing, called by a host adapter under mMutex.
+  // Each connected channel in the range takes the next host pointer; a null
+  // one costs that channel only: its input reads silence, its output is
+  // dropped. `buffers` may itself be null.
+  int NConnectedInChannels() const;
+  int NConnectedOutChannels() const;
   void AttachInputBuffers(int idx, int n, double** buffers, int nFrames);
   void AttachInputBuffers(int idx, int n, float** buffers, int nFrames);
   void AttachOutputBuffers(int idx, int n, double** buffers);
@@ -263,6 +269,7 @@ class IEffectBase {
 
  private:
   IPreset* FirstUninitializedPreset();
+  static double* SilentInput(InChannel& channel, int nFrames);
   void FillPresetFromValues(IPreset* preset, const char* name, std::span<const double> values);
   template <typename ConvertOut>
   void ConvertOutputs(int nFrames, ConvertOut convert);

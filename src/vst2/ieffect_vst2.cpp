@@ -14,15 +14,6 @@ VstInt32 ArrangementTypeFor(int nChannels) {
   return nChannels <= 2 ? nChannels - 1 : kSpeakerArrUserDefined;
 }
 
-// A host that hands over a null channel pointer gets no processing rather than a crash.
-template <typename Sample>
-bool AllPresent(Sample** buffers, int n) {
-  if (n > 0 && !buffers) return false;
-  for (int i = 0; i < n; ++i)
-    if (!buffers[i]) return false;
-  return true;
-}
-
 }  // namespace
 
 IEffectVST2::IEffectVST2(IInstanceInfo instanceInfo, int nParams, const char* channelIOStr,
@@ -59,8 +50,8 @@ IEffectVST2::IEffectVST2(IInstanceInfo instanceInfo, int nParams, const char* ch
   mOutputSpkrArr.numChannels = NOutChannels();
   mOutputSpkrArr.type = ArrangementTypeFor(NOutChannels());
 
-  mInPieces.resize(static_cast<std::size_t>(NInChannels()));
-  mOutPieces.resize(static_cast<std::size_t>(NOutChannels()));
+  mFloatPieces.Resize(NInChannels(), NOutChannels());
+  mDoublePieces.Resize(NInChannels(), NOutChannels());
 
   SetInputChannelConnections(0, NInChannels(), true);
   SetOutputChannelConnections(0, NOutChannels(), true);
@@ -233,41 +224,54 @@ bool IEffectVST2::SendSysEx(const ISysEx* msg) {
   return SendVSTEvent(reinterpret_cast<VstEvent*>(&event));
 }
 
-void IEffectVST2::ProcessDouble(double** inputs, double** outputs, int nFrames) {
-  if (!AllPresent(inputs, NInChannels()) || !AllPresent(outputs, NOutChannels())) return;
-  AttachInputBuffers(0, NInChannels(), inputs, nFrames);
-  AttachOutputBuffers(0, NOutChannels(), outputs);
-  ProcessBuffers(0., nFrames);
-}
-
-void IEffectVST2::ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate) {
-  if (!AllPresent(inputs, NInChannels()) || !AllPresent(outputs, NOutChannels())) return;
+template <typename Sample, typename Process>
+void IEffectVST2::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool replacing,
+                                  Pieces<Sample>& pieces, Process process) {
+  // The host passes one pointer per connected channel, and no more.
+  const int nIn = NConnectedInChannels();
+  const int nOut = NConnectedOutChannels();
   const auto run = [&](int offset, int frames) {
-    for (std::size_t i = 0; i < mInPieces.size(); ++i)
-      mInPieces[i] = inputs[i] + offset;
-    for (std::size_t i = 0; i < mOutPieces.size(); ++i)
-      mOutPieces[i] = outputs[i] + offset;
-    AttachInputBuffers(0, NInChannels(), mInPieces.data(), frames);
-    AttachOutputBuffers(0, NOutChannels(), mOutPieces.data());
-    if (accumulate)
-      ProcessBuffersAccumulating(0.f, frames);
-    else
-      ProcessBuffers(0.f, frames);
+    for (int i = 0; i < nIn; ++i)
+      pieces.mIn[static_cast<std::size_t>(i)] = inputs && inputs[i] ? inputs[i] + offset : nullptr;
+    for (int i = 0; i < nOut; ++i)
+      pieces.mOut[static_cast<std::size_t>(i)] =
+          outputs && outputs[i] ? outputs[i] + offset : nullptr;
+    AttachInputBuffers(0, NInChannels(), pieces.mIn.data(), frames);
+    AttachOutputBuffers(0, NOutChannels(), pieces.mOut.data());
+    process(frames);
   };
   if (nFrames <= 0) {
     run(0, nFrames);
     return;
   }
-  if (GetBlockSize() <= 0) {
-    // No scratch space to convert through: answer silence rather than stale data.
-    if (!accumulate)
-      for (int i = 0; i < NOutChannels(); ++i)
-        std::fill(outputs[i], outputs[i] + nFrames, 0.f);
+  const int blockSize = GetBlockSize();
+  if (blockSize <= 0) {
+    // No scratch space to work in: answer silence rather than stale data.
+    for (int i = 0; replacing && outputs && i < nOut; ++i)
+      if (outputs[i]) std::fill_n(outputs[i], nFrames, Sample{0});
     return;
   }
-  // The scratch buffers hold one announced block: longer calls run in pieces.
-  for (int offset = 0; offset < nFrames; offset += GetBlockSize())
-    run(offset, std::min(GetBlockSize(), nFrames - offset));
+  // Disconnected channels and 32-bit conversion work in scratch buffers of
+  // one announced block: longer calls run in pieces.
+  for (int done = 0; done < nFrames;) {
+    const int frames = std::min(blockSize, nFrames - done);
+    run(done, frames);
+    done += frames;
+  }
+}
+
+void IEffectVST2::ProcessDouble(double** inputs, double** outputs, int nFrames) {
+  ProcessInPieces(inputs, outputs, nFrames, true, mDoublePieces,
+                  [this](int frames) { ProcessBuffers(0., frames); });
+}
+
+void IEffectVST2::ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate) {
+  ProcessInPieces(inputs, outputs, nFrames, !accumulate, mFloatPieces, [&](int frames) {
+    if (accumulate)
+      ProcessBuffersAccumulating(0.f, frames);
+    else
+      ProcessBuffers(0.f, frames);
+  });
 }
 
 template <typename Process>

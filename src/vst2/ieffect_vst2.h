@@ -74,6 +74,19 @@ class IEffectVST2 : public IEffectBase {
   // Every audio callback: find the plug-in, hold its mutex, ask for MIDI.
   template <typename Process>
   static void RunAudioCallback(AEffect* effect, Process process);
+  // The host's channel pointers, moved forward while a long call runs in pieces.
+  template <typename Sample>
+  struct Pieces {
+    void Resize(int nIn, int nOut) {
+      mIn.resize(static_cast<std::size_t>(nIn));
+      mOut.resize(static_cast<std::size_t>(nOut));
+    }
+    std::vector<Sample*> mIn;
+    std::vector<Sample*> mOut;
+  };
+  template <typename Sample, typename Process>
+  void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool replacing,
+                       Pieces<Sample>& pieces, Process process);
   void ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate);
   void ProcessDouble(double** inputs, double** outputs, int nFrames);
 
@@ -85,7 +98,6 @@ class IEffectVST2 : public IEffectBase {
   ByteChunk mState;
   ByteChunk mBankState;
   AEffect mAEffect{};
-  // Host pointers moved forward while a long 32-bit block runs in pieces.
-  std::vector<float*> mInPieces;
-  std::vector<float*> mOutPieces;
+  Pieces<float> mFloatPieces;
+  Pieces<double> mDoublePieces;
 };

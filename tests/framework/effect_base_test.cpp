@@ -60,7 +60,6 @@ TEST(EffectBase, BlockSizeChangeZeroesScratch) {
   effect.AttachOutputBuffers(0, 1, &outPtr);
   effect.ProcessBuffers(0.f, 2);
   EXPECT_EQ(out[1], 0.25f);
-  effect.SetInputChannelConnections(0, 1, false);
   effect.SetBlockSize(2);  // unchanged: scratch keeps the converted input
   effect.ProcessBuffers(0.f, 2);
   EXPECT_EQ(out[0], 0.5f);

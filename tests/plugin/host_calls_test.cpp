@@ -91,3 +91,10 @@ TEST(HostCalls, AutomationAndEditorOrder) {
   EXPECT_EQ(rect->right, 1215);
   EXPECT_EQ(rect->bottom, 692);
 }
+
+TEST(HostCalls, BlockSizeIsBoundedToWhatHostsSend) {
+  QUOR console(IInstanceInfo{});
+  IEffectVST2::VSTDispatcher(console.GetAEffect(), effSetBlockSize, 0, VstIntPtr{1} << 20, nullptr,
+                             0.f);
+  EXPECT_EQ(console.GetBlockSize(), 65536);
+}
