@@ -391,14 +391,29 @@ bool IEffectBase::SerializeParams(ByteChunk* chunk) {
   return true;
 }
 
-int IEffectBase::UnserializeParams(const ByteChunk* chunk, int startPos) {
-  std::lock_guard lock(mMutex);
+int IEffectBase::ReadParamValues(const ByteChunk* chunk, int startPos,
+                                 std::span<double> values) const {
   int position = startPos;
-  for (int i = 0; i < NParams() && position >= 0; ++i) {
-    double value = 0.;
-    position = chunk->Get(&value, position);
-    GetParam(i)->Set(value);
-  }
+  for (std::size_t i = 0; i < values.size() && position >= 0; ++i)
+    position = chunk->Get(&values[i], position);
+  return position;
+}
+
+void IEffectBase::ApplyParamValues(std::span<const double> values) {
+  std::lock_guard lock(mMutex);
+  for (int i = 0; i < NParams() && i < static_cast<int>(values.size()); ++i)
+    GetParam(i)->Set(values[static_cast<std::size_t>(i)]);
   OnParamReset();
+}
+
+int IEffectBase::StateEnd(const ByteChunk* chunk, int startPos) const {
+  std::vector<double> values(static_cast<std::size_t>(NParams()));
+  return ReadParamValues(chunk, startPos, values);
+}
+
+int IEffectBase::UnserializeParams(const ByteChunk* chunk, int startPos) {
+  std::vector<double> values(static_cast<std::size_t>(NParams()));
+  const int position = ReadParamValues(chunk, startPos, values);
+  if (position >= 0) ApplyParamValues(values);
   return position;
 }

@@ -91,9 +91,12 @@ class IEffectBase {
   virtual bool SerializeState(ByteChunk* chunk) {                       // host
     return SerializeParams(chunk);
   }
+  // Reads a whole state and applies it, or fails (-1) having changed nothing.
   virtual int UnserializeState(const ByteChunk* chunk, int startPos) {  // host
     return UnserializeParams(chunk, startPos);
   }
+  // Where the whole state starting at startPos ends, or -1; reads, applies nothing.
+  virtual int StateEnd(const ByteChunk* chunk, int startPos) const;  // host
   virtual bool CompareState(const std::uint8_t* incomingState, int startPos,
                             int incomingSize) const;                                    // host
   virtual void OnWindowResize() {}                                                      // editor
@@ -195,6 +198,11 @@ class IEffectBase {
   static int GetFrameworkVerFromChunk(const ByteChunk* chunk, int* position);
   bool SerializeParams(ByteChunk* chunk);
   int UnserializeParams(const ByteChunk* chunk, int startPos);
+  // The parameter block, one value per parameter, read without applying it;
+  // returns the position after it, or -1 when it is not all there.
+  int ReadParamValues(const ByteChunk* chunk, int startPos, std::span<double> values) const;
+  // Sets every parameter from its value (clamped into its range), then tells the plug-in.
+  void ApplyParamValues(std::span<const double> values);
   bool SerializePresets(ByteChunk* chunk);
   int UnserializePresets(const ByteChunk* chunk, int startPos);
 

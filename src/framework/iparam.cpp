@@ -103,10 +103,14 @@ double IParam::ClampNormalized(double normalizedValue) {
   return std::isnan(normalizedValue) ? 0. : std::clamp(normalizedValue, 0., 1.);
 }
 
+double IParam::ValueForNormalized(double normalizedValue) const {
+  double value = GetNonNormalized(ClampNormalized(normalizedValue));
+  if (mType != kTypeDouble) value = std::floor(value / mStep + 0.5) * mStep;
+  return std::min(value, mMax);
+}
+
 void IParam::SetNormalized(double normalizedValue) {
-  mValue = GetNonNormalized(ClampNormalized(normalizedValue));
-  if (mType != kTypeDouble) mValue = std::floor(mValue / mStep + 0.5) * mStep;
-  mValue = std::min(mValue, mMax);
+  mValue = ValueForNormalized(normalizedValue);
 }
 
 int IParam::Int() const {

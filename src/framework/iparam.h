@@ -32,6 +32,8 @@ class IParam {
 
   void Set(double value);
   void SetNormalized(double normalizedValue);
+  // The value SetNormalized would set.
+  double ValueForNormalized(double normalizedValue) const;
   // Hosts send anything: beyond 0..1 a parameter would leave its range, and
   // a value that is not a number counts as 0.
   static double ClampNormalized(double normalizedValue);

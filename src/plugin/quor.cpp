@@ -101,11 +101,28 @@ bool QUOR::SerializeState(ByteChunk* chunk) {
   return SerializeParams(chunk);
 }
 
-int QUOR::UnserializeState(const ByteChunk* chunk, int startPos) {
-  std::lock_guard lock(mMutex);
+int QUOR::ReadState(const ByteChunk* chunk, int startPos, State* state) const {
   int position = startPos;
-  // A failed read leaves this name and every later one as they were.
-  for (std::string& name : mTrackNames)
+  for (std::string& name : state->mNames)
     position = chunk->GetStr(&name, position);
-  return UnserializeParams(chunk, position);
+  return ReadParamValues(chunk, position, state->mValues);
+}
+
+void QUOR::ApplyState(State& state) {
+  std::lock_guard lock(mMutex);
+  for (std::size_t i = 0; i < mTrackNames.size(); ++i)
+    mTrackNames[i].swap(state.mNames[i]);
+  ApplyParamValues(state.mValues);
+}
+
+int QUOR::UnserializeState(const ByteChunk* chunk, int startPos) {
+  State state;
+  const int position = ReadState(chunk, startPos, &state);
+  if (position >= 0) ApplyState(state);
+  return position;
+}
+
+int QUOR::StateEnd(const ByteChunk* chunk, int startPos) const {
+  State state;
+  return ReadState(chunk, startPos, &state);
 }

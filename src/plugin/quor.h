@@ -44,6 +44,13 @@ class QUOR : public IEffectVST2 {
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
   bool SerializeState(ByteChunk* chunk) override;
   int UnserializeState(const ByteChunk* chunk, int startPos) override;
+  int StateEnd(const ByteChunk* chunk, int startPos) const override;
+
+  // The whole state a chunk carries: the nine names, then every parameter value.
+  struct State {
+    std::array<std::string, kNumNames> mNames;
+    std::array<double, kNumParams> mValues{};
+  };
 
   const std::string& GetTrackName(int idx) const {
     return mTrackNames[static_cast<std::size_t>(idx)];
@@ -59,6 +66,9 @@ class QUOR : public IEffectVST2 {
 
  private:
   void InitParameters();
+  // Restoring reads the whole state first and applies it only when it is whole.
+  int ReadState(const ByteChunk* chunk, int startPos, State* state) const;
+  void ApplyState(State& state);
   void SilenceOutputsOutsideTheMix(double** outputs, int nFrames);
 
   // Cached from the parameters by OnParamChange, constant within a block.

@@ -232,7 +232,8 @@ VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data)
     position = UnserializePresets(&chunk, position);
   } else {
     position = UnserializeState(&chunk, position);
-    ModifyCurrentPreset(nullptr);
+    // A rejected state leaves the preset as it was, too.
+    if (position >= 0) ModifyCurrentPreset(nullptr);
   }
   if (position < 0) return 0;
   RedrawParamControls();
