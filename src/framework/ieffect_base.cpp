@@ -385,7 +385,7 @@ int IEffectBase::GetFrameworkVerFromChunk(const ByteChunk* chunk, int* position)
 }
 
 bool IEffectBase::SerializeParams(ByteChunk* chunk) {
-  std::lock_guard lock(mMutex);
+  std::lock_guard lock(mStateMutex);
   for (int i = 0; i < NParams(); ++i)
     if (chunk->Put(GetParam(i)->Value()) <= 0) return false;
   return true;
@@ -401,8 +401,11 @@ int IEffectBase::ReadParamValues(const ByteChunk* chunk, int startPos,
 
 void IEffectBase::ApplyParamValues(std::span<const double> values) {
   std::lock_guard lock(mMutex);
-  for (int i = 0; i < NParams() && i < static_cast<int>(values.size()); ++i)
-    GetParam(i)->Set(values[static_cast<std::size_t>(i)]);
+  {
+    std::lock_guard state(mStateMutex);
+    for (int i = 0; i < NParams() && i < static_cast<int>(values.size()); ++i)
+      GetParam(i)->Set(values[static_cast<std::size_t>(i)]);
+  }
   OnParamReset();
 }
 

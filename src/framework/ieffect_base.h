@@ -88,7 +88,8 @@ class IEffectBase {
   virtual void ProcessMidiMsg(IMidiMsg* msg);                           // audio or host
   virtual void ProcessSysEx(ISysEx* /*msg*/) {}                         // audio or host
   virtual bool MidiNoteName(int noteNumber, char* name, int nameSize);  // host
-  virtual bool SerializeState(ByteChunk* chunk) {                       // host
+  // Called with or without mMutex held: it reads the state under mStateMutex.
+  virtual bool SerializeState(ByteChunk* chunk) {  // host
     return SerializeParams(chunk);
   }
   // Reads a whole state and applies it, or fails (-1) having changed nothing.
@@ -247,6 +248,10 @@ class IEffectBase {
   IEditorSurface* GetGUI() const { return mGraphics.get(); }
 
   std::recursive_mutex mMutex;
+  // Held while the state is saved or restored, so that a save sees a whole
+  // restore or none of it. Taken alone or after mMutex, never before it; the
+  // audio thread never takes it, so saving does not hold up the audio.
+  std::recursive_mutex mStateMutex;
 
  protected:
   std::vector<ChannelIO> mChannelIO;

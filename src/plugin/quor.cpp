@@ -95,7 +95,7 @@ void QUOR::SilenceOutputsOutsideTheMix(double** outputs, int nFrames) {
 }
 
 bool QUOR::SerializeState(ByteChunk* chunk) {
-  std::lock_guard lock(mMutex);
+  std::lock_guard lock(mStateMutex);
   for (const std::string& name : mTrackNames)
     chunk->PutStr(name);
   return SerializeParams(chunk);
@@ -110,6 +110,7 @@ int QUOR::ReadState(const ByteChunk* chunk, int startPos, State* state) const {
 
 void QUOR::ApplyState(State& state) {
   std::lock_guard lock(mMutex);
+  std::lock_guard names(mStateMutex);  // names and values change as one
   for (std::size_t i = 0; i < mTrackNames.size(); ++i)
     mTrackNames[i].swap(state.mNames[i]);
   ApplyParamValues(state.mValues);

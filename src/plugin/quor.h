@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/band_filters.h"
@@ -56,6 +57,7 @@ class QUOR : public IEffectVST2 {
     return mTrackNames[static_cast<std::size_t>(idx)];
   }
   void SetTrackName(int idx, std::string name) {
+    std::lock_guard lock(mStateMutex);
     mTrackNames[static_cast<std::size_t>(idx)] = std::move(name);
   }
   // The meters' editor controls; -1 until an editor has them.
@@ -98,5 +100,5 @@ class QUOR : public IEffectVST2 {
   std::array<LevelMeter, kNumMeters> mVU;
   std::array<int, kNumMeters> mMeterIdx;
 
-  std::array<std::string, kNumNames> mTrackNames;
+  std::array<std::string, kNumNames> mTrackNames;  // under mStateMutex
 };

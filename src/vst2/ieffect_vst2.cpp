@@ -302,9 +302,8 @@ void IEffectVST2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, do
 
 float IEffectVST2::VSTGetParameter(AEffect* effect, VstInt32 index) {
   IEffectVST2* plug = PlugOf(effect);
-  if (!plug) return 0.f;
-  std::lock_guard lock(plug->mMutex);
-  if (!plug->IsValidParamIdx(index)) return 0.f;
+  // A value is read atomically: no need to wait for the audio thread.
+  if (!plug || !plug->IsValidParamIdx(index)) return 0.f;
   return static_cast<float>(plug->GetParam(index)->GetNormalized());
 }
 

@@ -63,7 +63,9 @@ class IEffectVST2 : public IEffectBase {
   VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.f);
   const VstTimeInfo* QueryTime(VstInt32 requestedFlags);
-  VstIntPtr GetChunk(bool isPreset, void** data);
+  VstIntPtr DispatchUnlocked(VstInt32 opcode, VstInt32 index, void* ptr);
+  VstIntPtr GetProgramChunk(void** data);
+  VstIntPtr GetBankChunk(void** data);
   VstIntPtr SetChunk(bool isPreset, VstIntPtr size, const void* data);
   VstIntPtr ProcessEvents(const VstEvents* events);
   VstIntPtr String2Parameter(int paramIdx, const char* text);
@@ -95,8 +97,8 @@ class IEffectVST2 : public IEffectBase {
   VstSpeakerArrangement mInputSpkrArr{};
   VstSpeakerArrangement mOutputSpkrArr{};
   bool mHostSpecificInitDone = false;
-  ByteChunk mState;
-  ByteChunk mBankState;
+  ByteChunk mState;      // the last program chunk handed out, under mStateMutex
+  ByteChunk mBankState;  // the last bank chunk handed out, under mMutex
   AEffect mAEffect{};
   Pieces<float> mFloatPieces;
   Pieces<double> mDoublePieces;
