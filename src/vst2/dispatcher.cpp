@@ -35,28 +35,22 @@ constexpr VstInt32 kVendorParamIsContinuous = 8;
 
 VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                      VstIntPtr value, void* ptr, float opt) {
-  auto* plug = effect ? static_cast<IEffectVST2*>(effect->object) : nullptr;
+  IEffectVST2* plug = PlugOf(effect);
   if (!plug) return 0;
-  if (opcode == effClose) {
-    // The mutex belongs to the object about to go: release it first.
-    { std::lock_guard lock(plug->mMutex); }
-    effect->object = nullptr;
-    delete plug;
-    return 0;
-  }
-  try {
-    // Reads that hosts make from other threads while audio runs wait for
-    // nothing the audio thread holds.
-    if (opcode == effGetParamLabel || opcode == effGetParamDisplay || opcode == effGetParamName ||
-        (opcode == effGetChunk && index != 0))
+  if (opcode == effClose) return Close(effect);
+  // Reads that hosts make from other threads while audio runs wait for
+  // nothing the audio thread holds.
+  if (opcode == effGetParamLabel || opcode == effGetParamDisplay || opcode == effGetParamName ||
+      (opcode == effGetChunk && index != 0)) {
+    try {
       return plug->DispatchUnlocked(opcode, index, ptr);
-    std::lock_guard lock(plug->mMutex);
-    if (opcode == effEditIdle || opcode == effIdle) return 0;
-    return plug->Dispatch(opcode, index, value, ptr, opt);
-  } catch (...) {
-    // Nothing may unwind into the host.
-    return 0;
+    } catch (...) {
+      return 0;  // nothing may unwind into the host
+    }
   }
+  if (opcode == effEditIdle || opcode == effIdle) return 0;
+  return Enter(
+      plug, [&](IEffectVST2& entered) { return entered.Dispatch(opcode, index, value, ptr, opt); });
 }
 
 // Parameter names and labels are fixed, values atomic, and the program state

@@ -1,14 +1,13 @@
 #include "vst2/ieffect_vst2.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
-namespace {
+#include "vst2/effect_record.h"
 
-IEffectVST2* PlugOf(AEffect* effect) {
-  return effect ? static_cast<IEffectVST2*>(effect->object) : nullptr;
-}
+namespace {
 
 VstInt32 ArrangementTypeFor(int nChannels) {
   return nChannels <= 2 ? nChannels - 1 : kSpeakerArrUserDefined;
@@ -24,26 +23,26 @@ IEffectVST2::IEffectVST2(IInstanceInfo instanceInfo, int nParams, const char* ch
     : IEffectBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion,
                   uniqueID, mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPIVST2),
       mHostCallback(instanceInfo.mVSTHostCallback) {
-  mAEffect.magic = kEffectMagic;
-  mAEffect.dispatcher = VSTDispatcher;
-  mAEffect.process = VSTProcess;
-  mAEffect.setParameter = VSTSetParameter;
-  mAEffect.getParameter = VSTGetParameter;
-  mAEffect.numPrograms = nPresets;
-  mAEffect.numParams = nParams;
-  mAEffect.numInputs = NInChannels();
-  mAEffect.numOutputs = NOutChannels();
-  mAEffect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
-  if (plugDoesChunks) mAEffect.flags |= effFlagsProgramChunks;
-  if (LegalIO(1, -1)) mAEffect.flags |= effFlagsCanMono;
-  if (plugIsInst) mAEffect.flags |= effFlagsIsSynth;
-  mAEffect.initialDelay = latency;
-  mAEffect.ioRatio = 1.f;
-  mAEffect.object = this;
-  mAEffect.uniqueID = uniqueID;
-  mAEffect.version = GetEffectVersion(true);
-  mAEffect.processReplacing = VSTProcessReplacing;
-  mAEffect.processDoubleReplacing = VSTProcessDoubleReplacing;
+  mAEffect->magic = kEffectMagic;
+  mAEffect->dispatcher = VSTDispatcher;
+  mAEffect->process = VSTProcess;
+  mAEffect->setParameter = VSTSetParameter;
+  mAEffect->getParameter = VSTGetParameter;
+  mAEffect->numPrograms = nPresets;
+  mAEffect->numParams = nParams;
+  mAEffect->numInputs = NInChannels();
+  mAEffect->numOutputs = NOutChannels();
+  mAEffect->flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
+  if (plugDoesChunks) mAEffect->flags |= effFlagsProgramChunks;
+  if (LegalIO(1, -1)) mAEffect->flags |= effFlagsCanMono;
+  if (plugIsInst) mAEffect->flags |= effFlagsIsSynth;
+  mAEffect->initialDelay = latency;
+  mAEffect->ioRatio = 1.f;
+  mAEffect->object = this;
+  mAEffect->uniqueID = uniqueID;
+  mAEffect->version = GetEffectVersion(true);
+  mAEffect->processReplacing = VSTProcessReplacing;
+  mAEffect->processDoubleReplacing = VSTProcessDoubleReplacing;
 
   mInputSpkrArr.numChannels = NInChannels();
   mInputSpkrArr.type = ArrangementTypeFor(NInChannels());
@@ -61,11 +60,36 @@ IEffectVST2::IEffectVST2(IInstanceInfo instanceInfo, int nParams, const char* ch
 IEffectVST2::~IEffectVST2() {
   mState.Clear();
   mBankState.Clear();
+  RetireEffectRecord(std::move(mAEffect));
+}
+
+IEffectVST2* IEffectVST2::PlugOf(AEffect* effect) {
+  // Cleared by a close, possibly on another thread.
+  return effect ? static_cast<IEffectVST2*>(
+                      std::atomic_ref(effect->object).load(std::memory_order_acquire))
+                : nullptr;
+}
+
+VstIntPtr IEffectVST2::Close(AEffect* effect) {
+  IEffectVST2* plug = PlugOf(effect);
+  if (!plug) return 0;  // closed before: the record outlived its plug-in
+  bool closeNow = false;
+  {
+    std::lock_guard lock(plug->mMutex);
+    // From here every entry finds no plug-in.
+    std::atomic_ref(effect->object).store(nullptr, std::memory_order_release);
+    plug->mCloseRequested = true;
+    closeNow = plug->mEntryDepth == 0;
+  }
+  // Otherwise the host closed from inside a callback made during one of its
+  // requests: the plug-in goes when that request returns.
+  if (closeNow) delete plug;
+  return 0;
 }
 
 VstIntPtr IEffectVST2::CallHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                 float opt) {
-  return mHostCallback ? mHostCallback(&mAEffect, opcode, index, value, ptr, opt) : 0;
+  return mHostCallback ? mHostCallback(mAEffect.get(), opcode, index, value, ptr, opt) : 0;
 }
 
 void IEffectVST2::BeginInformHostOfParamChange(int paramIdx) {
@@ -177,20 +201,20 @@ void IEffectVST2::HostSpecificInit() {
     default:
       break;
   }
-  mAEffect.numInputs = mInputSpkrArr.numChannels = NInChannels();
-  mAEffect.numOutputs = mOutputSpkrArr.numChannels = NOutChannels();
+  mAEffect->numInputs = mInputSpkrArr.numChannels = NInChannels();
+  mAEffect->numOutputs = mOutputSpkrArr.numChannels = NOutChannels();
   OnHostIdentified();
 }
 
 void IEffectVST2::AttachGraphics(std::unique_ptr<IEditorSurface> graphics) {
   if (!graphics) return;
   IEffectBase::AttachGraphics(std::move(graphics));
-  mAEffect.flags |= effFlagsHasEditor;
+  mAEffect->flags |= effFlagsHasEditor;
   UpdateEditRect();
 }
 
 void IEffectVST2::SetLatency(int samples) {
-  mAEffect.initialDelay = samples;
+  mAEffect->initialDelay = samples;
   IEffectBase::SetLatency(samples);
 }
 
@@ -278,9 +302,11 @@ template <typename Process>
 void IEffectVST2::RunAudioCallback(AEffect* effect, Process process) {
   IEffectVST2* plug = PlugOf(effect);
   if (!plug) return;
-  std::lock_guard lock(plug->mMutex);
-  if (plug->DoesMIDI()) plug->CallHost(audioMasterWantMidi);
-  process(*plug);
+  Enter(plug, [&](IEffectVST2& entered) {
+    if (entered.DoesMIDI()) entered.CallHost(audioMasterWantMidi);
+    process(entered);
+    return VstIntPtr{0};
+  });
 }
 
 void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames) {
@@ -310,10 +336,12 @@ float IEffectVST2::VSTGetParameter(AEffect* effect, VstInt32 index) {
 void IEffectVST2::VSTSetParameter(AEffect* effect, VstInt32 index, float value) {
   IEffectVST2* plug = PlugOf(effect);
   if (!plug) return;
-  std::lock_guard lock(plug->mMutex);
-  if (!plug->IsValidParamIdx(index)) return;
-  const double normalized = IParam::ClampNormalized(static_cast<double>(value));
-  if (plug->mGraphics) plug->mGraphics->SetParameterFromPlug(index, normalized, true);
-  plug->GetParam(index)->SetNormalized(normalized);
-  plug->OnParamChange(index);
+  Enter(plug, [&](IEffectVST2& entered) {
+    if (!entered.IsValidParamIdx(index)) return VstIntPtr{0};
+    const double normalized = IParam::ClampNormalized(static_cast<double>(value));
+    if (entered.mGraphics) entered.mGraphics->SetParameterFromPlug(index, normalized, true);
+    entered.GetParam(index)->SetNormalized(normalized);
+    entered.OnParamChange(index);
+    return VstIntPtr{0};
+  });
 }
