@@ -256,8 +256,10 @@ VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data)
 
 VstIntPtr IEffectVST2::ProcessEvents(const VstEvents* events) {
   if (!events) return 0;
+  // The list holds as many entries as numEvents says, more than it declares.
+  const VstEvent* const* entries = events->events;
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = entries[i];
     if (!event) continue;
     if (event->type == kVstMidiType) {
       const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);

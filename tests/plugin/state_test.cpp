@@ -175,6 +175,16 @@ TEST(State, EventsAndArrangementsFromCarelessHosts) {
   events.events[1] = nullptr;
   EXPECT_EQ(plug.Dispatch(effProcessEvents, 0, 0, &events), 1);
   EXPECT_EQ(plug.Dispatch(effProcessEvents, 0, 0, nullptr), 0);
+  // Hosts allocate the list longer than it is declared.
+  struct {
+    VstEvents list;
+    VstEvent* more[2];
+  } longer{};
+  longer.list.numEvents = 4;
+  VstEvent** entries = longer.list.events;
+  for (int i = 0; i < 4; ++i)
+    entries[i] = reinterpret_cast<VstEvent*>(&note);
+  EXPECT_EQ(plug.Dispatch(effProcessEvents, 0, 0, &longer.list), 1);
 
   VstSpeakerArrangement arrangement{};
   arrangement.numChannels = -7;
