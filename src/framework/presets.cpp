@@ -169,8 +169,8 @@ int IEffectBase::UnserializePresets(const ByteChunk* chunk, int startPos) {
       slot.mStatePos = position;
       position = StateEnd(chunk, position);
     }
-    if (position < 0) return -1;
   }
+  // A failed read fails every later one.
   if (position < 0) return -1;
 
   for (std::size_t i = 0; i < slots.size(); ++i) {
