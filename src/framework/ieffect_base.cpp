@@ -346,12 +346,22 @@ void IEffectBase::ProcessBuffers(double, int nFrames) {
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
 }
 
+void IEffectBase::ClearOutputScratch(int nFrames) {
+  // An output the plug-in leaves alone is silent, not its last block again.
+  for (OutChannel& channel : mOutChannels)
+    if (channel.mConnected && channel.mFDest)
+      std::fill_n(channel.mScratchBuf.begin(),
+                  std::clamp(nFrames, 0, static_cast<int>(channel.mScratchBuf.size())), 0.);
+}
+
 void IEffectBase::ProcessBuffers(float, int nFrames) {
+  ClearOutputScratch(nFrames);
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
   ConvertOutputs(nFrames, [](float& out, double in) { out = static_cast<float>(in); });
 }
 
 void IEffectBase::ProcessBuffersAccumulating(float, int nFrames) {
+  ClearOutputScratch(nFrames);
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
   ConvertOutputs(nFrames, [](float& out, double in) { out += static_cast<float>(in); });
 }

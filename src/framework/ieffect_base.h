@@ -283,6 +283,7 @@ class IEffectBase {
  private:
   IPreset* FirstUninitializedPreset();
   static double* SilentInput(InChannel& channel, int nFrames);
+  void ClearOutputScratch(int nFrames);
   void FillPresetFromValues(IPreset* preset, const char* name, std::span<const double> values);
   template <typename ConvertOut>
   void ConvertOutputs(int nFrames, ConvertOut convert);
