@@ -21,8 +21,8 @@ namespace {
 
 constexpr int kChannels = QUOR::kNumChannels;
 constexpr int kMaxActions = 256;
-constexpr int kMaxFramesPerInput = 8192;
-constexpr int kMaxFramesPerCall = 1024;
+constexpr int kMaxFramesPerInput = 4096;
+constexpr int kMaxFramesPerCall = 512;
 
 // Text buffers as large as the texts the adapter writes into them.
 constexpr std::size_t kProgramNameBuffer = 25;

@@ -38,11 +38,11 @@ int main(int argc, char** argv) {
 
   // A session: the project's state comes back, audio runs, the user automates,
   // the host reads texts and saves.
-  ScriptWriter session = Opened(kOrdinaryHost, 48000.f, 512);
+  ScriptWriter session = Opened(kOrdinaryHost, 48000.f, 128);
   session.Dispatch(effSetChunk, 1, 0, 0.f, 0, saved.mProgram)
       .Process(ProcessKind::kDouble, 512)
       .SetParameter(QUOR::kModeIdx, 1.f)
-      .Process(ProcessKind::kReplacing, 1500)
+      .Process(ProcessKind::kReplacing, 500)
       .Dispatch(effGetParamDisplay, 3)
       .Dispatch(effGetChunk, 1)
       .Dispatch(effSetChunk, 0, 0, 0.f, 0, saved.mBank)
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   ScriptWriter stereo = Opened(kStereoHost, 44100.f, 256);
   stereo.Process(ProcessKind::kReplacing, 300)
       .Dispatch(effSetSpeakerArrangement, 2 | (2 << 8))
-      .Process(ProcessKind::kDouble, 700, kInPlace)
+      .Process(ProcessKind::kDouble, 500, kInPlace)
       .Process(ProcessKind::kReplacing, 128, 0, 0x00010002);
   Write(dir + "/stereo", stereo);
 
