@@ -4,24 +4,13 @@
 #include <vector>
 
 #include "fuzz/damage.h"
+#include "fuzz/saved_state.h"
 #include "plugin/quor.h"
-
-namespace {
-
-std::vector<std::uint8_t> ValidChunk(QUOR& console, bool isPreset) {
-  void* data = nullptr;
-  const VstIntPtr size = IEffectVST2::VSTDispatcher(console.GetAEffect(), effGetChunk,
-                                                    isPreset ? 1 : 0, 0, &data, 0.f);
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  return {bytes, bytes + size};
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static QUOR* const console = new QUOR(IInstanceInfo{});
-  static const std::vector<std::uint8_t> program = ValidChunk(*console, true);
-  static const std::vector<std::uint8_t> bank = ValidChunk(*console, false);
+  static const std::vector<std::uint8_t> program = SavedState(*console, true);
+  static const std::vector<std::uint8_t> bank = SavedState(*console, false);
   if (size == 0) return 0;
   const bool isPreset = data[0] & 1;
   std::vector<std::uint8_t> chunk = Damage(isPreset ? program : bank, {data, size});

@@ -120,6 +120,20 @@ int SkipFrameworkHeader(const ByteChunk& chunk) {
   return position;
 }
 
+// The values a program's normalised floats give each parameter. A parameter
+// whose float lies beyond the end of the file keeps its current value.
+std::vector<double> ReadProgramValues(const IEffectBase& plug, const BigEndianReader& in,
+                                      std::size_t offset) {
+  std::vector<double> values(static_cast<std::size_t>(plug.NParams()));
+  for (int i = 0; i < plug.NParams(); ++i) {
+    const std::size_t at = offset + 4 * static_cast<std::size_t>(i);
+    const IParam* param = plug.GetParam(i);
+    values[static_cast<std::size_t>(i)] =
+        in.Has(at, 4) ? param->ValueForNormalized(in.F32(at)) : param->Value();
+  }
+  return values;
+}
+
 }  // namespace
 
 bool IEffectBase::MakeProgramFXP(std::vector<std::uint8_t>* file) {
@@ -216,8 +230,7 @@ bool IEffectBase::LoadProgramFXP(std::span<const std::uint8_t> file) {
     const ByteChunk chunk = in.Chunk(60);
     if (UnserializeState(&chunk, SkipFrameworkHeader(chunk)) < 0) return false;
   } else if (fxMagic == kProgramParamsMagic) {
-    for (int i = 0; i < NParams() && in.Has(56 + 4 * static_cast<std::size_t>(i), 4); ++i)
-      GetParam(i)->SetNormalized(in.F32(56 + 4 * static_cast<std::size_t>(i)));
+    ApplyParamValues(ReadProgramValues(*this, in, kProgramHeaderSize));
   } else {
     return false;
   }
@@ -246,6 +259,12 @@ bool IEffectBase::LoadBankFXB(std::span<const std::uint8_t> file) {
   const int nPrograms = in.I32(24);
   const int currentProgram = in.I32(28);
   const std::size_t programSize = kProgramHeaderSize + 4 * static_cast<std::size_t>(NParams());
+  // Every program is read before any is loaded: a malformed one changes nothing.
+  struct Program {
+    std::string mName;
+    std::vector<double> mValues;
+  };
+  std::vector<Program> programs;
   std::size_t position = kBankHeaderSize;
   // Programs beyond the plug-in's slots have nowhere to go and are not read.
   for (int i = 0; i < nPrograms && i < NPresets(); ++i, position += programSize) {
@@ -253,11 +272,14 @@ bool IEffectBase::LoadBankFXB(std::span<const std::uint8_t> file) {
         in.U32(position + 8) != kProgramParamsMagic || in.I32(position + 12) != 1 ||
         in.I32(position + 24) != NParams())
       return false;
+    programs.push_back({in.Text(position + 28, kProgramNameSize),
+                        ReadProgramValues(*this, in, position + kProgramHeaderSize)});
+  }
+  for (int i = 0; i < static_cast<int>(programs.size()); ++i) {
+    const Program& program = programs[static_cast<std::size_t>(i)];
     RestorePreset(i);
-    for (int k = 0; k < NParams(); ++k)
-      GetParam(k)->SetNormalized(
-          in.F32(position + kProgramHeaderSize + 4 * static_cast<std::size_t>(k)));
-    ModifyCurrentPreset(in.Text(position + 28, kProgramNameSize).c_str());
+    ApplyParamValues(program.mValues);
+    ModifyCurrentPreset(program.mName.c_str());
   }
   RestorePreset(currentProgram);
   InformHostOfProgramChange();

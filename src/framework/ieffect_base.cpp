@@ -151,6 +151,10 @@ void IEffectBase::SetBlockSize(int blockSize) {
   }
 }
 
+void IEffectBase::SetSampleRate(double sampleRate) {
+  if (std::isfinite(sampleRate) && sampleRate > 0.) mSampleRate = sampleRate;
+}
+
 int IEffectBase::GetEffectVersion(bool decimal) const {
   return decimal ? GetDecimalVersion(mVersion) : mVersion;
 }
@@ -218,7 +222,11 @@ void IEffectBase::SetInputChannelConnections(int idx, int n, bool connected) {
   for (int i = std::max(idx, 0); i < end; ++i) {
     InChannel& channel = mInChannels[static_cast<size_t>(i)];
     channel.mConnected = connected;
-    if (!connected) mInData[static_cast<size_t>(i)] = channel.mScratchBuf.data();
+    if (!connected) {
+      // Silence from now on, not the last block converted into it.
+      std::fill(channel.mScratchBuf.begin(), channel.mScratchBuf.end(), 0.);
+      mInData[static_cast<size_t>(i)] = channel.mScratchBuf.data();
+    }
   }
 }
 
@@ -262,22 +270,41 @@ const std::string& IEffectBase::GetOutputLabel(int idx) const {
   return mOutChannels[static_cast<size_t>(idx)].mLabel;
 }
 
-void IEffectBase::AttachInputBuffers(int idx, int n, double** buffers, int /*nFrames*/) {
+int IEffectBase::NConnectedInChannels() const {
+  return static_cast<int>(std::count_if(mInChannels.begin(), mInChannels.end(),
+                                        [](const InChannel& c) { return c.mConnected; }));
+}
+
+int IEffectBase::NConnectedOutChannels() const {
+  return static_cast<int>(std::count_if(mOutChannels.begin(), mOutChannels.end(),
+                                        [](const OutChannel& c) { return c.mConnected; }));
+}
+
+double* IEffectBase::SilentInput(InChannel& channel, int nFrames) {
+  const int frames = std::clamp(nFrames, 0, static_cast<int>(channel.mScratchBuf.size()));
+  std::fill_n(channel.mScratchBuf.begin(), frames, 0.);
+  return channel.mScratchBuf.data();
+}
+
+void IEffectBase::AttachInputBuffers(int idx, int n, double** buffers, int nFrames) {
   const int end = std::min(idx + std::max(n, 0), NInChannels());
-  for (int i = std::max(idx, 0); i < end; ++i)
-    if (mInChannels[static_cast<size_t>(i)].mConnected)
-      mInData[static_cast<size_t>(i)] = *buffers++;
+  for (int i = std::max(idx, 0), next = 0; i < end; ++i) {
+    InChannel& channel = mInChannels[static_cast<size_t>(i)];
+    if (!channel.mConnected) continue;
+    double* source = buffers ? buffers[next++] : nullptr;
+    mInData[static_cast<size_t>(i)] = source ? source : SilentInput(channel, nFrames);
+  }
 }
 
 void IEffectBase::AttachInputBuffers(int idx, int n, float** buffers, int nFrames) {
   const int end = std::min(idx + std::max(n, 0), NInChannels());
-  for (int i = std::max(idx, 0); i < end; ++i) {
+  for (int i = std::max(idx, 0), next = 0; i < end; ++i) {
     InChannel& channel = mInChannels[static_cast<size_t>(i)];
     if (!channel.mConnected) continue;
-    double* scratch = channel.mScratchBuf.data();
-    const float* source = *buffers++;
+    const float* source = buffers ? buffers[next++] : nullptr;
+    double* scratch = source ? channel.mScratchBuf.data() : SilentInput(channel, nFrames);
     const int frames = std::min(nFrames, static_cast<int>(channel.mScratchBuf.size()));
-    for (int f = 0; f < frames; ++f)
+    for (int f = 0; source && f < frames; ++f)
       scratch[f] = static_cast<double>(source[f]);
     mInData[static_cast<size_t>(i)] = scratch;
   }
@@ -285,21 +312,22 @@ void IEffectBase::AttachInputBuffers(int idx, int n, float** buffers, int nFrame
 
 void IEffectBase::AttachOutputBuffers(int idx, int n, double** buffers) {
   const int end = std::min(idx + std::max(n, 0), NOutChannels());
-  for (int i = std::max(idx, 0); i < end; ++i) {
+  for (int i = std::max(idx, 0), next = 0; i < end; ++i) {
     OutChannel& channel = mOutChannels[static_cast<size_t>(i)];
     if (!channel.mConnected) continue;
-    mOutData[static_cast<size_t>(i)] = *buffers++;
+    double* destination = buffers ? buffers[next++] : nullptr;
+    mOutData[static_cast<size_t>(i)] = destination ? destination : channel.mScratchBuf.data();
     channel.mFDest = nullptr;
   }
 }
 
 void IEffectBase::AttachOutputBuffers(int idx, int n, float** buffers) {
   const int end = std::min(idx + std::max(n, 0), NOutChannels());
-  for (int i = std::max(idx, 0); i < end; ++i) {
+  for (int i = std::max(idx, 0), next = 0; i < end; ++i) {
     OutChannel& channel = mOutChannels[static_cast<size_t>(i)];
     if (!channel.mConnected) continue;
     mOutData[static_cast<size_t>(i)] = channel.mScratchBuf.data();
-    channel.mFDest = *buffers++;
+    channel.mFDest = buffers ? buffers[next++] : nullptr;
   }
 }
 
@@ -318,12 +346,22 @@ void IEffectBase::ProcessBuffers(double, int nFrames) {
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
 }
 
+void IEffectBase::ClearOutputScratch(int nFrames) {
+  // An output the plug-in leaves alone is silent, not its last block again.
+  for (OutChannel& channel : mOutChannels)
+    if (channel.mConnected && channel.mFDest)
+      std::fill_n(channel.mScratchBuf.begin(),
+                  std::clamp(nFrames, 0, static_cast<int>(channel.mScratchBuf.size())), 0.);
+}
+
 void IEffectBase::ProcessBuffers(float, int nFrames) {
+  ClearOutputScratch(nFrames);
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
   ConvertOutputs(nFrames, [](float& out, double in) { out = static_cast<float>(in); });
 }
 
 void IEffectBase::ProcessBuffersAccumulating(float, int nFrames) {
+  ClearOutputScratch(nFrames);
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
   ConvertOutputs(nFrames, [](float& out, double in) { out += static_cast<float>(in); });
 }
@@ -357,20 +395,38 @@ int IEffectBase::GetFrameworkVerFromChunk(const ByteChunk* chunk, int* position)
 }
 
 bool IEffectBase::SerializeParams(ByteChunk* chunk) {
-  std::lock_guard lock(mMutex);
+  std::lock_guard lock(mStateMutex);
   for (int i = 0; i < NParams(); ++i)
     if (chunk->Put(GetParam(i)->Value()) <= 0) return false;
   return true;
 }
 
-int IEffectBase::UnserializeParams(const ByteChunk* chunk, int startPos) {
-  std::lock_guard lock(mMutex);
+int IEffectBase::ReadParamValues(const ByteChunk* chunk, int startPos,
+                                 std::span<double> values) const {
   int position = startPos;
-  for (int i = 0; i < NParams() && position >= 0; ++i) {
-    double value = 0.;
-    position = chunk->Get(&value, position);
-    GetParam(i)->Set(value);
+  for (std::size_t i = 0; i < values.size() && position >= 0; ++i)
+    position = chunk->Get(&values[i], position);
+  return position;
+}
+
+void IEffectBase::ApplyParamValues(std::span<const double> values) {
+  std::lock_guard lock(mMutex);
+  {
+    std::lock_guard state(mStateMutex);
+    for (int i = 0; i < NParams() && i < static_cast<int>(values.size()); ++i)
+      GetParam(i)->Set(values[static_cast<std::size_t>(i)]);
   }
   OnParamReset();
+}
+
+int IEffectBase::StateEnd(const ByteChunk* chunk, int startPos) const {
+  std::vector<double> values(static_cast<std::size_t>(NParams()));
+  return ReadParamValues(chunk, startPos, values);
+}
+
+int IEffectBase::UnserializeParams(const ByteChunk* chunk, int startPos) {
+  std::vector<double> values(static_cast<std::size_t>(NParams()));
+  const int position = ReadParamValues(chunk, startPos, values);
+  if (position >= 0) ApplyParamValues(values);
   return position;
 }

@@ -60,9 +60,10 @@ class IEffectBase {
 
   static constexpr std::uint32_t kFrameworkMagic = 0x70666674;  // "tffp" in file order
   static constexpr int kFrameworkVersion = 0x00010000;
-  // Scratch buffers are never sized beyond this; longer host blocks are
-  // processed in pieces.
-  static constexpr int kMaxBlockSize = 1 << 20;
+  // The largest block size taken from a host: more than a second of audio at
+  // any common rate, and 8 MB of scratch for 16 channels each way. Longer
+  // calls are processed in pieces.
+  static constexpr int kMaxBlockSize = 65536;
 
   IEffectBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
               const char* productName, const char* mfrName, int vendorVersion, int uniqueID,
@@ -87,12 +88,16 @@ class IEffectBase {
   virtual void ProcessMidiMsg(IMidiMsg* msg);                           // audio or host
   virtual void ProcessSysEx(ISysEx* /*msg*/) {}                         // audio or host
   virtual bool MidiNoteName(int noteNumber, char* name, int nameSize);  // host
-  virtual bool SerializeState(ByteChunk* chunk) {                       // host
+  // Called with or without mMutex held: it reads the state under mStateMutex.
+  virtual bool SerializeState(ByteChunk* chunk) {  // host
     return SerializeParams(chunk);
   }
+  // Reads a whole state and applies it, or fails (-1) having changed nothing.
   virtual int UnserializeState(const ByteChunk* chunk, int startPos) {  // host
     return UnserializeParams(chunk, startPos);
   }
+  // Where the whole state starting at startPos ends, or -1; reads, applies nothing.
+  virtual int StateEnd(const ByteChunk* chunk, int startPos) const;  // host
   virtual bool CompareState(const std::uint8_t* incomingState, int startPos,
                             int incomingSize) const;                                    // host
   virtual void OnWindowResize() {}                                                      // editor
@@ -166,13 +171,19 @@ class IEffectBase {
   int NChannelIO() const { return static_cast<int>(mChannelIO.size()); }
   ChannelIO GetChannelIO(int idx) const { return mChannelIO[static_cast<std::size_t>(idx)]; }
 
-  void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
+  // A rate that is not a finite positive number is refused: the old one stays.
+  void SetSampleRate(double sampleRate);
   double GetSampleRate() const { return mSampleRate; }
   int GetBlockSize() const { return mBlockSize; }
   int GetLatency() const { return mLatency; }
   int GetTailSize() const { return mTailSize; }
 
   // Buffer binding and block processing, called by a host adapter under mMutex.
+  // Each connected channel in the range takes the next host pointer; a null
+  // one costs that channel only: its input reads silence, its output is
+  // dropped. `buffers` may itself be null.
+  int NConnectedInChannels() const;
+  int NConnectedOutChannels() const;
   void AttachInputBuffers(int idx, int n, double** buffers, int nFrames);
   void AttachInputBuffers(int idx, int n, float** buffers, int nFrames);
   void AttachOutputBuffers(int idx, int n, double** buffers);
@@ -188,6 +199,11 @@ class IEffectBase {
   static int GetFrameworkVerFromChunk(const ByteChunk* chunk, int* position);
   bool SerializeParams(ByteChunk* chunk);
   int UnserializeParams(const ByteChunk* chunk, int startPos);
+  // The parameter block, one value per parameter, read without applying it;
+  // returns the position after it, or -1 when it is not all there.
+  int ReadParamValues(const ByteChunk* chunk, int startPos, std::span<double> values) const;
+  // Sets every parameter from its value (clamped into its range), then tells the plug-in.
+  void ApplyParamValues(std::span<const double> values);
   bool SerializePresets(ByteChunk* chunk);
   int UnserializePresets(const ByteChunk* chunk, int startPos);
 
@@ -232,6 +248,10 @@ class IEffectBase {
   IEditorSurface* GetGUI() const { return mGraphics.get(); }
 
   std::recursive_mutex mMutex;
+  // Held while the state is saved or restored, so that a save sees a whole
+  // restore or none of it. Taken alone or after mMutex, never before it; the
+  // audio thread never takes it, so saving does not hold up the audio.
+  std::recursive_mutex mStateMutex;
 
  protected:
   std::vector<ChannelIO> mChannelIO;
@@ -262,6 +282,8 @@ class IEffectBase {
 
  private:
   IPreset* FirstUninitializedPreset();
+  static double* SilentInput(InChannel& channel, int nFrames);
+  void ClearOutputScratch(int nFrames);
   void FillPresetFromValues(IPreset* preset, const char* name, std::span<const double> values);
   template <typename ConvertOut>
   void ConvertOutputs(int nFrames, ConvertOut convert);

@@ -34,7 +34,8 @@ void IParam::InitCommon(EParamType type, const char* name, const char* label, co
 
 void IParam::InitBool(const char* name, bool defaultValue, const char* label, const char* group) {
   InitCommon(kTypeBool, name, label, group);
-  mValue = mDefault = defaultValue ? 1. : 0.;
+  mDefault = defaultValue ? 1. : 0.;
+  Store(mDefault);
   mMin = 0.;
   mMax = 1.;
   mStep = 1.;
@@ -47,7 +48,8 @@ void IParam::InitBool(const char* name, bool defaultValue, const char* label, co
 void IParam::InitEnum(const char* name, int defaultValue, int nEnums, const char* label,
                       const char* group) {
   InitCommon(kTypeEnum, name, label, group);
-  mValue = mDefault = defaultValue;
+  mDefault = defaultValue;
+  Store(mDefault);
   mMin = 0.;
   mMax = std::max(static_cast<double>(nEnums) - 1., 1.);
   mStep = 1.;
@@ -58,7 +60,8 @@ void IParam::InitEnum(const char* name, int defaultValue, int nEnums, const char
 void IParam::InitInt(const char* name, int defaultValue, int minVal, int maxVal, const char* label,
                      const char* group) {
   InitCommon(kTypeInt, name, label, group);
-  mValue = mDefault = defaultValue;
+  mDefault = defaultValue;
+  Store(mDefault);
   mMin = minVal;
   mMax = std::max(static_cast<double>(maxVal), static_cast<double>(minVal) + 1.);
   mStep = 1.;
@@ -69,7 +72,8 @@ void IParam::InitInt(const char* name, int defaultValue, int minVal, int maxVal,
 void IParam::InitDouble(const char* name, double defaultValue, double minVal, double maxVal,
                         double step, const char* label, const char* group, double shape) {
   InitCommon(kTypeDouble, name, label, group);
-  mValue = mDefault = defaultValue;
+  mDefault = defaultValue;
+  Store(mDefault);
   mMin = minVal;
   mMax = std::max(maxVal, minVal + step);
   mStep = step;
@@ -96,25 +100,32 @@ void IParam::SetDisplayText(int value, const char* text) {
 
 void IParam::Set(double value) {
   // A value that is not a number (a corrupt chunk) must not reach the engine.
-  mValue = std::isnan(value) ? mMin : std::clamp(value, mMin, mMax);
+  Store(std::isnan(value) ? mMin : std::clamp(value, mMin, mMax));
+}
+
+double IParam::ClampNormalized(double normalizedValue) {
+  return std::isnan(normalizedValue) ? 0. : std::clamp(normalizedValue, 0., 1.);
+}
+
+double IParam::ValueForNormalized(double normalizedValue) const {
+  double value = GetNonNormalized(ClampNormalized(normalizedValue));
+  if (mType != kTypeDouble) value = std::floor(value / mStep + 0.5) * mStep;
+  return std::min(value, mMax);
 }
 
 void IParam::SetNormalized(double normalizedValue) {
-  if (std::isnan(normalizedValue)) normalizedValue = 0.;
-  mValue = GetNonNormalized(normalizedValue);
-  if (mType != kTypeDouble) mValue = std::floor(mValue / mStep + 0.5) * mStep;
-  mValue = std::min(mValue, mMax);
+  Store(ValueForNormalized(normalizedValue));
 }
 
 int IParam::Int() const {
-  return TruncateToInt(mValue);
+  return TruncateToInt(Value());
 }
 
 // The framework's own conversion, an exponential. The plug-in's audio path
 // converts with pow(10, dB / 20) instead (engine/gain.h): the two differ in
 // the last bits, and each must stay as it is for its outputs to stay exact.
 double IParam::DBToAmp() const {
-  return std::exp(mValue * 0.1151292546497);
+  return std::exp(Value() * 0.1151292546497);
 }
 
 double IParam::GetNormalized(double nonNormalizedValue) const {
@@ -166,7 +177,7 @@ bool IParam::MapDisplayText(const char* text, double* valueOut) const {
 }
 
 const char* IParam::GetLabelForHost() const {
-  const char* text = GetDisplayText(TruncateToInt(mValue));
+  const char* text = GetDisplayText(TruncateToInt(Value()));
   return text[0] != '\0' ? "" : mLabel.c_str();
 }
 

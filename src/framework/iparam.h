@@ -2,6 +2,7 @@
 // shape, and the texts a host shows for it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,21 +33,26 @@ class IParam {
 
   void Set(double value);
   void SetNormalized(double normalizedValue);
+  // The value SetNormalized would set.
+  double ValueForNormalized(double normalizedValue) const;
+  // Hosts send anything: beyond 0..1 a parameter would leave its range, and
+  // a value that is not a number counts as 0.
+  static double ClampNormalized(double normalizedValue);
 
-  double Value() const { return mValue; }
-  bool Bool() const { return mValue >= 0.5; }
+  double Value() const { return mValue.load(std::memory_order_relaxed); }
+  bool Bool() const { return Value() >= 0.5; }
   int Int() const;
   EParamType Type() const { return mType; }
   double DBToAmp() const;
 
-  double GetNormalized() const { return GetNormalized(mValue); }
+  double GetNormalized() const { return GetNormalized(Value()); }
   double GetNormalized(double nonNormalizedValue) const;
   double GetNonNormalized(double normalizedValue) const;
 
   // The text a host shows for a value (a normalised one when `normalized`).
   std::string GetDisplayForHost(double value, bool normalized, bool withDisplayText = true) const;
   std::string GetDisplayForHost(bool withDisplayText = true) const {
-    return GetDisplayForHost(mValue, false, withDisplayText);
+    return GetDisplayForHost(Value(), false, withDisplayText);
   }
 
   const char* GetDisplayText(int value) const;
@@ -74,9 +80,12 @@ class IParam {
   };
 
   void InitCommon(EParamType type, const char* name, const char* label, const char* group);
+  void Store(double value) { mValue.store(value, std::memory_order_relaxed); }
 
   EParamType mType = kTypeNone;
-  double mValue = 0.;
+  // Written under the plug-in's mutex, read from any thread: host threads
+  // read values and their texts without waiting for the audio thread.
+  std::atomic<double> mValue{0.};
   double mMin = 0.;
   double mMax = 1.;
   double mStep = 1.;

@@ -155,20 +155,32 @@ bool IEffectBase::SerializePresets(ByteChunk* chunk) {
 }
 
 int IEffectBase::UnserializePresets(const ByteChunk* chunk, int startPos) {
+  // Every slot is read before any changes: a list that fails part-way changes nothing.
+  struct Slot {
+    std::string mName;
+    bool mInitialized = false;
+    int mStatePos = -1;
+  };
+  std::vector<Slot> slots(mPresets.size());
   int position = startPos;
-  std::string name;  // keeps its last content when a read fails
-  for (std::size_t i = 0; i < mPresets.size() && position >= 0; ++i) {
+  for (Slot& slot : slots) {
+    position = chunk->GetBool(&slot.mInitialized, chunk->GetStr(&slot.mName, position));
+    if (slot.mInitialized) {
+      slot.mStatePos = position;
+      position = StateEnd(chunk, position);
+    }
+  }
+  // A failed read fails every later one.
+  if (position < 0) return -1;
+
+  for (std::size_t i = 0; i < slots.size(); ++i) {
     IPreset& preset = *mPresets[i];
-    position = chunk->GetStr(&name, position);
-    preset.mName = BoundedPresetName(name.c_str());
-    position = chunk->GetBool(&preset.mInitialized, position);
-    if (preset.mInitialized) {
-      position = UnserializeState(chunk, position);
-      if (position > 0) {
-        // The slot keeps the state as the current plug-in encodes it.
-        preset.mChunk.Clear();
-        SerializeState(&preset.mChunk);
-      }
+    preset.mName = BoundedPresetName(slots[i].mName.c_str());
+    preset.mInitialized = slots[i].mInitialized;
+    if (preset.mInitialized && UnserializeState(chunk, slots[i].mStatePos) >= 0) {
+      // The slot keeps the state as the current plug-in encodes it.
+      preset.mChunk.Clear();
+      SerializeState(&preset.mChunk);
     }
   }
   RestorePreset(mCurrentPresetIdx);

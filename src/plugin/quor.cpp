@@ -1,5 +1,6 @@
 #include "plugin/quor.h"
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 
@@ -96,18 +97,45 @@ bool QUOR::SetChainPath(ChainPath path) {
   return true;
 }
 
+void QUOR::SilenceOutputsOutsideTheMix(double** outputs, int nFrames) {
+  // Mode 0 mixes to outputs 1 and 2; the others carry silence, not what the
+  // host's buffers or an earlier Mode 1 block left there. This runs after the
+  // chain, which may have read them: a host may pass the inputs as outputs.
+  if (nFrames <= 0 || GetParam(kModeIdx)->Int() != 0) return;
+  for (int c = 2; c < kNumChannels; ++c)
+    std::fill_n(outputs[c], nFrames, 0.);
+}
+
 bool QUOR::SerializeState(ByteChunk* chunk) {
-  std::lock_guard lock(mMutex);
+  std::lock_guard lock(mStateMutex);
   for (const std::string& name : mTrackNames)
     chunk->PutStr(name);
   return SerializeParams(chunk);
 }
 
-int QUOR::UnserializeState(const ByteChunk* chunk, int startPos) {
-  std::lock_guard lock(mMutex);
+int QUOR::ReadState(const ByteChunk* chunk, int startPos, State* state) const {
   int position = startPos;
-  // A failed read leaves this name and every later one as they were.
-  for (std::string& name : mTrackNames)
+  for (std::string& name : state->mNames)
     position = chunk->GetStr(&name, position);
-  return UnserializeParams(chunk, position);
+  return ReadParamValues(chunk, position, state->mValues);
+}
+
+void QUOR::ApplyState(State& state) {
+  std::lock_guard lock(mMutex);
+  std::lock_guard names(mStateMutex);  // names and values change as one
+  for (std::size_t i = 0; i < mTrackNames.size(); ++i)
+    mTrackNames[i].swap(state.mNames[i]);
+  ApplyParamValues(state.mValues);
+}
+
+int QUOR::UnserializeState(const ByteChunk* chunk, int startPos) {
+  State state;
+  const int position = ReadState(chunk, startPos, &state);
+  if (position >= 0) ApplyState(state);
+  return position;
+}
+
+int QUOR::StateEnd(const ByteChunk* chunk, int startPos) const {
+  State state;
+  return ReadState(chunk, startPos, &state);
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "plugin/track_chain_paths.h"
@@ -40,11 +41,19 @@ class QUOR : public IEffectVST2 {
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
   bool SerializeState(ByteChunk* chunk) override;
   int UnserializeState(const ByteChunk* chunk, int startPos) override;
+  int StateEnd(const ByteChunk* chunk, int startPos) const override;
+
+  // The whole state a chunk carries: the nine names, then every parameter value.
+  struct State {
+    std::array<std::string, kNumNames> mNames;
+    std::array<double, kNumParams> mValues{};
+  };
 
   const std::string& GetTrackName(int idx) const {
     return mTrackNames[static_cast<std::size_t>(idx)];
   }
   void SetTrackName(int idx, std::string name) {
+    std::lock_guard lock(mStateMutex);
     mTrackNames[static_cast<std::size_t>(idx)] = std::move(name);
   }
   // The meters' editor controls; -1 until an editor has them.
@@ -61,6 +70,10 @@ class QUOR : public IEffectVST2 {
 
  private:
   void InitParameters();
+  // Restoring reads the whole state first and applies it only when it is whole.
+  int ReadState(const ByteChunk* chunk, int startPos, State* state) const;
+  void ApplyState(State& state);
+  void SilenceOutputsOutsideTheMix(double** outputs, int nFrames);
 
   // Cached from the parameters by OnParamChange, constant within a block.
   std::array<double, kNumTracks> mHigh{};
@@ -84,5 +97,5 @@ class QUOR : public IEffectVST2 {
   double mMeterCoefficient = 0.;
   std::array<int, kNumMeters> mMeterIdx;
 
-  std::array<std::string, kNumNames> mTrackNames;
+  std::array<std::string, kNumNames> mTrackNames;  // under mStateMutex
 };

@@ -80,4 +80,6 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
   if (editor)
     for (int m = 0; m < kNumMeters; ++m)
       editor->SetControlFromPlug(mMeterIdx[static_cast<std::size_t>(m)], mChain.meters[m]);
+
+  SilenceOutputsOutsideTheMix(outputs, nFrames);
 }

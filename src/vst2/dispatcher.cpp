@@ -35,22 +35,44 @@ constexpr VstInt32 kVendorParamIsContinuous = 8;
 
 VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                      VstIntPtr value, void* ptr, float opt) {
-  auto* plug = effect ? static_cast<IEffectVST2*>(effect->object) : nullptr;
+  IEffectVST2* plug = PlugOf(effect);
   if (!plug) return 0;
-  if (opcode == effClose) {
-    // The mutex belongs to the object about to go: release it first.
-    { std::lock_guard lock(plug->mMutex); }
-    effect->object = nullptr;
-    delete plug;
-    return 0;
+  if (opcode == effClose) return Close(effect);
+  // Reads that hosts make from other threads while audio runs wait for
+  // nothing the audio thread holds.
+  if (opcode == effGetParamLabel || opcode == effGetParamDisplay || opcode == effGetParamName ||
+      (opcode == effGetChunk && index != 0)) {
+    try {
+      return plug->DispatchUnlocked(opcode, index, ptr);
+    } catch (...) {
+      return 0;  // nothing may unwind into the host
+    }
   }
-  std::lock_guard lock(plug->mMutex);
   if (opcode == effEditIdle || opcode == effIdle) return 0;
-  try {
-    return plug->Dispatch(opcode, index, value, ptr, opt);
-  } catch (...) {
-    // Nothing may unwind into the host.
-    return 0;
+  return Enter(
+      plug, [&](IEffectVST2& entered) { return entered.Dispatch(opcode, index, value, ptr, opt); });
+}
+
+// Parameter names and labels are fixed, values atomic, and the program state
+// is read under mStateMutex: none of these needs mMutex.
+VstIntPtr IEffectVST2::DispatchUnlocked(VstInt32 opcode, VstInt32 index, void* ptr) {
+  if (!ptr) return 0;
+  switch (opcode) {
+    case effGetParamLabel:
+      if (IsValidParamIdx(index))
+        CopyText(ptr, GetParam(index)->GetLabelForHost(), kParamTextChars);
+      return 0;
+    case effGetParamDisplay:
+      if (IsValidParamIdx(index))
+        CopyText(ptr, GetParam(index)->GetDisplayForHost(true), kParamTextChars);
+      return 0;
+    case effGetParamName:
+      if (IsValidParamIdx(index)) CopyText(ptr, GetParam(index)->GetNameForHost(), kParamTextChars);
+      return 0;
+    case effGetChunk:
+      return GetProgramChunk(static_cast<void**>(ptr));
+    default:
+      return 0;
   }
 }
 
@@ -75,18 +97,6 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       return 0;
     case effGetProgramName:
       if (ptr) CopyText(ptr, GetPresetName(mCurrentPresetIdx), kProgramNameChars);
-      return 0;
-    case effGetParamLabel:
-      if (ptr && IsValidParamIdx(index))
-        CopyText(ptr, GetParam(index)->GetLabelForHost(), kParamTextChars);
-      return 0;
-    case effGetParamDisplay:
-      if (ptr && IsValidParamIdx(index))
-        CopyText(ptr, GetParam(index)->GetDisplayForHost(true), kParamTextChars);
-      return 0;
-    case effGetParamName:
-      if (ptr && IsValidParamIdx(index))
-        CopyText(ptr, GetParam(index)->GetNameForHost(), kParamTextChars);
       return 0;
     case effSetSampleRate:
       SetSampleRate(static_cast<double>(opt));
@@ -115,8 +125,8 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       return 1;
     case effIdentify:
       return FourCC('N', 'v', 'E', 'f');
-    case effGetChunk:
-      return ptr ? GetChunk(index != 0, static_cast<void**>(ptr)) : 0;
+    case effGetChunk:  // a bank: a program chunk goes without the lock
+      return ptr ? GetBankChunk(static_cast<void**>(ptr)) : 0;
     case effSetChunk:
       return SetChunk(index != 0, value, ptr);
     case effProcessEvents:
@@ -205,25 +215,29 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
   }
 }
 
-VstIntPtr IEffectVST2::GetChunk(bool isPreset, void** data) {
-  ByteChunk& chunk = isPreset ? mState : mBankState;
+VstIntPtr IEffectVST2::GetProgramChunk(void** data) {
+  ByteChunk chunk;
   InitChunkWithFrameworkVer(&chunk);
-  bool written = false;
-  if (isPreset) {
-    written = SerializeState(&chunk);
-  } else {
-    ModifyCurrentPreset(nullptr);
-    written = SerializePresets(&chunk);
-  }
-  if (!written || chunk.Size() == 0) return 0;
-  *data = chunk.GetBytes();
-  return chunk.Size();
+  if (!SerializeState(&chunk) || chunk.Size() == 0) return 0;
+  // Valid for the host until the next program chunk request.
+  std::lock_guard lock(mStateMutex);
+  mState = std::move(chunk);
+  *data = mState.GetBytes();
+  return mState.Size();
+}
+
+VstIntPtr IEffectVST2::GetBankChunk(void** data) {
+  InitChunkWithFrameworkVer(&mBankState);
+  ModifyCurrentPreset(nullptr);
+  if (!SerializePresets(&mBankState) || mBankState.Size() == 0) return 0;
+  *data = mBankState.GetBytes();
+  return mBankState.Size();
 }
 
 VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data) {
   // Refused before anything changes: no data, or a size no chunk of ours can have.
   if (!data || size < 0 || size > kMaxChunkSize) return 0;
-  ByteChunk& chunk = isPreset ? mState : mBankState;
+  ByteChunk chunk;
   chunk.Resize(static_cast<int>(size));
   if (size > 0) std::memcpy(chunk.GetBytes(), data, static_cast<std::size_t>(size));
   int position = 0;
@@ -232,7 +246,8 @@ VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data)
     position = UnserializePresets(&chunk, position);
   } else {
     position = UnserializeState(&chunk, position);
-    ModifyCurrentPreset(nullptr);
+    // A rejected state leaves the preset as it was, too.
+    if (position >= 0) ModifyCurrentPreset(nullptr);
   }
   if (position < 0) return 0;
   RedrawParamControls();
@@ -241,8 +256,10 @@ VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data)
 
 VstIntPtr IEffectVST2::ProcessEvents(const VstEvents* events) {
   if (!events) return 0;
+  // The list holds as many entries as numEvents says, more than it declares.
+  const VstEvent* const* entries = events->events;
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = entries[i];
     if (!event) continue;
     if (event->type == kVstMidiType) {
       const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);

@@ -1,26 +1,16 @@
 #include "vst2/ieffect_vst2.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
-namespace {
+#include "vst2/effect_record.h"
 
-IEffectVST2* PlugOf(AEffect* effect) {
-  return effect ? static_cast<IEffectVST2*>(effect->object) : nullptr;
-}
+namespace {
 
 VstInt32 ArrangementTypeFor(int nChannels) {
   return nChannels <= 2 ? nChannels - 1 : kSpeakerArrUserDefined;
-}
-
-// A host that hands over a null channel pointer gets no processing rather than a crash.
-template <typename Sample>
-bool AllPresent(Sample** buffers, int n) {
-  if (n > 0 && !buffers) return false;
-  for (int i = 0; i < n; ++i)
-    if (!buffers[i]) return false;
-  return true;
 }
 
 }  // namespace
@@ -33,34 +23,34 @@ IEffectVST2::IEffectVST2(IInstanceInfo instanceInfo, int nParams, const char* ch
     : IEffectBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion,
                   uniqueID, mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPIVST2),
       mHostCallback(instanceInfo.mVSTHostCallback) {
-  mAEffect.magic = kEffectMagic;
-  mAEffect.dispatcher = VSTDispatcher;
-  mAEffect.process = VSTProcess;
-  mAEffect.setParameter = VSTSetParameter;
-  mAEffect.getParameter = VSTGetParameter;
-  mAEffect.numPrograms = nPresets;
-  mAEffect.numParams = nParams;
-  mAEffect.numInputs = NInChannels();
-  mAEffect.numOutputs = NOutChannels();
-  mAEffect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
-  if (plugDoesChunks) mAEffect.flags |= effFlagsProgramChunks;
-  if (LegalIO(1, -1)) mAEffect.flags |= effFlagsCanMono;
-  if (plugIsInst) mAEffect.flags |= effFlagsIsSynth;
-  mAEffect.initialDelay = latency;
-  mAEffect.ioRatio = 1.f;
-  mAEffect.object = this;
-  mAEffect.uniqueID = uniqueID;
-  mAEffect.version = GetEffectVersion(true);
-  mAEffect.processReplacing = VSTProcessReplacing;
-  mAEffect.processDoubleReplacing = VSTProcessDoubleReplacing;
+  mAEffect->magic = kEffectMagic;
+  mAEffect->dispatcher = VSTDispatcher;
+  mAEffect->process = VSTProcess;
+  mAEffect->setParameter = VSTSetParameter;
+  mAEffect->getParameter = VSTGetParameter;
+  mAEffect->numPrograms = nPresets;
+  mAEffect->numParams = nParams;
+  mAEffect->numInputs = NInChannels();
+  mAEffect->numOutputs = NOutChannels();
+  mAEffect->flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
+  if (plugDoesChunks) mAEffect->flags |= effFlagsProgramChunks;
+  if (LegalIO(1, -1)) mAEffect->flags |= effFlagsCanMono;
+  if (plugIsInst) mAEffect->flags |= effFlagsIsSynth;
+  mAEffect->initialDelay = latency;
+  mAEffect->ioRatio = 1.f;
+  mAEffect->object = this;
+  mAEffect->uniqueID = uniqueID;
+  mAEffect->version = GetEffectVersion(true);
+  mAEffect->processReplacing = VSTProcessReplacing;
+  mAEffect->processDoubleReplacing = VSTProcessDoubleReplacing;
 
   mInputSpkrArr.numChannels = NInChannels();
   mInputSpkrArr.type = ArrangementTypeFor(NInChannels());
   mOutputSpkrArr.numChannels = NOutChannels();
   mOutputSpkrArr.type = ArrangementTypeFor(NOutChannels());
 
-  mInPieces.resize(static_cast<std::size_t>(NInChannels()));
-  mOutPieces.resize(static_cast<std::size_t>(NOutChannels()));
+  mFloatPieces.Resize(NInChannels(), NOutChannels());
+  mDoublePieces.Resize(NInChannels(), NOutChannels());
 
   SetInputChannelConnections(0, NInChannels(), true);
   SetOutputChannelConnections(0, NOutChannels(), true);
@@ -70,11 +60,36 @@ IEffectVST2::IEffectVST2(IInstanceInfo instanceInfo, int nParams, const char* ch
 IEffectVST2::~IEffectVST2() {
   mState.Clear();
   mBankState.Clear();
+  RetireEffectRecord(std::move(mAEffect));
+}
+
+IEffectVST2* IEffectVST2::PlugOf(AEffect* effect) {
+  // Cleared by a close, possibly on another thread.
+  return effect ? static_cast<IEffectVST2*>(
+                      std::atomic_ref(effect->object).load(std::memory_order_acquire))
+                : nullptr;
+}
+
+VstIntPtr IEffectVST2::Close(AEffect* effect) {
+  IEffectVST2* plug = PlugOf(effect);
+  if (!plug) return 0;  // closed before: the record outlived its plug-in
+  bool closeNow = false;
+  {
+    std::lock_guard lock(plug->mMutex);
+    // From here every entry finds no plug-in.
+    std::atomic_ref(effect->object).store(nullptr, std::memory_order_release);
+    plug->mCloseRequested = true;
+    closeNow = plug->mEntryDepth == 0;
+  }
+  // Otherwise the host closed from inside a callback made during one of its
+  // requests: the plug-in goes when that request returns.
+  if (closeNow) delete plug;
+  return 0;
 }
 
 VstIntPtr IEffectVST2::CallHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                 float opt) {
-  return mHostCallback ? mHostCallback(&mAEffect, opcode, index, value, ptr, opt) : 0;
+  return mHostCallback ? mHostCallback(mAEffect.get(), opcode, index, value, ptr, opt) : 0;
 }
 
 void IEffectVST2::BeginInformHostOfParamChange(int paramIdx) {
@@ -186,20 +201,20 @@ void IEffectVST2::HostSpecificInit() {
     default:
       break;
   }
-  mAEffect.numInputs = mInputSpkrArr.numChannels = NInChannels();
-  mAEffect.numOutputs = mOutputSpkrArr.numChannels = NOutChannels();
+  mAEffect->numInputs = mInputSpkrArr.numChannels = NInChannels();
+  mAEffect->numOutputs = mOutputSpkrArr.numChannels = NOutChannels();
   OnHostIdentified();
 }
 
 void IEffectVST2::AttachGraphics(std::unique_ptr<IEditorSurface> graphics) {
   if (!graphics) return;
   IEffectBase::AttachGraphics(std::move(graphics));
-  mAEffect.flags |= effFlagsHasEditor;
+  mAEffect->flags |= effFlagsHasEditor;
   UpdateEditRect();
 }
 
 void IEffectVST2::SetLatency(int samples) {
-  mAEffect.initialDelay = samples;
+  mAEffect->initialDelay = samples;
   IEffectBase::SetLatency(samples);
 }
 
@@ -233,50 +248,65 @@ bool IEffectVST2::SendSysEx(const ISysEx* msg) {
   return SendVSTEvent(reinterpret_cast<VstEvent*>(&event));
 }
 
-void IEffectVST2::ProcessDouble(double** inputs, double** outputs, int nFrames) {
-  if (!AllPresent(inputs, NInChannels()) || !AllPresent(outputs, NOutChannels())) return;
-  AttachInputBuffers(0, NInChannels(), inputs, nFrames);
-  AttachOutputBuffers(0, NOutChannels(), outputs);
-  ProcessBuffers(0., nFrames);
-}
-
-void IEffectVST2::ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate) {
-  if (!AllPresent(inputs, NInChannels()) || !AllPresent(outputs, NOutChannels())) return;
+template <typename Sample, typename Process>
+void IEffectVST2::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool replacing,
+                                  Pieces<Sample>& pieces, Process process) {
+  // The host passes one pointer per connected channel, and no more.
+  const int nIn = NConnectedInChannels();
+  const int nOut = NConnectedOutChannels();
   const auto run = [&](int offset, int frames) {
-    for (std::size_t i = 0; i < mInPieces.size(); ++i)
-      mInPieces[i] = inputs[i] + offset;
-    for (std::size_t i = 0; i < mOutPieces.size(); ++i)
-      mOutPieces[i] = outputs[i] + offset;
-    AttachInputBuffers(0, NInChannels(), mInPieces.data(), frames);
-    AttachOutputBuffers(0, NOutChannels(), mOutPieces.data());
-    if (accumulate)
-      ProcessBuffersAccumulating(0.f, frames);
-    else
-      ProcessBuffers(0.f, frames);
+    for (int i = 0; i < nIn; ++i)
+      pieces.mIn[static_cast<std::size_t>(i)] = inputs && inputs[i] ? inputs[i] + offset : nullptr;
+    for (int i = 0; i < nOut; ++i)
+      pieces.mOut[static_cast<std::size_t>(i)] =
+          outputs && outputs[i] ? outputs[i] + offset : nullptr;
+    AttachInputBuffers(0, NInChannels(), pieces.mIn.data(), frames);
+    AttachOutputBuffers(0, NOutChannels(), pieces.mOut.data());
+    process(frames);
   };
   if (nFrames <= 0) {
     run(0, nFrames);
     return;
   }
-  if (GetBlockSize() <= 0) {
-    // No scratch space to convert through: answer silence rather than stale data.
-    if (!accumulate)
-      for (int i = 0; i < NOutChannels(); ++i)
-        std::fill(outputs[i], outputs[i] + nFrames, 0.f);
+  const int blockSize = GetBlockSize();
+  if (blockSize <= 0) {
+    // No scratch space to work in: answer silence rather than stale data.
+    for (int i = 0; replacing && outputs && i < nOut; ++i)
+      if (outputs[i]) std::fill_n(outputs[i], nFrames, Sample{0});
     return;
   }
-  // The scratch buffers hold one announced block: longer calls run in pieces.
-  for (int offset = 0; offset < nFrames; offset += GetBlockSize())
-    run(offset, std::min(GetBlockSize(), nFrames - offset));
+  // Disconnected channels and 32-bit conversion work in scratch buffers of
+  // one announced block: longer calls run in pieces.
+  for (int done = 0; done < nFrames;) {
+    const int frames = std::min(blockSize, nFrames - done);
+    run(done, frames);
+    done += frames;
+  }
+}
+
+void IEffectVST2::ProcessDouble(double** inputs, double** outputs, int nFrames) {
+  ProcessInPieces(inputs, outputs, nFrames, true, mDoublePieces,
+                  [this](int frames) { ProcessBuffers(0., frames); });
+}
+
+void IEffectVST2::ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate) {
+  ProcessInPieces(inputs, outputs, nFrames, !accumulate, mFloatPieces, [&](int frames) {
+    if (accumulate)
+      ProcessBuffersAccumulating(0.f, frames);
+    else
+      ProcessBuffers(0.f, frames);
+  });
 }
 
 template <typename Process>
 void IEffectVST2::RunAudioCallback(AEffect* effect, Process process) {
   IEffectVST2* plug = PlugOf(effect);
   if (!plug) return;
-  std::lock_guard lock(plug->mMutex);
-  if (plug->DoesMIDI()) plug->CallHost(audioMasterWantMidi);
-  process(*plug);
+  Enter(plug, [&](IEffectVST2& entered) {
+    if (entered.DoesMIDI()) entered.CallHost(audioMasterWantMidi);
+    process(entered);
+    return VstIntPtr{0};
+  });
 }
 
 void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames) {
@@ -298,19 +328,20 @@ void IEffectVST2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, do
 
 float IEffectVST2::VSTGetParameter(AEffect* effect, VstInt32 index) {
   IEffectVST2* plug = PlugOf(effect);
-  if (!plug) return 0.f;
-  std::lock_guard lock(plug->mMutex);
-  if (!plug->IsValidParamIdx(index)) return 0.f;
+  // A value is read atomically: no need to wait for the audio thread.
+  if (!plug || !plug->IsValidParamIdx(index)) return 0.f;
   return static_cast<float>(plug->GetParam(index)->GetNormalized());
 }
 
 void IEffectVST2::VSTSetParameter(AEffect* effect, VstInt32 index, float value) {
   IEffectVST2* plug = PlugOf(effect);
   if (!plug) return;
-  std::lock_guard lock(plug->mMutex);
-  if (!plug->IsValidParamIdx(index)) return;
-  const auto normalized = static_cast<double>(value);
-  if (plug->mGraphics) plug->mGraphics->SetParameterFromPlug(index, normalized, true);
-  plug->GetParam(index)->SetNormalized(normalized);
-  plug->OnParamChange(index);
+  Enter(plug, [&](IEffectVST2& entered) {
+    if (!entered.IsValidParamIdx(index)) return VstIntPtr{0};
+    const double normalized = IParam::ClampNormalized(static_cast<double>(value));
+    if (entered.mGraphics) entered.mGraphics->SetParameterFromPlug(index, normalized, true);
+    entered.GetParam(index)->SetNormalized(normalized);
+    entered.OnParamChange(index);
+    return VstIntPtr{0};
+  });
 }

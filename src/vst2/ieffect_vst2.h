@@ -44,7 +44,7 @@ class IEffectVST2 : public IEffectBase {
 
   bool SendVSTEvent(VstEvent* event);  // audio
   audioMasterCallback GetHostCallback() const { return mHostCallback; }
-  AEffect* GetAEffect() { return &mAEffect; }
+  AEffect* GetAEffect() { return mAEffect.get(); }
 
   // The effect record's entries, called by the host.
   static VstIntPtr VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
@@ -63,7 +63,9 @@ class IEffectVST2 : public IEffectBase {
   VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.f);
   const VstTimeInfo* QueryTime(VstInt32 requestedFlags);
-  VstIntPtr GetChunk(bool isPreset, void** data);
+  VstIntPtr DispatchUnlocked(VstInt32 opcode, VstInt32 index, void* ptr);
+  VstIntPtr GetProgramChunk(void** data);
+  VstIntPtr GetBankChunk(void** data);
   VstIntPtr SetChunk(bool isPreset, VstIntPtr size, const void* data);
   VstIntPtr ProcessEvents(const VstEvents* events);
   VstIntPtr String2Parameter(int paramIdx, const char* text);
@@ -71,9 +73,28 @@ class IEffectVST2 : public IEffectBase {
   void ConnectFromArrangement(bool input, const VstSpeakerArrangement* arrangement);
   void UpdateEditRect();
 
-  // Every audio callback: find the plug-in, hold its mutex, ask for MIDI.
+  static IEffectVST2* PlugOf(AEffect* effect);
+  // One request of the host, under mMutex. A close that arrives meanwhile
+  // from inside a host callback on this thread waits until it has returned.
+  template <typename Request>
+  static VstIntPtr Enter(IEffectVST2* plug, Request request);
+  static VstIntPtr Close(AEffect* effect);
+  // Every audio callback: find the plug-in, enter it, ask for MIDI.
   template <typename Process>
   static void RunAudioCallback(AEffect* effect, Process process);
+  // The host's channel pointers, moved forward while a long call runs in pieces.
+  template <typename Sample>
+  struct Pieces {
+    void Resize(int nIn, int nOut) {
+      mIn.resize(static_cast<std::size_t>(nIn));
+      mOut.resize(static_cast<std::size_t>(nOut));
+    }
+    std::vector<Sample*> mIn;
+    std::vector<Sample*> mOut;
+  };
+  template <typename Sample, typename Process>
+  void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool replacing,
+                       Pieces<Sample>& pieces, Process process);
   void ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate);
   void ProcessDouble(double** inputs, double** outputs, int nFrames);
 
@@ -82,10 +103,33 @@ class IEffectVST2 : public IEffectBase {
   VstSpeakerArrangement mInputSpkrArr{};
   VstSpeakerArrangement mOutputSpkrArr{};
   bool mHostSpecificInitDone = false;
-  ByteChunk mState;
-  ByteChunk mBankState;
-  AEffect mAEffect{};
-  // Host pointers moved forward while a long 32-bit block runs in pieces.
-  std::vector<float*> mInPieces;
-  std::vector<float*> mOutPieces;
+  ByteChunk mState;      // the last program chunk handed out, under mStateMutex
+  ByteChunk mBankState;  // the last bank chunk handed out, under mMutex
+  // The record the host holds; it outlives the plug-in (vst2/effect_record.h).
+  std::unique_ptr<AEffect> mAEffect = std::make_unique<AEffect>();
+  // Requests of the host running on the thread that holds mMutex, and a close
+  // that arrived from inside one of them, to be carried out when they return.
+  int mEntryDepth = 0;
+  bool mCloseRequested = false;
+  Pieces<float> mFloatPieces;
+  Pieces<double> mDoublePieces;
 };
+
+template <typename Request>
+inline VstIntPtr IEffectVST2::Enter(IEffectVST2* plug, Request request) {
+  VstIntPtr result = 0;
+  bool closeNow = false;
+  {
+    std::lock_guard lock(plug->mMutex);
+    ++plug->mEntryDepth;
+    try {
+      result = request(*plug);
+    } catch (...) {
+      // Nothing may unwind into the host.
+      result = 0;
+    }
+    closeNow = --plug->mEntryDepth == 0 && plug->mCloseRequested;
+  }
+  if (closeNow) delete plug;
+  return result;
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -60,7 +61,6 @@ TEST(EffectBase, BlockSizeChangeZeroesScratch) {
   effect.AttachOutputBuffers(0, 1, &outPtr);
   effect.ProcessBuffers(0.f, 2);
   EXPECT_EQ(out[1], 0.25f);
-  effect.SetInputChannelConnections(0, 1, false);
   effect.SetBlockSize(2);  // unchanged: scratch keeps the converted input
   effect.ProcessBuffers(0.f, 2);
   EXPECT_EQ(out[0], 0.5f);
@@ -68,6 +68,29 @@ TEST(EffectBase, BlockSizeChangeZeroesScratch) {
   effect.AttachOutputBuffers(0, 1, &outPtr);
   effect.ProcessBuffers(0.f, 2);
   EXPECT_EQ(out[0], 0.f);
+}
+
+TEST(EffectBase, AnOutputLeftAloneIsSilentIn32Bit) {
+  struct Intermittent : TestEffect {
+    Intermittent() : TestEffect(1, "1-1") {}
+    void ProcessDoubleReplacing(double**, double** outputs, int nFrames) override {
+      if (mWrites) std::fill_n(outputs[0], nFrames, 0.5);
+    }
+    bool mWrites = true;
+  } effect;
+  effect.SetBlockSize(2);
+  effect.SetInputChannelConnections(0, 1, true);
+  effect.SetOutputChannelConnections(0, 1, true);
+  std::array<float, 2> in{}, out{};
+  float* inPtr = in.data();
+  float* outPtr = out.data();
+  for (const bool writes : {true, false}) {
+    effect.mWrites = writes;
+    effect.AttachInputBuffers(0, 1, &inPtr, 2);
+    effect.AttachOutputBuffers(0, 1, &outPtr);
+    effect.ProcessBuffers(0.f, 2);
+    EXPECT_EQ(out[1], writes ? 0.5f : 0.f);
+  }
 }
 
 TEST(EffectBase, AccumulatingAddsAndPassThroughZeroesExtraOutputs) {

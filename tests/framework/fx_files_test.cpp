@@ -140,3 +140,36 @@ TEST(FxFiles, RandomAndMutatedFilesNeverCrash) {
     plain.LoadBankFXB(file);
   }
 }
+
+TEST(FxFiles, FilesThatFailToLoadChangeNothing) {
+  FxEffect chunkSource(true, 2), paramSource(false, 2);
+  for (FxEffect* source : {&chunkSource, &paramSource}) {
+    source->GetParam(0)->Set(0.5);
+    source->ModifyCurrentPreset("source");
+  }
+  std::vector<std::uint8_t> program, bank, paramBank;
+  ASSERT_TRUE(chunkSource.MakeProgramFXP(&program));
+  ASSERT_TRUE(chunkSource.MakeBankFXB(&bank));
+  ASSERT_TRUE(paramSource.MakeBankFXB(&paramBank));
+  // Each state cut inside its last value, the chunk sizes telling the truth.
+  program.resize(program.size() - 4);
+  WriteU32(program, 56, static_cast<std::uint32_t>(program.size() - 60));
+  bank.resize(bank.size() - 4);
+  WriteU32(bank, 156, static_cast<std::uint32_t>(bank.size() - 160));
+  // The second program of the parameter-form bank is no program.
+  WriteU32(paramBank, 156 + 68 + 8, 0x58585858);
+
+  for (const bool chunks : {true, false}) {
+    FxEffect target(chunks, 2);
+    for (int i = 0; i < 3; ++i)
+      target.GetParam(i)->Set(0.1 * (i + 1));
+    const ByteChunk slot = *target.GetPresetChunk(0);
+    EXPECT_FALSE(target.LoadProgramFXP(program));
+    EXPECT_FALSE(target.LoadBankFXB(chunks ? bank : paramBank));
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(target.GetParam(i)->Value(), 0.1 * (i + 1));
+    EXPECT_STREQ(target.GetPresetName(0), "start");
+    EXPECT_EQ(*target.GetPresetChunk(0), slot);
+    EXPECT_EQ(target.mProgramChanges, 0);
+  }
+}

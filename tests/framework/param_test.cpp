@@ -37,8 +37,12 @@ TEST(Param, DoubleKeepsOffGridValuesAndShowsStepPrecision) {
   param.SetNormalized(0.3333);
   EXPECT_DOUBLE_EQ(param.Value(), 3.333);
   EXPECT_EQ(param.GetDisplayForHost(3.5, false), "3.5");
-  param.SetNormalized(-0.5);
-  EXPECT_LT(param.Value(), 0.);  // no clamp at the minimum: hosts send 0..1
+  param.SetNormalized(-0.5);  // normalised values are clamped into 0..1
+  EXPECT_EQ(param.Value(), 0.);
+  param.SetNormalized(-std::numeric_limits<double>::infinity());
+  EXPECT_EQ(param.Value(), 0.);
+  param.SetNormalized(std::numeric_limits<double>::infinity());
+  EXPECT_EQ(param.Value(), 10.);
 
   IParam hundredths;
   hundredths.InitDouble("In", 0., -24., 24., 0.01, "%");

@@ -40,10 +40,14 @@ TEST(Serialization, ParamsRoundTripAndShortBlocks) {
   for (double v : {1., 2., 3.})
     three.Put(v);
   five.GetParam(4)->Set(7.);
-  EXPECT_EQ(five.UnserializeParams(&three, 0), -1);
-  EXPECT_EQ(five.GetParam(2)->Value(), 3.);
-  EXPECT_EQ(five.GetParam(3)->Value(), 0.5);  // the failed read sets 0, clamped
-  EXPECT_EQ(five.GetParam(4)->Value(), 7.);   // untouched
+  EXPECT_EQ(five.UnserializeParams(&three, 0), -1);  // a short block changes nothing
+  EXPECT_EQ(five.GetParam(0)->Value(), 0.);
+  EXPECT_EQ(five.GetParam(4)->Value(), 7.);
+  EXPECT_TRUE(five.mChanged.empty());
+  for (double v : {4., 5.})
+    three.Put(v);
+  EXPECT_EQ(five.UnserializeParams(&three, 0), 40);
+  EXPECT_EQ(five.GetParam(4)->Value(), 5.);
   EXPECT_EQ(five.mChanged.size(), 5u);
 }
 

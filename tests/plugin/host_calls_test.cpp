@@ -1,6 +1,10 @@
 // What QUOR asks of its host: automation, transport, identity.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <mutex>
+
 #include "plugin/quor.h"
 #include "tests/plugin/stub_editor.h"
 #include "tests/plugin/test_host.h"
@@ -90,4 +94,29 @@ TEST(HostCalls, AutomationAndEditorOrder) {
   EXPECT_EQ(IEffectVST2::VSTDispatcher(console.GetAEffect(), effEditGetRect, 0, 0, &rect, 0.f), 1);
   EXPECT_EQ(rect->right, 1215);
   EXPECT_EQ(rect->bottom, 692);
+}
+
+TEST(HostCalls, BlockSizeIsBoundedToWhatHostsSend) {
+  QUOR console(IInstanceInfo{});
+  IEffectVST2::VSTDispatcher(console.GetAEffect(), effSetBlockSize, 0, VstIntPtr{1} << 20, nullptr,
+                             0.f);
+  EXPECT_EQ(console.GetBlockSize(), 65536);
+}
+
+TEST(HostCalls, SavesAndParameterReadsDoNotWaitForTheAudioLock) {
+  QUOR console(IInstanceInfo{});
+  AEffect* effect = console.GetAEffect();
+  std::unique_lock audio(console.mMutex);  // a block in progress on the audio thread
+  auto host = std::async(std::launch::async, [effect] {
+    char text[64];
+    for (const VstInt32 opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay})
+      IEffectVST2::VSTDispatcher(effect, opcode, 3, 0, text, 0.f);
+    (void)IEffectVST2::VSTGetParameter(effect, 3);
+    void* data = nullptr;
+    return IEffectVST2::VSTDispatcher(effect, effGetChunk, 1, 0, &data, 0.f);
+  });
+  const bool done = host.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  audio.unlock();
+  EXPECT_TRUE(done);
+  EXPECT_EQ(host.get(), 8 + 874);
 }

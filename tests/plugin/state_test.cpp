@@ -175,6 +175,16 @@ TEST(State, EventsAndArrangementsFromCarelessHosts) {
   events.events[1] = nullptr;
   EXPECT_EQ(plug.Dispatch(effProcessEvents, 0, 0, &events), 1);
   EXPECT_EQ(plug.Dispatch(effProcessEvents, 0, 0, nullptr), 0);
+  // Hosts allocate the list longer than it is declared.
+  struct {
+    VstEvents list;
+    VstEvent* more[2];
+  } longer{};
+  longer.list.numEvents = 4;
+  VstEvent** entries = longer.list.events;
+  for (int i = 0; i < 4; ++i)
+    entries[i] = reinterpret_cast<VstEvent*>(&note);
+  EXPECT_EQ(plug.Dispatch(effProcessEvents, 0, 0, &longer.list), 1);
 
   VstSpeakerArrangement arrangement{};
   arrangement.numChannels = -7;
@@ -187,4 +197,32 @@ TEST(State, EventsAndArrangementsFromCarelessHosts) {
             1);
   ChannelBuffers<double> in(16, 32), out(16, 32);
   plug->processDoubleReplacing(plug.Effect(), in.Pointers(), out.Pointers(), 32);
+}
+
+TEST(State, ARestoreThatFailsChangesNothing) {
+  LoadedPlugin source;
+  source.Dispatch(effOpen);
+  ASSERT_EQ(SetChunk(source, true, MakeState(std::vector<std::string>(9, "saved"), 0.)), 1);
+  for (int i = 0; i < 94; ++i)
+    source.Set(i, 0.9f);
+  source.Dispatch(effSetProgramName, 0, 0, const_cast<char*>("Saved"));
+  std::vector<std::uint8_t> program = GetChunk(source, true);
+  std::vector<std::uint8_t> bank = GetChunk(source, false);
+  program.resize(program.size() - 12);
+  bank.resize(bank.size() - 12);
+
+  LoadedPlugin plug;
+  plug.Dispatch(effOpen);
+  plug.Set(0, 0.3f);
+  (void)GetChunk(plug, false);  // the preset takes the current state
+  plug.Set(0, 0.6f);
+  const std::vector<float> before = AllParams(plug);
+  const std::vector<std::uint8_t> programBefore = GetChunk(plug, true);
+  EXPECT_EQ(SetChunk(plug, true, program), 0);
+  EXPECT_EQ(SetChunk(plug, false, bank), 0);
+  EXPECT_EQ(AllParams(plug), before);
+  EXPECT_EQ(GetChunk(plug, true), programBefore);
+  EXPECT_EQ(plug.Text(effGetProgramName), "-");
+  plug.Dispatch(effSetProgram, 0, 0);  // the preset as it was saved
+  EXPECT_FLOAT_EQ(plug.Get(0), 0.3f);
 }

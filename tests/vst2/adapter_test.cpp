@@ -44,12 +44,15 @@ const char* gChannelIO = "2-2";
 int gPresets = 0;
 bool gWithEditor = false;
 
+int gLiveProbes = 0;
+
 class Probe : public IEffectVST2 {
  public:
   explicit Probe(IInstanceInfo info)
       : IEffectVST2(info, kNumProbeParams, gChannelIO, gPresets, "Probe", "Probe Product",
                     "Probe Vendor", 0x00020304, FourCC('P', 'r', 'b', '1'),
                     FourCC('P', 'r', 'b', 'V'), 0, false, false, false, 0) {
+    ++gLiveProbes;
     GetParam(kOnOff)->InitBool("On", false);
     GetParam(kOnOff)->SetDisplayText(0, "off");
     GetParam(kOnOff)->SetDisplayText(1, "on");
@@ -60,6 +63,7 @@ class Probe : public IEffectVST2 {
     GetParam(kDepth)->InitDouble("Depth", 0.5, 0., 1., 0.01, "%");
     if (gWithEditor) AttachGraphics(std::make_unique<ProbeEditor>(&gEditorCalls));
   }
+  ~Probe() override { --gLiveProbes; }
   void ProcessDoubleReplacing(double**, double**, int) override {}
   void OnGUIOpen() override { ++mGUIOpened; }
   void OnGUIClose() override { ++mGUIClosed; }
@@ -69,6 +73,13 @@ class Probe : public IEffectVST2 {
 };
 
 VstIntPtr SilentHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float) {
+  return 0;
+}
+
+// A host that closes the plug-in while it asks who the host is, inside effOpen.
+VstIntPtr ClosingHost(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+  if (opcode == audioMasterGetProductString)
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f);
   return 0;
 }
 
@@ -171,4 +182,24 @@ TEST(Adapter, EditorCallsReachAnAttachedEditor) {
   EXPECT_EQ(probe.Call(effEditClose), 1);
   EXPECT_EQ(gEditorCalls.closed, 1);
   EXPECT_EQ(probe.Plug().mGUIClosed, 1);
+}
+
+TEST(Adapter, ClosingTwiceOrFromInsideACallbackIsHarmless) {
+  gChannelIO = "2-2";
+  AEffect* effect = InstantiateVST2<Probe>(SilentHost);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f), 0);
+  EXPECT_EQ(gLiveProbes, 0);
+  // The record outlives its plug-in: later calls find no plug-in and do nothing.
+  EXPECT_EQ(effect->object, nullptr);
+  EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f), 0);
+  EXPECT_EQ(effect->getParameter(effect, 0), 0.f);
+  effect->processReplacing(effect, nullptr, nullptr, 16);
+
+  AEffect* reentrant = InstantiateVST2<Probe>(ClosingHost);
+  ASSERT_NE(reentrant, nullptr);
+  EXPECT_EQ(reentrant->dispatcher(reentrant, effOpen, 0, 0, nullptr, 0.f), 0);
+  EXPECT_EQ(reentrant->object, nullptr);
+  EXPECT_EQ(gLiveProbes, 0);  // deleted once the open request had returned
+  EXPECT_EQ(reentrant->dispatcher(reentrant, effClose, 0, 0, nullptr, 0.f), 0);
 }
