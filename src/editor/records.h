@@ -7,7 +7,7 @@
 
 #include "raster/bitmap.h"
 
-struct CachedFont;
+class CachedFont;
 
 // A handle to a decoded image with its frames; the bitmap cache owns the pixels.
 struct IBitmap {
