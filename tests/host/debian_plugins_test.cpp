@@ -25,7 +25,8 @@ constexpr const char* kSynth = "/usr/lib/vst/Kars-vst.so";
 std::vector<double> Burst(std::size_t frames, std::size_t length, double amplitude) {
   std::vector<double> signal(frames, 0.0);
   for (std::size_t i = 0; i < length; ++i)
-    signal[i] = static_cast<float>(amplitude * std::sin(0.05 * static_cast<double>(i)));
+    signal[i] = static_cast<double>(
+        static_cast<float>(amplitude * std::sin(0.05 * static_cast<double>(i))));
   return signal;
 }
 
@@ -131,8 +132,10 @@ TEST(DebianPlugins, LoudnessMatchesFfmpeg) {
   for (std::size_t i = 0; i < static_cast<std::size_t>(kRate) * 8; ++i) {
     const double level = i < static_cast<std::size_t>(kRate) * 4 ? 0.05 : 0.3;
     const double t = static_cast<double>(i) / kRate;
-    left.push_back(static_cast<float>(level * std::sin(2.0 * M_PI * 997.0 * t)));
-    right.push_back(static_cast<float>(level * 0.5 * std::sin(2.0 * M_PI * 3001.0 * t)));
+    left.push_back(
+        static_cast<double>(static_cast<float>(level * std::sin(2.0 * M_PI * 997.0 * t))));
+    right.push_back(
+        static_cast<double>(static_cast<float>(level * 0.5 * std::sin(2.0 * M_PI * 3001.0 * t))));
   }
   WriteFloatWav(scratch.Path("program.wav"), {left, right}, kRate);
   const RunResult result = RunHost({"render", FIXTURE_GAIN, "-o", scratch.Path("measured.wav"),

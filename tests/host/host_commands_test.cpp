@@ -267,8 +267,8 @@ TEST_F(HostTest, EightStemsIncludingMonoAndAnotherRateReachTheirTracks) {
   const auto sine = [](double hertz, int rate, std::size_t frames, double phase) {
     std::vector<double> signal(frames);
     for (std::size_t i = 0; i < frames; ++i) {
-      signal[i] = static_cast<float>(
-          0.3 * std::sin(2.0 * M_PI * hertz * static_cast<double>(i) / rate + phase));
+      signal[i] = static_cast<double>(static_cast<float>(
+          0.3 * std::sin(2.0 * M_PI * hertz * static_cast<double>(i) / rate + phase)));
     }
     return signal;
   };

@@ -22,7 +22,8 @@ TEST(QuorCross, RenderEqualsTheEngineBlockForBlock) {
   for (int c = 0; c < kChannels; ++c) {
     std::vector<double> channel(3000);
     for (std::size_t i = 0; i < channel.size(); ++i)
-      channel[i] = static_cast<float>(0.4 * std::sin(0.001 * static_cast<double>((c + 1) * i)));
+      channel[i] = static_cast<double>(
+          static_cast<float>(0.4 * std::sin(0.001 * static_cast<double>((c + 1) * i))));
     input.push_back(channel);
   }
   WriteFloatWav(scratch.Path("in.wav"), input, kRate);

@@ -27,8 +27,10 @@ class RenderOutputTest : public ::testing::Test {
   void SetUp() override {
     input = {std::vector<double>(4800, 0.0), std::vector<double>(4800, 0.0)};
     for (std::size_t i = 0; i < input[0].size(); ++i) {
-      input[0][i] = static_cast<float>(0.5 * std::sin(0.01 * static_cast<double>(i)));
-      input[1][i] = static_cast<float>(0.25 * std::cos(0.013 * static_cast<double>(i)));
+      input[0][i] =
+          static_cast<double>(static_cast<float>(0.5 * std::sin(0.01 * static_cast<double>(i))));
+      input[1][i] =
+          static_cast<double>(static_cast<float>(0.25 * std::cos(0.013 * static_cast<double>(i))));
     }
     WriteFloatWav(Path("in.wav"), input, kRate);
   }

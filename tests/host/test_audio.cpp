@@ -64,8 +64,8 @@ std::vector<double> TestSignal(std::size_t frames, int channel) {
   std::vector<double> signal(frames);
   for (std::size_t i = 0; i < frames; ++i) {
     // Float-exact, so that the file holds the very values the test expects.
-    signal[i] =
-        static_cast<float>(0.25 * (static_cast<double>(i % 200) / 100.0 - 1.0) + 0.1 * channel);
+    signal[i] = static_cast<double>(
+        static_cast<float>(0.25 * (static_cast<double>(i % 200) / 100.0 - 1.0) + 0.1 * channel));
   }
   return signal;
 }

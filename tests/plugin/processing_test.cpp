@@ -84,7 +84,7 @@ TEST(Processing, LongFloatBlocksRunInPiecesAndMatchDoubleProcessing) {
   for (int c = 0; c < kChannels; ++c)
     for (int i = 0; i < kFrames; ++i)
       din.mData[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
-          in.mData[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
+          static_cast<double>(in.mData[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)]);
   single->processDoubleReplacing(single.Effect(), din.Pointers(), dout.Pointers(), kFrames);
   for (int c = 0; c < kChannels; ++c)
     for (int i = 0; i < kFrames; ++i)

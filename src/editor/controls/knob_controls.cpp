@@ -40,7 +40,8 @@ IKnobLineControl::IKnobLineControl(IEffectBase* plug, IRECT rect, int paramIdx, 
 }
 
 bool IKnobLineControl::Draw(IGraphics* graphics) {
-  const auto angle = static_cast<float>(Angle(mMinAngle, mMaxAngle));
+  const auto angle =
+      static_cast<float>(Angle(static_cast<double>(mMinAngle), static_cast<double>(mMaxAngle)));
   return graphics->DrawRadialLine(mColor, mRect.MW(), mRect.MH(), angle, mInnerRadius, mOuterRadius,
                                   &mBlend, true);
 }
