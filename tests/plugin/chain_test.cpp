@@ -48,7 +48,7 @@ struct Buffers {
 };
 
 std::unique_ptr<QUOR> MakeConsole(bool withEditor, StubEditor** editor = nullptr) {
-  auto console = std::make_unique<QUOR>(IInstanceInfo{});
+  auto console = std::make_unique<QUOR>(IInstanceInfo{}, QUOR::Editor::kNone);
   if (withEditor) {
     auto stub = std::make_unique<StubEditor>();
     if (editor) *editor = stub.get();
