@@ -7,7 +7,6 @@
 #include "editor/igraphics_headless.h"
 #include "engine/gain.h"
 #include "plugin/editor_layout.h"
-#include "plugin/embedded_images.h"
 #include "plugin/make_graphics.h"
 #include "plugin/text_entry.h"
 
@@ -124,8 +123,8 @@ void QUOR::SilenceOutputsOutsideTheMix(double** outputs, int nFrames) {
 
 std::string QUOR::GetTrackName(int idx) {
   std::lock_guard lock(mStateMutex);
-  CopyNamesFromFields();
-  return mTrackNames[static_cast<std::size_t>(idx)];
+  const auto i = static_cast<std::size_t>(idx);
+  return mNameEntries[i] ? mNameEntries[i]->GetTextForPlug() : mTrackNames[i];
 }
 
 void QUOR::SetTrackName(int idx, const std::string& name) {
