@@ -22,6 +22,20 @@ template <class V>
     return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
 }
 
+// Lanes 0, 2, 4, ... of a, then of b; and lanes 1, 3, 5, ... of a, then of b.
+template <class V>
+[[gnu::always_inline]] inline V EvenLanes(V a, V b) {
+  if constexpr (kLaneCount<V> == 2) return __builtin_shufflevector(a, b, 0, 2);
+  if constexpr (kLaneCount<V> == 4) return __builtin_shufflevector(a, b, 0, 2, 4, 6);
+  if constexpr (kLaneCount<V> == 8) return __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
+}
+template <class V>
+[[gnu::always_inline]] inline V OddLanes(V a, V b) {
+  if constexpr (kLaneCount<V> == 2) return __builtin_shufflevector(a, b, 1, 3);
+  if constexpr (kLaneCount<V> == 4) return __builtin_shufflevector(a, b, 1, 3, 5, 7);
+  if constexpr (kLaneCount<V> == 8) return __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+}
+
 // Transposes a square of lanes: lane l of row r becomes lane r of row l.
 // Each round interleaves row i with row i + W/2; log2(W) rounds bring every
 // lane where it belongs.

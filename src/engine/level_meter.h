@@ -14,7 +14,7 @@ inline double MeterCoefficient(double sampleRate) {
   return std::exp(-4.60517018599 / (sampleRate * 0.3));
 }
 
-// Advances meter states by one sample, lane by lane, and returns them.
+// Advances meter states (finite) by one sample, lane by lane, and returns them.
 template <class V>
 [[gnu::always_inline]] inline V MeterStep(V state, V input, double coefficient) {
   const V a = Abs(input);
@@ -22,10 +22,15 @@ template <class V>
   // decides between them, so the state's own recursion stays short.
   const V rising = 1.0125 * a;
   const V falling = 0.9875 * a;
-  const V next = Select(a > state, coefficient * (state - rising) + rising,
+  const auto up = a > state;
+  const V next = Select(up, coefficient * (state - rising) + rising,
                         coefficient * (state - falling) + falling);
-  // One non-finite sample would otherwise leave the meter at NaN for good.
-  return Select(IsFinite(next), next, state);
+  // One non-finite sample would otherwise leave the meter at NaN for good: the
+  // state stays instead. From a finite state, with the coefficient between 0
+  // and 1, the next state lies between the state and the target, so it is
+  // finite exactly when the target is; the target is known before the next
+  // state, and a magnitude needs no test of its sign.
+  return Select(Select(up, rising, falling) <= Splat<V>(DBL_MAX), next, state);
 }
 
 class LevelMeter {

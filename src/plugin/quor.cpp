@@ -4,7 +4,11 @@
 #include <mutex>
 #include <string>
 
+#include "editor/igraphics_headless.h"
 #include "engine/gain.h"
+#include "plugin/editor_layout.h"
+#include "plugin/make_graphics.h"
+#include "plugin/text_entry.h"
 
 namespace {
 
@@ -13,7 +17,7 @@ constexpr int kDefaultMeterControl = -1;
 
 }  // namespace
 
-QUOR::QUOR(IInstanceInfo instanceInfo)
+QUOR::QUOR(IInstanceInfo instanceInfo, Editor editor)
     : IEffectVST2(instanceInfo, kNumParams, "16-16", 1, "QUOR", "", "Vandorhaus", kVendorVersion,
                   FourCC('Q', 'U', 'R', '1'), FourCC('V', 'd', 'h', 's'), 0, false, true, false, 0),
       mChainPath(FastestChainPath()),
@@ -27,6 +31,17 @@ QUOR::QUOR(IInstanceInfo instanceInfo)
   mTrackNames[kNumTracks] = "Master";
 
   InitParameters();
+  switch (editor) {
+    case Editor::kWindowed:
+      BuildEditor(MakeGraphics(this, kEditorWidth, kEditorHeight, kEditorFPS));
+      break;
+    case Editor::kHeadless:
+      BuildEditor(
+          std::make_unique<IGraphicsHeadless>(this, kEditorWidth, kEditorHeight, kEditorFPS));
+      break;
+    case Editor::kNone:
+      break;
+  }
   MakeDefaultPreset("-", 1);
 }
 
@@ -106,8 +121,32 @@ void QUOR::SilenceOutputsOutsideTheMix(double** outputs, int nFrames) {
     std::fill_n(outputs[c], nFrames, 0.);
 }
 
+std::string QUOR::GetTrackName(int idx) {
+  std::lock_guard lock(mStateMutex);
+  const auto i = static_cast<std::size_t>(idx);
+  return mNameEntries[i] ? mNameEntries[i]->GetTextForPlug() : mTrackNames[i];
+}
+
+void QUOR::SetTrackName(int idx, const std::string& name) {
+  std::lock_guard lock(mStateMutex);
+  mTrackNames[static_cast<std::size_t>(idx)] = name;
+  if (TextEntry* field = mNameEntries[static_cast<std::size_t>(idx)])
+    field->TextFromTextEntry(name.c_str());
+}
+
+void QUOR::CopyNamesFromFields() {
+  for (std::size_t i = 0; i < mNameEntries.size(); ++i)
+    if (const TextEntry* field = mNameEntries[i]) mTrackNames[i] = field->GetTextForPlug();
+}
+
+void QUOR::ShowNamesInFields() {
+  for (std::size_t i = 0; i < mNameEntries.size(); ++i)
+    if (TextEntry* field = mNameEntries[i]) field->TextFromTextEntry(mTrackNames[i].c_str());
+}
+
 bool QUOR::SerializeState(ByteChunk* chunk) {
   std::lock_guard lock(mStateMutex);
+  CopyNamesFromFields();
   for (const std::string& name : mTrackNames)
     chunk->PutStr(name);
   return SerializeParams(chunk);
@@ -125,6 +164,7 @@ void QUOR::ApplyState(State& state) {
   std::lock_guard names(mStateMutex);  // names and values change as one
   for (std::size_t i = 0; i < mTrackNames.size(); ++i)
     mTrackNames[i].swap(state.mNames[i]);
+  ShowNamesInFields();
   ApplyParamValues(state.mValues);
 }
 

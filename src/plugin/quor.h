@@ -5,12 +5,16 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "plugin/track_chain_paths.h"
 #include "plugin/track_lanes.h"
 #include "vst2/ieffect_vst2.h"
+
+class IGraphics;
+class TextEntry;
 
 class QUOR : public IEffectVST2 {
  public:
@@ -33,7 +37,12 @@ class QUOR : public IEffectVST2 {
   static constexpr int kModeIdx = 76;
   static constexpr int kGlobalBypassIdx = 93;
 
-  explicit QUOR(IInstanceInfo instanceInfo);
+  // Where the editor draws: on the window system's surface, as hosts see it;
+  // on a headless one, drawn without a display; or nowhere, for measuring the
+  // console without the editor's share.
+  enum class Editor { kWindowed, kHeadless, kNone };
+
+  explicit QUOR(IInstanceInfo instanceInfo, Editor editor = Editor::kWindowed);
   ~QUOR() override;
 
   void Reset() override;
@@ -49,13 +58,10 @@ class QUOR : public IEffectVST2 {
     std::array<double, kNumParams> mValues{};
   };
 
-  const std::string& GetTrackName(int idx) const {
-    return mTrackNames[static_cast<std::size_t>(idx)];
-  }
-  void SetTrackName(int idx, std::string name) {
-    std::lock_guard lock(mStateMutex);
-    mTrackNames[static_cast<std::size_t>(idx)] = std::move(name);
-  }
+  // A track's name (8: the master's) as the user sees it, and a new one, as
+  // if typed; any thread but the audio thread.
+  std::string GetTrackName(int idx);
+  void SetTrackName(int idx, const std::string& name);
   // The meters' editor controls; -1 until an editor has them.
   void SetMeterControls(const std::array<int, kNumMeters>& controlIndices) {
     mMeterIdx = controlIndices;
@@ -73,6 +79,12 @@ class QUOR : public IEffectVST2 {
   // Restoring reads the whole state first and applies it only when it is whole.
   int ReadState(const ByteChunk* chunk, int startPos, State* state) const;
   void ApplyState(State& state);
+  // The background and the 80 controls, then the surface handed to the framework.
+  void BuildEditor(std::unique_ptr<IGraphics> graphics);
+  // Between the stored names and the name fields, under mStateMutex; without
+  // an editor the stored names are all there is.
+  void CopyNamesFromFields();
+  void ShowNamesInFields();
   void SilenceOutputsOutsideTheMix(double** outputs, int nFrames);
 
   // Cached from the parameters by OnParamChange, constant within a block.
@@ -97,5 +109,9 @@ class QUOR : public IEffectVST2 {
   double mMeterCoefficient = 0.;
   std::array<int, kNumMeters> mMeterIdx;
 
-  std::array<std::string, kNumNames> mTrackNames;  // under mStateMutex
+  // The names as saved and restored, under mStateMutex. The user sees and
+  // edits them in the name fields, the editor's controls; a save copies them
+  // from there, a restore puts them there.
+  std::array<std::string, kNumNames> mTrackNames;
+  std::array<TextEntry*, kNumNames> mNameEntries{};  // none without an editor
 };

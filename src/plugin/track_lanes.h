@@ -100,8 +100,10 @@ namespace track_lanes {
 // and through the filters), sized so that a pass holds its state in registers
 // and mixes divisions with other arithmetic. The stages hand their frames on
 // through rings of a few frames and through the chunk's saturated samples.
-template <class V>
-[[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames) {
+// `beside(f)`, for each frame of the chunk, runs in the first wavefront of the
+// first vector: work of its own, whose latency the chain's arithmetic hides.
+template <class V, class Beside>
+[[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames, Beside beside) {
   constexpr int kWidth = kLaneCount<V>;
   constexpr int kChannels = TrackChainState::kChannels;
   const auto slot = [](int frame) __attribute__((always_inline)) {
@@ -132,6 +134,9 @@ template <class V>
           for (V& x : samples)
             x = SaturateLanes(x, drive);
           StoreLanes(s.saturated + 4 * kWidth * f, samples);
+        },
+        [&](int f) __attribute__((always_inline)) {
+          if (lane == 0) beside(f);
         });
 
     auto high = s.high.template Load<V>(lane);
@@ -245,18 +250,33 @@ template <class V>
 // master meters read the outputs back, and a bypassed track's meter reads its
 // inputs, which a host may have handed in as the same buffers. Without
 // meters, only the last frame's inputs are kept, as the work values.
+template <class V>
 [[gnu::always_inline]] inline void CollectMeterInputs(TrackChainState& s, const TrackChainBlock& b,
                                                       int start, int frames) {
+  constexpr int kWidth = kLaneCount<V>;
   constexpr int kChannels = TrackChainState::kChannels;
   constexpr int kLanes = TrackChainState::kMeterLanes;
   const int first = b.meters ? 0 : frames - 1;
+  // With vectors, every track's left + right at once; the loop below gives a
+  // bypassed track its own input instead.
+  if constexpr (kWidth > 1) {
+    for (int f = first; f < frames; ++f) {
+#pragma GCC unroll 8
+      for (int k = 0; k < TrackChainState::kTracks / kWidth; ++k) {
+        const V a = LoadLanes<V>(s.channel + f * kChannels + 2 * k * kWidth);
+        const V c = LoadLanes<V>(s.channel + f * kChannels + (2 * k + 1) * kWidth);
+        StoreLanes(s.meterInput + f * kLanes + k * kWidth, EvenLanes(a, c) + OddLanes(a, c));
+      }
+    }
+  }
   for (int t = 0; t < TrackChainState::kTracks; ++t) {
     const double* const left = b.inputs[2 * t] + start;
     const double* const right = b.inputs[2 * t + 1] + start;
     double* const in = s.meterInput + t;
     if (b.bypass[t] == 0) {
-      for (int f = first; f < frames; ++f)
-        in[f * kLanes] = s.channel[f * kChannels + 2 * t] + s.channel[f * kChannels + 2 * t + 1];
+      if constexpr (kWidth == 1)
+        for (int f = first; f < frames; ++f)
+          in[f * kLanes] = s.channel[f * kChannels + 2 * t] + s.channel[f * kChannels + 2 * t + 1];
     } else if (b.bypass[t] == 1) {
       for (int f = first; f < frames; ++f)
         in[f * kLanes] = left[f] + right[f];
@@ -274,25 +294,34 @@ template <class V>
   }
 }
 
+// The meters' states in registers, stepped one frame at a time through the
+// inputs CollectMeterInputs gathered.
 template <class V>
-[[gnu::always_inline]] inline void RunMeters(TrackChainState& s, double coefficient, int frames) {
-  constexpr int kWidth = kLaneCount<V>;
-  constexpr int kGroups = (TrackChainState::kMeters + kWidth - 1) / kWidth;
-  constexpr int kLanes = TrackChainState::kMeterLanes;
-  V state[kGroups];
-#pragma GCC unroll 16
-  for (int g = 0; g < kGroups; ++g)
-    state[g] = LoadLanes<V>(s.meters + g * kWidth);
-  for (int f = 0; f < frames; ++f) {
+struct MeterLanes {
+  static constexpr int kWidth = kLaneCount<V>;
+  static constexpr int kGroups = (TrackChainState::kMeters + kWidth - 1) / kWidth;
+  static constexpr int kLanes = TrackChainState::kMeterLanes;
+
+  [[gnu::always_inline]] MeterLanes(const TrackChainState& s, double c) : coefficient(c) {
 #pragma GCC unroll 16
     for (int g = 0; g < kGroups; ++g)
-      state[g] =
-          MeterStep(state[g], LoadLanes<V>(s.meterInput + f * kLanes + g * kWidth), coefficient);
+      state[g] = LoadLanes<V>(s.meters + g * kWidth);
   }
+  [[gnu::always_inline]] void Step(const TrackChainState& s, int frame) {
 #pragma GCC unroll 16
-  for (int g = 0; g < kGroups; ++g)
-    StoreLanes(s.meters + g * kWidth, state[g]);
-}
+    for (int g = 0; g < kGroups; ++g)
+      state[g] = MeterStep(state[g], LoadLanes<V>(s.meterInput + frame * kLanes + g * kWidth),
+                           coefficient);
+  }
+  [[gnu::always_inline]] void Store(TrackChainState& s) const {
+#pragma GCC unroll 16
+    for (int g = 0; g < kGroups; ++g)
+      StoreLanes(s.meters + g * kWidth, state[g]);
+  }
+
+  V state[kGroups];
+  double coefficient;
+};
 
 }  // namespace track_lanes
 
@@ -303,14 +332,30 @@ template <class V>
     s.masterMeterGate = 1.;
   else if (b.mode == 1)
     s.masterMeterGate = 0.;
+  // Each meter is a recursion of one step per frame, which alone would leave
+  // the processor waiting on it: a chunk's meter steps run beside the next
+  // chunk's track work, and only the last chunk's run alone.
+  int metersDue = 0;  // frames of the last chunk whose meter steps have not run
   for (int start = 0; start < b.frames; start += TrackChainState::kChunk) {
     const int left = b.frames - start;
     const int frames = left < TrackChainState::kChunk ? left : TrackChainState::kChunk;
     CopyTransposed<V, kChannels>(ChannelBuffers{b.inputs, start}, FrameBuffer<kChannels>{s.dry},
                                  frames);
-    track_lanes::RunTracks<V>(s, frames);
+    track_lanes::MeterLanes<V> meters(s, b.meterCoefficient);
+    const int beside = metersDue < frames ? metersDue : frames;
+    track_lanes::RunTracks<V>(
+        s, frames, [&](int f) __attribute__((always_inline)) {
+          if (f < beside) meters.Step(s, f);
+        });
+    for (int f = beside; f < metersDue; ++f)
+      meters.Step(s, f);
+    meters.Store(s);
     track_lanes::RunMaster<V>(s, b, start, frames);
-    track_lanes::CollectMeterInputs(s, b, start, frames);
-    if (b.meters) track_lanes::RunMeters<V>(s, b.meterCoefficient, frames);
+    track_lanes::CollectMeterInputs<V>(s, b, start, frames);
+    metersDue = b.meters ? frames : 0;
   }
+  track_lanes::MeterLanes<V> meters(s, b.meterCoefficient);
+  for (int f = 0; f < metersDue; ++f)
+    meters.Step(s, f);
+  meters.Store(s);
 }

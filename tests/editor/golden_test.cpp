@@ -1,13 +1,8 @@
 // Golden images: a scene with every stock control class drawn through the
 // headless surface, and the same scene with the text field and with the popup
-// menu open. Set QUOR_UPDATE_GOLDEN=1 to write them anew.
-//
-// Pixels of controls drawn only by blits must match exactly. Where a control
-// draws anti-aliased shapes, rotated bitmaps or text, font and rounding
-// details may move a little: each channel may differ by up to kTolerance, and
-// at most kLooseShare of such an area's pixels by more.
+// menu open. Set QUOR_UPDATE_GOLDEN=1 to write them anew; the areas where
+// controls draw shapes or text compare loosely.
 #include <cmath>
-#include <cstdlib>
 #include <numbers>
 #include <string>
 
@@ -18,14 +13,10 @@
 #include "editor/controls/panel_control.h"
 #include "editor/controls/text_controls.h"
 #include "raster/font.h"
-#include "raster/png.h"
-#include "raster/rows.h"
 #include "tests/editor/editor_fixture.h"
+#include "tests/editor/golden.h"
 
 namespace {
-
-constexpr int kTolerance = 24;
-constexpr double kLooseShare = 0.02;
 
 raster::Paint Opaque(raster::Pixel color) {
   return {color, 1.0f, raster::kModeCopy};
@@ -168,40 +159,8 @@ class GoldenTest : public EditorTest {
   // Compares with the stored image, or stores it when asked to.
   void ExpectGolden(raster::MemBitmap& image, const std::string& name,
                     std::vector<IRECT> soft = {}) {
-    const std::string path = std::string(QUOR_EDITOR_GOLDEN_DIR) + "/" + name + ".png";
-    const char* update = std::getenv("QUOR_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-      ASSERT_TRUE(raster::WritePNG(image, path.c_str())) << path;
-      GTEST_SKIP() << "wrote " << path;
-    }
-    const auto golden = raster::LoadPNG(path.c_str());
-    ASSERT_NE(golden, nullptr) << path << " is missing: run with QUOR_UPDATE_GOLDEN=1";
-    ASSERT_EQ(golden->getWidth(), image.getWidth());
-    ASSERT_EQ(golden->getHeight(), image.getHeight());
     soft.insert(soft.end(), mSoft.begin(), mSoft.end());
-    const raster::Rows want(*golden), got(image);
-    long long softPixels = 0, loose = 0, exactMisses = 0;
-    for (int y = 0; y < want.height(); ++y) {
-      for (int x = 0; x < want.width(); ++x) {
-        const IColor a = IColor::FromPixel(want.at(x, y));
-        const IColor b = IColor::FromPixel(got.at(x, y));
-        bool isSoft = false;
-        for (const IRECT& r : soft)
-          isSoft = isSoft || r.Contains(x, y);
-        if (!isSoft) {
-          if (!(a == b) && exactMisses++ < 5)
-            ADD_FAILURE() << name << ": pixel " << x << "," << y << " differs";
-          continue;
-        }
-        ++softPixels;
-        const int d = std::max(
-            {std::abs(a.A - b.A), std::abs(a.R - b.R), std::abs(a.G - b.G), std::abs(a.B - b.B)});
-        if (d > kTolerance) ++loose;
-      }
-    }
-    EXPECT_EQ(exactMisses, 0) << name;
-    EXPECT_LE(loose, static_cast<long long>(kLooseShare * static_cast<double>(softPixels)))
-        << name << ": " << loose << " of " << softPixels << " soft pixels differ";
+    ::ExpectGolden(image, std::string(QUOR_EDITOR_GOLDEN_DIR) + "/" + name + ".png", soft);
   }
 
   static inline const IText kNameStyle{18,

@@ -1,8 +1,13 @@
 #include "engine/level_meter.h"
 
+#include <bit>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numbers>
+#include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +47,45 @@ TEST(LevelMeter, NonFiniteSampleLeavesStateUsable) {
     EXPECT_EQ(meter.Process(bad, kRate), 0.25);
   }
   EXPECT_LT(meter.Process(0.0, kRate), 0.25);
+}
+
+// The ballistics as written plainly: the step, then the non-finite rule.
+double PlainStep(double state, double input, double coefficient) {
+  const double a = std::fabs(input);
+  const double target = (a > state ? 1.0125 : 0.9875) * a;
+  const double next = coefficient * (state - target) + target;
+  return std::isfinite(next) ? next : state;
+}
+
+TEST(LevelMeter, StepGivesThePlainFormulasBitsInEveryLane) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  std::vector<double> states{0., 1., 0.25, 1e-310, 1e300, DBL_MAX};
+  std::vector<double> inputs{0.,      -0.,      1e-320, 0.5,   -1.,         DBL_MAX / 1.0125,
+                             DBL_MAX, -DBL_MAX, kInf,   -kInf, std::nan("")};
+  std::mt19937 random(3);
+  std::uniform_real_distribution<double> level(-2., 2.);
+  for (int i = 0; i < 400; ++i) {
+    states.push_back(std::fabs(level(random)));
+    inputs.push_back(level(random));
+  }
+  using V = Lanes<2>;
+  for (const double c : {0.9996519751487025, 0., 0.5, 1.}) {
+    for (const double state : states) {
+      for (std::size_t i = 0; i < inputs.size(); i += 2) {
+        V in{}, expected{};
+        for (std::size_t k = 0; k < 2; ++k) {
+          in[k] = inputs[(i + k) % inputs.size()];
+          expected[k] = PlainStep(state, in[k], c);
+          ASSERT_EQ(std::bit_cast<std::uint64_t>(MeterStep(state, in[k], c)),
+                    std::bit_cast<std::uint64_t>(expected[k]));
+        }
+        const V got = MeterStep(V{state, state}, in, c);
+        for (std::size_t k = 0; k < 2; ++k)
+          ASSERT_EQ(std::bit_cast<std::uint64_t>(got[k]),
+                    std::bit_cast<std::uint64_t>(expected[k]));
+      }
+    }
+  }
 }
 
 }  // namespace

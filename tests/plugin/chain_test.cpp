@@ -48,7 +48,7 @@ struct Buffers {
 };
 
 std::unique_ptr<QUOR> MakeConsole(bool withEditor, StubEditor** editor = nullptr) {
-  auto console = std::make_unique<QUOR>(IInstanceInfo{});
+  auto console = std::make_unique<QUOR>(IInstanceInfo{}, QUOR::Editor::kNone);
   if (withEditor) {
     auto stub = std::make_unique<StubEditor>();
     if (editor) *editor = stub.get();
@@ -213,17 +213,39 @@ void ExpectMatchesPlainModel(ChainPath path, unsigned seed, bool withEditor, dou
 
 }  // namespace
 
-// Counts every allocation of the test binary; the frees pair with malloc here.
+// Counts every allocation of the test binary, in every form that the deletes
+// below free: they pair with malloc here.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new(std::size_t size) {
+  if (void* p = operator new(size, std::nothrow)) return p;
   throw std::bad_alloc();
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return operator new(size, std::nothrow);
+}
+void* operator new[](std::size_t size) {
+  return operator new(size);
 }
 void operator delete(void* p) noexcept {
   std::free(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
   std::free(p);
 }
 

@@ -76,7 +76,7 @@ TEST(HostCalls, IdentityIsAskedOnce) {
 }
 
 TEST(HostCalls, AutomationAndEditorOrder) {
-  QUOR console(IInstanceInfo{TestHostCallback});
+  QUOR console(IInstanceInfo{TestHostCallback}, QUOR::Editor::kNone);
   auto editor = std::make_unique<ValueCheckingEditor>(&console);
   ValueCheckingEditor* seen = editor.get();
   console.AttachGraphics(std::move(editor));

@@ -14,7 +14,7 @@ TEST(Interface, IdentityAndRecord) {
   EXPECT_EQ(plug->numInputs, 16);
   EXPECT_EQ(plug->numOutputs, 16);
   EXPECT_EQ(plug->numPrograms, 1);
-  EXPECT_EQ(plug->flags, 0x1030);
+  EXPECT_EQ(plug->flags, 0x1031);  // with an editor
   EXPECT_EQ(plug->version, 10100);
   EXPECT_EQ(plug->uniqueID, FourCC('Q', 'U', 'R', '1'));
   EXPECT_NE(plug->object, nullptr);
@@ -29,6 +29,12 @@ TEST(Interface, IdentityAndRecord) {
   EXPECT_EQ(plug.Dispatch(effCanBeAutomated, 12), 1);
   EXPECT_EQ(plug.Dispatch(effGetEffectName), 0);  // null buffer
   EXPECT_EQ(plug.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
+  ERect* rect = nullptr;
+  ASSERT_EQ(plug.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 692);
+  EXPECT_EQ(rect->right, 1215);
 
   LoadedPlugin legacy("main");
   EXPECT_NE(legacy->object, plug->object);

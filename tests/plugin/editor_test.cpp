@@ -1,0 +1,180 @@
+// QUOR's editor drawn and driven through the headless surface: what its
+// controls reach, the name fields, the names in the saved state, and golden
+// images of the whole editor (docs/editor-*.png, shown in the README;
+// QUOR_UPDATE_GOLDEN=1 writes them anew).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "editor/controls/text_controls.h"
+#include "editor/igraphics_headless.h"
+#include "plugin/quor.h"
+#include "plugin/text_entry.h"
+#include "tests/editor/golden.h"
+
+namespace {
+
+constexpr IMouseMod kLeft{true, false, false, false, false};
+constexpr IMouseMod kRight{false, true, false, false, false};
+constexpr int kFirstMeter = 60;
+
+const std::vector<std::string> kNames{"Kick", "Snare", "",           "Bässe",  "Rhythm Gtr",
+                                      "Keys", "Lead",  "Café Choir", "Mix Bus"};
+
+IGraphicsHeadless* Headless(QUOR& console) {
+  return dynamic_cast<IGraphicsHeadless*>(console.GetGUI());
+}
+
+TextEntry* NameField(QUOR& console, int i) {
+  return dynamic_cast<TextEntry*>(Headless(console)->GetControl(70 + i));
+}
+
+class QuorEditor : public ::testing::Test {
+ protected:
+  void Click(int x, int y, const IMouseMod& mod = kLeft) {
+    gui->OnMouseDown(x, y, mod);
+    gui->OnMouseUp(x, y, mod);
+  }
+  double Value(int param) { return console.GetParam(param)->Value(); }
+  void ExpectEditorGolden(const char* name) {
+    gui->Tick();
+    // Text may come out a little differently with other versions of the fonts.
+    ExpectGolden(*gui->Snapshot(), std::string(QUOR_DOCS_DIR) + "/" + name,
+                 {IRECT(0, 642, 1215, 672), IRECT(1088, 13, 1108, 33), IRECT(1088, 88, 1108, 108)});
+  }
+
+  QUOR console{IInstanceInfo{}, QUOR::Editor::kHeadless};
+  IGraphicsHeadless* gui = Headless(console);
+};
+
+TEST_F(QuorEditor, ControlsReachTheirParametersAndMeters) {
+  ASSERT_EQ(gui->NControls(), 81);
+  EXPECT_EQ(gui->GetControl(1)->ParamIdx(), QUOR::kModeIdx);
+  EXPECT_EQ(dynamic_cast<ITextControl&>(*gui->GetControl(80)).GetTextForPlug(), "R");
+
+  // The Input knob of strip 5, at (556, 479), turned up.
+  gui->OnMouseDown(556 + 51, 479 + 51, kLeft);
+  gui->OnMouseDrag(556 + 51, 479 + 11, kLeft);
+  gui->OnMouseUp(556 + 51, 479 + 11, kLeft);
+  EXPECT_GT(Value(QUOR::InputIdx(4)), 4.);
+
+  // In Mode 0, track 3's left input alone: its meter (control 62) and the
+  // master left (68) rise, every other meter falls from full scale.
+  console.SetSampleRate(44100.);
+  console.OnParamReset();
+  std::vector<std::vector<double>> in(16, std::vector<double>(44100)), out = in;
+  in[4].assign(44100, 0.5);
+  std::vector<double*> inputs, outputs;
+  for (std::size_t c = 0; c < 16; ++c) {
+    inputs.push_back(in[c].data());
+    outputs.push_back(out[c].data());
+  }
+  console.ProcessDoubleReplacing(inputs.data(), outputs.data(), 44100);
+  for (int m = 0; m < QUOR::kNumMeters; ++m) {
+    const double shown = gui->GetControl(kFirstMeter + m)->GetValue();
+    EXPECT_EQ(shown, std::min(console.GetMeterState(m), 1.)) << m;
+    EXPECT_EQ(shown > 0.3, m == 2 || m == 8) << m;
+  }
+}
+
+TEST_F(QuorEditor, NameRowTakesClicksOverTheSwitchesAndOpensOneFieldAtATime) {
+  // Mute 1, Mode and Global Bypass reach into the name row (y 662 to 671);
+  // there the fields lie on top, and a single click, left or right, changes
+  // nothing. Below the row the switches take the click.
+  for (const auto& [x, param] : {std::pair(60, QUOR::MuteIdx(0)), std::pair(540, QUOR::kModeIdx),
+                                 std::pair(1160, QUOR::kGlobalBypassIdx)}) {
+    Click(x, 662);
+    Click(x, 671, kRight);
+    EXPECT_EQ(Value(param), 0.) << x;
+    Click(x, 672);
+    EXPECT_EQ(Value(param), 1.) << x;
+  }
+  EXPECT_EQ(gui->GetTextField(), nullptr);
+
+  // A double click opens a field only while the window is open, and one only.
+  gui->OnMouseDblClick(60, 665, kLeft);
+  EXPECT_EQ(gui->GetTextField(), nullptr);
+  gui->OpenWindow(nullptr);
+  gui->OnMouseDblClick(60, 665, kLeft);
+  gui->OnMouseDblClick(1150, 665, kLeft);
+  ASSERT_NE(gui->GetTextField(), nullptr);
+  EXPECT_EQ(gui->GetTextFieldRect(), IRECT(0, 642, 135, 672));
+  gui->TextFieldKey(ViewKey::Text("Bässe"));
+  gui->TextFieldKey(ViewKey::Key(EViewKey::kReturn));
+  EXPECT_EQ(NameField(console, 0)->GetTextForPlug(), "Bässe");
+  EXPECT_EQ(NameField(console, 8)->GetTextForPlug(), "Master");
+
+  // Saved as typed: its UTF-8 length, then its bytes.
+  ByteChunk chunk;
+  console.SerializeState(&chunk);
+  std::int32_t length = 0;
+  chunk.Get(&length, 0);
+  EXPECT_EQ(length, 6);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(chunk.GetBytes()) + 4, 6), "Bässe");
+}
+
+TEST_F(QuorEditor, NamesTravelThroughTheFieldsToAnotherInstance) {
+  for (int i = 0; i < QUOR::kNumNames; ++i)
+    NameField(console, i)->TextFromTextEntry(kNames[static_cast<std::size_t>(i)].c_str());
+  ByteChunk saved;
+  ASSERT_TRUE(console.SerializeState(&saved));
+  std::int32_t emptyLength = -1;
+  saved.Get(&emptyLength, 4 + 4 + 4 + 5);  // after "Kick" and "Snare"
+  EXPECT_EQ(emptyLength, 0);
+
+  QUOR other(IInstanceInfo{}, QUOR::Editor::kHeadless);
+  ASSERT_EQ(other.UnserializeState(&saved, 0), saved.Size());
+  for (int i = 0; i < QUOR::kNumNames; ++i)
+    EXPECT_EQ(NameField(other, i)->GetTextForPlug(), kNames[static_cast<std::size_t>(i)]);
+
+  // A restore that fails leaves the fields as they were.
+  ByteChunk cut;
+  cut.PutBytes(saved.GetBytes(), 40);
+  EXPECT_EQ(other.UnserializeState(&cut, 0), -1);
+  EXPECT_EQ(NameField(other, 0)->GetTextForPlug(), "Kick");
+}
+
+TEST_F(QuorEditor, StateSavedBeforeTheEditorLoads) {
+  // Saved through quor-host by QUOR 1.1.0, which had no editor yet.
+  ASSERT_TRUE(console.LoadProgramFromFXP(QUOR_TEST_DATA_DIR "/saved-by-1.1.0.fxp"));
+  const std::vector<std::string> names{"Kick", "Bässe", "",          "Overheads", "Café",
+                                       "Keys", "Vox",   "FX Return", "Mix Bus"};
+  for (int i = 0; i < QUOR::kNumNames; ++i)
+    EXPECT_EQ(NameField(console, i)->GetTextForPlug(), names[static_cast<std::size_t>(i)]);
+  EXPECT_EQ(Value(QUOR::InputIdx(4)), 6.);
+  EXPECT_EQ(Value(QUOR::kMasterOutputIdx), -3.5);
+  EXPECT_EQ(gui->GetControl(4 + 7 * 4 + 3)->GetValue(), 30. / 48.);  // Input 5's knob
+}
+
+TEST_F(QuorEditor, GoldenDefault) {
+  ExpectEditorGolden("editor-default.png");
+}
+
+TEST_F(QuorEditor, GoldenBusy) {
+  const auto set = [&](int param, double value) {
+    IEffectVST2::VSTSetParameter(console.GetAEffect(), param, static_cast<float>(value));
+  };
+  for (int t = 0; t < QUOR::kNumTracks; ++t) {
+    const double x = t / 7.;
+    set(QUOR::HighGainIdx(t), x);
+    set(QUOR::MidGainIdx(t), 1. - x);
+    set(QUOR::LowGainIdx(t), 0.3 + 0.55 * x);
+    set(QUOR::InputIdx(t), 0.25 + 0.5 * x);
+    set(QUOR::OutputIdx(t), 1. - 0.7 * x);
+    set(QUOR::BypassIdx(t), t == 2 || t == 5);
+    set(QUOR::MuteIdx(t), t == 3 || t == 5 || t == 7);
+    gui->SetControlFromPlug(kFirstMeter + t, x);
+  }
+  set(QUOR::kModeIdx, 1.);
+  set(QUOR::kGlobalBypassIdx, 1.);
+  set(QUOR::kMasterOutputIdx, 0.62);
+  gui->SetControlFromPlug(68, 0.708);
+  gui->SetControlFromPlug(69, 0.5);  // frame 61, the needle upright
+  for (int i = 0; i < QUOR::kNumNames; ++i)
+    NameField(console, i)->TextFromTextEntry(kNames[static_cast<std::size_t>(i)].c_str());
+  ExpectEditorGolden("editor-busy.png");
+}
+
+}  // namespace
