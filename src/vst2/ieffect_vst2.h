@@ -60,6 +60,8 @@ class IEffectVST2 : public IEffectBase {
 
  private:
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+  // The editor's window: open, close and the keys the host forwards.
+  VstIntPtr DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr);
   VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.f);
   const VstTimeInfo* QueryTime(VstInt32 requestedFlags);
