@@ -277,6 +277,7 @@ void X11EditorWindow::Present(const IRECT& area) {
 }
 
 void X11EditorWindow::HandleEvent(xcb_generic_event_t* event) {
+  if (mKeyboard->HandleEvent(event)) return;
   switch (EventType(event)) {
     case 0:
       // An error of ours, e.g. BadWindow once the host destroyed its window:

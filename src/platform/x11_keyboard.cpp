@@ -1,5 +1,9 @@
 #include "platform/x11_keyboard.h"
 
+// The extension's header names a field "explicit", a word C++ keeps for itself.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 #include <xkbcommon/xkbcommon-x11.h>
 
 #include <cstdlib>
@@ -59,6 +63,33 @@ void X11Keyboard::Reload() {
   mState = state;
 }
 
+bool X11Keyboard::HandleEvent(const xcb_generic_event_t* event) {
+  if (mDevice < 0 || (event->response_type & 0x7F) != mBaseEvent) return false;
+  // The extension's own event code is in the second byte.
+  const std::uint8_t kind = reinterpret_cast<const std::uint8_t*>(event)[1];
+  if (kind == XCB_XKB_NEW_KEYBOARD_NOTIFY || kind == XCB_XKB_MAP_NOTIFY) Reload();
+  return true;
+}
+
+// Whether the server binds the key to something else than the keymap says.
+// Tools that type by binding a spare key change the map just before the key
+// comes, and not every server tells its keyboard clients in time; one small
+// request per key press settles it.
+bool X11Keyboard::Stale(xcb_keycode_t keycode) {
+  const xcb_get_keyboard_mapping_cookie_t cookie =
+      xcb_get_keyboard_mapping(mConnection, keycode, 1);
+  xcb_get_keyboard_mapping_reply_t* reply =
+      xcb_get_keyboard_mapping_reply(mConnection, cookie, nullptr);
+  if (!reply) return false;
+  const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
+  const xcb_keysym_t server =
+      xcb_get_keyboard_mapping_keysyms_length(reply) > 0 ? syms[0] : XKB_KEY_NoSymbol;
+  std::free(reply);
+  const xkb_keysym_t* ours = nullptr;
+  const int n = xkb_keymap_key_get_syms_by_level(mKeymap, keycode, 0, 0, &ours);
+  return server != (n > 0 ? ours[0] : XKB_KEY_NoSymbol);
+}
+
 void X11Keyboard::UpdateState(std::uint16_t state) {
   // The eight real modifiers come first in every keymap, in the core order;
   // the group travels in bits 13 and 14 of the core state.
@@ -71,6 +102,10 @@ X11Keyboard::Key X11Keyboard::Press(xcb_keycode_t keycode, std::uint16_t state) 
   Key key;
   if (!mState) return key;
   UpdateState(state);
+  if (Stale(keycode)) {
+    Reload();
+    UpdateState(state);
+  }
   const xkb_keysym_t keysym = xkb_state_key_get_one_sym(mState, keycode);
   if (mCompose && xkb_compose_state_feed(mCompose, keysym) == XKB_COMPOSE_FEED_ACCEPTED) {
     switch (xkb_compose_state_get_status(mCompose)) {

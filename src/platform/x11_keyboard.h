@@ -21,6 +21,9 @@ class X11Keyboard {
   bool Valid() const { return mState != nullptr; }
   // After the server said its mapping changed.
   void Reload();
+  // Takes the keyboard extension's events (a new layout, a changed map);
+  // false for every other event.
+  bool HandleEvent(const xcb_generic_event_t* event);
 
   struct Key {
     xkb_keysym_t keysym = XKB_KEY_NoSymbol;  // NoSymbol inside a compose sequence
@@ -31,6 +34,7 @@ class X11Keyboard {
 
  private:
   void UpdateState(std::uint16_t state);
+  bool Stale(xcb_keycode_t keycode);
 
   xcb_connection_t* mConnection;
   xkb_context* mContext = nullptr;
@@ -39,4 +43,5 @@ class X11Keyboard {
   xkb_compose_table* mComposeTable = nullptr;
   xkb_compose_state* mCompose = nullptr;
   std::int32_t mDevice = -1;
+  std::uint8_t mBaseEvent = 0;
 };
