@@ -17,5 +17,7 @@ inline const IRECT kMenuRect(220, 50, 260, 90);
 inline const IRECT kMeterRect(320, 30, 340, 200);
 inline const IRECT kNameRect(30, 200, 260, 230);
 inline constexpr const char* kInitialName = "Track";
+// How far the arrow keys move the knob.
+inline constexpr double kArrowStep = 0.05;
 
 }  // namespace fixture_editor

@@ -45,6 +45,24 @@ class NameControl : public ITextControl {
   void TextFromTextEntry(const char* text) override { SetTextFromPlug(text); }
 };
 
+// Takes the up and down arrows wherever the pointer is: the knob moves by a
+// step. Every other key goes back to the host.
+class ArrowKeys : public IControl {
+ public:
+  ArrowKeys(IEffectBase* plug, int knobIdx) : IControl(plug, IRECT()), mKnobIdx(knobIdx) {}
+  bool Draw(IGraphics* /*graphics*/) override { return true; }
+  bool OnKeyDown(int /*x*/, int /*y*/, int key) override {
+    if (key != KEY_UPARROW && key != KEY_DOWNARROW) return false;
+    const double step = key == KEY_UPARROW ? kArrowStep : -kArrowStep;
+    const double value = GetGUI()->GetControl(mKnobIdx)->GetValue() + step;
+    GetGUI()->SetParameterFromGUI(kGain, std::clamp(value, 0., 1.));
+    return true;
+  }
+
+ private:
+  int mKnobIdx;
+};
+
 // A strip of frames of one size, one colour each.
 IBitmap Frames(int w, int h, std::initializer_list<raster::Pixel> colors) {
   const int n = static_cast<int>(colors.size());
@@ -74,7 +92,8 @@ class FixtureEditorPlugin : public IEffectVST2 {
     auto knob = std::make_unique<IKnobLineControl>(this, kKnobRect, kGain,
                                                    IColor(255, 240, 200, 80), 0., 38.);
     knob->SetTooltip("Gain");
-    graphics->AttachControl(std::move(knob));
+    const int knobIdx = graphics->AttachControl(std::move(knob));
+    graphics->AttachKeyCatcher(std::make_unique<ArrowKeys>(this, knobIdx));
     graphics->AttachControl(std::make_unique<ISwitchControl>(
         this, kSwitchRect.L, kSwitchRect.T, kMute,
         Frames(kSwitchRect.W(), kSwitchRect.H(), {0xFF505050u, 0xFFE04040u})));
