@@ -154,7 +154,7 @@ WindowImage EditorWindow::Grab() {
   return image;
 }
 
-PrivateDisplay::PrivateDisplay(std::ostream& notes) {
+PrivateDisplay::PrivateDisplay(std::ostream& notes, const std::vector<std::string>& extra) {
   const char* xvfb = "/usr/bin/Xvfb";
   if (access(xvfb, X_OK) != 0) {
     throw HostError("no display: $DISPLAY is not set and Xvfb is not installed (apt install xvfb)");
@@ -166,17 +166,15 @@ PrivateDisplay::PrivateDisplay(std::ostream& notes) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[1], 9);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  char* argv[] = {const_cast<char*>("Xvfb"),
-                  const_cast<char*>("-displayfd"),
-                  const_cast<char*>("9"),
-                  const_cast<char*>("-screen"),
-                  const_cast<char*>("0"),
-                  const_cast<char*>("3840x2160x24"),
-                  const_cast<char*>("-nolisten"),
-                  const_cast<char*>("tcp"),
-                  nullptr};
+  std::vector<std::string> arguments = {"Xvfb", "-displayfd",   "9",         "-screen",
+                                        "0",    "3840x2160x24", "-nolisten", "tcp"};
+  arguments.insert(arguments.end(), extra.begin(), extra.end());
+  std::vector<char*> argv;
+  for (std::string& argument : arguments)
+    argv.push_back(argument.data());
+  argv.push_back(nullptr);
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, xvfb, &actions, nullptr, argv, environ);
+  const int spawned = posix_spawn(&pid, xvfb, &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
   std::string number;

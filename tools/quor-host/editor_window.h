@@ -58,10 +58,11 @@ class EditorWindow {
 
 // When there is no $DISPLAY, a private X server for the screenshot: started
 // with Xvfb when it is installed (the message says so), stopped on
-// destruction. Throws HostError when there is neither.
+// destruction; $DISPLAY names it meanwhile. Throws HostError when there is
+// neither. Extra arguments go to Xvfb ("-extension", "MIT-SHM").
 class PrivateDisplay {
  public:
-  explicit PrivateDisplay(std::ostream& notes);
+  explicit PrivateDisplay(std::ostream& notes, const std::vector<std::string>& extra = {});
   ~PrivateDisplay();
   PrivateDisplay(const PrivateDisplay&) = delete;
   PrivateDisplay& operator=(const PrivateDisplay&) = delete;
