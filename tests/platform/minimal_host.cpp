@@ -183,11 +183,14 @@ void MinimalHost::StartAudio(double amplitude) {
       outPointers.push_back(out[c].data());
     }
     double phase = 0.;
+    double frames = 0.;
     auto next = Clock::now();
     const auto period = std::chrono::duration<double>(kBlock / kRate);
     while (mAudioRunning) {
-      const double level = mAmplitude;
       for (int i = 0; i < kBlock; ++i) {
+        // The level swells and fades once a second, so meters keep moving.
+        const double level = mAmplitude * (0.55 + 0.45 * std::sin(2. * M_PI * frames / kRate));
+        ++frames;
         const auto sample = static_cast<float>(level * std::sin(phase));
         phase += 2. * M_PI * 440. / kRate;
         for (auto& channel : in)

@@ -56,7 +56,8 @@ class MinimalHost {
   void ClearEdits();
   std::vector<std::uint8_t> Chunk() const;
 
-  // A sine of this amplitude on every input, in real time.
+  // A sine on every input, in real time, its level swelling and fading
+  // around the amplitude once a second.
   void StartAudio(double amplitude);
   void StopAudio();
 
