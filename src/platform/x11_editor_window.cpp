@@ -144,9 +144,13 @@ bool X11EditorWindow::Setup() {
   mWindow = mX->CreateWindow(mParent, 0, 0, mWidth, mHeight, kEditorEvents);
   mPresenter = std::make_unique<X11Presenter>(*mX, mWindow, mWidth, mHeight);
   mKeyboard = std::make_unique<X11Keyboard>(c);
-  XcbPtr<xcb_xfixes_query_version_reply_t> fixes(
-      xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr));
-  mHaveXFixes = fixes != nullptr;
+  // Only asked when present: a request of a missing extension closes the connection.
+  const xcb_query_extension_reply_t* fixesExtension = xcb_get_extension_data(c, &xcb_xfixes_id);
+  if (fixesExtension && fixesExtension->present) {
+    XcbPtr<xcb_xfixes_query_version_reply_t> fixes(
+        xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr));
+    mHaveXFixes = fixes != nullptr;
+  }
   ReadClickSettings();
   xcb_map_window(c, mWindow);
   mX->Sync();

@@ -28,6 +28,9 @@ X11Presenter::~X11Presenter() {
 bool X11Presenter::AttachSharedMemory() {
   xcb_connection_t* c = mX.Get();
   if (mWidth <= 0 || mHeight <= 0) return false;
+  // A request of an extension the server lacks would close the connection.
+  const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_shm_id);
+  if (!extension || !extension->present) return false;
   XcbPtr<xcb_shm_query_version_reply_t> version(
       xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
   if (!version) return false;

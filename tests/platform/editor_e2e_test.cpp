@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "quor-host/editor_window.h"
 #include "tests/platform/editor_under_test.h"
 #include "tests/platform/minimal_host.h"
 #include "tests/platform/x_session.h"
@@ -380,6 +381,35 @@ TEST_F(MinimalHostEditor, AHiddenEditorSurvivesAndShowsAgain) {
   // The meter, drawn again once shown, is not all background.
   EXPECT_TRUE(
       std::any_of(shown.begin(), shown.end(), [&](std::uint32_t p) { return p != shown.front(); }));
+}
+
+}  // namespace
+
+namespace {
+
+// A server without shared memory, as over ssh: the editor draws through
+// plain image requests.
+TEST(EditorWithoutSharedMemory, DrawsAllTheSame) {
+  REQUIRE_X_SESSION();
+  const std::string display = std::getenv("DISPLAY");
+  std::vector<std::uint32_t> pixels;
+  {
+    std::ostringstream notes;
+    PrivateDisplay plain(notes, {"-extension", "MIT-SHM"});
+    MinimalHost host(FIXTURE_EDITOR);
+    ASSERT_TRUE(host.OpenEditor());
+    host.Idle(300);
+    pixels = host.Grab(0, 0, fixture_editor::kWidth, fixture_editor::kHeight);
+  }
+  setenv("DISPLAY", display.c_str(), 1);
+  ASSERT_EQ(pixels.size(),
+            static_cast<std::size_t>(fixture_editor::kWidth * fixture_editor::kHeight));
+  // The panel's colour in a corner, the switch's off colour in its middle.
+  EXPECT_EQ(pixels[0], 0x282C34u);
+  const IRECT& r = fixture_editor::kSwitchRect;
+  EXPECT_EQ(
+      pixels[static_cast<std::size_t>((r.T + r.B) / 2 * fixture_editor::kWidth + (r.L + r.R) / 2)],
+      0x505050u);
 }
 
 }  // namespace
