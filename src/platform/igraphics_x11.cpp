@@ -3,8 +3,10 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <sstream>
+#include <vector>
 
 #include "editor/resources.h"
 #include "platform/desktop.h"
@@ -85,40 +87,62 @@ void IGraphicsX11::Resize(int w, int h) {
   }
 }
 
+namespace {
+
+// The buttons of a message box type, the default first and the cancelling
+// one last, with what each answers.
+struct Buttons {
+  std::vector<std::string> labels;
+  std::vector<int> results;
+};
+
+Buttons ButtonsOf(int type) {
+  using R = IGraphicsX11::EMessageResult;
+  switch (type) {
+    case 1:
+      return {{"OK", "Cancel"}, {R::kResultOK, R::kResultCancel}};
+    case 3:
+      return {{"Yes", "No", "Cancel"}, {R::kResultYes, R::kResultNo, R::kResultCancel}};
+    case 4:
+      return {{"Yes", "No"}, {R::kResultYes, R::kResultNo}};
+    default:
+      return {{"OK"}, {R::kResultOK}};
+  }
+}
+
+}  // namespace
+
+bool IGraphicsX11::HelperCancelled() {
+  return mWindow && mWindow->StopRequested();
+}
+
 int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type) {
-  std::vector<std::string> argv = {"zenity", "--no-markup",   "--title", caption ? caption : "",
-                                   "--text", text ? text : ""};
-  switch (type) {
-    case 1:
-      argv.insert(argv.end(), {"--question", "--ok-label", "OK", "--cancel-label", "Cancel"});
-      break;
-    case 3:
-      argv.insert(argv.end(), {"--question", "--ok-label", "Yes", "--cancel-label", "Cancel",
-                               "--extra-button", "No"});
-      break;
-    case 4:
-      argv.insert(argv.end(), {"--question", "--ok-label", "Yes", "--cancel-label", "No"});
-      break;
-    default:
-      argv.insert(argv.end(), {"--info"});
-      break;
+  const Buttons buttons = ButtonsOf(type);
+  if (!mWindow) return buttons.results.back();
+  const std::string title = caption ? caption : "";
+  const std::string message = text ? text : "";
+  if (!FindProgram("zenity").empty()) {
+    // The desktop's own dialog; zenity answers with its exit status, and
+    // prints the label of an extra button.
+    std::vector<std::string> argv = {"zenity", "--no-markup", "--title", title, "--text", message};
+    if (buttons.labels.size() == 1) {
+      argv.emplace_back("--info");
+    } else {
+      argv.insert(argv.end(), {"--question", "--ok-label", buttons.labels.front(), "--cancel-label",
+                               buttons.labels.back()});
+      if (buttons.labels.size() == 3)
+        argv.insert(argv.end(), {"--extra-button", buttons.labels[1]});
+    }
+    std::string output;
+    const auto status = RunAndWait(argv, &output, [this] { return HelperCancelled(); });
+    if (!status) return buttons.results.back();
+    if (buttons.labels.size() == 3 && output.rfind(buttons.labels[1], 0) == 0)
+      return buttons.results[1];
+    return *status == 0 ? buttons.results.front() : buttons.results.back();
   }
-  std::string output;
-  const auto status =
-      RunAndWait(argv, &output, [this] { return mWindow && mWindow->StopRequested(); });
-  if (!status) return type == 0 ? kResultOK : kResultCancel;
-  if (output.rfind("No", 0) == 0) return kResultNo;
-  const bool confirmed = *status == 0;
-  switch (type) {
-    case 1:
-      return confirmed ? kResultOK : kResultCancel;
-    case 3:
-      return confirmed ? kResultYes : kResultCancel;
-    case 4:
-      return confirmed ? kResultYes : kResultNo;
-    default:
-      return kResultOK;
-  }
+  const int chosen = mWindow->RunDialog(title, message, buttons.labels);
+  return buttons.results[static_cast<std::size_t>(
+      std::clamp(chosen, 0, static_cast<int>(buttons.results.size()) - 1))];
 }
 
 IPopupMenu* IGraphicsX11::CreateIPopupMenu(IPopupMenu* menu, const IRECT& area) {
@@ -169,25 +193,45 @@ void IGraphicsX11::PromptForFile(std::string* file, EFileAction action, std::str
     return;
   }
   if (dir->empty()) *dir = WithSlash(UserFolder("DESKTOP", "Desktop"));
-  std::vector<std::string> argv = {"zenity", "--file-selection", "--filename",
-                                   WithSlash(*dir) + *file};
-  if (action == kFileSave) argv.insert(argv.end(), {"--save", "--confirm-overwrite"});
+  std::string chosen = WithSlash(*dir) + *file;
   std::istringstream words(extensions ? extensions : "");
-  std::string patterns;
+  std::vector<std::string> patterns;
   for (std::string extension; words >> extension;)
-    patterns += (patterns.empty() ? "*." : " *.") + extension;
-  if (!patterns.empty()) argv.insert(argv.end(), {"--file-filter", patterns});
-  std::string output;
-  const auto status =
-      RunAndWait(argv, &output, [this] { return mWindow && mWindow->StopRequested(); });
-  while (!output.empty() && (output.back() == '\n' || output.back() == '\r'))
-    output.pop_back();
-  if (!status || *status != 0 || output.empty()) {
+    patterns.push_back("*." + extension);
+  bool confirmed = false;
+  if (!FindProgram("zenity").empty()) {
+    std::vector<std::string> argv = {"zenity", "--file-selection", "--filename", chosen};
+    if (action == kFileSave) argv.insert(argv.end(), {"--save", "--confirm-overwrite"});
+    if (!patterns.empty()) {
+      std::string filter;
+      for (const std::string& pattern : patterns)
+        filter += (filter.empty() ? "" : " ") + pattern;
+      argv.insert(argv.end(), {"--file-filter", filter});
+    }
+    std::string output;
+    const auto status = RunAndWait(argv, &output, [this] { return HelperCancelled(); });
+    while (!output.empty() && (output.back() == '\n' || output.back() == '\r'))
+      output.pop_back();
+    confirmed = status && *status == 0 && !output.empty();
+    chosen = output;
+  } else {
+    std::string message = action == kFileSave ? "Save as:" : "Open the file:";
+    if (!patterns.empty()) {
+      message += "\n(";
+      for (std::size_t i = 0; i < patterns.size(); ++i)
+        message += (i ? " " : "") + patterns[i];
+      message += ")";
+    }
+    const std::string button = action == kFileSave ? "Save" : "Open";
+    confirmed = mWindow->RunDialog(button, message, {button, "Cancel"}, &chosen) == 0 &&
+                !chosen.empty() && chosen.back() != '/';
+  }
+  if (!confirmed) {
     file->clear();
     return;
   }
-  *file = output;
-  *dir = Folder(output);
+  *file = chosen;
+  *dir = Folder(chosen);
 }
 
 bool IGraphicsX11::OpenURL(const char* url, const char* /*errMsgOnFailure*/,

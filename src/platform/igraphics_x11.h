@@ -63,6 +63,9 @@ class IGraphicsX11 : public IGraphics {
   enum EMessageResult : int { kResultOK = 1, kResultCancel = 2, kResultYes = 6, kResultNo = 7 };
 
  private:
+  // A dialog helper ends early when the window is closing.
+  bool HelperCancelled();
+
   std::mutex mWindowMutex;  // opening and closing, from host threads
   std::unique_ptr<X11EditorWindow> mWindow;
 };

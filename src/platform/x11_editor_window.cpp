@@ -12,6 +12,7 @@
 
 #include "editor/caches.h"
 #include "editor/popup_menu_view.h"
+#include "platform/dialog_view.h"
 #include "raster/canvas.h"
 #include "raster/mem_bitmap.h"
 
@@ -508,20 +509,141 @@ void X11EditorWindow::ShowTextField() {
   xcb_connection_t* c = mX->Get();
   const IRECT& r = mGraphics.GetTextFieldRect();
   if (!mFieldWindow) {
-    XcbPtr<xcb_get_input_focus_reply_t> focus(
-        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    // Focus goes back where it was, or to the host's window when it was on
-    // no window in particular.
-    mFocusReturn = focus && focus->focus != XCB_NONE &&
-                           focus->focus != XCB_INPUT_FOCUS_POINTER_ROOT && focus->focus != mWindow
-                       ? focus->focus
-                       : mParent;
+    mFocusReturn = FocusToGiveBack();
     mFieldWindow =
         mX->CreateWindow(mWindow, r.L, r.T, field->Width(), field->Height(), kFieldEvents);
     xcb_map_window(c, mFieldWindow);
   }
   xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, mFieldWindow, XCB_CURRENT_TIME);
   DrawTextField();
+}
+
+// Where the keyboard focus goes when a field or dialog of ours lets it go:
+// back where it was, or to the host's window when it was on no window in
+// particular.
+xcb_window_t X11EditorWindow::FocusToGiveBack() {
+  xcb_connection_t* c = mX->Get();
+  XcbPtr<xcb_get_input_focus_reply_t> focus(
+      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
+      focus->focus == mWindow)
+    return mParent;
+  return focus->focus;
+}
+
+void X11EditorWindow::RunModal(const std::function<bool()>& done,
+                               const std::function<bool(xcb_generic_event_t*)>& take) {
+  while (!done() && !StopRequested() && !mDestroyed && mX->Alive()) {
+    Wait(mNextTick);
+    while (Event event = NextEvent()) {
+      if (!take(event.get())) HandleEvent(event.get());
+      if (done()) break;
+    }
+    // The editor keeps drawing meanwhile; keys from the host are not its.
+    AnswerHostKeys(false);
+    TickIfDue();
+  }
+}
+
+std::pair<int, int> X11EditorWindow::RootOrigin() {
+  xcb_connection_t* c = mX->Get();
+  XcbPtr<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+      c, xcb_translate_coordinates(c, mWindow, mX->Root(), 0, 0), nullptr));
+  return origin ? std::pair<int, int>{origin->dst_x, origin->dst_y} : std::pair<int, int>{0, 0};
+}
+
+int X11EditorWindow::RunDialog(const std::string& title, const std::string& message,
+                               const std::vector<std::string>& buttons, std::string* field) {
+  if (mDestroyed || !mX->Alive()) return -1;
+  xcb_connection_t* c = mX->Get();
+  HideTooltip();
+  DialogView view(message, buttons, field != nullptr, field ? *field : std::string(),
+                  {[this](std::string* text) { return ReadClipboard(text); },
+                   [this](const std::string& text) { WriteClipboard(text); }});
+  // Over the middle of the editor, on the screen.
+  const auto [ox, oy] = RootOrigin();
+  const int x = std::clamp(ox + (mWidth - view.Width()) / 2, 0,
+                           std::max(0, mX->ScreenWidth() - view.Width()));
+  const int y = std::clamp(oy + (mHeight - view.Height()) / 2, 0,
+                           std::max(0, mX->ScreenHeight() - view.Height()));
+  const xcb_window_t focusBack = FocusToGiveBack();
+  const xcb_window_t window = mX->CreateWindow(
+      mX->Root(), x, y, view.Width(), view.Height(),
+      XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_BUTTON_PRESS |
+          XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                      static_cast<std::uint32_t>(title.size()), title.data());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, mX->Atom("_NET_WM_NAME"),
+                      mX->Atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title.size()),
+                      title.data());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW,
+                      32, 1, &mParent);
+  const xcb_atom_t deleteWindow = mX->Atom("WM_DELETE_WINDOW");
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, mX->Atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32,
+                      1, &deleteWindow);
+  xcb_map_window(c, window);
+  mX->Sync();
+  xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+  const auto draw = [&] {
+    raster::MemBitmap pixels(view.Width(), view.Height());
+    view.Draw(pixels);
+    const xcb_gcontext_t gc = mX->CreateGC(window);
+    mX->PutImage(window, gc, pixels, IRECT(0, 0, view.Width(), view.Height()), 0, 0);
+    xcb_free_gc(c, gc);
+    xcb_flush(c);
+  };
+  draw();
+  RunModal([&] { return view.Chosen() >= 0; },
+           [&](xcb_generic_event_t* event) {
+             switch (EventType(event)) {
+               case XCB_EXPOSE:
+                 if (reinterpret_cast<xcb_expose_event_t*>(event)->window != window) return false;
+                 break;
+               case XCB_KEY_PRESS: {
+                 const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
+                 const X11Keyboard::Key key = mKeyboard->Press(e.detail, e.state);
+                 if (const auto viewKey =
+                         ViewKeyFor(key.keysym, key.text, (e.state & XCB_MOD_MASK_SHIFT) != 0,
+                                    (e.state & XCB_MOD_MASK_CONTROL) != 0))
+                   view.OnKey(*viewKey);
+                 break;
+               }
+               case XCB_BUTTON_PRESS: {
+                 const auto& e = *reinterpret_cast<xcb_button_press_event_t*>(event);
+                 if (e.event == window && e.detail == kButtonLeft)
+                   view.OnMouseDown(e.event_x, e.event_y,
+                                    mClicks.Press(e.detail, e.root_x, e.root_y, e.time));
+                 break;
+               }
+               case XCB_MOTION_NOTIFY: {
+                 const auto& e = *reinterpret_cast<xcb_motion_notify_event_t*>(event);
+                 if (e.event == window) view.OnMouseDrag(e.event_x, e.event_y);
+                 break;
+               }
+               case XCB_CLIENT_MESSAGE: {
+                 const auto& e = *reinterpret_cast<xcb_client_message_event_t*>(event);
+                 if (e.window != window) return false;
+                 if (e.data.data32[0] == deleteWindow) view.Cancel();
+                 break;
+               }
+               case XCB_BUTTON_RELEASE:
+               case XCB_KEY_RELEASE:
+                 // The editor's own input waits while the dialog is up.
+                 return true;
+               default:
+                 return false;
+             }
+             draw();
+             return true;
+           });
+  if (view.Chosen() < 0) view.Cancel();
+  if (mX->Alive()) {
+    xcb_destroy_window(c, window);
+    if (!mDestroyed) xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, focusBack, XCB_CURRENT_TIME);
+    xcb_flush(c);
+  }
+  if (field) *field = view.FieldText();
+  return view.Chosen();
 }
 
 void X11EditorWindow::DrawTextField() {
@@ -556,11 +678,7 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
   if (mDestroyed || !mX->Alive()) return nullptr;
   xcb_connection_t* c = mX->Get();
   HideTooltip();
-  XcbPtr<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
-      c, xcb_translate_coordinates(c, mWindow, mX->Root(), 0, 0), nullptr));
-  if (!origin) return nullptr;
-  const int ox = origin->dst_x;
-  const int oy = origin->dst_y;
+  const auto [ox, oy] = RootOrigin();
   PopupMenuSession session(menu, area.L, area.B + 4);
   std::vector<xcb_window_t> windows;
   // One window per open level, kept on the screen, each drawing its view.
@@ -615,46 +733,43 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
       xcb_grab_keyboard(c, 0, mWindow, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
       nullptr));
   sync();
-  while (session.IsOpen() && !StopRequested() && !mDestroyed && mX->Alive()) {
-    Wait(mNextTick);
-    while (Event event = NextEvent()) {
-      const std::uint8_t type = EventType(event.get());
-      if (type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE || type == XCB_MOTION_NOTIFY) {
-        // Every pointer event carries the root position.
-        const auto& e = *reinterpret_cast<xcb_button_press_event_t*>(event.get());
-        const int x = e.root_x - ox;
-        const int y = e.root_y - oy;
-        if (type == XCB_MOTION_NOTIFY) {
-          session.OnMouseMove(x, y);
-        } else if (e.detail == kButtonLeft || e.detail == kButtonRight) {
-          if (type == XCB_BUTTON_PRESS) {
+  RunModal(
+      [&] { return !session.IsOpen(); },
+      [&](xcb_generic_event_t* event) {
+        const std::uint8_t type = EventType(event);
+        if (type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE || type == XCB_MOTION_NOTIFY) {
+          // Every pointer event carries the root position.
+          const auto& e = *reinterpret_cast<xcb_button_press_event_t*>(event);
+          const int x = e.root_x - ox;
+          const int y = e.root_y - oy;
+          if (type == XCB_MOTION_NOTIFY) {
+            session.OnMouseMove(x, y);
+          } else if (e.detail == kButtonLeft || e.detail == kButtonRight) {
+            if (type == XCB_BUTTON_PRESS) {
+              session.OnMouseDown(x, y);
+            } else {
+              session.OnMouseUp(x, y);
+            }
+          } else if (type == XCB_BUTTON_PRESS && WheelDelta(e.detail) == 0) {
             session.OnMouseDown(x, y);
-          } else {
-            session.OnMouseUp(x, y);
           }
-        } else if (type == XCB_BUTTON_PRESS && WheelDelta(e.detail) == 0) {
-          session.OnMouseDown(x, y);
+        } else if (type == XCB_KEY_PRESS) {
+          const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
+          const X11Keyboard::Key key = mKeyboard->Press(e.detail, e.state);
+          if (const auto viewKey =
+                  ViewKeyFor(key.keysym, key.text, false, (e.state & XCB_MOD_MASK_CONTROL) != 0))
+            session.OnKey(*viewKey);
+        } else if (type == XCB_KEY_RELEASE) {
+          return true;
+        } else if (type != XCB_EXPOSE ||
+                   std::find(windows.begin(), windows.end(),
+                             reinterpret_cast<xcb_expose_event_t*>(event)->window) ==
+                       windows.end()) {
+          return false;
         }
-      } else if (type == XCB_KEY_PRESS) {
-        const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event.get());
-        const X11Keyboard::Key key = mKeyboard->Press(e.detail, e.state);
-        if (const auto viewKey =
-                ViewKeyFor(key.keysym, key.text, false, (e.state & XCB_MOD_MASK_CONTROL) != 0))
-          session.OnKey(*viewKey);
-      } else if (type == XCB_EXPOSE &&
-                 std::find(windows.begin(), windows.end(),
-                           reinterpret_cast<xcb_expose_event_t*>(event.get())->window) !=
-                     windows.end()) {
-        // Redrawn below.
-      } else if (type != XCB_KEY_RELEASE) {
-        HandleEvent(event.get());
-      }
-      if (!session.IsOpen()) break;
-    }
-    if (session.IsOpen()) sync();
-    AnswerHostKeys(false);
-    TickIfDue();
-  }
+        if (session.IsOpen()) sync();
+        return true;
+      });
   if (session.IsOpen()) session.Dismiss();
   if (mX->Alive()) {
     if (pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS)

@@ -12,11 +12,14 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "editor/igraphics.h"
 #include "platform/input_mapping.h"
@@ -52,6 +55,11 @@ class X11EditorWindow {
   void HideTextField();
   // Runs the menu modally; the chosen entry's menu, or null.
   IPopupMenu* RunMenu(IPopupMenu& menu, const IRECT& area);
+  // Runs a dialog drawn with the toolkit (see DialogView) over the editor;
+  // the button chosen, the last one when the dialog was closed. With a
+  // field, its text comes in and goes out through `field`.
+  int RunDialog(const std::string& title, const std::string& message,
+                const std::vector<std::string>& buttons, std::string* field = nullptr);
   bool ReadClipboard(std::string* text);
   void WriteClipboard(const std::string& text);
   // Hides the pointer, telling where on the screen it was; shows it again at
@@ -92,6 +100,12 @@ class X11EditorWindow {
   void EndTextField(bool commit);
   void UpdateTooltip();
   void ForwardKey(const xcb_key_press_event_t& event);
+  xcb_window_t FocusToGiveBack();
+  std::pair<int, int> RootOrigin();
+  // The editor's loop for a modal helper, until `done`: events `take`
+  // refuses are handled as usual, and the redraw timer keeps running.
+  void RunModal(const std::function<bool()>& done,
+                const std::function<bool(xcb_generic_event_t*)>& take);
 
   IGraphics& mGraphics;
   xcb_window_t mParent;

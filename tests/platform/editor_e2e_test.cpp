@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/desktop.h"
 #include "quor-host/editor_window.h"
 #include "tests/platform/editor_under_test.h"
 #include "tests/platform/minimal_host.h"
@@ -328,6 +329,34 @@ TEST_F(MinimalHostEditor, KeysTheEditorDoesNotTakeGoBackToTheHost) {
   Xdo({"key", "F5"});
   host->Idle(300);
   EXPECT_EQ(host->KeysReceived(), keys + 1);
+}
+
+TEST_F(MinimalHostEditor, AMessageBoxIsDrawnAndAnswered) {
+  if (!FindProgram("zenity").empty()) GTEST_SKIP() << "zenity answers instead";
+  const int windows = CountWindows();
+  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
+  Xdo({"key", "m"});
+  host->Idle(300);
+  EXPECT_EQ(CountWindows(), windows + 1);
+  Xdo({"key", "Return"});
+  host->Idle(300);
+  EXPECT_EQ(CountWindows(), windows);
+  EXPECT_FLOAT_EQ(host->Param(editor.toggleParam), 1.f);
+  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
+  Xdo({"key", "m"});
+  host->Idle(300);
+  Xdo({"key", "Escape"});
+  host->Idle(300);
+  EXPECT_FLOAT_EQ(host->Param(editor.toggleParam), 0.f);
+  // Closing the editor ends an open dialog too.
+  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
+  Xdo({"key", "m"});
+  host->Idle(300);
+  const auto start = std::chrono::steady_clock::now();
+  host->CloseEditor();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  host->Idle(200);
+  EXPECT_EQ(CountWindows(), windows - 2);
 }
 
 int Count(const char* folder) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editor/records.h"
+#include "framework/key_codes.h"
 
 namespace fixture_editor {
 
@@ -19,5 +20,7 @@ inline const IRECT kNameRect(30, 200, 260, 230);
 inline constexpr const char* kInitialName = "Track";
 // How far the arrow keys move the knob.
 inline constexpr double kArrowStep = 0.05;
+// The key that asks, in a message box, whether to mute.
+inline constexpr int kAskKey = KEY_ALPHA_A + ('m' - 'a');
 
 }  // namespace fixture_editor

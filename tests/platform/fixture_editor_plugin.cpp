@@ -46,12 +46,18 @@ class NameControl : public ITextControl {
 };
 
 // Takes the up and down arrows wherever the pointer is: the knob moves by a
-// step. Every other key goes back to the host.
+// step; and M, which asks whether to mute. Every other key goes back to the
+// host.
 class ArrowKeys : public IControl {
  public:
   ArrowKeys(IEffectBase* plug, int knobIdx) : IControl(plug, IRECT()), mKnobIdx(knobIdx) {}
   bool Draw(IGraphics* /*graphics*/) override { return true; }
   bool OnKeyDown(int /*x*/, int /*y*/, int key) override {
+    if (key == kAskKey) {
+      const int answer = GetGUI()->ShowMessageBox("Mute the signal?", "Fixture", 4);
+      GetGUI()->SetParameterFromGUI(kMute, answer == IGraphicsX11::kResultYes ? 1. : 0.);
+      return true;
+    }
     if (key != KEY_UPARROW && key != KEY_DOWNARROW) return false;
     const double step = key == KEY_UPARROW ? kArrowStep : -kArrowStep;
     const double value = GetGUI()->GetControl(mKnobIdx)->GetValue() + step;
