@@ -388,6 +388,13 @@ TEST_F(MinimalHostEditor, OpeningAndClosingFiftyTimesLeavesNothingBehind) {
       ClickAt(host->WindowId(), editor.name.x, editor.name.y, 2);
       host->Idle(200);
     }
+    if (round % 10 == 5) {
+      // Opened again without closing: the new window replaces the old.
+      ASSERT_EQ(host->Dispatch(effEditOpen, 0, 0,
+                               reinterpret_cast<void*>(static_cast<std::uintptr_t>(host->Window()))),
+                1);
+      host->Idle(50);
+    }
     if (round % 10 == 7) {
       // The host takes its window away before it closes the editor.
       host->DestroyWindow();
