@@ -146,9 +146,17 @@ struct Case {
   EditorUnderTest editor;
 };
 
+std::string CaseText(const Case& c) {
+  return std::string(c.host == HostKind::kMinimal ? "MinimalHost" : "QuorHost") + "_" +
+         c.editor.label;
+}
+
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  return std::string(info.param.host == HostKind::kMinimal ? "MinimalHost" : "QuorHost") + "_" +
-         info.param.editor.label;
+  return CaseText(info.param);
+}
+
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << CaseText(c);
 }
 
 // The automate values of a parameter, in order.
@@ -390,9 +398,10 @@ TEST_F(MinimalHostEditor, OpeningAndClosingFiftyTimesLeavesNothingBehind) {
     }
     if (round % 10 == 5) {
       // Opened again without closing: the new window replaces the old.
-      ASSERT_EQ(host->Dispatch(effEditOpen, 0, 0,
-                               reinterpret_cast<void*>(static_cast<std::uintptr_t>(host->Window()))),
-                1);
+      ASSERT_EQ(
+          host->Dispatch(effEditOpen, 0, 0,
+                         reinterpret_cast<void*>(static_cast<std::uintptr_t>(host->Window()))),
+          1);
       host->Idle(50);
     }
     if (round % 10 == 7) {
