@@ -732,7 +732,6 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
       c,
       xcb_grab_keyboard(c, 0, mWindow, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
       nullptr));
-  sync();
   RunModal(
       [&] { return !session.IsOpen(); },
       [&](xcb_generic_event_t* event) {

@@ -57,7 +57,7 @@ cat >"$HOME/.config/ardour7/config" <<'XML'
 XML
 
 exec 9>"$work/display"
-Xvfb -displayfd 9 -screen 0 1600x1000x24 -nolisten tcp 2>/dev/null &
+Xvfb -displayfd 9 -screen 0 1600x1000x24 -nolisten tcp -noreset 2>/dev/null &
 xvfb=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"

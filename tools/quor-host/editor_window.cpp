@@ -166,8 +166,10 @@ PrivateDisplay::PrivateDisplay(std::ostream& notes, const std::vector<std::strin
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[1], 9);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> arguments = {"Xvfb", "-displayfd",   "9",         "-screen",
-                                        "0",    "3840x2160x24", "-nolisten", "tcp"};
+  // Without -noreset the server starts afresh whenever its last client
+  // leaves, and refuses connections meanwhile.
+  std::vector<std::string> arguments = {"Xvfb",         "-displayfd", "9",   "-screen", "0",
+                                        "3840x2160x24", "-nolisten",  "tcp", "-noreset"};
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   std::vector<char*> argv;
   for (std::string& argument : arguments)
