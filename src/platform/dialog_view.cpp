@@ -23,15 +23,9 @@ constexpr raster::Pixel kButton = 0xFFFAFAFAu;
 constexpr raster::Pixel kFrame = 0xFF8A8A8Au;
 constexpr raster::Pixel kDefaultFrame = 0xFF3A74D0u;
 
-IText DialogStyle() {
-  return IText(15, COLOR_BLACK, "DejaVu Sans", IText::kTextNormal, IText::kAlignLeft, 0,
-               IText::kQualityAntiAliased);
-}
-
 IText FieldStyle() {
   // The field draws at nine tenths of the style's size.
-  IText style(16, COLOR_BLACK, "DejaVu Sans", IText::kTextNormal, IText::kAlignLeft, 0,
-              IText::kQualityAntiAliased);
+  IText style = DesktopTextStyle(16);
   style.mEntryBgColor = COLOR_WHITE;
   style.mEntryFgColor = COLOR_BLACK;
   return style;
@@ -43,11 +37,16 @@ raster::Paint Solid(raster::Pixel color) {
 
 }  // namespace
 
+IText DesktopTextStyle(int size) {
+  return IText(size, COLOR_BLACK, "DejaVu Sans", IText::kTextNormal, IText::kAlignLeft, 0,
+               IText::kQualityAntiAliased);
+}
+
 DialogView::DialogView(std::string message, std::vector<std::string> buttons, bool withField,
                        const std::string& fieldText, TextFieldView::Clipboard clipboard)
     : mButtons(std::move(buttons)) {
   if (mButtons.empty()) mButtons.emplace_back("OK");
-  IText style = DialogStyle();
+  IText style = DesktopTextStyle(15);
   mFont = IGraphics::CacheFont(&style);
   mLineHeight = mFont ? mFont->LineHeight() : 16;
   std::istringstream lines(message);

@@ -50,11 +50,6 @@ bool IsSynthetic(const xcb_generic_event_t* event) {
   return (event->response_type & 0x80) != 0;
 }
 
-IText TooltipStyle() {
-  return IText(13, COLOR_BLACK, "DejaVu Sans", IText::kTextNormal, IText::kAlignLeft, 0,
-               IText::kQualityAntiAliased);
-}
-
 std::int16_t I16(int v) {
   return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
 }
@@ -790,7 +785,7 @@ void X11EditorWindow::UpdateTooltip() {
   const IControl* control = mGraphics.GetControl(idx);
   if (!control || control->GetTooltip().empty() || idx == mTooltipControl) return;
   mTooltipControl = idx;
-  IText style = TooltipStyle();
+  IText style = DesktopTextStyle(13);
   CachedFont* font = IGraphics::CacheFont(&style);
   if (!font) return;
   const std::string& text = control->GetTooltip();
