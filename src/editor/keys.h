@@ -5,16 +5,7 @@
 
 #include <string>
 
-// Codes passed to IControl::OnKeyDown.
-enum EKeyCode : int {
-  KEY_SPACE = 0,
-  KEY_UPARROW = 1,
-  KEY_DOWNARROW = 2,
-  KEY_LEFTARROW = 3,
-  KEY_RIGHTARROW = 4,
-  KEY_DIGIT_0 = 5,   // to KEY_DIGIT_0 + 9
-  KEY_ALPHA_A = 15,  // to KEY_ALPHA_A + 25, either case
-};
+#include "framework/key_codes.h"
 
 // Keys of the text field and the popup menu.
 enum class EViewKey {

@@ -19,4 +19,8 @@ class IEditorSurface {
   // Opens the editor inside the host's window; returns the view, or null.
   virtual void* OpenWindow(void* parent) = 0;  // host
   virtual void CloseWindow() = 0;              // host
+  // A key the host forwards while its own window has the focus, as one of
+  // the key codes; true when the editor took it. Without an open window
+  // nothing takes keys.
+  virtual bool OnHostKey(int /*keyCode*/, bool /*down*/) { return false; }  // host
 };

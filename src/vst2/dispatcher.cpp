@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "framework/key_codes.h"
 #include "vst2/ieffect_vst2.h"
 
 namespace {
@@ -31,6 +32,32 @@ constexpr VstIntPtr kVendorSpecificHandled = 0xBEEF;
 constexpr VstInt32 kVendorParamDisplayAt = 7;
 constexpr VstInt32 kVendorParamIsContinuous = 8;
 
+bool IsWindowRequest(VstInt32 opcode) {
+  return opcode == effEditOpen || opcode == effEditClose || opcode == effEditKeyDown ||
+         opcode == effEditKeyUp;
+}
+
+// The editor's code of a key the host forwards: its virtual key, else its
+// character; -1 for keys the editor has no code for.
+int KeyCodeForHostKey(VstInt32 character, VstIntPtr virtualKey) {
+  switch (virtualKey) {
+    case VKEY_SPACE:
+      return KEY_SPACE;
+    case VKEY_UP:
+      return KEY_UPARROW;
+    case VKEY_DOWN:
+      return KEY_DOWNARROW;
+    case VKEY_LEFT:
+      return KEY_LEFTARROW;
+    case VKEY_RIGHT:
+      return KEY_RIGHTARROW;
+    default:
+      break;
+  }
+  return character > 0 && character < 128 ? KeyCodeForCharacter(static_cast<char32_t>(character))
+                                          : -1;
+}
+
 }  // namespace
 
 VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
@@ -48,6 +75,10 @@ VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 
       return 0;  // nothing may unwind into the host
     }
   }
+  // Without the mutex: closing joins the editor's thread and a key waits for
+  // it, while that thread may be waiting for the mutex to hand the plug-in a
+  // value.
+  if (IsWindowRequest(opcode)) return plug->DispatchWindow(opcode, index, value, ptr);
   if (opcode == effEditIdle || opcode == effIdle) return 0;
   return Enter(
       plug, [&](IEffectVST2& entered) { return entered.Dispatch(opcode, index, value, ptr, opt); });
@@ -113,15 +144,6 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
     case effEditGetRect:
       if (!ptr || !mGraphics) return 0;
       *static_cast<ERect**>(ptr) = &mEditRect;
-      return 1;
-    case effEditOpen:
-      if (!mGraphics || !mGraphics->OpenWindow(ptr)) return 0;
-      OnGUIOpen();
-      return 1;
-    case effEditClose:
-      if (!mGraphics) return 0;
-      OnGUIClose();
-      mGraphics->CloseWindow();
       return 1;
     case effIdentify:
       return FourCC('N', 'v', 'E', 'f');
@@ -211,6 +233,33 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
     default:
       // effGetVu, effSetBypass, effStartProcess, effSetProcessPrecision and the
       // rest: nothing to do.
+      return 0;
+  }
+}
+
+VstIntPtr IEffectVST2::DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr) {
+  if (!mGraphics) return 0;
+  switch (opcode) {
+    case effEditOpen: {
+      if (!mGraphics->OpenWindow(ptr)) return 0;
+      std::lock_guard lock(mMutex);
+      OnGUIOpen();
+      return 1;
+    }
+    case effEditClose: {
+      {
+        std::lock_guard lock(mMutex);
+        OnGUIClose();
+      }
+      mGraphics->CloseWindow();
+      return 1;
+    }
+    case effEditKeyDown:
+    case effEditKeyUp: {
+      const int code = KeyCodeForHostKey(index, value);
+      return code >= 0 && mGraphics->OnHostKey(code, opcode == effEditKeyDown) ? 1 : 0;
+    }
+    default:
       return 0;
   }
 }

@@ -83,8 +83,15 @@ VstIntPtr IEffectVST2::Close(AEffect* effect) {
   }
   // Otherwise the host closed from inside a callback made during one of its
   // requests: the plug-in goes when that request returns.
-  if (closeNow) delete plug;
+  if (closeNow) Destroy(plug);
   return 0;
+}
+
+void IEffectVST2::Destroy(IEffectVST2* plug) {
+  // An editor the host left open stops first, outside the mutex its thread
+  // may be waiting for: it would otherwise call into a plug-in half destroyed.
+  if (plug->mGraphics) plug->mGraphics->CloseWindow();
+  delete plug;
 }
 
 VstIntPtr IEffectVST2::CallHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,

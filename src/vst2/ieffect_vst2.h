@@ -60,6 +60,8 @@ class IEffectVST2 : public IEffectBase {
 
  private:
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+  // The editor's window: open, close and the keys the host forwards.
+  VstIntPtr DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr);
   VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.f);
   const VstTimeInfo* QueryTime(VstInt32 requestedFlags);
@@ -79,6 +81,8 @@ class IEffectVST2 : public IEffectBase {
   template <typename Request>
   static VstIntPtr Enter(IEffectVST2* plug, Request request);
   static VstIntPtr Close(AEffect* effect);
+  // Closes an editor the host left open, then deletes the plug-in.
+  static void Destroy(IEffectVST2* plug);
   // Every audio callback: find the plug-in, enter it, ask for MIDI.
   template <typename Process>
   static void RunAudioCallback(AEffect* effect, Process process);
@@ -130,6 +134,6 @@ inline VstIntPtr IEffectVST2::Enter(IEffectVST2* plug, Request request) {
     }
     closeNow = --plug->mEntryDepth == 0 && plug->mCloseRequested;
   }
-  if (closeNow) delete plug;
+  if (closeNow) Destroy(plug);
   return result;
 }

@@ -89,6 +89,14 @@ constexpr OptionEntry kOptions[] = {
        o.normalizeDbfs = value;
      },
      true},
+    {"--play", "", "", "",
+     "play the audio files named after the plug-in through it, in a loop and in real time, "
+     "while its editor is open",
+     [](Options& o, const std::string&) { o.play = true; }},
+    {"--show-edits", "", "", "",
+     "print each gesture and parameter change the editor reports to the host (begin-edit, "
+     "automate, end-edit)",
+     [](Options& o, const std::string&) { o.showEdits = true; }},
     {"--json", "", "", "", "print the report as JSON",
      [](Options& o, const std::string&) { o.json = true; }},
     {"--block", "", "N", "512", "frames per process call",

@@ -38,6 +38,8 @@ struct Options {
   bool json = false;                       // --json
   std::optional<std::string> midiFile;     // --midi
   bool help = false;                       // --help
+  bool play = false;                       // --play: the files after the plug-in play
+  bool showEdits = false;                  // --show-edits
 };
 
 struct OptionEntry {

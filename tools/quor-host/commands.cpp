@@ -9,6 +9,9 @@ constexpr std::string_view kRenderOptions[] = {
     "--precision", "--in-place",      "--state",      "--set"};
 constexpr std::string_view kStateSaveOptions[] = {"--state", "--set"};
 constexpr std::string_view kNoOptions[] = {"--help"};
+constexpr std::string_view kOpenOptions[] = {"--state",  "--set",       "--play",      "--block",
+                                             "--output", "--precision", "--show-edits"};
+constexpr std::string_view kScreenshotOptions[] = {"--state", "--set"};
 
 constexpr CommandEntry kCommands[] = {
     {"info", "PLUGIN", "show a plug-in's identity, programs and parameters",
@@ -36,6 +39,17 @@ constexpr CommandEntry kCommands[] = {
      "chunk is opaque to the host: the values are read back from the plug-in, given as PLUGIN or "
      "found by its unique id in the plug-in folders.",
      kNoOptions, RunStateShow},
+    {"open", "PLUGIN [--play FILE ...]", "open a plug-in's editor in a window",
+     "Loads PLUGIN, applies --state and --set, and shows its editor in a window of its own until "
+     "the window is closed, as a host would. With --play the files after the plug-in play "
+     "through it in a loop, in real time, so that its meters move. With --output the plug-in's "
+     "state is saved to a program (.fxp) or bank (.fxb) file when the window closes.",
+     kOpenOptions, RunOpen},
+    {"screenshot", "PLUGIN OUT.png", "save a picture of a plug-in's editor",
+     "Loads PLUGIN, applies --state and --set, opens its editor in a window and, once it has "
+     "drawn, writes the window's pixels to OUT.png. Without $DISPLAY it draws on a private X "
+     "server (Xvfb) when one is installed.",
+     kScreenshotOptions, RunScreenshot},
 };
 
 }  // namespace

@@ -34,6 +34,8 @@ void RunInfo(const Options& options, Streams& streams);
 void RunRender(const Options& options, Streams& streams);
 void RunStateSave(const Options& options, Streams& streams);
 void RunStateShow(const Options& options, Streams& streams);
+void RunOpen(const Options& options, Streams& streams);
+void RunScreenshot(const Options& options, Streams& streams);
 
 // The whole command line after the program name; returns the exit code
 // (0 success, 1 failure, 2 usage) and never lets an error escape.

@@ -58,8 +58,8 @@ ConstructionScope::~ConstructionScope() {
   constructing = nullptr;
 }
 
-VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
-                       void* ptr, float /*opt*/) {
+VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/,
+                       void* ptr, float opt) {
   HostContext* const context = ContextOf(effect);
   switch (opcode) {
     case audioMasterVersion:
@@ -89,6 +89,11 @@ VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/, Vst
       return reinterpret_cast<VstIntPtr>(FillTimeInfo(*context));
     case audioMasterIOChanged:
       context->ioChanged = true;
+      return 1;
+    case audioMasterBeginEdit:
+    case audioMasterAutomate:
+    case audioMasterEndEdit:
+      if (context->onEdit) context->onEdit(opcode, index, opt);
       return 1;
     default:
       return 0;

@@ -2,6 +2,8 @@
 // the transport, answered through the audioMaster callback.
 #pragma once
 
+#include <functional>
+
 #include "vst2/vst2_abi.h"
 
 struct HostContext {
@@ -11,6 +13,9 @@ struct HostContext {
   double samplePos = 0.0;  // start of the block being processed
   bool ioChanged = false;  // the plug-in said its latency or channels changed
   VstTimeInfo timeInfo{};  // storage handed out by audioMasterGetTime
+  // Told of the editor's gestures and changes (audioMasterBeginEdit,
+  // audioMasterAutomate, audioMasterEndEdit), on the plug-in's editor thread.
+  std::function<void(VstInt32 opcode, VstInt32 index, float value)> onEdit;
 };
 
 constexpr const char* kHostProduct = "quor-host";

@@ -1,0 +1,131 @@
+#include "platform/dialog_view.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "editor/caches.h"
+#include "editor/igraphics.h"
+#include "raster/canvas.h"
+
+namespace {
+
+constexpr int kMargin = 16;
+constexpr int kButtonWidth = 90;
+constexpr int kButtonHeight = 28;
+constexpr int kGap = 10;
+constexpr int kFieldHeight = 26;
+constexpr int kMinWidth = 360;
+constexpr int kMaxWidth = 640;
+
+constexpr raster::Pixel kBackground = 0xFFEFEFEFu;
+constexpr raster::Pixel kText = 0xFF1A1A1Au;
+constexpr raster::Pixel kButton = 0xFFFAFAFAu;
+constexpr raster::Pixel kFrame = 0xFF8A8A8Au;
+constexpr raster::Pixel kDefaultFrame = 0xFF3A74D0u;
+
+IText FieldStyle() {
+  // The field draws at nine tenths of the style's size.
+  IText style = DesktopTextStyle(16);
+  style.mEntryBgColor = COLOR_WHITE;
+  style.mEntryFgColor = COLOR_BLACK;
+  return style;
+}
+
+raster::Paint Solid(raster::Pixel color) {
+  return {color, 1.0f, raster::kModeCopy};
+}
+
+}  // namespace
+
+IText DesktopTextStyle(int size) {
+  return IText(size, COLOR_BLACK, "DejaVu Sans", IText::kTextNormal, IText::kAlignLeft, 0,
+               IText::kQualityAntiAliased);
+}
+
+DialogView::DialogView(std::string message, std::vector<std::string> buttons, bool withField,
+                       const std::string& fieldText, TextFieldView::Clipboard clipboard)
+    : mButtons(std::move(buttons)) {
+  if (mButtons.empty()) mButtons.emplace_back("OK");
+  IText style = DesktopTextStyle(15);
+  mFont = IGraphics::CacheFont(&style);
+  mLineHeight = mFont ? mFont->LineHeight() : 16;
+  std::istringstream lines(message);
+  int widest = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (mFont) widest = std::max(widest, mFont->TextWidth(line));
+    mLines.push_back(line);
+  }
+  const int buttonsWidth = static_cast<int>(mButtons.size()) * (kButtonWidth + kGap) - kGap;
+  mWidth = std::clamp(std::max(widest, buttonsWidth) + 2 * kMargin, kMinWidth, kMaxWidth);
+  mHeight = kMargin + static_cast<int>(mLines.size()) * mLineHeight + kMargin +
+            (withField ? kFieldHeight + kMargin : 0) + kButtonHeight + kMargin;
+  if (withField) {
+    const IRECT r = FieldRect();
+    mField = std::make_unique<TextFieldView>(FieldStyle(), r.W(), r.H(), fieldText,
+                                             TextEntryRules::None(), std::move(clipboard));
+  }
+}
+
+IRECT DialogView::ButtonRect(int index) const {
+  const int n = static_cast<int>(mButtons.size());
+  const int right = mWidth - kMargin - (n - 1 - index) * (kButtonWidth + kGap);
+  const int bottom = mHeight - kMargin;
+  return {right - kButtonWidth, bottom - kButtonHeight, right, bottom};
+}
+
+IRECT DialogView::FieldRect() const {
+  const int top = kMargin + static_cast<int>(mLines.size()) * mLineHeight + kMargin;
+  return {kMargin, top, mWidth - kMargin, top + kFieldHeight};
+}
+
+void DialogView::OnKey(const ViewKey& key) {
+  if (key.mKey == EViewKey::kReturn) {
+    mChosen = 0;
+  } else if (key.mKey == EViewKey::kEscape) {
+    Cancel();
+  } else if (mField) {
+    mField->OnKey(key);
+  }
+}
+
+void DialogView::OnMouseDown(int x, int y, int clicks) {
+  for (int i = 0; i < static_cast<int>(mButtons.size()); ++i)
+    if (ButtonRect(i).Contains(x, y)) mChosen = i;
+  const IRECT field = FieldRect();
+  if (mField && field.Contains(x, y)) mField->OnMouseDown(x - field.L, y - field.T, false, clicks);
+}
+
+void DialogView::OnMouseDrag(int x, int y) {
+  const IRECT field = FieldRect();
+  if (mField) mField->OnMouseDrag(x - field.L, y - field.T);
+}
+
+void DialogView::Draw(raster::Bitmap& into) {
+  raster::Canvas canvas(into);
+  canvas.fillRect(0, 0, mWidth, mHeight, Solid(kBackground));
+  const auto text = [&](const std::string& line, raster::RECT area, unsigned align) {
+    if (mFont) mFont->DrawText(&into, line, &area, align | raster::kTextNoClip, kText);
+  };
+  int y = kMargin;
+  for (const std::string& line : mLines) {
+    text(line, {kMargin, y, mWidth - kMargin, y + mLineHeight}, raster::kTextLeft);
+    y += mLineHeight;
+  }
+  if (mField) {
+    const IRECT r = FieldRect();
+    canvas.fillRect(r.L - 1, r.T - 1, r.W() + 2, r.H() + 2, Solid(kFrame));
+    raster::MemBitmap field(r.W(), r.H());
+    mField->Draw(field);
+    for (int row = 0; row < r.H(); ++row)
+      std::copy_n(field.getBits() + row * field.getRowSpan(), r.W(),
+                  into.getBits() + (r.T + row) * into.getRowSpan() + r.L);
+  }
+  for (int i = 0; i < static_cast<int>(mButtons.size()); ++i) {
+    const IRECT r = ButtonRect(i);
+    canvas.fillRect(r.L, r.T, r.W(), r.H(), Solid(i == 0 ? kDefaultFrame : kFrame));
+    canvas.fillRect(r.L + (i == 0 ? 2 : 1), r.T + (i == 0 ? 2 : 1), r.W() - (i == 0 ? 4 : 2),
+                    r.H() - (i == 0 ? 4 : 2), Solid(kButton));
+    text(mButtons[static_cast<std::size_t>(i)], {r.L, r.T + (r.H() - mLineHeight) / 2, r.R, r.B},
+         raster::kTextCenter);
+  }
+}

@@ -1,0 +1,946 @@
+#include "platform/x11_editor_window.h"
+
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+#include <xcb/xfixes.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "editor/caches.h"
+#include "editor/popup_menu_view.h"
+#include "platform/dialog_view.h"
+#include "raster/canvas.h"
+#include "raster/mem_bitmap.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint32_t kEditorEvents =
+    XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+    XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
+    XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+    XCB_EVENT_MASK_VISIBILITY_CHANGE;
+constexpr std::uint32_t kFieldEvents = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
+                                       XCB_EVENT_MASK_BUTTON_RELEASE |
+                                       XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_KEY_PRESS |
+                                       XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_FOCUS_CHANGE;
+constexpr std::uint32_t kPopupEvents = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
+                                       XCB_EVENT_MASK_BUTTON_RELEASE |
+                                       XCB_EVENT_MASK_POINTER_MOTION;
+
+// How long a host waits for the editor's answer to a forwarded key.
+constexpr auto kHostKeyWait = std::chrono::milliseconds(250);
+// A key the host forwarded both ways (the request, then an X event) counts once.
+constexpr auto kHostKeyEcho = std::chrono::milliseconds(150);
+// How often an editor that may have been hidden asks whether it still shows.
+constexpr auto kViewableCheck = std::chrono::seconds(1);
+constexpr auto kTooltipDelay = std::chrono::milliseconds(600);
+constexpr auto kSelectionWait = std::chrono::seconds(1);
+
+std::uint8_t EventType(const xcb_generic_event_t* event) {
+  return event->response_type & 0x7F;
+}
+
+bool IsSynthetic(const xcb_generic_event_t* event) {
+  return (event->response_type & 0x80) != 0;
+}
+
+std::int16_t I16(int v) {
+  return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
+}
+
+}  // namespace
+
+X11EditorWindow::X11EditorWindow(IGraphics& graphics, xcb_window_t parent)
+    : mGraphics(graphics), mParent(parent), mWidth(graphics.Width()), mHeight(graphics.Height()) {}
+
+X11EditorWindow::~X11EditorWindow() {
+  Stop();
+}
+
+bool X11EditorWindow::Start() {
+  mWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (mWakeFd < 0) return false;
+  try {
+    mThread = std::thread([this] { Run(); });
+  } catch (...) {
+    return false;
+  }
+  std::unique_lock lock(mStartMutex);
+  mStarted.wait(lock, [this] { return mStartDone; });
+  return mStartOk;
+}
+
+void X11EditorWindow::Stop() {
+  mStop.store(true, std::memory_order_release);
+  if (mWakeFd >= 0) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(mWakeFd, &one, sizeof one);
+  }
+  if (mThread.joinable()) mThread.join();
+  if (mWakeFd >= 0) close(mWakeFd);
+  mWakeFd = -1;
+}
+
+bool X11EditorWindow::HostKey(int keyCode, bool down) {
+  if (!mThread.joinable() || StopRequested()) return false;
+  auto request = std::make_shared<KeyRequest>();
+  request->code = keyCode;
+  request->down = down;
+  std::unique_lock lock(mKeyMutex);
+  mKeyRequests.push_back(request);
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t written = write(mWakeFd, &one, sizeof one);
+  if (!mKeyAnswered.wait_for(lock, kHostKeyWait, [&] { return request->done; })) {
+    std::erase(mKeyRequests, request);
+    return false;
+  }
+  return request->taken;
+}
+
+void X11EditorWindow::Run() {
+  pthread_setname_np(pthread_self(), kThreadName);
+  const bool ok = Setup();
+  {
+    std::lock_guard lock(mStartMutex);
+    mStartDone = true;
+    mStartOk = ok;
+  }
+  mStarted.notify_all();
+  if (ok) {
+    mNextTick = Clock::now();
+    while (!StopRequested()) {
+      Wait(mNextTick);
+      while (Event event = NextEvent())
+        HandleEvent(event.get());
+      AnswerHostKeys(true);
+      TickIfDue();
+    }
+  }
+  Teardown();
+}
+
+bool X11EditorWindow::Setup() {
+  mX = std::make_unique<X11Connection>();
+  if (!mX->Valid()) return false;
+  xcb_connection_t* c = mX->Get();
+  if (mParent == 0) {
+    mParent = mX->Root();
+  } else {
+    // A window that does not exist (any more) is refused before anything is made.
+    XcbPtr<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, mParent), nullptr));
+    if (!geometry) return false;
+  }
+  mWindow = mX->CreateWindow(mParent, 0, 0, mWidth, mHeight, kEditorEvents);
+  mPresenter = std::make_unique<X11Presenter>(*mX, mWindow, mWidth, mHeight);
+  mKeyboard = std::make_unique<X11Keyboard>(c);
+  // Only asked when present: a request of a missing extension closes the connection.
+  const xcb_query_extension_reply_t* fixesExtension = xcb_get_extension_data(c, &xcb_xfixes_id);
+  if (fixesExtension && fixesExtension->present) {
+    XcbPtr<xcb_xfixes_query_version_reply_t> fixes(
+        xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr));
+    mHaveXFixes = fixes != nullptr;
+  }
+  ReadClickSettings();
+  xcb_map_window(c, mWindow);
+  mX->Sync();
+  return mX->Alive();
+}
+
+void X11EditorWindow::Teardown() {
+  if (mX && mX->Valid()) {
+    if (mGraphics.GetTextField()) mGraphics.EndTextField(false);
+    HideTextField();
+    HideTooltip();
+    mPresenter.reset();
+    if (mWindow && !mDestroyed && mX->Alive()) xcb_destroy_window(mX->Get(), mWindow);
+    if (mX->Alive()) xcb_flush(mX->Get());
+  }
+  mPresenter.reset();
+  mKeyboard.reset();
+  mX.reset();
+  // A host still waiting for a key's answer gets "not taken".
+  std::lock_guard lock(mKeyMutex);
+  for (const auto& request : mKeyRequests)
+    request->done = true;
+  mKeyRequests.clear();
+  mKeyAnswered.notify_all();
+}
+
+// The desktop's double-click time and distance, from the XSETTINGS manager
+// when one runs.
+void X11EditorWindow::ReadClickSettings() {
+  xcb_connection_t* c = mX->Get();
+  const xcb_atom_t selection = mX->Atom("_XSETTINGS_S0");
+  XcbPtr<xcb_get_selection_owner_reply_t> owner(
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
+  ClickLimits limits;
+  if (owner && owner->owner != XCB_NONE) {
+    const std::string bytes = mX->ReadProperty(owner->owner, mX->Atom("_XSETTINGS_SETTINGS"));
+    limits = ParseClickSettings(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  }
+  mClicks.SetLimits(limits.timeMs, limits.distance);
+}
+
+void X11EditorWindow::Wait(Clock::time_point deadline) {
+  if (!mDeferred.empty()) return;
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  const int timeout = static_cast<int>(std::clamp<long long>(left.count() + 1, 0, 1000));
+  pollfd fds[2] = {{mWakeFd, POLLIN, 0}, {mX->Alive() ? mX->Fd() : -1, POLLIN, 0}};
+  poll(fds, 2, timeout);
+  if (fds[0].revents & POLLIN) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = read(mWakeFd, &count, sizeof count);
+  }
+}
+
+X11EditorWindow::Event X11EditorWindow::NextEvent() {
+  if (!mDeferred.empty()) {
+    Event event = std::move(mDeferred.front());
+    mDeferred.pop_front();
+    return event;
+  }
+  if (!mX->Alive()) return nullptr;
+  return Event(xcb_poll_for_event(mX->Get()));
+}
+
+void X11EditorWindow::AnswerHostKeys(bool editorTakesKeys) {
+  for (;;) {
+    std::shared_ptr<KeyRequest> request;
+    {
+      std::lock_guard lock(mKeyMutex);
+      if (mKeyRequests.empty()) return;
+      request = mKeyRequests.front();
+      mKeyRequests.pop_front();
+    }
+    bool taken = false;
+    if (editorTakesKeys && !mDestroyed && !mGraphics.GetTextField()) {
+      if (request->down) {
+        taken = mGraphics.OnKeyDown(mPrev.x, mPrev.y, request->code);
+        if (taken) {
+          mHostKeysTaken.insert(request->code);
+          mLastHostKey = request->code;
+          mLastHostKeyTime = Clock::now();
+        }
+      } else {
+        taken = mHostKeysTaken.erase(request->code) > 0;
+      }
+    }
+    std::lock_guard lock(mKeyMutex);
+    request->done = true;
+    request->taken = taken;
+    mKeyAnswered.notify_all();
+  }
+}
+
+void X11EditorWindow::TickIfDue() {
+  const auto now = Clock::now();
+  if (now < mNextTick) return;
+  const auto period = std::chrono::milliseconds(1000 / std::max(mGraphics.FPS(), 1));
+  mNextTick += period;
+  // A tick long missed (a modal helper ran) is not made up for.
+  if (mNextTick < now) mNextTick = now + period;
+  Tick();
+}
+
+void X11EditorWindow::Tick() {
+  if (mDestroyed || !mX->Alive()) return;
+  UpdateTooltip();
+  if (Clock::now() >= mNextViewableCheck) CheckViewable();
+  // Hidden, it draws nothing: the dirty flags wait for it to show again.
+  if (!mViewable) return;
+  IRECT dirty;
+  if (!mGraphics.IsDirty(&dirty)) return;
+  const IRECT area = InvalidationRect(dirty, mWidth, mHeight);
+  if (!area.Empty()) mGraphics.Draw(area);
+  xcb_flush(mX->Get());
+}
+
+void X11EditorWindow::CheckViewable() {
+  mNextViewableCheck = Clock::now() + kViewableCheck;
+  xcb_connection_t* c = mX->Get();
+  XcbPtr<xcb_get_window_attributes_reply_t> attributes(
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, mWindow), nullptr));
+  mViewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+void X11EditorWindow::Present(const IRECT& area) {
+  if (!mPresenter || mDestroyed || !mViewable) return;
+  if (raster::Bitmap* surface = mGraphics.GetSurface()) mPresenter->Present(*surface, area);
+}
+
+void X11EditorWindow::HandleEvent(xcb_generic_event_t* event) {
+  if (mKeyboard->HandleEvent(event)) return;
+  switch (EventType(event)) {
+    case 0:
+      // An error of ours, e.g. BadWindow once the host destroyed its window:
+      // the request simply had no effect.
+      break;
+    case XCB_EXPOSE: {
+      const auto& expose = *reinterpret_cast<xcb_expose_event_t*>(event);
+      if (expose.window == mWindow) {
+        mViewable = true;
+        Present(IRECT(expose.x, expose.y, expose.x + expose.width, expose.y + expose.height));
+      } else if (expose.window == mFieldWindow) {
+        DrawTextField();
+      } else if (expose.window == mTooltipWindow && mTooltipPixels) {
+        const xcb_gcontext_t gc = mX->CreateGC(mTooltipWindow);
+        mX->PutImage(mTooltipWindow, gc, *mTooltipPixels,
+                     IRECT(0, 0, mTooltipPixels->getWidth(), mTooltipPixels->getHeight()), 0, 0);
+        xcb_free_gc(mX->Get(), gc);
+      }
+      break;
+    }
+    case XCB_VISIBILITY_NOTIFY: {
+      const auto& visibility = *reinterpret_cast<xcb_visibility_notify_event_t*>(event);
+      if (visibility.window == mWindow)
+        mViewable = visibility.state != XCB_VISIBILITY_FULLY_OBSCURED;
+      break;
+    }
+    case XCB_MAP_NOTIFY:
+      if (reinterpret_cast<xcb_map_notify_event_t*>(event)->window == mWindow) CheckViewable();
+      break;
+    case XCB_UNMAP_NOTIFY:
+      if (reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window == mWindow) mViewable = false;
+      break;
+    case XCB_DESTROY_NOTIFY:
+      if (reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == mWindow) {
+        // The host destroyed its window, and ours with it.
+        mDestroyed = true;
+        mViewable = false;
+        if (mGraphics.GetTextField()) mGraphics.EndTextField(false);
+        mFieldWindow = 0;
+        HideTooltip();
+      }
+      break;
+    case XCB_BUTTON_PRESS:
+      HandleButton(*reinterpret_cast<xcb_button_press_event_t*>(event), true);
+      break;
+    case XCB_BUTTON_RELEASE:
+      HandleButton(*reinterpret_cast<xcb_button_press_event_t*>(event), false);
+      break;
+    case XCB_MOTION_NOTIFY:
+      HandleMotion(*reinterpret_cast<xcb_motion_notify_event_t*>(event));
+      break;
+    case XCB_LEAVE_NOTIFY: {
+      const auto& leave = *reinterpret_cast<xcb_leave_notify_event_t*>(event);
+      if (leave.event == mWindow && leave.detail != XCB_NOTIFY_DETAIL_INFERIOR) {
+        mPointerInside = false;
+        HideTooltip();
+        mGraphics.OnMouseOut();
+      }
+      break;
+    }
+    case XCB_KEY_PRESS:
+      HandleKey(*reinterpret_cast<xcb_key_press_event_t*>(event), true);
+      break;
+    case XCB_KEY_RELEASE:
+      HandleKey(*reinterpret_cast<xcb_key_press_event_t*>(event), false);
+      break;
+    case XCB_FOCUS_OUT: {
+      const auto& focus = *reinterpret_cast<xcb_focus_out_event_t*>(event);
+      // Focus leaving the field ends editing and keeps the text.
+      if (focus.event == mFieldWindow && focus.mode == XCB_NOTIFY_MODE_NORMAL &&
+          focus.detail != XCB_NOTIFY_DETAIL_INFERIOR && focus.detail != XCB_NOTIFY_DETAIL_POINTER)
+        EndTextField(true);
+      break;
+    }
+    case XCB_MAPPING_NOTIFY:
+      if (reinterpret_cast<xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER)
+        mKeyboard->Reload();
+      break;
+    case XCB_SELECTION_REQUEST:
+      HandleSelectionRequest(*reinterpret_cast<xcb_selection_request_event_t*>(event));
+      break;
+    case XCB_SELECTION_CLEAR:
+      mOwnClipboard = false;
+      mClipboard.clear();
+      break;
+    default:
+      break;
+  }
+}
+
+void X11EditorWindow::HandleButton(const xcb_button_press_event_t& event, bool press) {
+  HideTooltip();
+  const int button = event.detail;
+  if (event.event == mFieldWindow) {
+    if (press && button == kButtonLeft) {
+      const int clicks = mClicks.Press(button, event.root_x, event.root_y, event.time);
+      mGraphics.TextFieldMouseDown(event.event_x, event.event_y,
+                                   (event.state & XCB_MOD_MASK_SHIFT) != 0, clicks);
+      DrawTextField();
+    }
+    return;
+  }
+  if (event.event != mWindow) return;
+  const EditorPoint at = ToEditorPoint(event.event_x, event.event_y);
+  mPrev = at;
+  const IMouseMod mod = MouseModFor(button, event.state);
+  if (const int delta = WheelDelta(button); delta != 0) {
+    // The wheel closes an open field and drops its text first.
+    if (press) {
+      EndTextField(false);
+      mGraphics.OnMouseWheel(at.x, at.y, mod, delta);
+    }
+    return;
+  }
+  if (button != kButtonLeft && button != kButtonRight) return;
+  if (!press) {
+    mGraphics.OnMouseUp(at.x, at.y, mod);
+    return;
+  }
+  // A press elsewhere takes the focus from an open field, which keeps its text.
+  EndTextField(true);
+  const int clicks = mClicks.Press(button, event.root_x, event.root_y, event.time);
+  if (button == kButtonLeft && clicks >= 2) {
+    mGraphics.OnMouseDblClick(at.x, at.y, mod);
+  } else {
+    mGraphics.OnMouseDown(at.x, at.y, mod);
+  }
+}
+
+void X11EditorWindow::HandleMotion(const xcb_motion_notify_event_t& first) {
+  // Only the latest of the motions already queued matters.
+  xcb_motion_notify_event_t event = first;
+  while (mDeferred.empty()) {
+    XcbPtr<xcb_generic_event_t> next(xcb_poll_for_queued_event(mX->Get()));
+    if (!next) break;
+    if (EventType(next.get()) == XCB_MOTION_NOTIFY &&
+        reinterpret_cast<xcb_motion_notify_event_t*>(next.get())->event == first.event) {
+      event = *reinterpret_cast<xcb_motion_notify_event_t*>(next.get());
+      continue;
+    }
+    mDeferred.push_back(std::move(next));
+    break;
+  }
+  const bool dragging = (event.state & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_3)) != 0;
+  if (event.event == mFieldWindow) {
+    if (dragging) {
+      mGraphics.TextFieldMouseDrag(event.event_x, event.event_y);
+      DrawTextField();
+    }
+    return;
+  }
+  if (event.event != mWindow) return;
+  const EditorPoint at = ToEditorPoint(event.event_x, event.event_y);
+  mPrev = at;
+  if (dragging) {
+    // Drags are dropped while a text field is open.
+    if (!mGraphics.GetTextField()) mGraphics.OnMouseDrag(at.x, at.y, MouseModFor(0, event.state));
+    return;
+  }
+  if (mPointerInside && at.x == mPointer.x && at.y == mPointer.y) return;
+  mPointerInside = true;
+  mPointer = at;
+  mPointerRootX = event.root_x;
+  mPointerRootY = event.root_y;
+  mPointerRestSince = Clock::now();
+  HideTooltip();
+  mGraphics.OnMouseOver(at.x, at.y, MouseModFor(0, event.state));
+}
+
+void X11EditorWindow::HandleKey(xcb_key_press_event_t& event, bool press) {
+  if (!press) {
+    // Releases follow their presses to the host.
+    if (mForwardedKeys.erase(event.detail) > 0) ForwardKey(event);
+    return;
+  }
+  HideTooltip();
+  const X11Keyboard::Key key = mKeyboard->Press(event.detail, event.state);
+  if (mGraphics.GetTextField()) {
+    if (key.keysym == XKB_KEY_NoSymbol) return;  // inside a compose sequence
+    const auto viewKey = ViewKeyFor(key.keysym, key.text, (event.state & XCB_MOD_MASK_SHIFT) != 0,
+                                    (event.state & XCB_MOD_MASK_CONTROL) != 0);
+    if (viewKey) mGraphics.TextFieldKey(*viewKey);
+    if (mGraphics.GetTextField()) {
+      DrawTextField();
+    } else {
+      HideTextField();
+    }
+    return;
+  }
+  if (event.event != mWindow) return;
+  const int code = key.keysym == XKB_KEY_NoSymbol ? -1 : KeyCodeForKeysym(key.keysym);
+  // The host that forwarded this key as a request already had it taken.
+  if (IsSynthetic(reinterpret_cast<xcb_generic_event_t*>(&event)) && code >= 0 &&
+      code == mLastHostKey && Clock::now() - mLastHostKeyTime < kHostKeyEcho)
+    return;
+  if (code >= 0 && mGraphics.OnKeyDown(mPrev.x, mPrev.y, code)) return;
+  // Keys the host sent us itself do not go back to it.
+  if (IsSynthetic(reinterpret_cast<xcb_generic_event_t*>(&event)) || key.keysym == XKB_KEY_NoSymbol)
+    return;
+  mForwardedKeys.insert(event.detail);
+  ForwardKey(event);
+}
+
+// Keys the editor does not take go to the host's window, as if the editor
+// were not there.
+void X11EditorWindow::ForwardKey(const xcb_key_press_event_t& event) {
+  if (mParent == mX->Root() || mDestroyed) return;
+  xcb_key_press_event_t forwarded = event;
+  forwarded.event = mParent;
+  forwarded.child = XCB_NONE;
+  const std::uint32_t mask =
+      EventType(reinterpret_cast<const xcb_generic_event_t*>(&event)) == XCB_KEY_PRESS
+          ? XCB_EVENT_MASK_KEY_PRESS
+          : XCB_EVENT_MASK_KEY_RELEASE;
+  char bytes[32] = {};
+  std::memcpy(bytes, &forwarded, std::min(sizeof forwarded, sizeof bytes));
+  xcb_send_event(mX->Get(), 1, mParent, mask, bytes);
+  xcb_flush(mX->Get());
+}
+
+void X11EditorWindow::ShowTextField() {
+  TextFieldView* field = mGraphics.GetTextField();
+  if (!field || mDestroyed) return;
+  xcb_connection_t* c = mX->Get();
+  const IRECT& r = mGraphics.GetTextFieldRect();
+  if (!mFieldWindow) {
+    mFocusReturn = FocusToGiveBack();
+    mFieldWindow =
+        mX->CreateWindow(mWindow, r.L, r.T, field->Width(), field->Height(), kFieldEvents);
+    xcb_map_window(c, mFieldWindow);
+  }
+  xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, mFieldWindow, XCB_CURRENT_TIME);
+  DrawTextField();
+}
+
+// Where the keyboard focus goes when a field or dialog of ours lets it go:
+// back where it was, or to the host's window when it was on no window in
+// particular.
+xcb_window_t X11EditorWindow::FocusToGiveBack() {
+  xcb_connection_t* c = mX->Get();
+  XcbPtr<xcb_get_input_focus_reply_t> focus(
+      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
+      focus->focus == mWindow)
+    return mParent;
+  return focus->focus;
+}
+
+void X11EditorWindow::RunModal(const std::function<bool()>& done,
+                               const std::function<bool(xcb_generic_event_t*)>& take) {
+  while (!done() && !StopRequested() && !mDestroyed && mX->Alive()) {
+    Wait(mNextTick);
+    while (Event event = NextEvent()) {
+      if (!take(event.get())) HandleEvent(event.get());
+      if (done()) break;
+    }
+    // The editor keeps drawing meanwhile; keys from the host are not its.
+    AnswerHostKeys(false);
+    TickIfDue();
+  }
+}
+
+std::pair<int, int> X11EditorWindow::RootOrigin() {
+  xcb_connection_t* c = mX->Get();
+  XcbPtr<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+      c, xcb_translate_coordinates(c, mWindow, mX->Root(), 0, 0), nullptr));
+  return origin ? std::pair<int, int>{origin->dst_x, origin->dst_y} : std::pair<int, int>{0, 0};
+}
+
+int X11EditorWindow::RunDialog(const std::string& title, const std::string& message,
+                               const std::vector<std::string>& buttons, std::string* field) {
+  if (mDestroyed || !mX->Alive()) return -1;
+  xcb_connection_t* c = mX->Get();
+  HideTooltip();
+  DialogView view(message, buttons, field != nullptr, field ? *field : std::string(),
+                  {[this](std::string* text) { return ReadClipboard(text); },
+                   [this](const std::string& text) { WriteClipboard(text); }});
+  // Over the middle of the editor, on the screen.
+  const auto [ox, oy] = RootOrigin();
+  const int x = std::clamp(ox + (mWidth - view.Width()) / 2, 0,
+                           std::max(0, mX->ScreenWidth() - view.Width()));
+  const int y = std::clamp(oy + (mHeight - view.Height()) / 2, 0,
+                           std::max(0, mX->ScreenHeight() - view.Height()));
+  const xcb_window_t focusBack = FocusToGiveBack();
+  const xcb_window_t window = mX->CreateWindow(
+      mX->Root(), x, y, view.Width(), view.Height(),
+      XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_BUTTON_PRESS |
+          XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                      static_cast<std::uint32_t>(title.size()), title.data());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, mX->Atom("_NET_WM_NAME"),
+                      mX->Atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title.size()),
+                      title.data());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW,
+                      32, 1, &mParent);
+  const xcb_atom_t deleteWindow = mX->Atom("WM_DELETE_WINDOW");
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, mX->Atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32,
+                      1, &deleteWindow);
+  xcb_map_window(c, window);
+  mX->Sync();
+  xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+  const auto draw = [&] {
+    raster::MemBitmap pixels(view.Width(), view.Height());
+    view.Draw(pixels);
+    const xcb_gcontext_t gc = mX->CreateGC(window);
+    mX->PutImage(window, gc, pixels, IRECT(0, 0, view.Width(), view.Height()), 0, 0);
+    xcb_free_gc(c, gc);
+    xcb_flush(c);
+  };
+  draw();
+  RunModal([&] { return view.Chosen() >= 0; },
+           [&](xcb_generic_event_t* event) {
+             switch (EventType(event)) {
+               case XCB_EXPOSE:
+                 if (reinterpret_cast<xcb_expose_event_t*>(event)->window != window) return false;
+                 break;
+               case XCB_KEY_PRESS: {
+                 const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
+                 const X11Keyboard::Key key = mKeyboard->Press(e.detail, e.state);
+                 if (const auto viewKey =
+                         ViewKeyFor(key.keysym, key.text, (e.state & XCB_MOD_MASK_SHIFT) != 0,
+                                    (e.state & XCB_MOD_MASK_CONTROL) != 0))
+                   view.OnKey(*viewKey);
+                 break;
+               }
+               case XCB_BUTTON_PRESS: {
+                 const auto& e = *reinterpret_cast<xcb_button_press_event_t*>(event);
+                 if (e.event == window && e.detail == kButtonLeft)
+                   view.OnMouseDown(e.event_x, e.event_y,
+                                    mClicks.Press(e.detail, e.root_x, e.root_y, e.time));
+                 break;
+               }
+               case XCB_MOTION_NOTIFY: {
+                 const auto& e = *reinterpret_cast<xcb_motion_notify_event_t*>(event);
+                 if (e.event == window) view.OnMouseDrag(e.event_x, e.event_y);
+                 break;
+               }
+               case XCB_CLIENT_MESSAGE: {
+                 const auto& e = *reinterpret_cast<xcb_client_message_event_t*>(event);
+                 if (e.window != window) return false;
+                 if (e.data.data32[0] == deleteWindow) view.Cancel();
+                 break;
+               }
+               case XCB_BUTTON_RELEASE:
+               case XCB_KEY_RELEASE:
+                 // The editor's own input waits while the dialog is up.
+                 return true;
+               default:
+                 return false;
+             }
+             draw();
+             return true;
+           });
+  if (view.Chosen() < 0) view.Cancel();
+  if (mX->Alive()) {
+    xcb_destroy_window(c, window);
+    if (!mDestroyed) xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, focusBack, XCB_CURRENT_TIME);
+    xcb_flush(c);
+  }
+  if (field) *field = view.FieldText();
+  return view.Chosen();
+}
+
+void X11EditorWindow::DrawTextField() {
+  TextFieldView* field = mGraphics.GetTextField();
+  if (!field || !mFieldWindow || field->Width() <= 0 || field->Height() <= 0) return;
+  raster::MemBitmap pixels(field->Width(), field->Height());
+  field->Draw(pixels);
+  const xcb_gcontext_t gc = mX->CreateGC(mFieldWindow);
+  mX->PutImage(mFieldWindow, gc, pixels, IRECT(0, 0, field->Width(), field->Height()), 0, 0);
+  xcb_free_gc(mX->Get(), gc);
+  xcb_flush(mX->Get());
+}
+
+void X11EditorWindow::EndTextField(bool commit) {
+  if (mGraphics.GetTextField()) mGraphics.EndTextField(commit);
+  HideTextField();
+}
+
+void X11EditorWindow::HideTextField() {
+  if (!mFieldWindow || !mX) return;
+  xcb_connection_t* c = mX->Get();
+  // The host gets its keys back: a focus left on a vanished window leaves it deaf.
+  if (!mDestroyed && mFocusReturn)
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, mFocusReturn, XCB_CURRENT_TIME);
+  if (!mDestroyed) xcb_destroy_window(c, mFieldWindow);
+  mFieldWindow = 0;
+  mFocusReturn = 0;
+  xcb_flush(c);
+}
+
+IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
+  if (mDestroyed || !mX->Alive()) return nullptr;
+  xcb_connection_t* c = mX->Get();
+  HideTooltip();
+  const auto [ox, oy] = RootOrigin();
+  PopupMenuSession session(menu, area.L, area.B + 4);
+  std::vector<xcb_window_t> windows;
+  // One window per open level, kept on the screen, each drawing its view.
+  const auto sync = [&] {
+    while (static_cast<int>(windows.size()) > session.NLevels()) {
+      xcb_destroy_window(c, windows.back());
+      windows.pop_back();
+    }
+    for (int level = 0; level < session.NLevels(); ++level) {
+      PopupMenuView& view = session.GetView(level);
+      int x = ox + session.ViewX(level);
+      int y = oy + session.ViewY(level);
+      x = std::clamp(x, 0, std::max(0, mX->ScreenWidth() - view.Width()));
+      y = std::clamp(y, 0, std::max(0, mX->ScreenHeight() - view.Height()));
+      if (x != ox + session.ViewX(level) || y != oy + session.ViewY(level))
+        session.MoveView(level, x - ox, y - oy);
+      const auto at = static_cast<std::size_t>(level);
+      if (at >= windows.size()) {
+        windows.push_back(
+            mX->CreateWindow(mX->Root(), x, y, view.Width(), view.Height(), kPopupEvents, true));
+        xcb_map_window(c, windows.back());
+      } else {
+        const std::uint32_t geometry[] = {
+            static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
+            static_cast<std::uint32_t>(view.Width()), static_cast<std::uint32_t>(view.Height())};
+        xcb_configure_window(c, windows[at],
+                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                                 XCB_CONFIG_WINDOW_HEIGHT,
+                             geometry);
+      }
+      raster::MemBitmap pixels(view.Width(), view.Height());
+      view.Draw(pixels);
+      const xcb_gcontext_t gc = mX->CreateGC(windows[at]);
+      mX->PutImage(windows[at], gc, pixels, IRECT(0, 0, view.Width(), view.Height()), 0, 0);
+      xcb_free_gc(c, gc);
+    }
+    xcb_flush(c);
+  };
+  sync();
+  // Modal: the pointer and keys belong to the menu until it closes; a press
+  // outside it dismisses it.
+  XcbPtr<xcb_grab_pointer_reply_t> pointer(xcb_grab_pointer_reply(
+      c,
+      xcb_grab_pointer(c, 0, mWindow,
+                       XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                           XCB_EVENT_MASK_POINTER_MOTION,
+                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
+                       XCB_CURRENT_TIME),
+      nullptr));
+  XcbPtr<xcb_grab_keyboard_reply_t> keyboard(xcb_grab_keyboard_reply(
+      c,
+      xcb_grab_keyboard(c, 0, mWindow, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+      nullptr));
+  RunModal(
+      [&] { return !session.IsOpen(); },
+      [&](xcb_generic_event_t* event) {
+        const std::uint8_t type = EventType(event);
+        if (type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE || type == XCB_MOTION_NOTIFY) {
+          // Every pointer event carries the root position.
+          const auto& e = *reinterpret_cast<xcb_button_press_event_t*>(event);
+          const int x = e.root_x - ox;
+          const int y = e.root_y - oy;
+          if (type == XCB_MOTION_NOTIFY) {
+            session.OnMouseMove(x, y);
+          } else if (e.detail == kButtonLeft || e.detail == kButtonRight) {
+            if (type == XCB_BUTTON_PRESS) {
+              session.OnMouseDown(x, y);
+            } else {
+              session.OnMouseUp(x, y);
+            }
+          } else if (type == XCB_BUTTON_PRESS && WheelDelta(e.detail) == 0) {
+            session.OnMouseDown(x, y);
+          }
+        } else if (type == XCB_KEY_PRESS) {
+          const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
+          const X11Keyboard::Key key = mKeyboard->Press(e.detail, e.state);
+          if (const auto viewKey =
+                  ViewKeyFor(key.keysym, key.text, false, (e.state & XCB_MOD_MASK_CONTROL) != 0))
+            session.OnKey(*viewKey);
+        } else if (type == XCB_KEY_RELEASE) {
+          return true;
+        } else if (type != XCB_EXPOSE ||
+                   std::find(windows.begin(), windows.end(),
+                             reinterpret_cast<xcb_expose_event_t*>(event)->window) ==
+                       windows.end()) {
+          return false;
+        }
+        if (session.IsOpen()) sync();
+        return true;
+      });
+  if (session.IsOpen()) session.Dismiss();
+  if (mX->Alive()) {
+    if (pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS)
+      xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+    if (keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS)
+      xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    for (const xcb_window_t window : windows)
+      xcb_destroy_window(c, window);
+    xcb_flush(c);
+  }
+  return session.Result();
+}
+
+void X11EditorWindow::UpdateTooltip() {
+  if (!mGraphics.TooltipsEnabled() || !mPointerInside || mTooltipWindow ||
+      mGraphics.GetTextField() || Clock::now() - mPointerRestSince < kTooltipDelay)
+    return;
+  const int idx = mGraphics.GetMouseControlIdx(mPointer.x, mPointer.y, true);
+  const IControl* control = mGraphics.GetControl(idx);
+  if (!control || control->GetTooltip().empty() || idx == mTooltipControl) return;
+  mTooltipControl = idx;
+  IText style = DesktopTextStyle(13);
+  CachedFont* font = IGraphics::CacheFont(&style);
+  if (!font) return;
+  const std::string& text = control->GetTooltip();
+  const int w = font->TextWidth(text) + 10;
+  const int h = font->LineHeight() + 6;
+  const int x = std::clamp(mPointerRootX + 12, 0, std::max(0, mX->ScreenWidth() - w));
+  const int y = std::clamp(mPointerRootY + 20, 0, std::max(0, mX->ScreenHeight() - h));
+  xcb_connection_t* c = mX->Get();
+  mTooltipWindow = mX->CreateWindow(mX->Root(), x, y, w, h, XCB_EVENT_MASK_EXPOSURE, true);
+  xcb_map_window(c, mTooltipWindow);
+  mTooltipPixels = std::make_unique<raster::MemBitmap>(w, h);
+  raster::Canvas canvas(*mTooltipPixels);
+  canvas.fillRect(0, 0, w, h, {0xFF808080u, 1.0f, raster::kModeCopy});
+  canvas.fillRect(1, 1, w - 2, h - 2, {0xFFFFFFE1u, 1.0f, raster::kModeCopy});
+  raster::RECT box{5, 3, w - 5, h - 3};
+  font->DrawText(mTooltipPixels.get(), text, &box, raster::kTextLeft | raster::kTextNoClip,
+                 0xFF000000u);
+  const xcb_gcontext_t gc = mX->CreateGC(mTooltipWindow);
+  mX->PutImage(mTooltipWindow, gc, *mTooltipPixels, IRECT(0, 0, w, h), 0, 0);
+  xcb_free_gc(c, gc);
+  xcb_flush(c);
+}
+
+void X11EditorWindow::HideTooltip() {
+  if (mTooltipWindow && mX && mX->Alive()) {
+    xcb_destroy_window(mX->Get(), mTooltipWindow);
+    xcb_flush(mX->Get());
+  }
+  mTooltipWindow = 0;
+  mTooltipPixels.reset();
+  mTooltipControl = -1;
+  mPointerRestSince = Clock::now();
+}
+
+bool X11EditorWindow::HideCursor(int* rootX, int* rootY) {
+  if (!mHaveXFixes || mDestroyed) return false;
+  xcb_connection_t* c = mX->Get();
+  XcbPtr<xcb_query_pointer_reply_t> pointer(
+      xcb_query_pointer_reply(c, xcb_query_pointer(c, mWindow), nullptr));
+  if (!pointer) return false;
+  *rootX = pointer->root_x;
+  *rootY = pointer->root_y;
+  xcb_xfixes_hide_cursor(c, mWindow);
+  xcb_flush(c);
+  return true;
+}
+
+void X11EditorWindow::ShowCursor(int rootX, int rootY) {
+  if (!mHaveXFixes || !mX->Alive()) return;
+  xcb_connection_t* c = mX->Get();
+  xcb_warp_pointer(c, XCB_NONE, mX->Root(), 0, 0, 0, 0, I16(rootX), I16(rootY));
+  if (!mDestroyed) xcb_xfixes_show_cursor(c, mWindow);
+  xcb_flush(c);
+}
+
+void X11EditorWindow::WriteClipboard(const std::string& text) {
+  if (mDestroyed || !mX->Alive()) return;
+  mClipboard = text;
+  mOwnClipboard = true;
+  xcb_set_selection_owner(mX->Get(), mWindow, mX->Atom("CLIPBOARD"), XCB_CURRENT_TIME);
+  xcb_flush(mX->Get());
+}
+
+bool X11EditorWindow::ReadClipboard(std::string* text) {
+  text->clear();
+  if (mOwnClipboard) {
+    *text = mClipboard;
+    return !text->empty();
+  }
+  if (mDestroyed || !mX->Alive()) return false;
+  xcb_connection_t* c = mX->Get();
+  const xcb_atom_t clipboard = mX->Atom("CLIPBOARD");
+  const xcb_atom_t utf8 = mX->Atom("UTF8_STRING");
+  const xcb_atom_t property = mX->Atom("EDITOR_SELECTION");
+  xcb_convert_selection(c, mWindow, clipboard, utf8, property, XCB_CURRENT_TIME);
+  xcb_flush(c);
+  const auto deadline = Clock::now() + kSelectionWait;
+  std::deque<Event> held;
+  bool answered = false;
+  bool converted = false;
+  while (!answered && Clock::now() < deadline && mX->Alive() && !StopRequested()) {
+    XcbPtr<xcb_generic_event_t> event(xcb_poll_for_event(c));
+    if (!event) {
+      pollfd fd{mX->Fd(), POLLIN, 0};
+      poll(&fd, 1, 20);
+      continue;
+    }
+    if (EventType(event.get()) == XCB_SELECTION_NOTIFY) {
+      const auto& notify = *reinterpret_cast<xcb_selection_notify_event_t*>(event.get());
+      if (notify.requestor == mWindow && notify.selection == clipboard) {
+        answered = true;
+        converted = notify.property == property;
+        continue;
+      }
+    }
+    if (EventType(event.get()) == XCB_SELECTION_REQUEST) {
+      HandleSelectionRequest(*reinterpret_cast<xcb_selection_request_event_t*>(event.get()));
+      continue;
+    }
+    // Everything else waits until the clipboard's answer is in.
+    held.push_back(std::move(event));
+  }
+  for (Event& event : held)
+    mDeferred.push_back(std::move(event));
+  if (!converted) return false;
+  xcb_atom_t type = XCB_ATOM_NONE;
+  *text = mX->ReadProperty(mWindow, property, &type);
+  xcb_delete_property(c, mWindow, property);
+  xcb_flush(c);
+  // Large transfers come in pieces (INCR); a text field has no use for them.
+  if (type != utf8 && type != XCB_ATOM_STRING && type != mX->Atom("TEXT")) text->clear();
+  return !text->empty();
+}
+
+void X11EditorWindow::HandleSelectionRequest(const xcb_selection_request_event_t& request) {
+  xcb_connection_t* c = mX->Get();
+  xcb_selection_notify_event_t notify{};
+  notify.response_type = XCB_SELECTION_NOTIFY;
+  notify.time = request.time;
+  notify.requestor = request.requestor;
+  notify.selection = request.selection;
+  notify.target = request.target;
+  notify.property = XCB_NONE;
+  const xcb_atom_t property = request.property != XCB_NONE ? request.property : request.target;
+  const xcb_atom_t utf8 = mX->Atom("UTF8_STRING");
+  const xcb_atom_t targets = mX->Atom("TARGETS");
+  const std::uint32_t limit = xcb_get_maximum_request_length(c) * 4 - 64;
+  if (mOwnClipboard && request.selection == mX->Atom("CLIPBOARD")) {
+    if (request.target == targets) {
+      const xcb_atom_t offered[] = {targets, utf8, XCB_ATOM_STRING, mX->Atom("TEXT")};
+      xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM, 32,
+                          4, offered);
+      notify.property = property;
+    } else if ((request.target == utf8 || request.target == XCB_ATOM_STRING ||
+                request.target == mX->Atom("TEXT")) &&
+               mClipboard.size() < limit) {
+      xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                          request.target == XCB_ATOM_STRING ? xcb_atom_t{XCB_ATOM_STRING} : utf8, 8,
+                          static_cast<std::uint32_t>(mClipboard.size()), mClipboard.data());
+      notify.property = property;
+    }
+  }
+  xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                 reinterpret_cast<const char*>(&notify));
+  xcb_flush(c);
+}
+
+void X11EditorWindow::Resize(int width, int height) {
+  mWidth = width;
+  mHeight = height;
+  if (mDestroyed || !mX->Alive()) return;
+  const std::uint32_t size[] = {static_cast<std::uint32_t>(std::max(width, 1)),
+                                static_cast<std::uint32_t>(std::max(height, 1))};
+  xcb_configure_window(mX->Get(), mWindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                       size);
+  mPresenter = std::make_unique<X11Presenter>(*mX, mWindow, width, height);
+  xcb_flush(mX->Get());
+}

@@ -1,0 +1,98 @@
+// The desktop services without a display: folders and started programs.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/desktop.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Desktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home = fs::temp_directory_path() / ("desktop-test-" + std::to_string(getpid()));
+    fs::create_directories(home / ".config");
+    fs::create_directories(home / "bin");
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "PATH"})
+      saved.emplace_back(name, std::getenv(name) ? std::getenv(name) : "");
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_DATA_DIRS");
+  }
+  void TearDown() override {
+    for (const auto& [name, value] : saved)
+      setenv(name.c_str(), value.c_str(), 1);
+    fs::remove_all(home);
+  }
+  // A stand-in for a program that writes its arguments, one a line.
+  void FakeProgram(const std::string& name, const fs::path& record) {
+    const fs::path script = home / "bin" / name;
+    std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > " << record
+                          << "\n";
+    fs::permissions(script, fs::perms::owner_all);
+  }
+  static std::string Slurp(const fs::path& path) {
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+  }
+
+  fs::path home;
+  std::vector<std::pair<std::string, std::string>> saved;
+};
+
+}  // namespace
+
+TEST_F(Desktop, FoldersFollowTheUserDirsFile) {
+  EXPECT_EQ(UserFolder("DESKTOP", "Desktop"), home.string() + "/Desktop");
+  std::ofstream(home / ".config" / "user-dirs.dirs")
+      << "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
+      << "XDG_MUSIC_DIR=\"/srv/music\"\nXDG_VIDEOS_DIR=\"relative\"\n";
+  EXPECT_EQ(UserFolder("DESKTOP", "Desktop"), home.string() + "/Schreibtisch");
+  EXPECT_EQ(UserFolder("MUSIC", "Music"), "/srv/music");
+  EXPECT_EQ(UserFolder("VIDEOS", "Videos"), home.string() + "/Videos");
+  EXPECT_EQ(DataHomeFolder(), home.string() + "/.local/share");
+  setenv("XDG_DATA_HOME", "/data", 1);
+  EXPECT_EQ(DataHomeFolder(), "/data");
+  EXPECT_EQ(SystemDataFolder(), "/usr/local/share");
+  setenv("XDG_DATA_DIRS", "/opt/share:/usr/share", 1);
+  EXPECT_EQ(SystemDataFolder(), "/opt/share");
+}
+
+TEST_F(Desktop, UrlsReachTheOpenerUntouchedByAnyShell) {
+  const fs::path record = home / "opened";
+  FakeProgram("xdg-open", record);
+  setenv("PATH", (home / "bin").c_str(), 1);
+  const std::string url = "https://example.org/a b?x=$(touch pwned)&y=`id`;";
+  ASSERT_TRUE(SpawnDetached({"xdg-open", OpenerArgument(url)}));
+  for (int i = 0; i < 100 && !fs::exists(record); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(Slurp(record), url + "\n");
+  EXPECT_FALSE(fs::exists(home / "pwned"));
+  // A file named like an option is still a file.
+  EXPECT_EQ(OpenerArgument("--help"), "./--help");
+  EXPECT_EQ(OpenerArgument("/tmp/x.txt"), "/tmp/x.txt");
+  setenv("PATH", "/nonexistent", 1);
+  EXPECT_FALSE(SpawnDetached({"xdg-open", url}));
+}
+
+TEST_F(Desktop, HelpersRunAndCanBeCancelled) {
+  std::string output;
+  EXPECT_EQ(RunAndWait({"sh", "-c", "echo chosen; exit 3"}, &output, nullptr), 3);
+  EXPECT_EQ(output, "chosen\n");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(RunAndWait({"sleep", "10"}, nullptr, [] { return true; }));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_FALSE(RunAndWait({"no-such-program-here"}, nullptr, nullptr));
+}

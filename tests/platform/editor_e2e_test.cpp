@@ -1,0 +1,479 @@
+// The editor on a real X server, played with xdotool: through a minimal host
+// in this process and through `quor-host open`, as a user would.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "platform/desktop.h"
+#include "quor-host/editor_window.h"
+#include "tests/platform/editor_under_test.h"
+#include "tests/platform/minimal_host.h"
+#include "tests/platform/x_session.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void Sleep(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string Contents(const fs::path& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+// What a test sees of a host with an editor open.
+class Target {
+ public:
+  virtual ~Target() = default;
+  virtual std::string Window() = 0;
+  // Lets the editor and the host run for a while.
+  virtual void Wait(int ms) = 0;
+  // "begin-edit P", "automate P VALUE", "end-edit P", in order.
+  virtual std::vector<std::string> EditLog() = 0;
+  // The plug-in's saved state once the user is done.
+  virtual std::string SavedState() = 0;
+};
+
+class MinimalTarget : public Target {
+ public:
+  explicit MinimalTarget(const std::string& plugin) : host(plugin) {
+    EXPECT_TRUE(host.Loaded());
+    EXPECT_TRUE(host.OpenEditor());
+  }
+  std::string Window() override { return host.WindowId(); }
+  void Wait(int ms) override { host.Idle(ms); }
+  std::vector<std::string> EditLog() override {
+    std::vector<std::string> lines;
+    for (const MinimalHost::Edit& edit : host.Edits()) {
+      if (edit.opcode == audioMasterBeginEdit)
+        lines.push_back("begin-edit " + std::to_string(edit.index));
+      if (edit.opcode == audioMasterEndEdit)
+        lines.push_back("end-edit " + std::to_string(edit.index));
+      if (edit.opcode == audioMasterAutomate) {
+        char line[64];
+        std::snprintf(line, sizeof line, "automate %d %.6f", edit.index,
+                      static_cast<double>(edit.value));
+        lines.emplace_back(line);
+      }
+    }
+    return lines;
+  }
+  std::string SavedState() override {
+    const std::vector<std::uint8_t> chunk = host.Chunk();
+    return {chunk.begin(), chunk.end()};
+  }
+
+  MinimalHost host;
+};
+
+// `quor-host open` as a separate process, its edits on standard output and
+// its state saved on close.
+class QuorHostTarget : public Target {
+ public:
+  explicit QuorHostTarget(const std::string& plugin) {
+    folder = fs::temp_directory_path() / ("quor-host-e2e-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const std::string state = (folder / "state.fxp").string();
+    const std::string log = (folder / "edits.txt").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> arguments = {QUOR_HOST, "open", plugin, "--show-edits", "-o", state};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+      argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn(&pid, QUOR_HOST, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    std::string found;
+    Xdo({"search", "--sync", "--limit", "1", "--name", "^quor-host: "}, &found);
+    window = found.substr(0, found.find('\n'));
+    Sleep(400);
+  }
+  ~QuorHostTarget() override {
+    if (pid > 0) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
+    fs::remove_all(folder);
+  }
+  std::string Window() override { return window; }
+  void Wait(int ms) override { Sleep(ms); }
+  std::vector<std::string> EditLog() override {
+    std::vector<std::string> lines;
+    std::ifstream log(folder / "edits.txt");
+    for (std::string line; std::getline(log, line);)
+      lines.push_back(line);
+    return lines;
+  }
+  // Closing the window ends the host, which saves the state.
+  std::string SavedState() override {
+    Xdo({"windowclose", window});
+    int status = 0;
+    waitpid(pid, &status, 0);
+    pid = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return Contents(folder / "state.fxp");
+  }
+
+  fs::path folder;
+  pid_t pid = -1;
+  std::string window;
+};
+
+enum class HostKind { kMinimal, kQuorHost };
+
+struct Case {
+  HostKind host;
+  EditorUnderTest editor;
+};
+
+std::string CaseText(const Case& c) {
+  return std::string(c.host == HostKind::kMinimal ? "MinimalHost" : "QuorHost") + "_" +
+         c.editor.label;
+}
+
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+  return CaseText(info.param);
+}
+
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << CaseText(c);
+}
+
+// The automate values of a parameter, in order.
+std::vector<double> Automated(const std::vector<std::string>& log, int param) {
+  std::vector<double> values;
+  const std::string prefix = "automate " + std::to_string(param) + " ";
+  for (const std::string& line : log)
+    if (line.rfind(prefix, 0) == 0) values.push_back(std::stod(line.substr(prefix.size())));
+  return values;
+}
+
+class EditorEndToEnd : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    REQUIRE_X_SESSION();
+    if (GetParam().host == HostKind::kMinimal) {
+      target = std::make_unique<MinimalTarget>(GetParam().editor.plugin);
+    } else {
+      target = std::make_unique<QuorHostTarget>(GetParam().editor.plugin);
+    }
+    ASSERT_FALSE(target->Window().empty());
+  }
+  const EditorUnderTest& Editor() const { return GetParam().editor; }
+
+  std::unique_ptr<Target> target;
+};
+
+TEST_P(EditorEndToEnd, DraggingAKnobUpIsOneGestureThatRaisesIt) {
+  const EditorUnderTest& e = Editor();
+  MoveTo(target->Window(), e.knob.x, e.knob.y);
+  Xdo({"mousedown", "1"});
+  for (int step = 0; step < 5; ++step)
+    Xdo({"mousemove_relative", "--", "0", "-6"});
+  Xdo({"mouseup", "1"});
+  target->Wait(300);
+  const std::vector<std::string> log = target->EditLog();
+  const std::string k = std::to_string(e.knobParam);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(), "begin-edit " + k);
+  EXPECT_EQ(log.back(), "end-edit " + k);
+  const std::vector<double> values = Automated(log, e.knobParam);
+  ASSERT_FALSE(values.empty());
+  EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+  EXPECT_GT(values.back(), e.knobDefault);
+}
+
+TEST_P(EditorEndToEnd, AClickTogglesTheSwitch) {
+  const EditorUnderTest& e = Editor();
+  ClickAt(target->Window(), e.toggle.x, e.toggle.y);
+  target->Wait(300);
+  EXPECT_EQ(Automated(target->EditLog(), e.toggleParam), std::vector<double>{1.0});
+  // Not too soon, or it counts as a double click.
+  Sleep(500);
+  ClickAt(target->Window(), e.toggle.x, e.toggle.y);
+  target->Wait(300);
+  EXPECT_EQ(Automated(target->EditLog(), e.toggleParam), (std::vector<double>{1.0, 0.0}));
+}
+
+TEST_P(EditorEndToEnd, AWheelStepMovesAKnobByAHundredth) {
+  const EditorUnderTest& e = Editor();
+  MoveTo(target->Window(), e.knob.x, e.knob.y);
+  Xdo({"click", "4"});
+  target->Wait(300);
+  const std::vector<double> values = Automated(target->EditLog(), e.knobParam);
+  ASSERT_EQ(values.size(), 1u);
+  EXPECT_NEAR(values[0], e.knobDefault + 0.01, 1e-6);
+}
+
+TEST_P(EditorEndToEnd, TypedNonAsciiTextRenamesAndIsSaved) {
+  const EditorUnderTest& e = Editor();
+  ClickAt(target->Window(), e.name.x, e.name.y, 2);
+  target->Wait(300);
+  Xdo({"key", "ctrl+a"});
+  Xdo({"type", "--delay", "60", "Café ß"});
+  Xdo({"key", "Return"});
+  target->Wait(300);
+  const std::string state = target->SavedState();
+  EXPECT_NE(state.find("Café ß"), std::string::npos);
+  EXPECT_EQ(state.find(e.initialName), std::string::npos);
+}
+
+TEST_P(EditorEndToEnd, EscapeLeavesTheNameUnchanged) {
+  const EditorUnderTest& e = Editor();
+  ClickAt(target->Window(), e.name.x, e.name.y, 2);
+  target->Wait(300);
+  Xdo({"key", "ctrl+a"});
+  Xdo({"type", "--delay", "60", "Junk"});
+  Xdo({"key", "Escape"});
+  target->Wait(300);
+  const std::string state = target->SavedState();
+  EXPECT_NE(state.find(e.initialName), std::string::npos);
+  EXPECT_EQ(state.find("Junk"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Editors, EditorEndToEnd,
+                         ::testing::Values(Case{HostKind::kMinimal, FixtureEditor()},
+                                           Case{HostKind::kQuorHost, FixtureEditor()}),
+                         CaseName);
+
+// What only a host in this process can watch.
+class MinimalHostEditor : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_X_SESSION();
+    host = std::make_unique<MinimalHost>(editor.plugin);
+    ASSERT_TRUE(host->Loaded());
+    ASSERT_TRUE(host->OpenEditor());
+  }
+  std::vector<std::uint32_t> Meter() {
+    const IRECT& r = editor.meter;
+    return host->Grab(r.L, r.T, r.W(), r.H());
+  }
+
+  EditorUnderTest editor = FixtureEditor();
+  std::unique_ptr<MinimalHost> host;
+};
+
+TEST_F(MinimalHostEditor, MetersMoveWhileAudioPlays) {
+  const std::vector<std::uint32_t> silent = Meter();
+  host->StartAudio(0.8);
+  host->Idle(300);
+  const std::vector<std::uint32_t> loud = Meter();
+  host->StartAudio(0.3);
+  host->Idle(300);
+  const std::vector<std::uint32_t> soft = Meter();
+  host->StopAudio();
+  EXPECT_NE(silent, loud);
+  EXPECT_NE(loud, soft);
+}
+
+TEST_F(MinimalHostEditor, TheTextFieldGivesTheFocusBackToTheHost) {
+  ClickAt(host->WindowId(), editor.name.x, editor.name.y, 2);
+  host->Idle(300);
+  EXPECT_NE(host->Focus(), host->Window());
+  Xdo({"key", "Return"});
+  host->Idle(300);
+  EXPECT_EQ(host->Focus(), host->Window());
+}
+
+TEST_F(MinimalHostEditor, AMenuChoosesWithKeysAndEscapeDismissesIt) {
+  const int windows = CountWindows();
+  ClickAt(host->WindowId(), editor.menu.x, editor.menu.y);
+  host->Idle(300);
+  // The menu is a window of its own beside the editor.
+  EXPECT_EQ(CountWindows(), windows + 1);
+  Xdo({"key", "Escape"});
+  host->Idle(300);
+  EXPECT_EQ(CountWindows(), windows);
+  const float before = host->Param(editor.menuParam);
+  Sleep(500);
+  ClickAt(host->WindowId(), editor.menu.x, editor.menu.y);
+  host->Idle(300);
+  for (int i = 0; i < editor.menuItems; ++i)
+    Xdo({"key", "Down"});
+  Xdo({"key", "Return"});
+  host->Idle(300);
+  EXPECT_EQ(CountWindows(), windows);
+  EXPECT_FLOAT_EQ(before, 0.f);
+  EXPECT_FLOAT_EQ(host->Param(editor.menuParam), 1.f);
+}
+
+TEST_F(MinimalHostEditor, KeysTheEditorDoesNotTakeGoBackToTheHost) {
+  const double start = host->Param(editor.knobParam);
+  // Forwarded by the host as requests.
+  EXPECT_EQ(host->Dispatch(effEditKeyDown, 0, VKEY_UP), 1);
+  EXPECT_EQ(host->Dispatch(effEditKeyUp, 0, VKEY_UP), 1);
+  host->Idle(100);
+  EXPECT_NEAR(host->Param(editor.knobParam), start + fixture_editor::kArrowStep, 1e-6);
+  EXPECT_EQ(host->Dispatch(effEditKeyDown, 'q', 0), 0);
+  EXPECT_EQ(host->Dispatch(effEditKeyUp, 'q', 0), 0);
+  // Typed on the editor's window, over no control that takes keys.
+  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
+  Xdo({"key", "Down"});
+  host->Idle(300);
+  EXPECT_NEAR(host->Param(editor.knobParam), start, 1e-6);
+  const int keys = host->KeysReceived();
+  Xdo({"key", "F5"});
+  host->Idle(300);
+  EXPECT_EQ(host->KeysReceived(), keys + 1);
+}
+
+TEST_F(MinimalHostEditor, AMessageBoxIsDrawnAndAnswered) {
+  if (!FindProgram("zenity").empty()) GTEST_SKIP() << "zenity answers instead";
+  const int windows = CountWindows();
+  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
+  Xdo({"key", "m"});
+  host->Idle(300);
+  EXPECT_EQ(CountWindows(), windows + 1);
+  Xdo({"key", "Return"});
+  host->Idle(300);
+  EXPECT_EQ(CountWindows(), windows);
+  EXPECT_FLOAT_EQ(host->Param(editor.toggleParam), 1.f);
+  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
+  Xdo({"key", "m"});
+  host->Idle(300);
+  Xdo({"key", "Escape"});
+  host->Idle(300);
+  EXPECT_FLOAT_EQ(host->Param(editor.toggleParam), 0.f);
+  // Closing the editor ends an open dialog too.
+  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
+  Xdo({"key", "m"});
+  host->Idle(300);
+  const auto start = std::chrono::steady_clock::now();
+  host->CloseEditor();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  host->Idle(200);
+  EXPECT_EQ(CountWindows(), windows - 2);
+}
+
+// Copied in one editor, pasted in another: the text travels as an X
+// selection from one process to the other.
+TEST_F(MinimalHostEditor, TextCopiedInOneEditorPastesInAnother) {
+  QuorHostTarget other(editor.plugin);
+  Xdo({"windowmove", other.Window(), "500", "0"});
+  other.Wait(300);
+  ClickAt(other.Window(), editor.name.x, editor.name.y, 2);
+  other.Wait(300);
+  Xdo({"key", "ctrl+a"});
+  Xdo({"type", "--delay", "60", "Clip ß"});
+  Xdo({"key", "ctrl+a", "ctrl+c", "Escape"});
+  other.Wait(300);
+  ClickAt(host->WindowId(), editor.name.x, editor.name.y, 2);
+  host->Idle(300);
+  Xdo({"key", "ctrl+a", "ctrl+v", "Return"});
+  host->Idle(500);
+  const std::vector<std::uint8_t> chunk = host->Chunk();
+  EXPECT_NE(std::string(chunk.begin(), chunk.end()).find("Clip ß"), std::string::npos);
+}
+
+int Count(const char* folder) {
+  int n = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
+    ++n;
+  return n;
+}
+
+int SharedMemorySegments() {
+  std::ifstream table("/proc/sysvipc/shm");
+  int lines = 0;
+  for (std::string line; std::getline(table, line);)
+    ++lines;
+  return lines - 1;
+}
+
+TEST_F(MinimalHostEditor, OpeningAndClosingFiftyTimesLeavesNothingBehind) {
+  host->CloseEditor();
+  const auto counts = [] {
+    return std::vector<int>{Count("/proc/self/task"), Count("/proc/self/fd"), CountWindows(),
+                            SharedMemorySegments()};
+  };
+  const std::vector<int> before = counts();
+  for (int round = 0; round < 50; ++round) {
+    ASSERT_TRUE(host->OpenEditor()) << "round " << round;
+    if (round % 10 == 3) {
+      // Closed while the text field is open.
+      ClickAt(host->WindowId(), editor.name.x, editor.name.y, 2);
+      host->Idle(200);
+    }
+    if (round % 10 == 5) {
+      // Opened again without closing: the new window replaces the old.
+      ASSERT_EQ(
+          host->Dispatch(effEditOpen, 0, 0,
+                         reinterpret_cast<void*>(static_cast<std::uintptr_t>(host->Window()))),
+          1);
+      host->Idle(50);
+    }
+    if (round % 10 == 7) {
+      // The host takes its window away before it closes the editor.
+      host->DestroyWindow();
+      host->Idle(50);
+    }
+    host->CloseEditor();
+  }
+  host->Idle(300);
+  EXPECT_EQ(counts(), before) << "threads, descriptors, windows, shared-memory segments";
+}
+
+TEST_F(MinimalHostEditor, AHiddenEditorSurvivesAndShowsAgain) {
+  host->StartAudio(0.8);
+  host->Unmap();
+  host->Idle(1500);
+  host->Map();
+  host->Idle(500);
+  const std::vector<std::uint32_t> shown = Meter();
+  host->StopAudio();
+  // The meter, drawn again once shown, is not all background.
+  EXPECT_TRUE(
+      std::any_of(shown.begin(), shown.end(), [&](std::uint32_t p) { return p != shown.front(); }));
+}
+
+}  // namespace
+
+namespace {
+
+// A server without shared memory, as over ssh: the editor draws through
+// plain image requests.
+TEST(EditorWithoutSharedMemory, DrawsAllTheSame) {
+  REQUIRE_X_SESSION();
+  const std::string display = std::getenv("DISPLAY");
+  std::vector<std::uint32_t> pixels;
+  {
+    std::ostringstream notes;
+    PrivateDisplay plain(notes, {"-extension", "MIT-SHM"});
+    MinimalHost host(FIXTURE_EDITOR);
+    ASSERT_TRUE(host.OpenEditor());
+    host.Idle(300);
+    pixels = host.Grab(0, 0, fixture_editor::kWidth, fixture_editor::kHeight);
+  }
+  setenv("DISPLAY", display.c_str(), 1);
+  ASSERT_EQ(pixels.size(),
+            static_cast<std::size_t>(fixture_editor::kWidth * fixture_editor::kHeight));
+  // The panel's colour in a corner, the switch's off colour in its middle.
+  EXPECT_EQ(pixels[0], 0x282C34u);
+  const IRECT& r = fixture_editor::kSwitchRect;
+  EXPECT_EQ(
+      pixels[static_cast<std::size_t>((r.T + r.B) / 2 * fixture_editor::kWidth + (r.L + r.R) / 2)],
+      0x505050u);
+}
+
+}  // namespace

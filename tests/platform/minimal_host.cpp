@@ -1,0 +1,209 @@
+#include "tests/platform/minimal_host.h"
+
+#include <dlfcn.h>
+#include <poll.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kBlock = 256;
+constexpr double kRate = 44100.;
+
+}  // namespace
+
+MinimalHost::MinimalHost(const std::string& pluginPath) {
+  mLibrary = dlopen(pluginPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!mLibrary) return;
+  using Entry = AEffect* (*)(audioMasterCallback);
+  auto entry = reinterpret_cast<Entry>(dlsym(mLibrary, "VSTPluginMain"));
+  if (!entry) return;
+  mEffect = entry(Callback);
+  if (!mEffect) return;
+  mEffect->user = this;
+  Dispatch(effOpen);
+  Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
+  Dispatch(effSetBlockSize, 0, kBlock);
+  Dispatch(effMainsChanged, 0, 1);
+  mConnection = xcb_connect(nullptr, nullptr);
+}
+
+MinimalHost::~MinimalHost() {
+  StopAudio();
+  CloseEditor();
+  if (mEffect) {
+    Dispatch(effMainsChanged, 0, 0);
+    Dispatch(effClose);
+  }
+  if (mConnection) xcb_disconnect(mConnection);
+  if (mLibrary) dlclose(mLibrary);
+}
+
+VstIntPtr MinimalHost::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                float opt) const {
+  return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
+}
+
+VstIntPtr MinimalHost::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                VstIntPtr /*value*/, void* /*ptr*/, float opt) {
+  if (opcode == audioMasterVersion) return 2400;
+  auto* host = effect ? static_cast<MinimalHost*>(effect->user) : nullptr;
+  if (!host) return 0;
+  if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit ||
+      opcode == audioMasterAutomate) {
+    std::lock_guard lock(host->mEditsMutex);
+    host->mEdits.push_back({opcode, index, opt});
+    return 1;
+  }
+  return 0;
+}
+
+bool MinimalHost::OpenEditor() {
+  if (!mConnection || xcb_connection_has_error(mConnection)) return false;
+  ERect* rect = nullptr;
+  Dispatch(effEditGetRect, 0, 0, &rect);
+  const int w = rect ? rect->right - rect->left : 300;
+  const int h = rect ? rect->bottom - rect->top : 200;
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(mConnection)).data;
+  mWindow = xcb_generate_id(mConnection);
+  const std::uint32_t values[] = {screen->black_pixel,
+                                  XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+  xcb_create_window(mConnection, XCB_COPY_FROM_PARENT, mWindow, screen->root, 0, 0,
+                    static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h), 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                    XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+  const char title[] = "minimal host";
+  xcb_change_property(mConnection, XCB_PROP_MODE_REPLACE, mWindow, XCB_ATOM_WM_NAME,
+                      XCB_ATOM_STRING, 8, sizeof title - 1, title);
+  xcb_map_window(mConnection, mWindow);
+  std::free(xcb_get_input_focus_reply(mConnection, xcb_get_input_focus(mConnection), nullptr));
+  mEditorOpen = Dispatch(effEditOpen, 0, 0,
+                         reinterpret_cast<void*>(static_cast<std::uintptr_t>(mWindow))) != 0;
+  Idle(300);
+  return mEditorOpen;
+}
+
+void MinimalHost::CloseEditor() {
+  if (mEditorOpen) Dispatch(effEditClose);
+  mEditorOpen = false;
+  if (mWindow && mConnection) {
+    xcb_destroy_window(mConnection, mWindow);
+    xcb_flush(mConnection);
+  }
+  mWindow = 0;
+}
+
+void MinimalHost::DestroyWindow() {
+  xcb_destroy_window(mConnection, mWindow);
+  std::free(xcb_get_input_focus_reply(mConnection, xcb_get_input_focus(mConnection), nullptr));
+  mWindow = 0;
+}
+
+void MinimalHost::Unmap() {
+  xcb_unmap_window(mConnection, mWindow);
+  xcb_flush(mConnection);
+}
+
+void MinimalHost::Map() {
+  xcb_map_window(mConnection, mWindow);
+  xcb_flush(mConnection);
+}
+
+void MinimalHost::Idle(int milliseconds) {
+  const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
+  do {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(mConnection)) {
+      if ((event->response_type & 0x7F) == XCB_KEY_PRESS) ++mKeysReceived;
+      std::free(event);
+    }
+    if (mEditorOpen) Dispatch(effEditIdle);
+    pollfd fd{xcb_get_file_descriptor(mConnection), POLLIN, 0};
+    poll(&fd, 1, 33);
+  } while (Clock::now() < end);
+}
+
+std::vector<std::uint32_t> MinimalHost::Grab(int x, int y, int w, int h) {
+  std::vector<std::uint32_t> pixels;
+  xcb_get_image_reply_t* reply = xcb_get_image_reply(
+      mConnection,
+      xcb_get_image(mConnection, XCB_IMAGE_FORMAT_Z_PIXMAP, mWindow, static_cast<std::int16_t>(x),
+                    static_cast<std::int16_t>(y), static_cast<std::uint16_t>(w),
+                    static_cast<std::uint16_t>(h), ~0u),
+      nullptr);
+  if (!reply) return pixels;
+  const auto* data = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(reply));
+  pixels.assign(data, data + static_cast<std::size_t>(xcb_get_image_data_length(reply)) / 4);
+  for (std::uint32_t& p : pixels)
+    p &= 0x00FFFFFFu;
+  std::free(reply);
+  return pixels;
+}
+
+xcb_window_t MinimalHost::Focus() {
+  xcb_get_input_focus_reply_t* reply =
+      xcb_get_input_focus_reply(mConnection, xcb_get_input_focus(mConnection), nullptr);
+  const xcb_window_t focus = reply ? reply->focus : 0;
+  std::free(reply);
+  return focus;
+}
+
+std::vector<MinimalHost::Edit> MinimalHost::Edits() {
+  std::lock_guard lock(mEditsMutex);
+  return mEdits;
+}
+
+void MinimalHost::ClearEdits() {
+  std::lock_guard lock(mEditsMutex);
+  mEdits.clear();
+}
+
+std::vector<std::uint8_t> MinimalHost::Chunk() const {
+  void* data = nullptr;
+  const VstIntPtr size = Dispatch(effGetChunk, 1, 0, &data);
+  if (size <= 0 || !data) return {};
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  return {bytes, bytes + size};
+}
+
+void MinimalHost::StartAudio(double amplitude) {
+  mAmplitude = amplitude;
+  if (mAudioRunning.exchange(true)) return;
+  mAudio = std::thread([this] {
+    const auto channels =
+        static_cast<std::size_t>(std::max(mEffect->numInputs, mEffect->numOutputs));
+    std::vector<std::vector<float>> in(channels, std::vector<float>(kBlock));
+    std::vector<std::vector<float>> out(channels, std::vector<float>(kBlock));
+    std::vector<float*> inPointers, outPointers;
+    for (std::size_t c = 0; c < channels; ++c) {
+      inPointers.push_back(in[c].data());
+      outPointers.push_back(out[c].data());
+    }
+    double phase = 0.;
+    double frames = 0.;
+    auto next = Clock::now();
+    const auto period = std::chrono::duration<double>(kBlock / kRate);
+    while (mAudioRunning) {
+      for (int i = 0; i < kBlock; ++i) {
+        // The level swells and fades once a second, so meters keep moving.
+        const double level = mAmplitude * (0.55 + 0.45 * std::sin(2. * M_PI * frames / kRate));
+        ++frames;
+        const auto sample = static_cast<float>(level * std::sin(phase));
+        phase += 2. * M_PI * 440. / kRate;
+        for (auto& channel : in)
+          channel[static_cast<std::size_t>(i)] = sample;
+      }
+      mEffect->processReplacing(mEffect, inPointers.data(), outPointers.data(), kBlock);
+      next += std::chrono::duration_cast<Clock::duration>(period);
+      std::this_thread::sleep_until(next);
+    }
+  });
+}
+
+void MinimalHost::StopAudio() {
+  mAudioRunning = false;
+  if (mAudio.joinable()) mAudio.join();
+}

@@ -1,0 +1,79 @@
+// The least a desktop host does with a plug-in's editor, in the test's own
+// process: the plug-in loaded with dlopen, a top-level X window whose XID
+// goes to effEditOpen, effEditIdle about 30 times a second, audio on a
+// thread of its own, and a record of what the plug-in tells the host.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "vst2/vst2_abi.h"
+
+class MinimalHost {
+ public:
+  struct Edit {
+    VstInt32 opcode;
+    VstInt32 index;
+    float value;
+  };
+
+  explicit MinimalHost(const std::string& pluginPath);
+  ~MinimalHost();
+  MinimalHost(const MinimalHost&) = delete;
+  MinimalHost& operator=(const MinimalHost&) = delete;
+
+  bool Loaded() const { return mEffect != nullptr; }
+  AEffect* Effect() const { return mEffect; }
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.f) const;
+
+  // A new top-level window with the editor in it; false when it did not open.
+  bool OpenEditor();
+  void CloseEditor();
+  // The host takes its window away without closing the editor first, as some do.
+  void DestroyWindow();
+  void Unmap();
+  void Map();
+  xcb_window_t Window() const { return mWindow; }
+  std::string WindowId() const { return std::to_string(mWindow); }
+
+  // Idles the editor and reads the window's events for about this long.
+  void Idle(int milliseconds);
+  // The window's pixels in the area (0x00RRGGBB).
+  std::vector<std::uint32_t> Grab(int x, int y, int w, int h);
+  // Key presses that reached the host's own window.
+  int KeysReceived() const { return mKeysReceived; }
+  xcb_window_t Focus();
+
+  float Param(int index) const { return mEffect->getParameter(mEffect, index); }
+  std::vector<Edit> Edits();
+  void ClearEdits();
+  std::vector<std::uint8_t> Chunk() const;
+
+  // A sine on every input, in real time, its level swelling and fading
+  // around the amplitude once a second.
+  void StartAudio(double amplitude);
+  void StopAudio();
+
+ private:
+  static VstIntPtr Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                            void* ptr, float opt);
+
+  void* mLibrary = nullptr;
+  AEffect* mEffect = nullptr;
+  xcb_connection_t* mConnection = nullptr;
+  xcb_window_t mWindow = 0;
+  bool mEditorOpen = false;
+  int mKeysReceived = 0;
+  std::mutex mEditsMutex;
+  std::vector<Edit> mEdits;
+  std::thread mAudio;
+  std::atomic<bool> mAudioRunning{false};
+  std::atomic<double> mAmplitude{0.};
+};

@@ -1,0 +1,27 @@
+// The X side of the end-to-end tests: a private server for the whole test
+// program, xdotool to play the user, and the editors' windows looked into.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <string>
+#include <vector>
+
+// True once the private server runs; tests skip without Xvfb and xdotool.
+bool XSessionReady();
+
+// Runs xdotool with these arguments; its exit status is 0 on success.
+int Xdo(const std::vector<std::string>& arguments, std::string* output = nullptr);
+
+// Presses and releases the left button at an editor point (x, y): the
+// window's pixel (x + 2, y + 3), as the editor maps its coordinates.
+void ClickAt(const std::string& window, int x, int y, int repeat = 1);
+void MoveTo(const std::string& window, int x, int y);
+
+// Every window under the root, counted through the tree.
+int CountWindows();
+
+// Skips the test when there is no X session to run it in.
+#define REQUIRE_X_SESSION() \
+  if (!XSessionReady()) GTEST_SKIP() << "Xvfb and xdotool are needed"
