@@ -39,6 +39,19 @@ void Sleep(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// Runs `pass` until `done` holds; false when it did not in time.
+bool PollUntil(const std::function<bool()>& done, const std::function<void()>& pass) {
+  for (const auto end = Clock::now() + std::chrono::milliseconds(kPatienceMs); !done();) {
+    if (Clock::now() > end) return false;
+    pass();
+  }
+  return true;
+}
+
+bool IdleUntil(MinimalHost& host, const std::function<bool()>& done) {
+  return PollUntil(done, [&] { host.Idle(20); });
+}
+
 std::string Contents(const fs::path& path) {
   std::ostringstream text;
   text << std::ifstream(path, std::ios::binary).rdbuf();
@@ -60,13 +73,8 @@ class Target {
   virtual std::vector<std::uint32_t> Grab(const IRECT& area) = 0;
 
   // Lets the host run until `done` holds; false when it did not in time.
-  bool WaitFor(const std::function<bool()>& done, int timeoutMs = kPatienceMs) {
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-      if (Clock::now() > end) return false;
-      Wait(20);
-    }
-    return true;
+  bool WaitFor(const std::function<bool()>& done) {
+    return PollUntil(done, [this] { Wait(20); });
   }
 };
 
@@ -365,14 +373,6 @@ class MinimalHostEditor : public ::testing::TestWithParam<EditorUnderTest> {
     const IRECT& r = editor.meters.front();
     return host->Grab(r.L, r.T, r.W(), r.H());
   }
-  // Idles the host until `done` holds; false when it did not in time.
-  bool IdleUntil(const std::function<bool()>& done) {
-    for (const auto end = Clock::now() + std::chrono::milliseconds(kPatienceMs); !done();) {
-      if (Clock::now() > end) return false;
-      host->Idle(20);
-    }
-    return true;
-  }
 
   EditorUnderTest editor = GetParam();
   std::unique_ptr<MinimalHost> host;
@@ -382,18 +382,18 @@ TEST_P(MinimalHostEditor, MetersMoveWhileAudioPlays) {
   host->Idle(300);
   const std::vector<std::uint32_t> silent = Meter();
   host->StartAudio(editor.audioLevel);
-  EXPECT_TRUE(IdleUntil([&] { return Meter() != silent; }));
+  EXPECT_TRUE(IdleUntil(*host, [&] { return Meter() != silent; }));
   const std::vector<std::uint32_t> loud = Meter();
   host->StartAudio(0.3 * editor.audioLevel);
-  EXPECT_TRUE(IdleUntil([&] { return Meter() != loud; }));
+  EXPECT_TRUE(IdleUntil(*host, [&] { return Meter() != loud; }));
   host->StopAudio();
 }
 
 TEST_P(MinimalHostEditor, TheTextFieldGivesTheFocusBackToTheHost) {
   ClickAt(host->WindowId(), editor.name.x, editor.name.y, 2);
-  EXPECT_TRUE(IdleUntil([&] { return host->Focus() != host->Window(); }));
+  EXPECT_TRUE(IdleUntil(*host, [&] { return host->Focus() != host->Window(); }));
   Xdo({"key", "Return"});
-  EXPECT_TRUE(IdleUntil([&] { return host->Focus() == host->Window(); }));
+  EXPECT_TRUE(IdleUntil(*host, [&] { return host->Focus() == host->Window(); }));
 }
 
 TEST_P(MinimalHostEditor, AMenuChoosesWithKeysAndEscapeDismissesIt) {
@@ -401,19 +401,19 @@ TEST_P(MinimalHostEditor, AMenuChoosesWithKeysAndEscapeDismissesIt) {
   const int windows = CountWindows();
   ClickAt(host->WindowId(), editor.menu.x, editor.menu.y);
   // The menu is a window of its own beside the editor.
-  EXPECT_TRUE(IdleUntil([&] { return CountWindows() == windows + 1; }));
+  EXPECT_TRUE(IdleUntil(*host, [&] { return CountWindows() == windows + 1; }));
   Xdo({"key", "Escape"});
-  EXPECT_TRUE(IdleUntil([&] { return CountWindows() == windows; }));
+  EXPECT_TRUE(IdleUntil(*host, [&] { return CountWindows() == windows; }));
   const float before = host->Param(editor.menuParam);
   Sleep(500);
   ClickAt(host->WindowId(), editor.menu.x, editor.menu.y);
-  EXPECT_TRUE(IdleUntil([&] { return CountWindows() == windows + 1; }));
+  EXPECT_TRUE(IdleUntil(*host, [&] { return CountWindows() == windows + 1; }));
   for (int i = 0; i < editor.menuItems; ++i)
     Xdo({"key", "Down"});
   Xdo({"key", "Return"});
-  EXPECT_TRUE(IdleUntil([&] { return CountWindows() == windows; }));
+  EXPECT_TRUE(IdleUntil(*host, [&] { return CountWindows() == windows; }));
   EXPECT_FLOAT_EQ(before, 0.f);
-  EXPECT_TRUE(IdleUntil([&] { return host->Param(editor.menuParam) == 1.f; }));
+  EXPECT_TRUE(IdleUntil(*host, [&] { return host->Param(editor.menuParam) == 1.f; }));
 }
 
 int Count(const char* folder) {
@@ -451,7 +451,7 @@ TEST_P(MinimalHostEditor, OpeningAndClosingFiftyTimesLeavesNothingBehind) {
     if (round % 10 == 3) {
       // Closed while the text field is open.
       ClickAt(host->WindowId(), editor.name.x, editor.name.y, 2);
-      EXPECT_TRUE(IdleUntil([&] { return host->Focus() != host->Window(); }));
+      EXPECT_TRUE(IdleUntil(*host, [&] { return host->Focus() != host->Window(); }));
     }
     if (round % 10 == 5) {
       // Opened again without closing: the new window replaces the old.
@@ -469,21 +469,22 @@ TEST_P(MinimalHostEditor, OpeningAndClosingFiftyTimesLeavesNothingBehind) {
     host->CloseEditor();
   }
   // Windows go as the server gets to them.
-  IdleUntil([&] { return counts() == before; });
+  IdleUntil(*host, [&] { return counts() == before; });
   EXPECT_EQ(counts(), before) << "threads, descriptors, windows, shared-memory segments";
 }
 
 TEST_P(MinimalHostEditor, AHiddenEditorSurvivesAndShowsAgain) {
   host->StartAudio(editor.audioLevel);
   host->Unmap();
-  host->Idle(1500);
+  host->Idle(600);
   host->Map();
-  host->Idle(500);
-  const std::vector<std::uint32_t> shown = Meter();
-  host->StopAudio();
   // The meter, drawn again once shown, is not all background.
-  EXPECT_TRUE(
-      std::any_of(shown.begin(), shown.end(), [&](std::uint32_t p) { return p != shown.front(); }));
+  EXPECT_TRUE(IdleUntil(*host, [&] {
+    const std::vector<std::uint32_t> shown = Meter();
+    return std::any_of(shown.begin(), shown.end(),
+                       [&](std::uint32_t p) { return p != shown.front(); });
+  }));
+  host->StopAudio();
 }
 
 INSTANTIATE_TEST_SUITE_P(Editors, MinimalHostEditor,
@@ -527,29 +528,25 @@ TEST_F(MinimalHostFixture, KeysTheEditorDoesNotTakeGoBackToTheHost) {
 TEST_F(MinimalHostFixture, AMessageBoxIsDrawnAndAnswered) {
   if (!FindProgram("zenity").empty()) GTEST_SKIP() << "zenity answers instead";
   const int windows = CountWindows();
-  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
-  Xdo({"key", "m"});
-  host->Idle(300);
-  EXPECT_EQ(CountWindows(), windows + 1);
+  const auto ask = [&] {
+    MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
+    Xdo({"key", "m"});
+    return IdleUntil(*host, [&] { return CountWindows() == windows + 1; });
+  };
+  EXPECT_TRUE(ask());
   Xdo({"key", "Return"});
-  host->Idle(300);
-  EXPECT_EQ(CountWindows(), windows);
+  EXPECT_TRUE(IdleUntil(*host, [&] { return CountWindows() == windows; }));
   EXPECT_FLOAT_EQ(host->Param(editor.toggleParam), 1.f);
-  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
-  Xdo({"key", "m"});
-  host->Idle(300);
+  EXPECT_TRUE(ask());
   Xdo({"key", "Escape"});
-  host->Idle(300);
+  EXPECT_TRUE(IdleUntil(*host, [&] { return CountWindows() == windows; }));
   EXPECT_FLOAT_EQ(host->Param(editor.toggleParam), 0.f);
   // Closing the editor ends an open dialog too.
-  MoveTo(host->WindowId(), fixture_editor::kKnobRect.L, fixture_editor::kHeight - 5);
-  Xdo({"key", "m"});
-  host->Idle(300);
+  EXPECT_TRUE(ask());
   const auto start = std::chrono::steady_clock::now();
   host->CloseEditor();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-  host->Idle(200);
-  EXPECT_EQ(CountWindows(), windows - 2);
+  EXPECT_TRUE(IdleUntil(*host, [&] { return CountWindows() == windows - 2; }));
 }
 
 // Copied in one editor, pasted in another: the text travels as an X
@@ -558,18 +555,19 @@ TEST_F(MinimalHostFixture, TextCopiedInOneEditorPastesInAnother) {
   QuorHostTarget other(editor.plugin);
   Xdo({"windowmove", other.Window(), "500", "0"});
   other.Wait(300);
-  ClickAt(other.Window(), editor.name.x, editor.name.y, 2);
-  other.Wait(300);
+  const xcb_window_t field = OpenNameField(other, editor);
+  ASSERT_NE(field, 0u);
   Xdo({"key", "ctrl+a"});
   Xdo({"type", "--delay", "60", "Clip ß"});
   Xdo({"key", "ctrl+a", "ctrl+c", "Escape"});
-  other.Wait(300);
+  ASSERT_TRUE(other.WaitFor([&] { return InputFocus() != field; }));
   ClickAt(host->WindowId(), editor.name.x, editor.name.y, 2);
-  host->Idle(300);
+  ASSERT_TRUE(IdleUntil(*host, [&] { return host->Focus() != host->Window(); }));
   Xdo({"key", "ctrl+a", "ctrl+v", "Return"});
-  host->Idle(500);
-  const std::vector<std::uint8_t> chunk = host->Chunk();
-  EXPECT_NE(std::string(chunk.begin(), chunk.end()).find("Clip ß"), std::string::npos);
+  EXPECT_TRUE(IdleUntil(*host, [&] {
+    const std::vector<std::uint8_t> chunk = host->Chunk();
+    return std::string(chunk.begin(), chunk.end()).find("Clip ß") != std::string::npos;
+  }));
 }
 
 }  // namespace
