@@ -360,15 +360,18 @@ TEST_P(QuorHostPlaying, MetersMove) {
 INSTANTIATE_TEST_SUITE_P(Editors, QuorHostPlaying, ::testing::Values(FixtureEditor(), QuorEditor()),
                          EditorName);
 
+// A minimal host in this process with the editor open, for a test's SetUp.
+void OpenInMinimalHost(const EditorUnderTest& editor, std::unique_ptr<MinimalHost>& host) {
+  REQUIRE_X_SESSION();
+  host = std::make_unique<MinimalHost>(editor.plugin);
+  ASSERT_TRUE(host->Loaded());
+  ASSERT_TRUE(host->OpenEditor());
+}
+
 // What only a host in this process can watch.
 class MinimalHostEditor : public ::testing::TestWithParam<EditorUnderTest> {
  protected:
-  void SetUp() override {
-    REQUIRE_X_SESSION();
-    host = std::make_unique<MinimalHost>(editor.plugin);
-    ASSERT_TRUE(host->Loaded());
-    ASSERT_TRUE(host->OpenEditor());
-  }
+  void SetUp() override { OpenInMinimalHost(editor, host); }
   std::vector<std::uint32_t> Meter() {
     const IRECT& r = editor.meters.front();
     return host->Grab(r.L, r.T, r.W(), r.H());
@@ -494,12 +497,7 @@ INSTANTIATE_TEST_SUITE_P(Editors, MinimalHostEditor,
 // a second instance to paste into.
 class MinimalHostFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    REQUIRE_X_SESSION();
-    host = std::make_unique<MinimalHost>(editor.plugin);
-    ASSERT_TRUE(host->Loaded());
-    ASSERT_TRUE(host->OpenEditor());
-  }
+  void SetUp() override { OpenInMinimalHost(editor, host); }
 
   EditorUnderTest editor = FixtureEditor();
   std::unique_ptr<MinimalHost> host;
