@@ -80,10 +80,9 @@ class Target {
 
 class MinimalTarget : public Target {
  public:
-  explicit MinimalTarget(const EditorUnderTest& editor, bool audio = false) : host(editor.plugin) {
+  explicit MinimalTarget(const std::string& plugin) : host(plugin) {
     EXPECT_TRUE(host.Loaded());
     EXPECT_TRUE(host.OpenEditor());
-    if (audio) host.StartAudio(editor.audioLevel);
   }
   std::string Window() override { return host.WindowId(); }
   void Wait(int ms) override { host.Idle(ms); }
@@ -240,7 +239,7 @@ class EditorEndToEnd : public ::testing::TestWithParam<Case> {
   const EditorUnderTest& Editor() const { return GetParam().editor; }
   Target& Open() {
     if (GetParam().host == HostKind::kMinimal) {
-      target = std::make_unique<MinimalTarget>(Editor());
+      target = std::make_unique<MinimalTarget>(Editor().plugin);
     } else {
       target = std::make_unique<QuorHostTarget>(Editor().plugin);
     }
@@ -325,7 +324,7 @@ INSTANTIATE_TEST_SUITE_P(Editors, EditorEndToEnd,
                          CaseName);
 
 // A stereo file of the minimal host's swelling sine, a second long: what
-// `quor-host open --play` loops. Removed with its folder at exit.
+// `quor-host open --play` loops, in a folder of its own.
 class Stem {
  public:
   explicit Stem(double amplitude) {
