@@ -19,8 +19,6 @@ struct EditorPoint2 {
 struct EditorUnderTest {
   std::string label;
   std::string plugin;
-  int width;
-  int height;
   EditorPoint2 knob;  // a knob that turns up when dragged up
   int knobParam;
   double knobDefault;   // its normalised value when the plug-in starts
@@ -51,8 +49,6 @@ inline EditorUnderTest FixtureEditor() {
   const auto centre = [](const IRECT& r) { return EditorPoint2{(r.L + r.R) / 2, (r.T + r.B) / 2}; };
   return {"fixture",
           FIXTURE_EDITOR,
-          kWidth,
-          kHeight,
           centre(kKnobRect),
           kGain,
           0.5,
@@ -84,8 +80,6 @@ inline std::vector<IRECT> QuorMeters() {
 inline EditorUnderTest QuorEditor() {
   return {"quor",
           QUOR_PLUGIN,
-          1215,
-          692,
           // The Input knob of strip 5 at (556, 479), 103 x 103: "Input 5".
           {556 + 51, 479 + 51},
           43,
