@@ -520,8 +520,10 @@ xcb_window_t X11EditorWindow::FocusToGiveBack() {
   xcb_connection_t* c = mX->Get();
   XcbPtr<xcb_get_input_focus_reply_t> focus(
       xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  // The root holds the focus only where it fell back when its window went
+  // away: no window of anyone's had it, and the host's takes it.
   if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
-      focus->focus == mWindow)
+      focus->focus == mX->Root() || focus->focus == mWindow)
     return mParent;
   return focus->focus;
 }

@@ -38,25 +38,60 @@ def rename_track(path, old, new):
     open(path, "w").write(text[: found.start(1)] + encoded + text[found.end(1):])
 
 
-def chunk_names(path):
-    """Prints the header magic, the preset name and the nine names of the bank
-    chunk that Ardour stores: header, then per preset its name, its flag and
-    the plug-in's state, which opens with the nine names."""
-    chunk = base64.b64decode(chunk_of(open(path).read()).group(1))
-    print(chunk[:4].decode("latin-1"))
+def quor_presets(chunk):
+    """The presets of the bank chunk that Ardour stores: after the header, per
+    preset its name, its initialised flag and, when set, the plug-in's state:
+    nine names, then 94 parameter values. Names are bytes."""
 
     def string_at(position):
         (length,) = struct.unpack_from("<i", chunk, position)
         if length < 0 or position + 4 + length > len(chunk):
             sys.exit("the chunk is not a bank of QUOR states")
-        return chunk[position + 4 : position + 4 + length].decode("latin-1"), position + 4 + length
+        return chunk[position + 4 : position + 4 + length], position + 4 + length
 
-    name, position = string_at(8)
-    print(name)
-    position += 1  # the preset's initialised flag
-    for _ in range(9):
+    presets, position = [], 8
+    while position < len(chunk):
         name, position = string_at(position)
-        print(name)
+        initialised, position = chunk[position], position + 1
+        names, values = [], ()
+        if initialised:
+            for _ in range(9):
+                text, position = string_at(position)
+                names.append(text)
+            if position + 752 > len(chunk):
+                sys.exit("the chunk is not a bank of QUOR states")
+            values = struct.unpack_from("<94d", chunk, position)
+            position += 752
+        presets.append((name, names, values))
+    return presets
+
+
+def chunk_names(path):
+    """Prints the header magic, the first preset's name and its nine names."""
+    chunk = base64.b64decode(chunk_of(open(path).read()).group(1))
+    print(chunk[:4].decode("latin-1"))
+    name, names, _ = quor_presets(chunk)[0]
+    for text in [name] + names:
+        print(text.decode("latin-1"))
+
+
+def current_state(path):
+    """The names (text) and parameter values of the program that Ardour saved
+    as the current one."""
+    found = chunk_of(open(path).read())
+    program = int(re.search(r'program="(\d+)"', found.group(0)).group(1))
+    _, names, values = quor_presets(base64.b64decode(found.group(1)))[program]
+    return [text.decode("utf-8", "replace") for text in names], values
+
+
+def chunk_state(path):
+    """Prints "name N TEXT" for the nine names, "param I VALUE" for the 94
+    values of the current program."""
+    names, values = current_state(path)
+    for index, text in enumerate(names):
+        print(f"name {index} {text}")
+    for index, value in enumerate(values):
+        print(f"param {index} {value:.6f}")
 
 
 def read_float_wav(path):
@@ -105,4 +140,4 @@ def difference(path, other, skip):
 if __name__ == "__main__":
     command, *arguments = sys.argv[1:]
     {"session-range": session_range, "rename-track": rename_track,
-     "chunk-names": chunk_names, "levels": levels, "difference": difference}[command](*arguments)
+     "chunk-names": chunk_names, "chunk-state": chunk_state, "levels": levels, "difference": difference}[command](*arguments)

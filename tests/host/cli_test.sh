@@ -30,6 +30,16 @@ done
 printf '%s\n' "$help" | grep -q "default: 512"
 check $? "render --help gives the block size's default"
 
+# Commands of two words: help for the group or for one of them.
+group=$("$host" help state)
+printf '%s\n' "$group" | grep -q "quor-host state save" &&
+  printf '%s\n' "$group" | grep -q "quor-host state show" &&
+  [ "$group" = "$("$host" state --help)" ] &&
+  [ "$("$host" help state save)" = "$("$host" state save --help)" ]
+check $? "help state shows state save and state show, as state --help does"
+"$host" state 2>&1 >/dev/null | grep -q '"state" needs one of: save, show'
+check $? "state without its subcommand names them"
+
 "$host" help --man | grep -q '^\.TH QUOR\\-HOST 1'
 check $? "the manual page is made from the help"
 if command -v man >/dev/null 2>&1; then
@@ -53,7 +63,7 @@ check $? "a file that is not a plug-in: one line, exit $status"
 check $? "no command: usage and exit 2"
 
 for wrong in "frobnicate" "render $plugin --block 0 -o x.wav in.wav" "info $plugin --tail 3" \
-  "render $plugin -o x.wav --frobnicate" "help frobnicate"; do
+  "render $plugin -o x.wav --frobnicate" "help frobnicate" "help state frobnicate" "state"; do
   # shellcheck disable=SC2086
   "$host" $wrong >/dev/null 2>&1
   [ $? -eq 2 ]

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# The test plug-in's editor in Ardour's GUI on a private Xvfb (Dummy audio
-# backend), played with xdotool: a drag, a click, a typed name with non-ASCII
-# letters and arrow keys reach the session's saved state, and Ardour quits
-# cleanly. Usage: ardour_editor.sh PLUGIN.so   (QUOR_ARDOUR_KEEP=1 keeps the
-# scratch folder and its screenshots.)
+# A plug-in's editor in Ardour's GUI on a private Xvfb (Dummy audio backend),
+# played with xdotool: a knob dragged up, a switch clicked, a name with
+# non-ASCII letters typed into a name field and, where the editor takes keys,
+# arrow keys; the session's saved state carries them, and Ardour quits cleanly.
+#
+# Usage: ardour_editor.sh PLUGIN.so WIDTHxHEIGHT KIND DRAG CLICK NAME [KEYS]
+#   the editor's size; KIND names the check of the saved state in
+#   ardour_session.py; each point is X,Y in editor coordinates.
+# QUOR_ARDOUR_KEEP=1 keeps the scratch folder and its screenshot.
 set -uo pipefail
 
 plugin=$(realpath "$1")
+size=$2 kind=$3 drag=$4 click=$5 name=$6 keys=${7:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/editor-ardour-XXXXXX")
 export HOME="$work/home" LXVST_PATH="$work/vst" SESSION_DIR="$work/session"
@@ -20,12 +25,22 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAILED: $1"; exit 1; }
+# Waits up to $1 tenths of a second for the command after it to succeed.
+poll() {
+  local tenths=$1
+  shift
+  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
 
 # Scanned once, under the path Ardour will look in; a copy older than the cache.
 cp "$plugin" "$LXVST_PATH/editor.so"
 touch -d "2020-01-01 00:00:00" "$LXVST_PATH/editor.so"
 LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/ardour-vst-scanner \
   -f "$LXVST_PATH/editor.so" >"$work/scan.txt" 2>&1 || fail "the scanner"
+PLUGIN_NAME=$(sed -n "s/.*Found Plugin: '[^']*' //p" "$work/scan.txt" | head -n1)
+export PLUGIN_NAME
+[ -n "$PLUGIN_NAME" ] || fail "the scanner found no plug-in"
 
 # A session with the plug-in on a track, its editor shown when the session opens.
 timeout 120 ardour7-lua "$here/ardour_session.lua" >"$work/lua.txt" 2>&1 || fail "the session"
@@ -59,7 +74,7 @@ XML
 exec 9>"$work/display"
 Xvfb -displayfd 9 -screen 0 1600x1000x24 -nolisten tcp -noreset 2>/dev/null &
 xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+poll 50 test -s "$work/display"
 export DISPLAY=":$(head -n1 "$work/display")"
 
 ardour -n "$session" >"$work/ardour.txt" 2>&1 &
@@ -68,11 +83,11 @@ ardour_pid=$!
 # Ardour may ask about the audio device first: its dialog's default button
 # sits at the bottom right.
 editor_window=""
-for _ in $(seq 90); do
+for _ in $(seq 180); do
   vst=$(xdotool search --onlyvisible --name '\[VST\]$' 2>/dev/null | head -n1)
   if [ -n "$vst" ]; then
     # The plug-in's own window: the one of the editor's size inside Ardour's.
-    editor_window=$(xwininfo -id "$vst" -tree | awk '/ 400x260\+/ {print $1; exit}')
+    editor_window=$(xwininfo -id "$vst" -tree | awk -v size=" $size+" 'index($0, size) {print $1; exit}')
     [ -n "$editor_window" ] && break
   fi
   dialog=$(xwininfo -root -tree | awk '/\(has no name\): \("ardour/ {print $NF, $0; exit}' |
@@ -81,43 +96,52 @@ for _ in $(seq 90); do
     IFS='x+' read -r w h x y <<<"$dialog"
     xdotool mousemove $((x + w - 54)) $((y + h - 26)) click 1
   fi
-  sleep 1
+  sleep 0.5
 done
 [ -n "$editor_window" ] || fail "Ardour did not show the editor"
-echo "ok: Ardour shows the editor ($editor_window)"
+echo "ok: Ardour shows the $PLUGIN_NAME editor ($editor_window)"
 
 # Editor points (x, y) are the window's pixels (x + 2, y + 3).
-at() { xdotool mousemove --window "$editor_window" $(($1 + 2)) $(($2 + 3)); }
-at 70 70; xdotool mousedown 1 mousemove_relative -- 0 -8 mousemove_relative -- 0 -8 mouseup 1
-sleep 0.3
-at 170 70; xdotool click 1
-sleep 0.6
-at 50 215; xdotool click --repeat 2 --delay 80 1
-sleep 0.5
-field_focus=$(xdotool getwindowfocus)
+at() {
+  local x=${1%,*} y=${1#*,}
+  xdotool mousemove --window "$editor_window" $((x + 2)) $((y + 3))
+}
+at "$drag"; xdotool mousedown 1 mousemove_relative -- 0 -8 mousemove_relative -- 0 -8 mouseup 1
+at "$click"; xdotool click 1
+before_field=$(xdotool getwindowfocus)
+at "$name"; xdotool click --repeat 2 --delay 80 1
+field_focus=""
+grab_field() { field_focus=$(xdotool getwindowfocus) && [ "$field_focus" != "$before_field" ]; }
+poll 30 grab_field || fail "no text field took the focus"
 xdotool key ctrl+a; xdotool type --delay 60 'Café ß'; xdotool key Return
-sleep 0.5
-[ "$(xdotool getwindowfocus)" != "$field_focus" ] || fail "the field kept the focus"
+poll 30 test "$(xdotool getwindowfocus)" != "$field_focus" || fail "the field kept the focus"
 echo "ok: the field gave the focus back"
-# Two arrow keys over the background: the test plug-in turns its knob.
-at 40 250; xdotool key Up Up
-sleep 0.5
+if [ -n "$keys" ]; then
+  # Over no control: Ardour forwards the keys, the editor takes them.
+  at "$keys"; xdotool key Up Up
+  sleep 0.5
+fi
 command -v import >/dev/null && import -window root "$work/editor.png"
 
 # Saved and quit from Ardour's main window; the question about unsaved changes
 # gets its default answer, which saves.
 main=$(xdotool search --onlyvisible --name ' - Ardour$' | head -n1)
+written=$(stat -c %Y "$session")
 xdotool windowfocus "$main"; xdotool mousemove 300 300; xdotool key ctrl+s
-sleep 2
+poll 50 test "$(stat -c %Y "$session")" != "$written"
 xdotool key ctrl+q
-sleep 3
-xdotool search --onlyvisible --name 'Unsaved Session' >/dev/null 2>&1 && xdotool key Return
-for _ in $(seq 30); do kill -0 "$ardour_pid" 2>/dev/null || break; sleep 1; done
+asked() { xdotool search --onlyvisible --name 'Unsaved Session' >/dev/null 2>&1; }
+gone() { ! kill -0 "$ardour_pid" 2>/dev/null; }
+for _ in $(seq 60); do
+  gone && break
+  asked && xdotool key Return
+  sleep 0.5
+done
 wait "$ardour_pid"
 status=$?
 ardour_pid=""
 [ "$status" -eq 0 ] || fail "Ardour quit with status $status"
 echo "ok: Ardour quit cleanly"
 
-python3 "$here/ardour_session.py" check-state "$session" || fail "the saved state"
-echo "ok: the name, the switch and the knob are in the saved session"
+python3 "$here/ardour_session.py" check-state "$session" "$kind" || fail "the saved state"
+echo "ok: what was played is in the saved session"

@@ -2,12 +2,19 @@
 
 show-editor SESSION: marks the plug-in's editor window as shown, so that
 Ardour opens it with the session.
-check-state SESSION: the plug-in's saved chunk carries the typed name, the
-switch is on and the knob went up.
+check-state SESSION KIND: the plug-in's saved chunk carries the typed name,
+the switch is on and the knob went up; KIND says whose chunk it is, "fixture"
+(the test plug-in) or "quor".
 """
 import base64
+import os
 import re
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ardour"))
+import session_tools  # noqa: E402  QUOR's chunk, as the headless Ardour test reads it
+
+NAME = "Café ß"
 
 
 def processor(text):
@@ -31,14 +38,26 @@ def show_editor(path):
     open(path, "w", encoding="utf-8").write(text)
 
 
-def check_state(path):
+def check_fixture(path):
     text = open(path, encoding="utf-8").read()
     chunk = base64.b64decode(re.search(r'<chunk program="0">([^<]+)</chunk>', text).group(1))
     values = dict(re.findall(r'<Controllable name="(\w+)"[^>]*value="([^"]+)"', text))
-    print(f"    saved: name {'Café ß'.encode() in chunk}, values {values}")
-    ok = "Café ß".encode() in chunk and float(values["Mute"]) == 1.0 and float(values["Gain"]) > 0.6
-    sys.exit(0 if ok else 1)
+    print(f"    saved: name {NAME.encode() in chunk}, values {values}")
+    # The drag and two arrow keys raised the gain.
+    return NAME.encode() in chunk and float(values["Mute"]) == 1.0 and float(values["Gain"]) > 0.6
+
+
+def check_quor(path):
+    """Track 1's name, Input 5 raised above 0 dB and Mute 1 on, read from
+    QUOR's state in the chunk."""
+    names, values = session_tools.current_state(path)
+    print(f"    saved: name 1 {names[0]!r}, Input 5 {values[43]:.2f} dB, Mute 1 {values[85]}")
+    return names[0] == NAME and values[43] > 0 and values[85] == 1
+
+
+def check_state(path, kind):
+    sys.exit(0 if {"fixture": check_fixture, "quor": check_quor}[kind](path) else 1)
 
 
 if __name__ == "__main__":
-    {"show-editor": show_editor, "check-state": check_state}[sys.argv[1]](sys.argv[2])
+    {"show-editor": show_editor, "check-state": check_state}[sys.argv[1]](*sys.argv[2:])

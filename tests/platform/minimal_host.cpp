@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/platform/x_session.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kBlock = 256;
-constexpr double kRate = 44100.;
+constexpr double kRate = MinimalHost::kSampleRate;
 
 }  // namespace
 
@@ -83,7 +85,8 @@ bool MinimalHost::OpenEditor() {
   std::free(xcb_get_input_focus_reply(mConnection, xcb_get_input_focus(mConnection), nullptr));
   mEditorOpen = Dispatch(effEditOpen, 0, 0,
                          reinterpret_cast<void*>(static_cast<std::uintptr_t>(mWindow))) != 0;
-  Idle(300);
+  // One pass: tests wait for what they need themselves.
+  Idle(0);
   return mEditorOpen;
 }
 
@@ -127,20 +130,7 @@ void MinimalHost::Idle(int milliseconds) {
 }
 
 std::vector<std::uint32_t> MinimalHost::Grab(int x, int y, int w, int h) {
-  std::vector<std::uint32_t> pixels;
-  xcb_get_image_reply_t* reply = xcb_get_image_reply(
-      mConnection,
-      xcb_get_image(mConnection, XCB_IMAGE_FORMAT_Z_PIXMAP, mWindow, static_cast<std::int16_t>(x),
-                    static_cast<std::int16_t>(y), static_cast<std::uint16_t>(w),
-                    static_cast<std::uint16_t>(h), ~0u),
-      nullptr);
-  if (!reply) return pixels;
-  const auto* data = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(reply));
-  pixels.assign(data, data + static_cast<std::size_t>(xcb_get_image_data_length(reply)) / 4);
-  for (std::uint32_t& p : pixels)
-    p &= 0x00FFFFFFu;
-  std::free(reply);
-  return pixels;
+  return GrabArea(mWindow, x, y, w, h, mConnection);
 }
 
 xcb_window_t MinimalHost::Focus() {
@@ -182,17 +172,12 @@ void MinimalHost::StartAudio(double amplitude) {
       inPointers.push_back(in[c].data());
       outPointers.push_back(out[c].data());
     }
-    double phase = 0.;
-    double frames = 0.;
+    std::int64_t frame = 0;
     auto next = Clock::now();
     const auto period = std::chrono::duration<double>(kBlock / kRate);
     while (mAudioRunning) {
       for (int i = 0; i < kBlock; ++i) {
-        // The level swells and fades once a second, so meters keep moving.
-        const double level = mAmplitude * (0.55 + 0.45 * std::sin(2. * M_PI * frames / kRate));
-        ++frames;
-        const auto sample = static_cast<float>(level * std::sin(phase));
-        phase += 2. * M_PI * 440. / kRate;
+        const float sample = SwellingSine(mAmplitude, frame++);
         for (auto& channel : in)
           channel[static_cast<std::size_t>(i)] = sample;
       }
@@ -201,6 +186,13 @@ void MinimalHost::StartAudio(double amplitude) {
       std::this_thread::sleep_until(next);
     }
   });
+}
+
+float MinimalHost::SwellingSine(double amplitude, std::int64_t frame) {
+  const double t = static_cast<double>(frame) / kRate;
+  // The level swells and fades once a second, so meters keep moving.
+  const double level = amplitude * (0.55 + 0.45 * std::sin(2. * M_PI * t));
+  return static_cast<float>(level * std::sin(2. * M_PI * 440. * t));
 }
 
 void MinimalHost::StopAudio() {

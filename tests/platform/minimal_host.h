@@ -60,6 +60,9 @@ class MinimalHost {
   // around the amplitude once a second.
   void StartAudio(double amplitude);
   void StopAudio();
+  // That sine's sample at a frame, at 44.1 kHz.
+  static float SwellingSine(double amplitude, std::int64_t frame);
+  static constexpr int kSampleRate = 44100;
 
  private:
   static VstIntPtr Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,

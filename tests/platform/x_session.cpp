@@ -10,6 +10,13 @@
 
 namespace {
 
+// The test program's own connection, for its looks at the server.
+xcb_connection_t* OwnConnection() {
+  static const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> connection(
+      xcb_connect(nullptr, nullptr), xcb_disconnect);
+  return connection.get();
+}
+
 // One Xvfb for the test program, started before the first test.
 class XEnvironment : public ::testing::Environment {
  public:
@@ -18,6 +25,8 @@ class XEnvironment : public ::testing::Environment {
     try {
       std::ostringstream notes;
       mDisplay = std::make_unique<PrivateDisplay>(notes);
+      // Made now, so that tests counting descriptors do not see it come.
+      OwnConnection();
     } catch (...) {
       mDisplay.reset();
     }
@@ -66,8 +75,34 @@ void ClickAt(const std::string& window, int x, int y, int repeat) {
 }
 
 int CountWindows() {
-  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-  const int n = CountUnder(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
-  xcb_disconnect(c);
-  return n;
+  xcb_connection_t* c = OwnConnection();
+  return CountUnder(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
+}
+
+xcb_window_t InputFocus() {
+  xcb_connection_t* c = OwnConnection();
+  xcb_get_input_focus_reply_t* reply =
+      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+  const xcb_window_t focus = reply ? reply->focus : 0;
+  std::free(reply);
+  return focus;
+}
+
+std::vector<std::uint32_t> GrabArea(xcb_window_t window, int x, int y, int w, int h,
+                                    xcb_connection_t* c) {
+  if (!c) c = OwnConnection();
+  std::vector<std::uint32_t> pixels;
+  xcb_get_image_reply_t* reply = xcb_get_image_reply(
+      c,
+      xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<std::int16_t>(x),
+                    static_cast<std::int16_t>(y), static_cast<std::uint16_t>(w),
+                    static_cast<std::uint16_t>(h), ~0u),
+      nullptr);
+  if (!reply) return pixels;
+  const auto* data = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(reply));
+  pixels.assign(data, data + static_cast<std::size_t>(xcb_get_image_data_length(reply)) / 4);
+  for (std::uint32_t& p : pixels)
+    p &= 0x00FFFFFFu;
+  std::free(reply);
+  return pixels;
 }

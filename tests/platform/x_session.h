@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,14 @@ void MoveTo(const std::string& window, int x, int y);
 
 // Every window under the root, counted through the tree.
 int CountWindows();
+
+// The window with the keyboard focus.
+xcb_window_t InputFocus();
+
+// A window's pixels in the area (0x00RRGGBB), its children's included, read
+// on the connection given or the test program's own.
+std::vector<std::uint32_t> GrabArea(xcb_window_t window, int x, int y, int w, int h,
+                                    xcb_connection_t* c = nullptr);
 
 // Skips the test when there is no X session to run it in.
 #define REQUIRE_X_SESSION() \

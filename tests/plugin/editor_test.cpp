@@ -13,6 +13,7 @@
 #include "plugin/quor.h"
 #include "plugin/text_entry.h"
 #include "tests/editor/golden.h"
+#include "tests/plugin/editor_text_areas.h"
 
 namespace {
 
@@ -40,9 +41,7 @@ class QuorEditor : public ::testing::Test {
   double Value(int param) { return console.GetParam(param)->Value(); }
   void ExpectEditorGolden(const char* name) {
     gui->Tick();
-    // Text may come out a little differently with other versions of the fonts.
-    ExpectGolden(*gui->Snapshot(), std::string(QUOR_DOCS_DIR) + "/" + name,
-                 {IRECT(0, 642, 1215, 672), IRECT(1088, 13, 1108, 33), IRECT(1088, 88, 1108, 108)});
+    ExpectGolden(*gui->Snapshot(), std::string(QUOR_DOCS_DIR) + "/" + name, kQuorEditorTextAreas);
   }
 
   QUOR console{IInstanceInfo{}, QUOR::Editor::kHeadless};

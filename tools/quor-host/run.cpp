@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "quor-host/commands.h"
 #include "quor-host/help.h"
@@ -27,7 +29,25 @@ const CommandEntry* FindCommand(std::span<const std::string> arguments) {
   return nullptr;
 }
 
+// The commands whose first word is `group` when it has more than one ("state"
+// for "state save" and "state show"); none for a command of one word.
+std::vector<const CommandEntry*> Subcommands(const std::string& group) {
+  std::vector<const CommandEntry*> found;
+  for (const CommandEntry& command : AllCommands())
+    if (command.name.starts_with(group + " ")) found.push_back(&command);
+  return found;
+}
+
 void UnknownCommand(std::span<const std::string> arguments) {
+  if (!arguments.empty()) {
+    if (const std::vector<const CommandEntry*> sub = Subcommands(arguments[0]); !sub.empty()) {
+      std::string names;
+      for (const CommandEntry* command : sub)
+        names += (names.empty() ? "" : ", ") +
+                 std::string(command->name.substr(arguments[0].size() + 1));
+      throw UsageError("\"" + arguments[0] + "\" needs one of: " + names);
+    }
+  }
   std::string words;
   for (std::size_t i = 0; i < std::min<std::size_t>(arguments.size(), 2); ++i)
     words += (i > 0 ? " " : "") + arguments[i];
@@ -41,6 +61,12 @@ void Help(std::span<const std::string> topic, std::ostream& out) {
     PrintManualPage(out);
   } else if (const CommandEntry* command = FindCommand(topic)) {
     PrintCommandHelp(*command, out);
+  } else if (const std::vector<const CommandEntry*> sub = Subcommands(topic[0]);
+             topic.size() == 1 && !sub.empty()) {
+    for (std::size_t i = 0; i < sub.size(); ++i) {
+      if (i > 0) out << '\n';
+      PrintCommandHelp(*sub[i], out);
+    }
   } else {
     UnknownCommand(topic);
   }
@@ -65,6 +91,12 @@ int RunQuorHost(std::span<const std::string> arguments, std::ostream& out, std::
       return 0;
     }
     const CommandEntry* command = FindCommand(arguments);
+    // "state --help" as "help state".
+    if (command == nullptr && arguments.size() == 2 &&
+        (arguments[1] == "--help" || arguments[1] == "-h") && !Subcommands(first).empty()) {
+      Help(arguments.first(1), out);
+      return 0;
+    }
     if (command == nullptr) UnknownCommand(arguments);
     const Options options =
         ParseOptions(arguments.subspan(WordCount(command->name)), command->options);
