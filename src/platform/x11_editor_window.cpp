@@ -675,7 +675,10 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
   if (mDestroyed || !mX->Alive()) return nullptr;
   xcb_connection_t* c = mX->Get();
   HideTooltip();
-  const auto [ox, oy] = RootOrigin();
+  // Named variables, not a structured binding: the lambdas below capture them.
+  const std::pair<int, int> origin = RootOrigin();
+  const int ox = origin.first;
+  const int oy = origin.second;
   PopupMenuSession session(menu, area.L, area.B + 4);
   std::vector<xcb_window_t> windows;
   // One window per open level, kept on the screen, each drawing its view.

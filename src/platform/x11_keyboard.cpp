@@ -1,9 +1,16 @@
 #include "platform/x11_keyboard.h"
 
 // The extension's header names a field "explicit", a word C++ keeps for itself.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 #include <xkbcommon/xkbcommon-x11.h>
 
 #include <cstdlib>

@@ -330,7 +330,8 @@ class Stem {
   explicit Stem(double amplitude) {
     std::vector<double> samples(MinimalHost::kSampleRate);
     for (std::size_t i = 0; i < samples.size(); ++i)
-      samples[i] = MinimalHost::SwellingSine(amplitude, static_cast<std::int64_t>(i));
+      samples[i] =
+          static_cast<double>(MinimalHost::SwellingSine(amplitude, static_cast<std::int64_t>(i)));
     WriteFloatWav(folder.Path("stem.wav"), {samples, samples}, MinimalHost::kSampleRate);
   }
   std::string Path() const { return folder.Path("stem.wav"); }
@@ -503,7 +504,7 @@ class MinimalHostFixture : public ::testing::Test {
 };
 
 TEST_F(MinimalHostFixture, KeysTheEditorDoesNotTakeGoBackToTheHost) {
-  const double start = host->Param(editor.knobParam);
+  const double start = static_cast<double>(host->Param(editor.knobParam));
   // Forwarded by the host as requests.
   EXPECT_EQ(host->Dispatch(effEditKeyDown, 0, VKEY_UP), 1);
   EXPECT_EQ(host->Dispatch(effEditKeyUp, 0, VKEY_UP), 1);
