@@ -14,7 +14,8 @@ inline double MeterCoefficient(double sampleRate) {
   return std::exp(-4.60517018599 / (sampleRate * 0.3));
 }
 
-// Advances meter states (finite) by one sample, lane by lane, and returns them.
+// Advances meter states (finite, not negative) by one sample, lane by lane,
+// and returns them.
 template <class V>
 [[gnu::always_inline]] inline V MeterStep(V state, V input, double coefficient) {
   const V a = Abs(input);
@@ -30,7 +31,12 @@ template <class V>
   // and 1, the next state lies between the state and the target, so it is
   // finite exactly when the target is; the target is known before the next
   // state, and a magnitude needs no test of its sign.
-  return Select(Select(up, rising, falling) <= Splat<V>(DBL_MAX), next, state);
+  const V kept = Select(Select(up, rising, falling) <= Splat<V>(DBL_MAX), next, state);
+  // A state decaying towards silence would end on the smallest subnormal,
+  // which times the coefficient rounds back to itself: every later sample
+  // would then pay the processor's slow subnormal arithmetic, for a level
+  // no meter shows. Below the smallest normal number the state is silence.
+  return Select(kept >= Splat<V>(DBL_MIN), kept, Splat<V>(0.0));
 }
 
 class LevelMeter {

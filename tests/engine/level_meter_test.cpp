@@ -49,12 +49,24 @@ TEST(LevelMeter, NonFiniteSampleLeavesStateUsable) {
   EXPECT_LT(meter.Process(0.0, kRate), 0.25);
 }
 
-// The ballistics as written plainly: the step, then the non-finite rule.
+// A muted track's meter (and both master meters in Mode 1) decays for as long
+// as the session runs: it must end at zero, not on a subnormal it can never
+// leave, which costs the audio thread dearly on every later sample.
+TEST(LevelMeter, SilenceEndsAtZeroNotOnASubnormal) {
+  LevelMeter meter(1.0);
+  for (int i = 0; i < 60 * 48000; ++i)
+    meter.Process(0.0, 48000.0);
+  EXPECT_EQ(meter.State(), 0.0);
+}
+
+// The ballistics as written plainly: the step, the non-finite rule, then
+// subnormal states taken as silence.
 double PlainStep(double state, double input, double coefficient) {
   const double a = std::fabs(input);
   const double target = (a > state ? 1.0125 : 0.9875) * a;
   const double next = coefficient * (state - target) + target;
-  return std::isfinite(next) ? next : state;
+  const double kept = std::isfinite(next) ? next : state;
+  return kept < DBL_MIN ? 0.0 : kept;
 }
 
 TEST(LevelMeter, StepGivesThePlainFormulasBitsInEveryLane) {
