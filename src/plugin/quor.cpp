@@ -112,11 +112,11 @@ bool QUOR::SetChainPath(ChainPath path) {
   return true;
 }
 
-void QUOR::SilenceOutputsOutsideTheMix(double** outputs, int nFrames) {
+void QUOR::SilenceOutputsOutsideTheMix(int mode, double** outputs, int nFrames) {
   // Mode 0 mixes to outputs 1 and 2; the others carry silence, not what the
   // host's buffers or an earlier Mode 1 block left there. This runs after the
   // chain, which may have read them: a host may pass the inputs as outputs.
-  if (nFrames <= 0 || GetParam(kModeIdx)->Int() != 0) return;
+  if (mode != 0) return;
   for (int c = 2; c < kNumChannels; ++c)
     std::fill_n(outputs[c], nFrames, 0.);
 }

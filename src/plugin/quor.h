@@ -85,7 +85,7 @@ class QUOR : public IEffectVST2 {
   // an editor the stored names are all there is.
   void CopyNamesFromFields();
   void ShowNamesInFields();
-  void SilenceOutputsOutsideTheMix(double** outputs, int nFrames);
+  void SilenceOutputsOutsideTheMix(int mode, double** outputs, int nFrames);
 
   // Cached from the parameters by OnParamChange, constant within a block.
   std::array<double, kNumTracks> mHigh{};
@@ -103,9 +103,9 @@ class QUOR : public IEffectVST2 {
   ChainPath mChainPath;
   TrackChainRunner mRunChain;
   bool mGainsChanged = true;
-  // The rates the coefficients were worked out for, compared bit by bit.
-  std::uint64_t mGainsRate = ~std::uint64_t{0};
-  std::uint64_t mMeterRate = ~std::uint64_t{0};
+  // The rate the filter and meter coefficients were worked out for, compared
+  // bit by bit.
+  std::uint64_t mChainRate = ~std::uint64_t{0};
   double mMeterCoefficient = 0.;
   std::array<int, kNumMeters> mMeterIdx;
 

@@ -36,13 +36,17 @@ void QUOR::UpdateChainGains(double sampleRate) {
     }
   }
   mGainsChanged = false;
-  mGainsRate = std::bit_cast<std::uint64_t>(sampleRate);
 }
 
 void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   const double sampleRate = GetSampleRate();
   const auto rate = std::bit_cast<std::uint64_t>(sampleRate);
-  if (mGainsChanged || rate != mGainsRate) UpdateChainGains(sampleRate);
+  if (rate != mChainRate) {
+    mChainRate = rate;
+    mMeterCoefficient = MeterCoefficient(sampleRate);
+    mGainsChanged = true;
+  }
+  if (mGainsChanged) UpdateChainGains(sampleRate);
   if (nFrames <= 0) return;
 
   // The switches cannot change while the block holds the plug-in's lock.
@@ -68,10 +72,6 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
   // Without an editor nobody sees the meters, and their states stand still.
   IEditorSurface* const editor = GetGUI();
   block.meters = editor != nullptr;
-  if (editor && rate != mMeterRate) {
-    mMeterRate = rate;
-    mMeterCoefficient = MeterCoefficient(sampleRate);
-  }
   block.meterCoefficient = mMeterCoefficient;
 
   mRunChain(mChain, block);
@@ -81,5 +81,5 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
     for (int m = 0; m < kNumMeters; ++m)
       editor->SetControlFromPlug(mMeterIdx[static_cast<std::size_t>(m)], mChain.meters[m]);
 
-  SilenceOutputsOutsideTheMix(outputs, nFrames);
+  SilenceOutputsOutsideTheMix(block.mode, outputs, nFrames);
 }
