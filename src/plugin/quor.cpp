@@ -20,8 +20,7 @@ constexpr int kDefaultMeterControl = -1;
 QUOR::QUOR(IInstanceInfo instanceInfo, Editor editor)
     : IEffectVST2(instanceInfo, kNumParams, "16-16", 1, "QUOR", "", "Vandorhaus", kVendorVersion,
                   FourCC('Q', 'U', 'R', '1'), FourCC('V', 'd', 'h', 's'), 0, false, true, false, 0),
-      mChainPath(FastestChainPath()),
-      mRunChain(ChainRunner(mChainPath)) {
+      mRunChain(ChainRunner(FastestChainPath())) {
   // Every meter starts at full scale and falls from there.
   for (int m = 0; m < kNumMeters; ++m)
     mChain.meters[m] = 1.;
@@ -107,7 +106,6 @@ void QUOR::OnParamChange(int paramIdx) {
 bool QUOR::SetChainPath(ChainPath path) {
   std::lock_guard lock(mMutex);
   if (!ChainPathSupported(path)) return false;
-  mChainPath = path;
   mRunChain = ChainRunner(path);
   return true;
 }

@@ -18,11 +18,12 @@ class TextEntry;
 
 class QUOR : public IEffectVST2 {
  public:
-  static constexpr int kNumTracks = 8;
-  static constexpr int kNumChannels = 2 * kNumTracks;
+  // The chain's own counts: its state and block are sized by them.
+  static constexpr int kNumTracks = TrackChainState::kTracks;
+  static constexpr int kNumChannels = TrackChainState::kChannels;
   static constexpr int kNumParams = 94;
   static constexpr int kNumNames = kNumTracks + 1;  // the tracks, then the master section
-  static constexpr int kNumMeters = kNumTracks + 2;
+  static constexpr int kNumMeters = TrackChainState::kMeters;
 
   // Parameter indices: track t (0..7) owns 10t .. 10t + 4; the 35 indices
   // 10t + 5 .. 10t + 9 (t < 7) exist for the host but are never used.
@@ -72,7 +73,6 @@ class QUOR : public IEffectVST2 {
   // chosen at construction. Tests and benchmarks force the others; false
   // (and no change) where the processor lacks it. Host thread, under the lock.
   bool SetChainPath(ChainPath path);
-  ChainPath GetChainPath() const { return mChainPath; }
 
  private:
   void InitParameters();
@@ -100,7 +100,6 @@ class QUOR : public IEffectVST2 {
   void UpdateChainGains(double sampleRate);
 
   TrackChainState mChain;
-  ChainPath mChainPath;
   TrackChainRunner mRunChain;
   bool mGainsChanged = true;
   // The rate the filter and meter coefficients were worked out for, compared
