@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstring>
 #include <type_traits>
 #include <utility>
 
@@ -63,10 +62,10 @@ class AllpassLanes {
       Pair lanes = {e, o};
       for (std::size_t k = 0; k < 2 * kPairs; k += 2) {
         // Cells k and k + 1 are adjacent in every array: one pair each.
-        const Pair c = Load<Pair>(mCoef, k);
-        const Pair t = AllpassStep(lanes, Load<Pair>(mX, k), Load<Pair>(mY, k), c);
-        Store(mX, k, lanes);
-        Store(mY, k, t);
+        const Pair c = LoadLanes<Pair>(&mCoef[k]);
+        const Pair t = AllpassStep(lanes, LoadLanes<Pair>(&mX[k]), LoadLanes<Pair>(&mY[k]), c);
+        StoreLanes(&mX[k], lanes);
+        StoreLanes(&mY[k], t);
         lanes = t;
       }
       e = lanes[0];
@@ -88,18 +87,6 @@ class AllpassLanes {
     mX[k] = s;
     mY[k] = t;
     return t;
-  }
-
-  template <typename Pair>
-  static Pair Load(const std::array<T, kCells>& values, std::size_t k) {
-    Pair pair;
-    std::memcpy(&pair, &values[k], sizeof(Pair));
-    return pair;
-  }
-
-  template <typename Pair>
-  static void Store(std::array<T, kCells>& values, std::size_t k, const Pair& pair) {
-    std::memcpy(&values[k], &pair, sizeof(Pair));
   }
 
   // Pairs aligned to their size never straddle a cache line, which would
