@@ -92,8 +92,8 @@ constexpr ControlPlace TextPlace(ControlKind kind, int l, int t, int r, int b, c
 inline constexpr int kNameTop = 642, kNameBottom = 672;
 inline constexpr int kMasterX = QUOR::kNumTracks * kStripWidth;
 inline constexpr ControlPlace kMasterName =
-    TextPlace(ControlKind::kNameField, kMasterX, kNameTop, kEditorWidth, kNameBottom, "Master");
-inline constexpr const char* kTrackName = "Track Name";
+    TextPlace(ControlKind::kNameField, kMasterX, kNameTop, kEditorWidth, kNameBottom,
+              QUOR::kDefaultMasterName);
 
 // Drawn over the master meters.
 inline constexpr ControlPlace kLabels[] = {
@@ -118,7 +118,7 @@ constexpr std::array<ControlPlace, kNumControls> AllControls() {
     all[i++] = meter;
   for (int t = 0; t < QUOR::kNumTracks; ++t)
     all[i++] = TextPlace(ControlKind::kNameField, kStripWidth * t, kNameTop, kStripWidth * (t + 1),
-                         kNameBottom, kTrackName);
+                         kNameBottom, QUOR::kDefaultTrackName);
   all[i++] = kMasterName;
   for (const ControlPlace& label : kLabels)
     all[i++] = label;

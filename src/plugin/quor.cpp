@@ -26,8 +26,8 @@ QUOR::QUOR(IInstanceInfo instanceInfo, Editor editor)
     mChain.meters[m] = 1.;
   mMeterIdx.fill(kDefaultMeterControl);
   for (int t = 0; t < kNumTracks; ++t)
-    mTrackNames[static_cast<std::size_t>(t)] = "Track Name";
-  mTrackNames[kNumTracks] = "Master";
+    mTrackNames[static_cast<std::size_t>(t)] = kDefaultTrackName;
+  mTrackNames[kNumTracks] = kDefaultMasterName;
 
   InitParameters();
   switch (editor) {

@@ -24,6 +24,9 @@ class QUOR : public IEffectVST2 {
   static constexpr int kNumParams = 94;
   static constexpr int kNumNames = kNumTracks + 1;  // the tracks, then the master section
   static constexpr int kNumMeters = TrackChainState::kMeters;
+  // The names a new console starts with, saved and shown as any other.
+  static constexpr const char* kDefaultTrackName = "Track Name";
+  static constexpr const char* kDefaultMasterName = "Master";
 
   // Parameter indices: track t (0..7) owns 10t .. 10t + 4; the 35 indices
   // 10t + 5 .. 10t + 9 (t < 7) exist for the host but are never used.
