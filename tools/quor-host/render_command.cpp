@@ -18,7 +18,6 @@
 #include "quor-host/output_stage.h"
 #include "quor-host/plugin.h"
 #include "quor-host/plugin_search.h"
-#include "quor-host/plugin_state.h"
 #include "quor-host/progress.h"
 #include "quor-host/render_report.h"
 #include "quor-host/renderer.h"
@@ -191,8 +190,7 @@ void RunRender(const Options& options, Streams& streams) {
 
   plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
   plugin.Dispatch(effSetBlockSize, 0, options.blockSize);
-  if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
-  for (std::string& warning : ApplySettings(plugin, options.settings))
+  for (std::string& warning : ApplyStateOptions(plugin, options))
     report.warnings.push_back(std::move(warning));
 
   MidiFeed midi(inputs.midi, sampleRate);

@@ -3,7 +3,6 @@
 #include "quor-host/commands.h"
 #include "quor-host/fx_file.h"
 #include "quor-host/host_error.h"
-#include "quor-host/parameter_settings.h"
 #include "quor-host/parameter_table.h"
 #include "quor-host/pending_file.h"
 #include "quor-host/plugin.h"
@@ -56,8 +55,7 @@ void RunStateSave(const Options& options, Streams& streams) {
   }
   HostContext context;
   const Plugin plugin(options.positional[0], context);
-  if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
-  Warn(streams, ApplySettings(plugin, options.settings));
+  Warn(streams, ApplyStateOptions(plugin, options));
   std::ostream& out = streams.out;
   const FxFile file = CaptureState(plugin, extension == "fxb");
   const std::vector<std::uint8_t> bytes = SerializeFxFile(file);
