@@ -47,11 +47,6 @@ std::pair<int, int> EditorSize(const Plugin& plugin) {
 
 }  // namespace
 
-bool WindowImage::Flat() const {
-  return std::all_of(pixels.begin(), pixels.end(),
-                     [&](std::uint32_t p) { return p == pixels.front(); });
-}
-
 EditorWindow::EditorWindow(const Plugin& plugin, const std::string& title) : mPlugin(plugin) {
   if (!plugin.HasFlag(effFlagsHasEditor)) throw HostError("the plug-in has no editor");
   mConnection = xcb_connect(nullptr, nullptr);

@@ -20,8 +20,6 @@ struct WindowImage {
   std::vector<std::uint32_t> pixels;
 
   bool operator==(const WindowImage&) const = default;
-  // Every pixel the same colour: nothing was drawn, or nothing but a fill.
-  bool Flat() const;
 };
 
 class EditorWindow {
@@ -32,10 +30,6 @@ class EditorWindow {
   ~EditorWindow();
   EditorWindow(const EditorWindow&) = delete;
   EditorWindow& operator=(const EditorWindow&) = delete;
-
-  xcb_window_t Window() const { return mWindow; }
-  int Width() const { return mWidth; }
-  int Height() const { return mHeight; }
 
   // Handles the window's events and idles the plug-in for about the given
   // time; false once the window was closed.

@@ -119,8 +119,7 @@ TailPolicy ChooseTail(const Options& options, int sampleRate) {
   return tail;
 }
 
-const char* TailEndText(const OutputStage& stage, const Options& options) {
-  if (options.tailSeconds) return "fixed";
+const char* TailEndText(const OutputStage& stage) {
   switch (stage.HowTheTailEnded()) {
     case TailEnd::kQuiet:
       return "until below -120 dBFS";
@@ -306,7 +305,7 @@ void RunRender(const Options& options, Streams& streams) {
   report.midiEvents = static_cast<int>(inputs.midi.messages.size());
   report.latencyCompensated = options.compensate;
   report.tailSeconds = static_cast<double>(stage.TailFrames()) / sampleRate;
-  report.tailEnd = TailEndText(stage, options);
+  report.tailEnd = TailEndText(stage);
   FillLevels(report, levels);
   report.loudness = file->Loudness();
   const double seconds = static_cast<double>(report.frames) / sampleRate;

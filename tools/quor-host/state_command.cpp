@@ -4,7 +4,6 @@
 #include "quor-host/fx_file.h"
 #include "quor-host/host_error.h"
 #include "quor-host/parameter_table.h"
-#include "quor-host/pending_file.h"
 #include "quor-host/plugin.h"
 #include "quor-host/plugin_scan.h"
 #include "quor-host/plugin_search.h"
