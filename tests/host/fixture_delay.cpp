@@ -95,11 +95,8 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'D', 'l'));
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'D', 'l'), Process<float>,
+                                        Process<double>);
   effect.numInputs = 2;
-  effect.numOutputs = 2;
-  effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
-  effect.processReplacing = Process<float>;
-  effect.processDoubleReplacing = Process<double>;
   return &effect;
 }

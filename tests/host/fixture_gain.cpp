@@ -197,14 +197,12 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'G', 'n'));
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'G', 'n'), Process<float>,
+                                        Process<double>);
   effect.process = ProcessAccumulating;
   effect.numPrograms = 1;
   effect.numInputs = 2;
-  effect.numOutputs = 2;
-  effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
+  effect.flags |= effFlagsProgramChunks;
   effect.version = 10203;
-  effect.processReplacing = Process<float>;
-  effect.processDoubleReplacing = Process<double>;
   return &effect;
 }

@@ -29,10 +29,12 @@ float GetFixtureParameter(AEffect* effect, VstInt32 index) {
 }
 
 // A new instance whose record carries the interface's constants, its
-// dispatcher and, for fixtures with parameters, their accessors; the
-// dispatcher deletes it on effClose.
+// dispatcher, its two outputs with the replacing calls of both precisions
+// that every fixture has and, for fixtures with parameters, their accessors;
+// the dispatcher deletes it on effClose.
 template <typename Fixture>
-AEffect& NewFixture(audioMasterCallback host, AEffectDispatcherProc dispatcher, VstInt32 id) {
+AEffect& NewFixture(audioMasterCallback host, AEffectDispatcherProc dispatcher, VstInt32 id,
+                    AEffectProcessProc replacing, AEffectProcessDoubleProc doubleReplacing) {
   auto* fixture = new Fixture;
   fixture->host = host;
   AEffect& effect = fixture->effect;
@@ -41,6 +43,10 @@ AEffect& NewFixture(audioMasterCallback host, AEffectDispatcherProc dispatcher, 
   effect.object = fixture;
   effect.uniqueID = id;
   effect.ioRatio = 1.0f;
+  effect.numOutputs = 2;
+  effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
+  effect.processReplacing = replacing;
+  effect.processDoubleReplacing = doubleReplacing;
   if constexpr (requires { fixture->params; }) {
     effect.setParameter = SetFixtureParameter<Fixture>;
     effect.getParameter = GetFixtureParameter<Fixture>;
