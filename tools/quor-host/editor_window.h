@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,9 @@ class EditorWindow {
 
 // When there is no $DISPLAY, a private X server for the screenshot: started
 // with Xvfb when it is installed (the message says so), stopped on
-// destruction; $DISPLAY names it meanwhile. Throws HostError when there is
-// neither. Extra arguments go to Xvfb ("-extension", "MIT-SHM").
+// destruction; $DISPLAY names it meanwhile and is then as it was before.
+// Throws HostError when there is neither. Extra arguments go to Xvfb
+// ("-extension", "MIT-SHM").
 class PrivateDisplay {
  public:
   explicit PrivateDisplay(std::ostream& notes, const std::vector<std::string>& extra = {});
@@ -62,5 +64,8 @@ class PrivateDisplay {
   PrivateDisplay& operator=(const PrivateDisplay&) = delete;
 
  private:
+  void Stop();
+
   int mPid = -1;
+  std::optional<std::string> mPreviousDisplay;
 };
