@@ -152,13 +152,15 @@ void RunRender(const Options& options, Streams& streams) {
   if (!options.output) throw UsageError("render needs an output file (-o OUT)");
   const std::string& outputPath = *options.output;
   OutputFormat format = ChooseOutputFormat(outputPath, options.bits);
+  // Resolved once: a bare name means a walk through the plug-in folders.
+  const std::string pluginPath = ResolvePlugin(options.positional[0]);
   {
     std::vector<std::string> read(options.positional.begin() + 1, options.positional.end());
     for (const TrackFile& track : options.tracks)
       read.push_back(track.path);
     for (const auto& file : {options.stateFile, options.midiFile})
       if (file) read.push_back(*file);
-    read.push_back(ResolvePlugin(options.positional[0]));
+    read.push_back(pluginPath);
     RefuseOverwritingInputs(outputPath, read);
   }
 
@@ -168,7 +170,7 @@ void RunRender(const Options& options, Streams& streams) {
   HostContext context;
   context.sampleRate = sampleRate;
   context.blockSize = options.blockSize;
-  const Plugin plugin(options.positional[0], context);
+  const Plugin plugin(pluginPath, context);
   std::vector<int> fileChannels;
   for (const AudioSource& source : inputs.sources)
     fileChannels.push_back(source.Channels());
