@@ -3,13 +3,25 @@
 // has parameters, their normalised values in params.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <string_view>
 
 #include "vst2/vst2_abi.h"
 
 template <typename Fixture>
 Fixture& FixtureOf(AEffect* effect) {
   return *static_cast<Fixture*>(effect->object);
+}
+
+// A parameter's name, label or display as the interface takes it: at most
+// kVstMaxParamStrLen characters and the terminator.
+inline void CopyParamText(void* ptr, std::string_view text) {
+  auto* out = static_cast<char*>(ptr);
+  const std::size_t length = std::min<std::size_t>(text.size(), kVstMaxParamStrLen);
+  std::memcpy(out, text.data(), length);
+  out[length] = '\0';
 }
 
 template <typename Fixture>
