@@ -121,11 +121,7 @@ void RunOpen(const Options& options, Streams& streams) {
   std::vector<std::string> files(options.positional.begin() + 1, options.positional.end());
   if (!files.empty() && !options.play) throw UsageError("open plays files only with --play");
   if (options.play && files.empty()) throw UsageError("--play needs the files to play");
-  if (options.output) {
-    const std::string extension = Extension(*options.output);
-    if (extension != "fxp" && extension != "fxb")
-      throw UsageError(*options.output + ": name the file .fxp (program) or .fxb (bank)");
-  }
+  const bool bank = options.output && IsBankFileName(*options.output);
   HostContext context;
   if (options.showEdits) ShowEdits(context, streams.out);
   const Plugin plugin(options.positional[0], context);
@@ -138,7 +134,7 @@ void RunOpen(const Options& options, Streams& streams) {
     }
   }
   if (options.output) {
-    const FxFile file = CaptureState(plugin, Extension(*options.output) == "fxb");
+    const FxFile file = CaptureState(plugin, bank);
     WriteWholeFile(*options.output, SerializeFxFile(file));
     streams.out << "wrote " << *options.output << '\n';
   }

@@ -48,15 +48,12 @@ void PrintValuesThroughPlugin(const std::string& plugin, const std::string& path
 void RunStateSave(const Options& options, Streams& streams) {
   if (options.positional.size() != 2) throw UsageError("state save takes a plug-in and a file");
   const std::string& path = options.positional[1];
-  const std::string extension = Extension(path);
-  if (extension != "fxp" && extension != "fxb") {
-    throw UsageError(path + ": name the file .fxp (program) or .fxb (bank)");
-  }
+  const bool bank = IsBankFileName(path);
   HostContext context;
   const Plugin plugin(options.positional[0], context);
   Warn(streams, ApplyStateOptions(plugin, options));
   std::ostream& out = streams.out;
-  const FxFile file = CaptureState(plugin, extension == "fxb");
+  const FxFile file = CaptureState(plugin, bank);
   const std::vector<std::uint8_t> bytes = SerializeFxFile(file);
   WriteWholeFile(path, bytes);
   out << "wrote " << path << ": " << KindName(file.kind) << ", " << bytes.size() << " bytes\n";
