@@ -282,8 +282,8 @@ void RunRender(const Options& options, Streams& streams) {
   }
 
   const LevelMeter& levels = file->Levels();
-  report.formatClips = format.clips;
-  if (format.clips && levels.TotalOver() > 0) {
+  report.formatClips = format.Clips();
+  if (format.Clips() && levels.TotalOver() > 0) {
     const std::string what = Format("%llu samples beyond full scale (peak %s dBFS)",
                                     static_cast<unsigned long long>(levels.TotalOver()),
                                     DecibelText(levels.LargestPeak()).c_str());
