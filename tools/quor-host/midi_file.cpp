@@ -206,17 +206,18 @@ MidiSequence ParseMidiFile(std::span<const std::uint8_t> bytes) {
   if (headerSize < 6) throw file.Error("a header shorter than six bytes");
   ByteReader header(file.Take(headerSize, "header"), 8);
   MidiSequence sequence;
-  sequence.format = static_cast<int>(header.BigEndian(2, "header"));
+  const auto format = static_cast<int>(header.BigEndian(2, "header"));
   header.BigEndian(2, "header");  // the track count: the chunks found are what counts
   const auto division = static_cast<std::uint16_t>(header.BigEndian(2, "header"));
-  if (sequence.format == 2) {
+  if (format == 2) {
     throw HostError("a type 2 MIDI file holds independent patterns, not one song");
   }
-  if (sequence.format > 2) throw HostError(Format("unknown MIDI file type %d", sequence.format));
+  if (format > 2) throw HostError(Format("unknown MIDI file type %d", format));
 
   std::vector<TimedEvent> events;
   std::vector<TempoChange> tempos;
   std::uint64_t endTick = 0;
+  int tracks = 0;
   while (!file.AtEnd()) {
     const auto type = file.Take(4, "chunk header");
     const std::uint32_t size = file.BigEndian(4, "chunk header");
@@ -226,9 +227,9 @@ MidiSequence ParseMidiFile(std::span<const std::uint8_t> bytes) {
     if (!std::equal(type.begin(), type.end(), "MTrk")) continue;
     endTick = std::max(endTick,
                        ReadTrack(ByteReader(body, offset), events, tempos, sequence.skippedSysex));
-    ++sequence.tracks;
+    ++tracks;
   }
-  if (sequence.tracks == 0) throw HostError("the MIDI file holds no track");
+  if (tracks == 0) throw HostError("the MIDI file holds no track");
 
   const TempoMap map(std::move(tempos), division);
   std::stable_sort(events.begin(), events.end(),
