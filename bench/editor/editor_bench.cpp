@@ -9,8 +9,8 @@
 #include "editor/controls/bitmap_controls.h"
 #include "editor/controls/knob_controls.h"
 #include "editor/igraphics_headless.h"
-#include "framework/ieffect_base.h"
 #include "raster/canvas.h"
+#include "tests/framework/test_effect.h"
 
 namespace {
 
@@ -18,24 +18,12 @@ constexpr int kWidth = 1215;
 constexpr int kHeight = 692;
 constexpr int kTracks = 8;
 
-class BenchPlug : public IEffectBase {
+class BenchPlug : public TestEffect {
  public:
-  BenchPlug()
-      : IEffectBase(kTracks * 7, "2-2", 1, "Bench", "Bench", "Bench", 0x00010000, 1, 1, 0, false,
-                    false, false, kAPIVST2) {
+  BenchPlug() : TestEffect(kTracks * 7, "2-2", 1) {
     for (int i = 0; i < NParams(); ++i)
       GetParam(i)->InitDouble("p", 0.5, 0., 1., 0.001);
   }
-  void BeginInformHostOfParamChange(int) override {}
-  void InformHostOfParamChange(int, double) override {}
-  void EndInformHostOfParamChange(int) override {}
-  void InformHostOfProgramChange() override {}
-  int GetSamplePos() override { return 0; }
-  double GetTempo() override { return 120.; }
-  void GetTimeSig(int*, int*) override {}
-  void GetTime(ITimeInfo*) override {}
-  void ResizeGraphics(int, int) override {}
-  bool SendMidiMsg(const IMidiMsg*) override { return false; }
 };
 
 // A strip of n frames of w x h with soft, partly transparent content.

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "tests/host/fixture_plugin.h"
@@ -53,10 +52,6 @@ void Process(AEffect* effect, Sample** inputs, Sample** outputs, VstInt32 frames
   }
 }
 
-void Copy(void* ptr, const char* text) {
-  std::snprintf(static_cast<char*>(ptr), kVstMaxParamStrLen + 1, "%s", text);
-}
-
 VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                    float) {
   Fixture& fixture = Of(effect);
@@ -72,16 +67,16 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
       }
       return 0;
     case effGetParamName:
-      if (index == kLevel) Copy(ptr, "Level");
-      if (index == kShape) Copy(ptr, "Shape");
+      if (index == kLevel) CopyParamText(ptr, "Level");
+      if (index == kShape) CopyParamText(ptr, "Shape");
       return 0;
     case effGetParamLabel:
-      Copy(ptr, index == kLevel ? "dB" : "");
+      CopyParamText(ptr, index == kLevel ? "dB" : "");
       return 0;
     case effGetParamDisplay:
       if (index == kLevel) std::snprintf(text, sizeof text, "%.1f", LevelDecibels(fixture));
       if (index == kShape) std::snprintf(text, sizeof text, "%s", Shape(fixture));
-      Copy(ptr, text);
+      CopyParamText(ptr, text);
       return 0;
     case effGetPlugCategory:
       return kPlugCategEffect;
@@ -95,11 +90,8 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'D', 'l'));
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'D', 'l'), Process<float>,
+                                        Process<double>);
   effect.numInputs = 2;
-  effect.numOutputs = 2;
-  effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
-  effect.processReplacing = Process<float>;
-  effect.processDoubleReplacing = Process<double>;
   return &effect;
 }

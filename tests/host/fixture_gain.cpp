@@ -47,13 +47,6 @@ double Factor(const Fixture& fixture) {
   return sign * std::pow(10.0, GainDecibels(fixture) / 20.0);
 }
 
-void Copy(void* ptr, std::string_view text) {
-  auto* out = static_cast<char*>(ptr);
-  const std::size_t length = std::min<std::size_t>(text.size(), kVstMaxParamStrLen);
-  std::memcpy(out, text.data(), length);
-  out[length] = '\0';
-}
-
 // Checks what the host says about time and level against what it was told.
 void CheckHost(Fixture& fixture) {
   AEffect* const effect = &fixture.effect;
@@ -157,16 +150,16 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
       std::strcpy(static_cast<char*>(ptr), fixture.programName);
       return 1;
     case effGetParamName:
-      if (validParam) Copy(ptr, index == kGain ? "Gain" : "Invert");
+      if (validParam) CopyParamText(ptr, index == kGain ? "Gain" : "Invert");
       return 0;
     case effGetParamLabel:
-      if (validParam) Copy(ptr, index == kGain ? "dB" : "");
+      if (validParam) CopyParamText(ptr, index == kGain ? "dB" : "");
       return 0;
     case effGetParamDisplay:
       if (index == kGain) std::snprintf(text, sizeof text, "%.2f", GainDecibels(fixture));
       if (index == kInvert)
         std::snprintf(text, sizeof text, "%s", fixture.params[1] >= 0.5f ? "on" : "off");
-      if (validParam) Copy(ptr, text);
+      if (validParam) CopyParamText(ptr, text);
       return 0;
     case effString2Parameter:
       return validParam ? String2Parameter(fixture, index, static_cast<const char*>(ptr)) : 0;
@@ -197,14 +190,12 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'G', 'n'));
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'G', 'n'), Process<float>,
+                                        Process<double>);
   effect.process = ProcessAccumulating;
   effect.numPrograms = 1;
   effect.numInputs = 2;
-  effect.numOutputs = 2;
-  effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
+  effect.flags |= effFlagsProgramChunks;
   effect.version = 10203;
-  effect.processReplacing = Process<float>;
-  effect.processDoubleReplacing = Process<double>;
   return &effect;
 }

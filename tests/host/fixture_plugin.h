@@ -3,13 +3,25 @@
 // has parameters, their normalised values in params.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <string_view>
 
 #include "vst2/vst2_abi.h"
 
 template <typename Fixture>
 Fixture& FixtureOf(AEffect* effect) {
   return *static_cast<Fixture*>(effect->object);
+}
+
+// A parameter's name, label or display as the interface takes it: at most
+// kVstMaxParamStrLen characters and the terminator.
+inline void CopyParamText(void* ptr, std::string_view text) {
+  auto* out = static_cast<char*>(ptr);
+  const std::size_t length = std::min<std::size_t>(text.size(), kVstMaxParamStrLen);
+  std::memcpy(out, text.data(), length);
+  out[length] = '\0';
 }
 
 template <typename Fixture>
@@ -29,10 +41,12 @@ float GetFixtureParameter(AEffect* effect, VstInt32 index) {
 }
 
 // A new instance whose record carries the interface's constants, its
-// dispatcher and, for fixtures with parameters, their accessors; the
-// dispatcher deletes it on effClose.
+// dispatcher, its two outputs with the replacing calls of both precisions
+// that every fixture has and, for fixtures with parameters, their accessors;
+// the dispatcher deletes it on effClose.
 template <typename Fixture>
-AEffect& NewFixture(audioMasterCallback host, AEffectDispatcherProc dispatcher, VstInt32 id) {
+AEffect& NewFixture(audioMasterCallback host, AEffectDispatcherProc dispatcher, VstInt32 id,
+                    AEffectProcessProc replacing, AEffectProcessDoubleProc doubleReplacing) {
   auto* fixture = new Fixture;
   fixture->host = host;
   AEffect& effect = fixture->effect;
@@ -41,6 +55,10 @@ AEffect& NewFixture(audioMasterCallback host, AEffectDispatcherProc dispatcher, 
   effect.object = fixture;
   effect.uniqueID = id;
   effect.ioRatio = 1.0f;
+  effect.numOutputs = 2;
+  effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
+  effect.processReplacing = replacing;
+  effect.processDoubleReplacing = doubleReplacing;
   if constexpr (requires { fixture->params; }) {
     effect.setParameter = SetFixtureParameter<Fixture>;
     effect.getParameter = GetFixtureParameter<Fixture>;

@@ -91,11 +91,8 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void* 
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'S', 'y'));
-  effect.numInputs = 0;
-  effect.numOutputs = 2;
-  effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsIsSynth;
-  effect.processReplacing = Process<float>;
-  effect.processDoubleReplacing = Process<double>;
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'S', 'y'), Process<float>,
+                                        Process<double>);
+  effect.flags |= effFlagsIsSynth;
   return &effect;
 }

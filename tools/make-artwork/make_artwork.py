@@ -339,6 +339,18 @@ def draw_knob_well(ctx, st, cx, cy):
     ctx.fill()
 
 
+def shaded_disc(ctx, c, r, fill, rim):
+    """A disc at (c, c) filled top to bottom through the fill stops, with a
+    one-pixel rim just inside its edge through the rim stops."""
+    ctx.arc(c, c, r, 0, 2 * math.pi)
+    ctx.set_source(vgrad(c - r, c + r, *fill))
+    ctx.fill()
+    ctx.arc(c, c, r - 0.5, 0, 2 * math.pi)
+    ctx.set_line_width(1.0)
+    ctx.set_source(vgrad(c - r, c + r, *rim))
+    ctx.stroke()
+
+
 def draw_knob(ctx, st, value):
     c = st.size / 2.0
     R = st.body
@@ -357,26 +369,16 @@ def draw_knob(ctx, st, value):
         ctx.stroke()
 
     # Skirt.
-    ctx.arc(c, c, R, 0, 2 * math.pi)
-    ctx.set_source(vgrad(c - R, c + R, (0.0, rgb("#5a5e66")), (0.5, rgb("#2c2f34")), (1.0, rgb("#141518"))))
-    ctx.fill()
-    ctx.arc(c, c, R - 0.5, 0, 2 * math.pi)
-    ctx.set_line_width(1.0)
-    ctx.set_source(vgrad(c - R, c + R, (0.0, (1, 1, 1, 0.28)), (0.45, (1, 1, 1, 0.0)), (1.0, (0, 0, 0, 0.5))))
-    ctx.stroke()
+    shaded_disc(ctx, c, R, ((0.0, rgb("#5a5e66")), (0.5, rgb("#2c2f34")), (1.0, rgb("#141518"))),
+                ((0.0, (1, 1, 1, 0.28)), (0.45, (1, 1, 1, 0.0)), (1.0, (0, 0, 0, 0.5))))
 
     # Cap: satin top lit from above, a thin colour collar around it.
     cap = R * 0.76
     ctx.arc(c, c, cap + max(1.0, R * 0.05), 0, 2 * math.pi)
     ctx.set_source_rgba(*mix(st.colour, (0, 0, 0, 1), 0.25))
     ctx.fill()
-    ctx.arc(c, c, cap, 0, 2 * math.pi)
-    ctx.set_source(vgrad(c - cap, c + cap, (0.0, rgb("#5d626a")), (0.5, rgb("#33363c")), (1.0, rgb("#1e2024"))))
-    ctx.fill()
-    ctx.arc(c, c, cap - 0.5, 0, 2 * math.pi)
-    ctx.set_line_width(1.0)
-    ctx.set_source(vgrad(c - cap, c + cap, (0.0, (1, 1, 1, 0.35)), (0.5, (1, 1, 1, 0.0)), (1.0, (0, 0, 0, 0.35))))
-    ctx.stroke()
+    shaded_disc(ctx, c, cap, ((0.0, rgb("#5d626a")), (0.5, rgb("#33363c")), (1.0, rgb("#1e2024"))),
+                ((0.0, (1, 1, 1, 0.35)), (0.5, (1, 1, 1, 0.0)), (1.0, (0, 0, 0, 0.35))))
 
     # Pointer: a bright line from near the centre across the cap to the skirt's edge.
     pw = max(1.8, R * 0.1)

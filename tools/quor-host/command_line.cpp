@@ -129,10 +129,6 @@ constexpr OptionEntry kOptions[] = {
 
 }  // namespace
 
-std::span<const OptionEntry> AllOptions() {
-  return kOptions;
-}
-
 const OptionEntry& FindOption(std::string_view name) {
   for (const OptionEntry& option : kOptions) {
     if (option.name == name || (!option.alias.empty() && option.alias == name)) return option;

@@ -52,8 +52,7 @@ struct OptionEntry {
   bool valueOptional = false;  // the value only comes attached: --name=VALUE
 };
 
-// Every option any command takes.
-std::span<const OptionEntry> AllOptions();
+// The option of this name or alias; throws UsageError when there is none.
 const OptionEntry& FindOption(std::string_view name);
 
 // Parses the words after the command, accepting only the named options.

@@ -1,5 +1,8 @@
 #include "quor-host/commands.h"
 
+#include "quor-host/parameter_settings.h"
+#include "quor-host/plugin_state.h"
+
 namespace {
 
 constexpr std::string_view kInfoOptions[] = {"--state", "--set"};
@@ -61,4 +64,9 @@ std::span<const CommandEntry> AllCommands() {
 void Warn(Streams& streams, const std::vector<std::string>& warnings) {
   for (const std::string& warning : warnings)
     streams.err << "quor-host: warning: " << warning << '\n';
+}
+
+std::vector<std::string> ApplyStateOptions(const Plugin& plugin, const Options& options) {
+  if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
+  return ApplySettings(plugin, options.settings);
 }

@@ -11,6 +11,8 @@
 
 #include "quor-host/command_line.h"
 
+class Plugin;
+
 struct Streams {
   std::ostream& out;  // the command's result
   std::ostream& err;  // warnings
@@ -29,6 +31,10 @@ std::span<const CommandEntry> AllCommands();
 
 // Each warning as a line of its own on the error stream.
 void Warn(Streams& streams, const std::vector<std::string>& warnings);
+
+// Loads --state, then applies the --set settings, as every command that
+// loads a plug-in starts; returns the settings' warnings.
+std::vector<std::string> ApplyStateOptions(const Plugin& plugin, const Options& options);
 
 void RunInfo(const Options& options, Streams& streams);
 void RunRender(const Options& options, Streams& streams);

@@ -14,7 +14,6 @@
 #include "quor-host/input_routing.h"
 #include "quor-host/interruption.h"
 #include "quor-host/midi_feed.h"
-#include "quor-host/parameter_settings.h"
 #include "quor-host/plugin.h"
 #include "quor-host/plugin_state.h"
 #include "quor-host/renderer.h"
@@ -25,12 +24,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The plug-in loaded, its state and settings applied, as both commands start.
-void Prepare(const Plugin& plugin, const Options& options, Streams& streams) {
-  if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
-  Warn(streams, ApplySettings(plugin, options.settings));
-}
 
 std::string Title(const Plugin& plugin) {
   std::string name = plugin.Text(effGetEffectName);
@@ -128,15 +121,11 @@ void RunOpen(const Options& options, Streams& streams) {
   std::vector<std::string> files(options.positional.begin() + 1, options.positional.end());
   if (!files.empty() && !options.play) throw UsageError("open plays files only with --play");
   if (options.play && files.empty()) throw UsageError("--play needs the files to play");
-  if (options.output) {
-    const std::string extension = Extension(*options.output);
-    if (extension != "fxp" && extension != "fxb")
-      throw UsageError(*options.output + ": name the file .fxp (program) or .fxb (bank)");
-  }
+  const bool bank = options.output && IsBankFileName(*options.output);
   HostContext context;
   if (options.showEdits) ShowEdits(context, streams.out);
   const Plugin plugin(options.positional[0], context);
-  Prepare(plugin, options, streams);
+  Warn(streams, ApplyStateOptions(plugin, options));
   LoopPlayer player(plugin, options, files);
   {
     EditorWindow window(plugin, Title(plugin));
@@ -145,7 +134,7 @@ void RunOpen(const Options& options, Streams& streams) {
     }
   }
   if (options.output) {
-    const FxFile file = CaptureState(plugin, Extension(*options.output) == "fxb");
+    const FxFile file = CaptureState(plugin, bank);
     WriteWholeFile(*options.output, SerializeFxFile(file));
     streams.out << "wrote " << *options.output << '\n';
   }
@@ -159,7 +148,7 @@ void RunScreenshot(const Options& options, Streams& streams) {
   if (const char* name = std::getenv("DISPLAY"); !name || !*name) display.emplace(streams.err);
   HostContext context;
   const Plugin plugin(options.positional[0], context);
-  Prepare(plugin, options, streams);
+  Warn(streams, ApplyStateOptions(plugin, options));
   EditorWindow window(plugin, Title(plugin));
   // Drawn once two grabs a few frames apart agree, after a first moment.
   constexpr int kSettleMs = 400;

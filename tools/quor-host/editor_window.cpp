@@ -47,11 +47,6 @@ std::pair<int, int> EditorSize(const Plugin& plugin) {
 
 }  // namespace
 
-bool WindowImage::Flat() const {
-  return std::all_of(pixels.begin(), pixels.end(),
-                     [&](std::uint32_t p) { return p == pixels.front(); });
-}
-
 EditorWindow::EditorWindow(const Plugin& plugin, const std::string& title) : mPlugin(plugin) {
   if (!plugin.HasFlag(effFlagsHasEditor)) throw HostError("the plug-in has no editor");
   mConnection = xcb_connect(nullptr, nullptr);
@@ -189,18 +184,26 @@ PrivateDisplay::PrivateDisplay(std::ostream& notes, const std::vector<std::strin
   }
   close(fds[0]);
   if (number.empty()) {
-    this->~PrivateDisplay();
+    Stop();
     throw HostError("Xvfb did not start");
   }
+  if (const char* previous = std::getenv("DISPLAY")) mPreviousDisplay = previous;
   const std::string display = ":" + number;
   setenv("DISPLAY", display.c_str(), 1);
   notes << "quor-host: no $DISPLAY: drawing on a private X server (Xvfb " << display << ")\n";
 }
 
-PrivateDisplay::~PrivateDisplay() {
-  if (mPid <= 0) return;
+void PrivateDisplay::Stop() {
+  if (mPid <= 0) return;  // never kill(-1): that signals every process
   kill(mPid, SIGTERM);
-  int status = 0;
-  waitpid(mPid, &status, 0);
-  unsetenv("DISPLAY");
+  waitpid(mPid, nullptr, 0);
+}
+
+PrivateDisplay::~PrivateDisplay() {
+  Stop();
+  if (mPreviousDisplay) {
+    setenv("DISPLAY", mPreviousDisplay->c_str(), 1);
+  } else {
+    unsetenv("DISPLAY");
+  }
 }

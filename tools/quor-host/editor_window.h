@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,6 @@ struct WindowImage {
   std::vector<std::uint32_t> pixels;
 
   bool operator==(const WindowImage&) const = default;
-  // Every pixel the same colour: nothing was drawn, or nothing but a fill.
-  bool Flat() const;
 };
 
 class EditorWindow {
@@ -32,10 +31,6 @@ class EditorWindow {
   ~EditorWindow();
   EditorWindow(const EditorWindow&) = delete;
   EditorWindow& operator=(const EditorWindow&) = delete;
-
-  xcb_window_t Window() const { return mWindow; }
-  int Width() const { return mWidth; }
-  int Height() const { return mHeight; }
 
   // Handles the window's events and idles the plug-in for about the given
   // time; false once the window was closed.
@@ -58,8 +53,9 @@ class EditorWindow {
 
 // When there is no $DISPLAY, a private X server for the screenshot: started
 // with Xvfb when it is installed (the message says so), stopped on
-// destruction; $DISPLAY names it meanwhile. Throws HostError when there is
-// neither. Extra arguments go to Xvfb ("-extension", "MIT-SHM").
+// destruction; $DISPLAY names it meanwhile and is then as it was before.
+// Throws HostError when there is neither. Extra arguments go to Xvfb
+// ("-extension", "MIT-SHM").
 class PrivateDisplay {
  public:
   explicit PrivateDisplay(std::ostream& notes, const std::vector<std::string>& extra = {});
@@ -68,5 +64,8 @@ class PrivateDisplay {
   PrivateDisplay& operator=(const PrivateDisplay&) = delete;
 
  private:
+  void Stop();
+
   int mPid = -1;
+  std::optional<std::string> mPreviousDisplay;
 };

@@ -3,10 +3,8 @@
 
 #include "quor-host/commands.h"
 #include "quor-host/host_error.h"
-#include "quor-host/parameter_settings.h"
 #include "quor-host/parameter_table.h"
 #include "quor-host/plugin.h"
-#include "quor-host/plugin_state.h"
 #include "quor-host/text.h"
 
 namespace {
@@ -42,8 +40,7 @@ void RunInfo(const Options& options, Streams& streams) {
   if (options.positional.size() != 1) throw UsageError("info takes one plug-in file");
   HostContext context;
   const Plugin plugin(options.positional[0], context);
-  if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
-  Warn(streams, ApplySettings(plugin, options.settings));
+  Warn(streams, ApplyStateOptions(plugin, options));
   std::ostream& out = streams.out;
 
   const AEffect& effect = plugin.Effect();

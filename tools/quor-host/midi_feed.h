@@ -12,7 +12,6 @@ class MidiFeed {
  public:
   MidiFeed() = default;
   MidiFeed(const MidiSequence& sequence, int sampleRate);
-  bool Empty() const { return mEvents.empty(); }
   std::int64_t EndFrame() const { return mEndFrame; }
   // The events in [start, start + frames); null when there are none.
   VstEvents* Block(std::int64_t start, std::size_t frames);

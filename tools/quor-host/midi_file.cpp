@@ -73,13 +73,9 @@ int DataBytes(std::uint8_t status) {
   return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
 }
 
-struct TrackResult {
-  std::uint64_t endTick = 0;
-};
-
-TrackResult ReadTrack(ByteReader reader, std::vector<TimedEvent>& events,
-                      std::vector<TempoChange>& tempos, int& skippedSysex) {
-  TrackResult result;
+// Returns the track's end tick.
+std::uint64_t ReadTrack(ByteReader reader, std::vector<TimedEvent>& events,
+                        std::vector<TempoChange>& tempos, int& skippedSysex) {
   std::uint64_t tick = 0;
   std::uint8_t runningStatus = 0;
   while (!reader.AtEnd()) {
@@ -97,10 +93,7 @@ TrackResult ReadTrack(ByteReader reader, std::vector<TimedEvent>& events,
       runningStatus = 0;
       const std::uint8_t type = reader.Byte("meta event");
       const auto data = reader.Take(reader.VariableLength("meta length"), "meta event");
-      if (type == 0x2F) {
-        result.endTick = tick;
-        return result;
-      }
+      if (type == 0x2F) return tick;
       if (type == 0x51) {
         if (data.size() != 3) throw reader.Error("a tempo event that is not three bytes");
         const std::uint32_t tempo =
@@ -125,9 +118,8 @@ TrackResult ReadTrack(ByteReader reader, std::vector<TimedEvent>& events,
       }
       events.push_back(event);
     }
-    result.endTick = tick;
   }
-  return result;  // a track without End of Track ends with its last event
+  return tick;  // a track without End of Track ends with its last event
 }
 
 // Seconds at each tick through the tempo map.
@@ -214,17 +206,18 @@ MidiSequence ParseMidiFile(std::span<const std::uint8_t> bytes) {
   if (headerSize < 6) throw file.Error("a header shorter than six bytes");
   ByteReader header(file.Take(headerSize, "header"), 8);
   MidiSequence sequence;
-  sequence.format = static_cast<int>(header.BigEndian(2, "header"));
+  const auto format = static_cast<int>(header.BigEndian(2, "header"));
   header.BigEndian(2, "header");  // the track count: the chunks found are what counts
   const auto division = static_cast<std::uint16_t>(header.BigEndian(2, "header"));
-  if (sequence.format == 2) {
+  if (format == 2) {
     throw HostError("a type 2 MIDI file holds independent patterns, not one song");
   }
-  if (sequence.format > 2) throw HostError(Format("unknown MIDI file type %d", sequence.format));
+  if (format > 2) throw HostError(Format("unknown MIDI file type %d", format));
 
   std::vector<TimedEvent> events;
   std::vector<TempoChange> tempos;
   std::uint64_t endTick = 0;
+  int tracks = 0;
   while (!file.AtEnd()) {
     const auto type = file.Take(4, "chunk header");
     const std::uint32_t size = file.BigEndian(4, "chunk header");
@@ -232,12 +225,11 @@ MidiSequence ParseMidiFile(std::span<const std::uint8_t> bytes) {
     const auto body = file.Take(size, "chunk");
     // Chunks of other kinds are for others to read.
     if (!std::equal(type.begin(), type.end(), "MTrk")) continue;
-    const TrackResult track =
-        ReadTrack(ByteReader(body, offset), events, tempos, sequence.skippedSysex);
-    endTick = std::max(endTick, track.endTick);
-    ++sequence.tracks;
+    endTick = std::max(endTick,
+                       ReadTrack(ByteReader(body, offset), events, tempos, sequence.skippedSysex));
+    ++tracks;
   }
-  if (sequence.tracks == 0) throw HostError("the MIDI file holds no track");
+  if (tracks == 0) throw HostError("the MIDI file holds no track");
 
   const TempoMap map(std::move(tempos), division);
   std::stable_sort(events.begin(), events.end(),

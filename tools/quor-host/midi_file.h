@@ -17,8 +17,6 @@ struct MidiMessage {
 struct MidiSequence {
   std::vector<MidiMessage> messages;  // in time order
   double endSeconds = 0.0;            // the latest end of track
-  int format = 0;
-  int tracks = 0;
   int skippedSysex = 0;
   int hangingNotes = 0;  // notes still on at the end: an All Notes Off follows
 };

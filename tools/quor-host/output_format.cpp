@@ -141,7 +141,6 @@ OutputFormat ChooseOutputFormat(const std::string& path, std::optional<SampleFor
       throw UsageError(std::string("--bits: ") + container.name + " holds no 32-bit integers");
     }
     format.sndfileFormat = FormatOf(container, samples);
-    format.clips = format.encoded || samples != SampleFormat::kFloat32;
     if (!format.encoded && samples != SampleFormat::kFloat32) format.integerSamples = samples;
     format.rf64WhenLarge = container.major == SF_FORMAT_WAV;
     return format;

@@ -15,9 +15,11 @@ struct OutputFormat {
   // Integer samples that the host quantises itself; none for float and
   // encoded formats.
   std::optional<SampleFormat> integerSamples;
-  bool clips = true;           // values beyond full scale cannot be kept
   bool encoded = false;        // a lossy codec: no sample format to choose
   bool rf64WhenLarge = false;  // WAV that must become RF64 beyond 4 GiB
+
+  // Values beyond full scale cannot be kept: only float samples keep them.
+  bool Clips() const { return encoded || integerSamples.has_value(); }
 };
 
 // "16", "24", "32", "32f".

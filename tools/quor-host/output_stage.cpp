@@ -24,7 +24,7 @@ void OutputStage::End(TailEnd how) {
   mPending.clear();
 }
 
-bool OutputStage::Push(const double* const* channels, std::size_t frames) {
+void OutputStage::Push(const double* const* channels, std::size_t frames) {
   mBlock.clear();
   for (std::size_t i = 0; i < frames && !mEnded; ++i) {
     if (mDropped < mLatency) {
@@ -67,5 +67,4 @@ bool OutputStage::Push(const double* const* channels, std::size_t frames) {
     mSink.Write(mBlock, emitted);
     mWritten += static_cast<std::int64_t>(emitted);
   }
-  return !mEnded;
 }

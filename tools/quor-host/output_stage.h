@@ -30,11 +30,10 @@ class OutputStage {
               OutputSink& sink);
   // Frames to drop from the start; honoured while nothing has been written.
   void SetLatency(std::int64_t frames);
-  // Takes a processed block of planar channels; false once the stream has ended.
-  bool Push(const double* const* channels, std::size_t frames);
+  // Takes a processed block of planar channels.
+  void Push(const double* const* channels, std::size_t frames);
   bool Ended() const { return mEnded; }
 
-  std::int64_t DroppedFrames() const { return mDropped; }
   std::int64_t WrittenFrames() const { return mWritten; }
   std::int64_t TailFrames() const { return std::max<std::int64_t>(mWritten - mContentFrames, 0); }
   TailEnd HowTheTailEnded() const { return mTailEnd; }

@@ -14,13 +14,6 @@ constexpr int kTextScanSteps = 1000;
 constexpr int kBisectionSteps = 48;
 constexpr std::size_t kMaxListedTexts = 12;
 
-std::string Lower(std::string_view text) {
-  std::string result(text);
-  for (char& c : result)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return result;
-}
-
 std::string Trim(std::string_view text) {
   const auto begin = text.find_first_not_of(" \t");
   if (begin == std::string_view::npos) return "";

@@ -1,11 +1,11 @@
 #include "quor-host/plugin_search.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <set>
 
 #include "quor-host/host_error.h"
+#include "quor-host/text.h"
 
 namespace fs = std::filesystem;
 
@@ -23,12 +23,6 @@ void AddList(std::vector<fs::path>& folders, const char* variable) {
     if (colon > start) folders.emplace_back(list.substr(start, colon - start));
     start = colon + 1;
   }
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // The files of a folder and its subfolders, sorted within each level so that

@@ -110,3 +110,11 @@ FxFile CaptureState(const Plugin& plugin, bool bank) {
   plugin.Dispatch(effSetProgram, 0, file.currentProgram);
   return file;
 }
+
+bool IsBankFileName(const std::string& path) {
+  const std::string extension = Extension(path);
+  if (extension != "fxp" && extension != "fxb") {
+    throw UsageError(path + ": name the file .fxp (program) or .fxb (bank)");
+  }
+  return extension == "fxb";
+}

@@ -14,3 +14,7 @@ void LoadStateFile(const Plugin& plugin, const std::string& path);
 
 // The plug-in's current program or whole bank as a file record.
 FxFile CaptureState(const Plugin& plugin, bool bank);
+
+// Whether a state file to write is a bank (.fxb) rather than a program
+// (.fxp); throws UsageError for a name with neither extension.
+bool IsBankFileName(const std::string& path);

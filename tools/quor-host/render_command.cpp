@@ -18,7 +18,6 @@
 #include "quor-host/output_stage.h"
 #include "quor-host/plugin.h"
 #include "quor-host/plugin_search.h"
-#include "quor-host/plugin_state.h"
 #include "quor-host/progress.h"
 #include "quor-host/render_report.h"
 #include "quor-host/renderer.h"
@@ -120,8 +119,7 @@ TailPolicy ChooseTail(const Options& options, int sampleRate) {
   return tail;
 }
 
-const char* TailEndText(const OutputStage& stage, const Options& options) {
-  if (options.tailSeconds) return "fixed";
+const char* TailEndText(const OutputStage& stage) {
   switch (stage.HowTheTailEnded()) {
     case TailEnd::kQuiet:
       return "until below -120 dBFS";
@@ -154,13 +152,15 @@ void RunRender(const Options& options, Streams& streams) {
   if (!options.output) throw UsageError("render needs an output file (-o OUT)");
   const std::string& outputPath = *options.output;
   OutputFormat format = ChooseOutputFormat(outputPath, options.bits);
+  // Resolved once: a bare name means a walk through the plug-in folders.
+  const std::string pluginPath = ResolvePlugin(options.positional[0]);
   {
     std::vector<std::string> read(options.positional.begin() + 1, options.positional.end());
     for (const TrackFile& track : options.tracks)
       read.push_back(track.path);
     for (const auto& file : {options.stateFile, options.midiFile})
       if (file) read.push_back(*file);
-    read.push_back(ResolvePlugin(options.positional[0]));
+    read.push_back(pluginPath);
     RefuseOverwritingInputs(outputPath, read);
   }
 
@@ -170,7 +170,7 @@ void RunRender(const Options& options, Streams& streams) {
   HostContext context;
   context.sampleRate = sampleRate;
   context.blockSize = options.blockSize;
-  const Plugin plugin(options.positional[0], context);
+  const Plugin plugin(pluginPath, context);
   std::vector<int> fileChannels;
   for (const AudioSource& source : inputs.sources)
     fileChannels.push_back(source.Channels());
@@ -191,8 +191,7 @@ void RunRender(const Options& options, Streams& streams) {
 
   plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
   plugin.Dispatch(effSetBlockSize, 0, options.blockSize);
-  if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
-  for (std::string& warning : ApplySettings(plugin, options.settings))
+  for (std::string& warning : ApplyStateOptions(plugin, options))
     report.warnings.push_back(std::move(warning));
 
   MidiFeed midi(inputs.midi, sampleRate);
@@ -283,8 +282,8 @@ void RunRender(const Options& options, Streams& streams) {
   }
 
   const LevelMeter& levels = file->Levels();
-  report.formatClips = format.clips;
-  if (format.clips && levels.TotalOver() > 0) {
+  report.formatClips = format.Clips();
+  if (format.Clips() && levels.TotalOver() > 0) {
     const std::string what = Format("%llu samples beyond full scale (peak %s dBFS)",
                                     static_cast<unsigned long long>(levels.TotalOver()),
                                     DecibelText(levels.LargestPeak()).c_str());
@@ -308,7 +307,7 @@ void RunRender(const Options& options, Streams& streams) {
   report.midiEvents = static_cast<int>(inputs.midi.messages.size());
   report.latencyCompensated = options.compensate;
   report.tailSeconds = static_cast<double>(stage.TailFrames()) / sampleRate;
-  report.tailEnd = TailEndText(stage, options);
+  report.tailEnd = TailEndText(stage);
   FillLevels(report, levels);
   report.loudness = file->Loudness();
   const double seconds = static_cast<double>(report.frames) / sampleRate;

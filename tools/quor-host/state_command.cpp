@@ -3,9 +3,7 @@
 #include "quor-host/commands.h"
 #include "quor-host/fx_file.h"
 #include "quor-host/host_error.h"
-#include "quor-host/parameter_settings.h"
 #include "quor-host/parameter_table.h"
-#include "quor-host/pending_file.h"
 #include "quor-host/plugin.h"
 #include "quor-host/plugin_scan.h"
 #include "quor-host/plugin_search.h"
@@ -50,16 +48,12 @@ void PrintValuesThroughPlugin(const std::string& plugin, const std::string& path
 void RunStateSave(const Options& options, Streams& streams) {
   if (options.positional.size() != 2) throw UsageError("state save takes a plug-in and a file");
   const std::string& path = options.positional[1];
-  const std::string extension = Extension(path);
-  if (extension != "fxp" && extension != "fxb") {
-    throw UsageError(path + ": name the file .fxp (program) or .fxb (bank)");
-  }
+  const bool bank = IsBankFileName(path);
   HostContext context;
   const Plugin plugin(options.positional[0], context);
-  if (options.stateFile) LoadStateFile(plugin, *options.stateFile);
-  Warn(streams, ApplySettings(plugin, options.settings));
+  Warn(streams, ApplyStateOptions(plugin, options));
   std::ostream& out = streams.out;
-  const FxFile file = CaptureState(plugin, extension == "fxb");
+  const FxFile file = CaptureState(plugin, bank);
   const std::vector<std::uint8_t> bytes = SerializeFxFile(file);
   WriteWholeFile(path, bytes);
   out << "wrote " << path << ": " << KindName(file.kind) << ", " << bytes.size() << " bytes\n";

@@ -61,12 +61,16 @@ std::optional<double> ParseNumber(std::string_view text) {
   return value;
 }
 
+std::string Lower(std::string_view text) {
+  std::string result(text);
+  for (char& c : result)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return result;
+}
+
 std::string Extension(std::string_view path) {
   const auto slash = path.find_last_of('/');
   const auto dot = path.find_last_of('.');
   if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return "";
-  std::string extension(path.substr(dot + 1));
-  for (char& c : extension)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
+  return Lower(path.substr(dot + 1));
 }

@@ -20,5 +20,8 @@ std::string DecibelText(double amplitude);
 std::optional<long long> ParseInteger(std::string_view text);
 std::optional<double> ParseNumber(std::string_view text);
 
+// The text with its ASCII letters in lower case.
+std::string Lower(std::string_view text);
+
 // The lower-case extension of a path without the dot, "" when there is none.
 std::string Extension(std::string_view path);
