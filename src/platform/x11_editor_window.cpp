@@ -12,6 +12,7 @@
 
 #include "editor/caches.h"
 #include "editor/popup_menu_view.h"
+#include "editor/view_style.h"
 #include "platform/dialog_view.h"
 #include "raster/canvas.h"
 #include "raster/mem_bitmap.h"
@@ -790,7 +791,7 @@ void X11EditorWindow::UpdateTooltip() {
   const IControl* control = mGraphics.GetControl(idx);
   if (!control || control->GetTooltip().empty() || idx == mTooltipControl) return;
   mTooltipControl = idx;
-  IText style = DesktopTextStyle(13);
+  IText style = ViewTextStyle(13);
   CachedFont* font = IGraphics::CacheFont(&style);
   if (!font) return;
   const std::string& text = control->GetTooltip();
