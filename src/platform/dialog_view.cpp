@@ -6,7 +6,9 @@
 #include "editor/caches.h"
 #include "editor/igraphics.h"
 #include "editor/view_style.h"
+#include "raster/blit.h"
 #include "raster/canvas.h"
+#include "raster/mem_bitmap.h"
 
 namespace {
 
@@ -109,9 +111,7 @@ void DialogView::Draw(raster::Bitmap& into) {
     canvas.fillRect(r.L - 1, r.T - 1, r.W() + 2, r.H() + 2, Solid(kViewFrame));
     raster::MemBitmap field(r.W(), r.H());
     mField->Draw(field);
-    for (int row = 0; row < r.H(); ++row)
-      std::copy_n(field.getBits() + row * field.getRowSpan(), r.W(),
-                  into.getBits() + (r.T + row) * into.getRowSpan() + r.L);
+    raster::Blit(&into, &field, r.L, r.T, nullptr, 1.0f, raster::kModeCopy);
   }
   for (int i = 0; i < static_cast<int>(mButtons.size()); ++i) {
     const IRECT r = ButtonRect(i);
