@@ -156,6 +156,12 @@ void X11Connection::PutImage(xcb_drawable_t window, xcb_gcontext_t gc, raster::B
   }
 }
 
+void X11Connection::PutImage(xcb_drawable_t window, raster::Bitmap& bitmap) {
+  const xcb_gcontext_t gc = CreateGC(window);
+  PutImage(window, gc, bitmap, IRECT(0, 0, bitmap.getWidth(), bitmap.getHeight()), 0, 0);
+  xcb_free_gc(mConnection, gc);
+}
+
 std::string X11Connection::ReadProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t* type,
                                         std::uint32_t maxBytes) {
   const xcb_get_property_cookie_t cookie = xcb_get_property(

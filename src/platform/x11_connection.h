@@ -52,6 +52,9 @@ class X11Connection {
   // window, in as many requests as the server's limit needs.
   void PutImage(xcb_drawable_t window, xcb_gcontext_t gc, raster::Bitmap& bitmap, const IRECT& area,
                 int dstX, int dstY);
+  // The whole bitmap to the window's top-left corner, through a GC made for
+  // it: for the small windows drawn now and then (field, menus, dialogs).
+  void PutImage(xcb_drawable_t window, raster::Bitmap& bitmap);
   // Copies the area's rows into an image buffer of the given row length in
   // the server's byte order (alpha dropped).
   void CopyRows(raster::Bitmap& bitmap, const IRECT& area, std::uint32_t* out,

@@ -292,10 +292,7 @@ void X11EditorWindow::HandleEvent(xcb_generic_event_t* event) {
       } else if (expose.window == mFieldWindow) {
         DrawTextField();
       } else if (expose.window == mTooltipWindow && mTooltipPixels) {
-        const xcb_gcontext_t gc = mX->CreateGC(mTooltipWindow);
-        mX->PutImage(mTooltipWindow, gc, *mTooltipPixels,
-                     IRECT(0, 0, mTooltipPixels->getWidth(), mTooltipPixels->getHeight()), 0, 0);
-        xcb_free_gc(mX->Get(), gc);
+        mX->PutImage(mTooltipWindow, *mTooltipPixels);
       }
       break;
     }
@@ -585,9 +582,7 @@ int X11EditorWindow::RunDialog(const std::string& title, const std::string& mess
   const auto draw = [&] {
     raster::MemBitmap pixels(view.Width(), view.Height());
     view.Draw(pixels);
-    const xcb_gcontext_t gc = mX->CreateGC(window);
-    mX->PutImage(window, gc, pixels, IRECT(0, 0, view.Width(), view.Height()), 0, 0);
-    xcb_free_gc(c, gc);
+    mX->PutImage(window, pixels);
     xcb_flush(c);
   };
   draw();
@@ -649,9 +644,7 @@ void X11EditorWindow::DrawTextField() {
   if (!field || !mFieldWindow || field->Width() <= 0 || field->Height() <= 0) return;
   raster::MemBitmap pixels(field->Width(), field->Height());
   field->Draw(pixels);
-  const xcb_gcontext_t gc = mX->CreateGC(mFieldWindow);
-  mX->PutImage(mFieldWindow, gc, pixels, IRECT(0, 0, field->Width(), field->Height()), 0, 0);
-  xcb_free_gc(mX->Get(), gc);
+  mX->PutImage(mFieldWindow, pixels);
   xcb_flush(mX->Get());
 }
 
@@ -712,9 +705,7 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
       }
       raster::MemBitmap pixels(view.Width(), view.Height());
       view.Draw(pixels);
-      const xcb_gcontext_t gc = mX->CreateGC(windows[at]);
-      mX->PutImage(windows[at], gc, pixels, IRECT(0, 0, view.Width(), view.Height()), 0, 0);
-      xcb_free_gc(c, gc);
+      mX->PutImage(windows[at], pixels);
     }
     xcb_flush(c);
   };
@@ -809,9 +800,7 @@ void X11EditorWindow::UpdateTooltip() {
   raster::RECT box{5, 3, w - 5, h - 3};
   font->DrawText(mTooltipPixels.get(), text, &box, raster::kTextLeft | raster::kTextNoClip,
                  0xFF000000u);
-  const xcb_gcontext_t gc = mX->CreateGC(mTooltipWindow);
-  mX->PutImage(mTooltipWindow, gc, *mTooltipPixels, IRECT(0, 0, w, h), 0, 0);
-  xcb_free_gc(c, gc);
+  mX->PutImage(mTooltipWindow, *mTooltipPixels);
   xcb_flush(c);
 }
 
