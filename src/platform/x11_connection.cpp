@@ -77,6 +77,11 @@ bool X11Connection::ChooseVisual() {
   return true;
 }
 
+std::pair<int, int> X11Connection::OnScreen(int x, int y, int w, int h) const {
+  return {std::clamp(x, 0, std::max(0, ScreenWidth() - w)),
+          std::clamp(y, 0, std::max(0, ScreenHeight() - h))};
+}
+
 xcb_atom_t X11Connection::Atom(const std::string& name) {
   if (const auto found = mAtoms.find(name); found != mAtoms.end()) return found->second;
   const xcb_intern_atom_cookie_t cookie =

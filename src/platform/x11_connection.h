@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "editor/records.h"
 #include "raster/bitmap.h"
@@ -37,6 +38,9 @@ class X11Connection {
   xcb_window_t Root() const { return mScreen->root; }
   int ScreenWidth() const { return mScreen->width_in_pixels; }
   int ScreenHeight() const { return mScreen->height_in_pixels; }
+  // Where a window of w by h at (x, y) on the root goes so that it stays on
+  // the screen, as far as it fits.
+  std::pair<int, int> OnScreen(int x, int y, int w, int h) const;
 
   xcb_atom_t Atom(const std::string& name);
   // Every request sent before has been carried out when this returns.

@@ -557,10 +557,8 @@ int X11EditorWindow::RunDialog(const std::string& title, const std::string& mess
                    [this](const std::string& text) { WriteClipboard(text); }});
   // Over the middle of the editor, on the screen.
   const auto [ox, oy] = RootOrigin();
-  const int x = std::clamp(ox + (mWidth - view.Width()) / 2, 0,
-                           std::max(0, mX->ScreenWidth() - view.Width()));
-  const int y = std::clamp(oy + (mHeight - view.Height()) / 2, 0,
-                           std::max(0, mX->ScreenHeight() - view.Height()));
+  const auto [x, y] = mX->OnScreen(ox + (mWidth - view.Width()) / 2,
+                                   oy + (mHeight - view.Height()) / 2, view.Width(), view.Height());
   const xcb_window_t focusBack = FocusToGiveBack();
   const xcb_window_t window = mX->CreateWindow(
       mX->Root(), x, y, view.Width(), view.Height(),
@@ -683,12 +681,10 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
     }
     for (int level = 0; level < session.NLevels(); ++level) {
       PopupMenuView& view = session.GetView(level);
-      int x = ox + session.ViewX(level);
-      int y = oy + session.ViewY(level);
-      x = std::clamp(x, 0, std::max(0, mX->ScreenWidth() - view.Width()));
-      y = std::clamp(y, 0, std::max(0, mX->ScreenHeight() - view.Height()));
-      if (x != ox + session.ViewX(level) || y != oy + session.ViewY(level))
-        session.MoveView(level, x - ox, y - oy);
+      const int wantX = ox + session.ViewX(level);
+      const int wantY = oy + session.ViewY(level);
+      const auto [x, y] = mX->OnScreen(wantX, wantY, view.Width(), view.Height());
+      if (x != wantX || y != wantY) session.MoveView(level, x - ox, y - oy);
       const auto at = static_cast<std::size_t>(level);
       if (at >= windows.size()) {
         windows.push_back(
@@ -788,8 +784,7 @@ void X11EditorWindow::UpdateTooltip() {
   const std::string& text = control->GetTooltip();
   const int w = font->TextWidth(text) + 10;
   const int h = font->LineHeight() + 6;
-  const int x = std::clamp(mPointerRootX + 12, 0, std::max(0, mX->ScreenWidth() - w));
-  const int y = std::clamp(mPointerRootY + 20, 0, std::max(0, mX->ScreenHeight() - h));
+  const auto [x, y] = mX->OnScreen(mPointerRootX + 12, mPointerRootY + 20, w, h);
   xcb_connection_t* c = mX->Get();
   mTooltipWindow = mX->CreateWindow(mX->Root(), x, y, w, h, XCB_EVENT_MASK_EXPOSURE, true);
   xcb_map_window(c, mTooltipWindow);
