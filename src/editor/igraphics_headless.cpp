@@ -1,6 +1,5 @@
 #include "editor/igraphics_headless.h"
 
-#include "editor/resources.h"
 #include "raster/blit.h"
 
 IGraphicsHeadless::~IGraphicsHeadless() {
@@ -92,8 +91,4 @@ void IGraphicsHeadless::CloseWindow() {
 bool IGraphicsHeadless::GetTextFromClipboard(std::string* text) {
   *text = mClipboard;
   return !mClipboard.empty();
-}
-
-std::unique_ptr<raster::Bitmap> IGraphicsHeadless::OSLoadBitmap(int /*id*/, const char* name) {
-  return LoadImageResource(name);
 }

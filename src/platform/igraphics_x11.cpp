@@ -8,7 +8,6 @@
 #include <sstream>
 #include <vector>
 
-#include "editor/resources.h"
 #include "platform/desktop.h"
 #include "platform/x11_editor_window.h"
 
@@ -258,8 +257,4 @@ void IGraphicsX11::UpdateTooltips() {
   // Tooltips are looked up when the pointer rests; registering areas is
   // nothing more than dropping the one on show.
   if (mWindow) mWindow->HideTooltip();
-}
-
-std::unique_ptr<raster::Bitmap> IGraphicsX11::OSLoadBitmap(int /*id*/, const char* name) {
-  return LoadImageResource(name);
 }
