@@ -156,7 +156,7 @@ bool X11EditorWindow::Setup() {
 
 void X11EditorWindow::Teardown() {
   if (mX && mX->Valid()) {
-    if (mGraphics.GetTextField()) mGraphics.EndTextField(false);
+    mGraphics.EndTextField(false);
     HideTextField();
     HideTooltip();
     mPresenter.reset();
@@ -313,7 +313,7 @@ void X11EditorWindow::HandleEvent(xcb_generic_event_t* event) {
         // The host destroyed its window, and ours with it.
         mDestroyed = true;
         mViewable = false;
-        if (mGraphics.GetTextField()) mGraphics.EndTextField(false);
+        mGraphics.EndTextField(false);
         mFieldWindow = 0;
         HideTooltip();
       }
@@ -647,7 +647,7 @@ void X11EditorWindow::DrawTextField() {
 }
 
 void X11EditorWindow::EndTextField(bool commit) {
-  if (mGraphics.GetTextField()) mGraphics.EndTextField(commit);
+  mGraphics.EndTextField(commit);
   HideTextField();
 }
 
