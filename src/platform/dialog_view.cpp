@@ -23,14 +23,6 @@ constexpr int kMaxWidth = 640;
 constexpr raster::Pixel kBackground = 0xFFEFEFEFu;
 constexpr raster::Pixel kButton = 0xFFFAFAFAu;
 
-IText FieldStyle() {
-  // The field draws at nine tenths of the style's size.
-  IText style = ViewTextStyle(16);
-  style.mEntryBgColor = COLOR_WHITE;
-  style.mEntryFgColor = COLOR_BLACK;
-  return style;
-}
-
 raster::Paint Solid(raster::Pixel color) {
   return {color, 1.0f, raster::kModeCopy};
 }
@@ -56,7 +48,9 @@ DialogView::DialogView(std::string message, std::vector<std::string> buttons, bo
             (withField ? kFieldHeight + kMargin : 0) + kButtonHeight + kMargin;
   if (withField) {
     const IRECT r = FieldRect();
-    mField = std::make_unique<TextFieldView>(FieldStyle(), r.W(), r.H(), fieldText,
+    // The field draws at nine tenths of the style's size, black on white
+    // (a style's entry colours unless set otherwise).
+    mField = std::make_unique<TextFieldView>(ViewTextStyle(16), r.W(), r.H(), fieldText,
                                              TextEntryRules::None(), std::move(clipboard));
   }
 }
