@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "editor/caches.h"
@@ -49,6 +50,12 @@ std::uint8_t EventType(const xcb_generic_event_t* event) {
 
 bool IsSynthetic(const xcb_generic_event_t* event) {
   return (event->response_type & 0x80) != 0;
+}
+
+// The key a text field, menu or dialog takes for a press in this state.
+std::optional<ViewKey> ViewKeyOf(const X11Keyboard::Key& key, std::uint16_t state) {
+  return ViewKeyFor(key.keysym, key.text, (state & XCB_MOD_MASK_SHIFT) != 0,
+                    (state & XCB_MOD_MASK_CONTROL) != 0);
 }
 
 std::int16_t I16(int v) {
@@ -455,9 +462,7 @@ void X11EditorWindow::HandleKey(xcb_key_press_event_t& event, bool press) {
   const X11Keyboard::Key key = mKeyboard->Press(event.detail, event.state);
   if (mGraphics.GetTextField()) {
     if (key.keysym == XKB_KEY_NoSymbol) return;  // inside a compose sequence
-    const auto viewKey = ViewKeyFor(key.keysym, key.text, (event.state & XCB_MOD_MASK_SHIFT) != 0,
-                                    (event.state & XCB_MOD_MASK_CONTROL) != 0);
-    if (viewKey) mGraphics.TextFieldKey(*viewKey);
+    if (const auto viewKey = ViewKeyOf(key, event.state)) mGraphics.TextFieldKey(*viewKey);
     if (mGraphics.GetTextField()) {
       DrawTextField();
     } else {
@@ -592,10 +597,7 @@ int X11EditorWindow::RunDialog(const std::string& title, const std::string& mess
                  break;
                case XCB_KEY_PRESS: {
                  const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
-                 const X11Keyboard::Key key = mKeyboard->Press(e.detail, e.state);
-                 if (const auto viewKey =
-                         ViewKeyFor(key.keysym, key.text, (e.state & XCB_MOD_MASK_SHIFT) != 0,
-                                    (e.state & XCB_MOD_MASK_CONTROL) != 0))
+                 if (const auto viewKey = ViewKeyOf(mKeyboard->Press(e.detail, e.state), e.state))
                    view.OnKey(*viewKey);
                  break;
                }
@@ -742,9 +744,7 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
           }
         } else if (type == XCB_KEY_PRESS) {
           const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
-          const X11Keyboard::Key key = mKeyboard->Press(e.detail, e.state);
-          if (const auto viewKey =
-                  ViewKeyFor(key.keysym, key.text, false, (e.state & XCB_MOD_MASK_CONTROL) != 0))
+          if (const auto viewKey = ViewKeyOf(mKeyboard->Press(e.detail, e.state), e.state))
             session.OnKey(*viewKey);
         } else if (type == XCB_KEY_RELEASE) {
           return true;
