@@ -51,7 +51,7 @@ int IGraphicsHeadless::ShowMessageBox(const char* /*text*/, const char* /*captio
 IPopupMenu* IGraphicsHeadless::CreateIPopupMenu(IPopupMenu* menu, const IRECT& area) {
   ReleaseMouseCapture();
   if (!menu || !WindowIsOpen()) return nullptr;
-  PopupMenuSession session(*menu, area.L, area.B + 4);
+  PopupMenuSession session(*menu, area);
   if (mMenuDriver) {
     mOpenMenu = &session;
     mMenuDriver(session);

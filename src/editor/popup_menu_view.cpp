@@ -19,6 +19,7 @@ constexpr int kTitleIndent = 12;
 constexpr int kArrowGutter = 24;  // right of the text, holds a submenu's arrow
 constexpr int kMinWidth = 80;
 constexpr int kSubmenuOverlap = 2;
+constexpr int kGapBelowArea = 4;  // between a menu and the area it opened for
 
 constexpr raster::Pixel kBackground = 0xFFF4F4F4u;
 constexpr raster::Pixel kDisabledText = 0xFF9C9C9Cu;
@@ -122,6 +123,9 @@ PopupMenuSession::PopupMenuSession(IPopupMenu& menu, int x, int y) {
   menu.SetChosenItemIdx(-1);
   mLevels.push_back({std::make_unique<PopupMenuView>(menu), x, y});
 }
+
+PopupMenuSession::PopupMenuSession(IPopupMenu& menu, const IRECT& area)
+    : PopupMenuSession(menu, area.L, area.B + kGapBelowArea) {}
 
 void PopupMenuSession::MoveView(int level, int x, int y) {
   if (level < 0 || level >= NLevels()) return;

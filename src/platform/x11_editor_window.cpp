@@ -673,7 +673,7 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
   const std::pair<int, int> origin = RootOrigin();
   const int ox = origin.first;
   const int oy = origin.second;
-  PopupMenuSession session(menu, area.L, area.B + 4);
+  PopupMenuSession session(menu, area);
   std::vector<xcb_window_t> windows;
   // One window per open level, kept on the screen, each drawing its view.
   const auto sync = [&] {
