@@ -7,6 +7,7 @@
 
 #include "editor/caches.h"
 #include "editor/igraphics.h"
+#include "editor/resources.h"
 #include "raster/blit.h"
 #include "raster/canvas.h"
 #include "raster/rows.h"
@@ -44,6 +45,10 @@ raster::Paint Opaque(const IColor& color) {
 }
 
 }  // namespace
+
+std::unique_ptr<raster::Bitmap> IGraphics::OSLoadBitmap(int /*id*/, const char* name) {
+  return LoadImageResource(name);
+}
 
 IBitmap IGraphics::LoadIBitmap(int id, const char* name, int nStates, bool framesAreHorizontal) {
   raster::Bitmap* data = s_bitmapCache.FindOrAdd(id, [&] { return OSLoadBitmap(id, name); });

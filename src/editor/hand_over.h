@@ -93,10 +93,6 @@ class SharedText {
     mText = text;
     return true;
   }
-  bool Empty() const {
-    std::lock_guard lock(mMutex);
-    return mText.empty();
-  }
 
  private:
   mutable std::mutex mMutex;

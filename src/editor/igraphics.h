@@ -76,8 +76,9 @@ class IGraphics : public IEditorSurface {
   virtual void HideMouseCursor() {}                          // editor
   virtual void ShowMouseCursor() {}                          // editor
   virtual void UpdateTooltips() = 0;                         // editor
-  // The image for a resource path, decoded; null when there is none.
-  virtual std::unique_ptr<raster::Bitmap> OSLoadBitmap(int id, const char* name) = 0;  // editor
+  // The image for a resource path, decoded; null when there is none. By
+  // default, from the images the plug-in registered (editor/resources.h).
+  virtual std::unique_ptr<raster::Bitmap> OSLoadBitmap(int id, const char* name);  // editor
   // Puts text on the clipboard; platforms without one ignore it.
   virtual void SetTextInClipboard(const std::string& /*text*/) {}  // editor
 

@@ -1,6 +1,5 @@
 #include "editor/igraphics_headless.h"
 
-#include "editor/resources.h"
 #include "raster/blit.h"
 
 IGraphicsHeadless::~IGraphicsHeadless() {
@@ -52,7 +51,7 @@ int IGraphicsHeadless::ShowMessageBox(const char* /*text*/, const char* /*captio
 IPopupMenu* IGraphicsHeadless::CreateIPopupMenu(IPopupMenu* menu, const IRECT& area) {
   ReleaseMouseCapture();
   if (!menu || !WindowIsOpen()) return nullptr;
-  PopupMenuSession session(*menu, area.L, area.B + 4);
+  PopupMenuSession session(*menu, area);
   if (mMenuDriver) {
     mOpenMenu = &session;
     mMenuDriver(session);
@@ -92,8 +91,4 @@ void IGraphicsHeadless::CloseWindow() {
 bool IGraphicsHeadless::GetTextFromClipboard(std::string* text) {
   *text = mClipboard;
   return !mClipboard.empty();
-}
-
-std::unique_ptr<raster::Bitmap> IGraphicsHeadless::OSLoadBitmap(int /*id*/, const char* name) {
-  return LoadImageResource(name);
 }

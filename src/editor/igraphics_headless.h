@@ -61,7 +61,6 @@ class IGraphicsHeadless : public IGraphics {
   bool GetTextFromClipboard(std::string* text) override;
   void SetTextInClipboard(const std::string& text) override { mClipboard = text; }
   void UpdateTooltips() override {}
-  std::unique_ptr<raster::Bitmap> OSLoadBitmap(int id, const char* name) override;
 
  private:
   bool mOpen = false;

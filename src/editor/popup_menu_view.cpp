@@ -4,6 +4,7 @@
 
 #include "editor/caches.h"
 #include "editor/igraphics.h"
+#include "editor/view_style.h"
 #include "raster/canvas.h"
 
 namespace {
@@ -18,19 +19,12 @@ constexpr int kTitleIndent = 12;
 constexpr int kArrowGutter = 24;  // right of the text, holds a submenu's arrow
 constexpr int kMinWidth = 80;
 constexpr int kSubmenuOverlap = 2;
+constexpr int kGapBelowArea = 4;  // between a menu and the area it opened for
 
 constexpr raster::Pixel kBackground = 0xFFF4F4F4u;
-constexpr raster::Pixel kFrame = 0xFF8A8A8Au;
-constexpr raster::Pixel kText = 0xFF1A1A1Au;
 constexpr raster::Pixel kDisabledText = 0xFF9C9C9Cu;
-constexpr raster::Pixel kHoverBackground = 0xFF3A74D0u;
 constexpr raster::Pixel kHoverText = 0xFFFFFFFFu;
 constexpr raster::Pixel kSeparator = 0xFFCFCFCFu;
-
-IText MenuStyle() {
-  return IText(15, COLOR_BLACK, "DejaVu Sans", IText::kTextNormal, IText::kAlignLeft, 0,
-               IText::kQualityAntiAliased);
-}
 
 raster::Paint Solid(raster::Pixel color) {
   return {color, 1.0f, raster::kModeSourceAlpha};
@@ -39,7 +33,7 @@ raster::Paint Solid(raster::Pixel color) {
 }  // namespace
 
 PopupMenuView::PopupMenuView(IPopupMenu& menu) : mMenu(menu) {
-  IText style = MenuStyle();
+  IText style = ViewTextStyle(15);
   mFont = IGraphics::CacheFont(&style);
   const int lineHeight = mFont ? mFont->LineHeight() : 12;
   int widest = 0;
@@ -89,7 +83,7 @@ void PopupMenuView::Draw(raster::Bitmap& into) {
   const raster::RECT clip{0, 0, std::min(mWidth, into.getWidth()),
                           std::min(mHeight, into.getHeight())};
   raster::Canvas canvas(into, &clip);
-  canvas.fillRect(0, 0, mWidth, mHeight, {kFrame, 1.0f, raster::kModeCopy});
+  canvas.fillRect(0, 0, mWidth, mHeight, {kViewFrame, 1.0f, raster::kModeCopy});
   canvas.fillRect(kBorder, kBorder, mWidth - 2 * kBorder, mHeight - 2 * kBorder,
                   {kBackground, 1.0f, raster::kModeCopy});
   for (int i = 0; i < mMenu.GetNItems(); ++i) {
@@ -101,8 +95,8 @@ void PopupMenuView::Draw(raster::Bitmap& into) {
       continue;
     }
     const bool hovered = i == mHover;
-    if (hovered) canvas.fillRect(row.L, row.T, row.W(), row.H(), Solid(kHoverBackground));
-    const raster::Pixel ink = hovered ? kHoverText : item->GetEnabled() ? kText : kDisabledText;
+    if (hovered) canvas.fillRect(row.L, row.T, row.W(), row.H(), Solid(kViewHighlight));
+    const raster::Pixel ink = hovered ? kHoverText : item->GetEnabled() ? kViewText : kDisabledText;
     const float midY = static_cast<float>(row.T + row.B - 1) * 0.5f;
     if (item->GetChecked()) {
       // A tick, two pixels thick.
@@ -129,6 +123,9 @@ PopupMenuSession::PopupMenuSession(IPopupMenu& menu, int x, int y) {
   menu.SetChosenItemIdx(-1);
   mLevels.push_back({std::make_unique<PopupMenuView>(menu), x, y});
 }
+
+PopupMenuSession::PopupMenuSession(IPopupMenu& menu, const IRECT& area)
+    : PopupMenuSession(menu, area.L, area.B + kGapBelowArea) {}
 
 void PopupMenuSession::MoveView(int level, int x, int y) {
   if (level < 0 || level >= NLevels()) return;

@@ -48,6 +48,8 @@ class PopupMenuSession {
   // The root menu with its top-left corner at (x, y), in the caller's
   // coordinates (the editor's); the menu's chosen index is reset.
   PopupMenuSession(IPopupMenu& menu, int x, int y);
+  // The root menu opened for an area: at its left edge, just below it.
+  PopupMenuSession(IPopupMenu& menu, const IRECT& area);
 
   // The open levels, root first; their positions in the caller's coordinates.
   int NLevels() const { return static_cast<int>(mLevels.size()); }

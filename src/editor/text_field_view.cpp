@@ -244,8 +244,9 @@ void TextFieldView::Draw(raster::Bitmap& into) {
                         {kSelectionColor, 1.0f, raster::kModeCopy});
   }
   const IColor& fg = mStyle.mEntryFgColor;
-  const int x = TextX(mFont->TextWidth(mText));
-  raster::RECT area{x, top, x + mFont->TextWidth(mText), top + lineHeight};
+  const int width = mFont->TextWidth(mText);
+  const int x = TextX(width);
+  raster::RECT area{x, top, x + width, top + lineHeight};
   const unsigned flags =
       raster::kTextLeft | raster::kTextNoClip | (fg.A < 255 ? raster::kTextColorAlpha : 0u);
   mFont->DrawText(&into, mText, &area, flags, fg.ToPixel(), &textClip);

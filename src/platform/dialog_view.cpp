@@ -5,7 +5,10 @@
 
 #include "editor/caches.h"
 #include "editor/igraphics.h"
+#include "editor/view_style.h"
+#include "raster/blit.h"
 #include "raster/canvas.h"
+#include "raster/mem_bitmap.h"
 
 namespace {
 
@@ -18,18 +21,7 @@ constexpr int kMinWidth = 360;
 constexpr int kMaxWidth = 640;
 
 constexpr raster::Pixel kBackground = 0xFFEFEFEFu;
-constexpr raster::Pixel kText = 0xFF1A1A1Au;
 constexpr raster::Pixel kButton = 0xFFFAFAFAu;
-constexpr raster::Pixel kFrame = 0xFF8A8A8Au;
-constexpr raster::Pixel kDefaultFrame = 0xFF3A74D0u;
-
-IText FieldStyle() {
-  // The field draws at nine tenths of the style's size.
-  IText style = DesktopTextStyle(16);
-  style.mEntryBgColor = COLOR_WHITE;
-  style.mEntryFgColor = COLOR_BLACK;
-  return style;
-}
 
 raster::Paint Solid(raster::Pixel color) {
   return {color, 1.0f, raster::kModeCopy};
@@ -37,16 +29,11 @@ raster::Paint Solid(raster::Pixel color) {
 
 }  // namespace
 
-IText DesktopTextStyle(int size) {
-  return IText(size, COLOR_BLACK, "DejaVu Sans", IText::kTextNormal, IText::kAlignLeft, 0,
-               IText::kQualityAntiAliased);
-}
-
 DialogView::DialogView(std::string message, std::vector<std::string> buttons, bool withField,
                        const std::string& fieldText, TextFieldView::Clipboard clipboard)
     : mButtons(std::move(buttons)) {
   if (mButtons.empty()) mButtons.emplace_back("OK");
-  IText style = DesktopTextStyle(15);
+  IText style = ViewTextStyle(15);
   mFont = IGraphics::CacheFont(&style);
   mLineHeight = mFont ? mFont->LineHeight() : 16;
   std::istringstream lines(message);
@@ -61,7 +48,9 @@ DialogView::DialogView(std::string message, std::vector<std::string> buttons, bo
             (withField ? kFieldHeight + kMargin : 0) + kButtonHeight + kMargin;
   if (withField) {
     const IRECT r = FieldRect();
-    mField = std::make_unique<TextFieldView>(FieldStyle(), r.W(), r.H(), fieldText,
+    // The field draws at nine tenths of the style's size, black on white
+    // (a style's entry colours unless set otherwise).
+    mField = std::make_unique<TextFieldView>(ViewTextStyle(16), r.W(), r.H(), fieldText,
                                              TextEntryRules::None(), std::move(clipboard));
   }
 }
@@ -104,7 +93,7 @@ void DialogView::Draw(raster::Bitmap& into) {
   raster::Canvas canvas(into);
   canvas.fillRect(0, 0, mWidth, mHeight, Solid(kBackground));
   const auto text = [&](const std::string& line, raster::RECT area, unsigned align) {
-    if (mFont) mFont->DrawText(&into, line, &area, align | raster::kTextNoClip, kText);
+    if (mFont) mFont->DrawText(&into, line, &area, align | raster::kTextNoClip, kViewText);
   };
   int y = kMargin;
   for (const std::string& line : mLines) {
@@ -113,16 +102,14 @@ void DialogView::Draw(raster::Bitmap& into) {
   }
   if (mField) {
     const IRECT r = FieldRect();
-    canvas.fillRect(r.L - 1, r.T - 1, r.W() + 2, r.H() + 2, Solid(kFrame));
+    canvas.fillRect(r.L - 1, r.T - 1, r.W() + 2, r.H() + 2, Solid(kViewFrame));
     raster::MemBitmap field(r.W(), r.H());
     mField->Draw(field);
-    for (int row = 0; row < r.H(); ++row)
-      std::copy_n(field.getBits() + row * field.getRowSpan(), r.W(),
-                  into.getBits() + (r.T + row) * into.getRowSpan() + r.L);
+    raster::Blit(&into, &field, r.L, r.T, nullptr, 1.0f, raster::kModeCopy);
   }
   for (int i = 0; i < static_cast<int>(mButtons.size()); ++i) {
     const IRECT r = ButtonRect(i);
-    canvas.fillRect(r.L, r.T, r.W(), r.H(), Solid(i == 0 ? kDefaultFrame : kFrame));
+    canvas.fillRect(r.L, r.T, r.W(), r.H(), Solid(i == 0 ? kViewHighlight : kViewFrame));
     canvas.fillRect(r.L + (i == 0 ? 2 : 1), r.T + (i == 0 ? 2 : 1), r.W() - (i == 0 ? 4 : 2),
                     r.H() - (i == 0 ? 4 : 2), Solid(kButton));
     text(mButtons[static_cast<std::size_t>(i)], {r.L, r.T + (r.H() - mLineHeight) / 2, r.R, r.B},

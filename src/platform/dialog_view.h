@@ -16,9 +16,6 @@
 
 class CachedFont;
 
-// The text of the platform's own windows (dialogs, tooltips), black.
-IText DesktopTextStyle(int size);
-
 class DialogView {
  public:
   // The first button is the default (Return), the last the cancelling one

@@ -8,7 +8,6 @@
 #include <sstream>
 #include <vector>
 
-#include "editor/resources.h"
 #include "platform/desktop.h"
 #include "platform/x11_editor_window.h"
 
@@ -194,20 +193,16 @@ void IGraphicsX11::PromptForFile(std::string* file, EFileAction action, std::str
   }
   if (dir->empty()) *dir = WithSlash(UserFolder("DESKTOP", "Desktop"));
   std::string chosen = WithSlash(*dir) + *file;
+  // "fxp fxb" -> "*.fxp *.fxb", for the helper's filter and the dialog's message.
   std::istringstream words(extensions ? extensions : "");
-  std::vector<std::string> patterns;
+  std::string patterns;
   for (std::string extension; words >> extension;)
-    patterns.push_back("*." + extension);
+    patterns += (patterns.empty() ? "*." : " *.") + extension;
   bool confirmed = false;
   if (!FindProgram("zenity").empty()) {
     std::vector<std::string> argv = {"zenity", "--file-selection", "--filename", chosen};
     if (action == kFileSave) argv.insert(argv.end(), {"--save", "--confirm-overwrite"});
-    if (!patterns.empty()) {
-      std::string filter;
-      for (const std::string& pattern : patterns)
-        filter += (filter.empty() ? "" : " ") + pattern;
-      argv.insert(argv.end(), {"--file-filter", filter});
-    }
+    if (!patterns.empty()) argv.insert(argv.end(), {"--file-filter", patterns});
     std::string output;
     const auto status = RunAndWait(argv, &output, [this] { return HelperCancelled(); });
     while (!output.empty() && (output.back() == '\n' || output.back() == '\r'))
@@ -216,12 +211,7 @@ void IGraphicsX11::PromptForFile(std::string* file, EFileAction action, std::str
     chosen = output;
   } else {
     std::string message = action == kFileSave ? "Save as:" : "Open the file:";
-    if (!patterns.empty()) {
-      message += "\n(";
-      for (std::size_t i = 0; i < patterns.size(); ++i)
-        message += (i ? " " : "") + patterns[i];
-      message += ")";
-    }
+    if (!patterns.empty()) message += "\n(" + patterns + ")";
     const std::string button = action == kFileSave ? "Save" : "Open";
     confirmed = mWindow->RunDialog(button, message, {button, "Cancel"}, &chosen) == 0 &&
                 !chosen.empty() && chosen.back() != '/';
@@ -267,8 +257,4 @@ void IGraphicsX11::UpdateTooltips() {
   // Tooltips are looked up when the pointer rests; registering areas is
   // nothing more than dropping the one on show.
   if (mWindow) mWindow->HideTooltip();
-}
-
-std::unique_ptr<raster::Bitmap> IGraphicsX11::OSLoadBitmap(int /*id*/, const char* name) {
-  return LoadImageResource(name);
 }

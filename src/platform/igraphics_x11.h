@@ -57,7 +57,6 @@ class IGraphicsX11 : public IGraphics {
   void HideMouseCursor() override;
   void ShowMouseCursor() override;
   void UpdateTooltips() override;
-  std::unique_ptr<raster::Bitmap> OSLoadBitmap(int id, const char* name) override;
 
   // Message box answers.
   enum EMessageResult : int { kResultOK = 1, kResultCancel = 2, kResultYes = 6, kResultNo = 7 };

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 IMouseMod MouseModFor(int button, std::uint16_t state) {

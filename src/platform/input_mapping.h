@@ -45,7 +45,6 @@ class ClickCounter {
   // The press's count: 1 for a single click, 2 for a double click, and so on.
   // Times are the server's milliseconds, which wrap.
   int Press(int button, int x, int y, std::uint32_t timeMs);
-  void Reset() { mCount = 0; }
 
  private:
   int mTimeMs = kDefaultTimeMs;

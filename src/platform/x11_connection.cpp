@@ -77,6 +77,11 @@ bool X11Connection::ChooseVisual() {
   return true;
 }
 
+std::pair<int, int> X11Connection::OnScreen(int x, int y, int w, int h) const {
+  return {std::clamp(x, 0, std::max(0, ScreenWidth() - w)),
+          std::clamp(y, 0, std::max(0, ScreenHeight() - h))};
+}
+
 xcb_atom_t X11Connection::Atom(const std::string& name) {
   if (const auto found = mAtoms.find(name); found != mAtoms.end()) return found->second;
   const xcb_intern_atom_cookie_t cookie =
@@ -154,6 +159,12 @@ void X11Connection::PutImage(xcb_drawable_t window, xcb_gcontext_t gc, raster::B
                   static_cast<std::uint32_t>(rowBytes * static_cast<std::uint64_t>(rows.H())),
                   reinterpret_cast<const std::uint8_t*>(buffer.data()));
   }
+}
+
+void X11Connection::PutImage(xcb_drawable_t window, raster::Bitmap& bitmap) {
+  const xcb_gcontext_t gc = CreateGC(window);
+  PutImage(window, gc, bitmap, IRECT(0, 0, bitmap.getWidth(), bitmap.getHeight()), 0, 0);
+  xcb_free_gc(mConnection, gc);
 }
 
 std::string X11Connection::ReadProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t* type,

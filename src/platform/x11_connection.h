@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "editor/records.h"
 #include "raster/bitmap.h"
@@ -37,6 +38,9 @@ class X11Connection {
   xcb_window_t Root() const { return mScreen->root; }
   int ScreenWidth() const { return mScreen->width_in_pixels; }
   int ScreenHeight() const { return mScreen->height_in_pixels; }
+  // Where a window of w by h at (x, y) on the root goes so that it stays on
+  // the screen, as far as it fits.
+  std::pair<int, int> OnScreen(int x, int y, int w, int h) const;
 
   xcb_atom_t Atom(const std::string& name);
   // Every request sent before has been carried out when this returns.
@@ -52,6 +56,9 @@ class X11Connection {
   // window, in as many requests as the server's limit needs.
   void PutImage(xcb_drawable_t window, xcb_gcontext_t gc, raster::Bitmap& bitmap, const IRECT& area,
                 int dstX, int dstY);
+  // The whole bitmap to the window's top-left corner, through a GC made for
+  // it: for the small windows drawn now and then (field, menus, dialogs).
+  void PutImage(xcb_drawable_t window, raster::Bitmap& bitmap);
   // Copies the area's rows into an image buffer of the given row length in
   // the server's byte order (alpha dropped).
   void CopyRows(raster::Bitmap& bitmap, const IRECT& area, std::uint32_t* out,

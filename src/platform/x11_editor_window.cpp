@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "editor/caches.h"
 #include "editor/popup_menu_view.h"
+#include "editor/view_style.h"
 #include "platform/dialog_view.h"
 #include "raster/canvas.h"
 #include "raster/mem_bitmap.h"
@@ -48,6 +50,12 @@ std::uint8_t EventType(const xcb_generic_event_t* event) {
 
 bool IsSynthetic(const xcb_generic_event_t* event) {
   return (event->response_type & 0x80) != 0;
+}
+
+// The key a text field, menu or dialog takes for a press in this state.
+std::optional<ViewKey> ViewKeyOf(const X11Keyboard::Key& key, std::uint16_t state) {
+  return ViewKeyFor(key.keysym, key.text, (state & XCB_MOD_MASK_SHIFT) != 0,
+                    (state & XCB_MOD_MASK_CONTROL) != 0);
 }
 
 std::int16_t I16(int v) {
@@ -155,7 +163,7 @@ bool X11EditorWindow::Setup() {
 
 void X11EditorWindow::Teardown() {
   if (mX && mX->Valid()) {
-    if (mGraphics.GetTextField()) mGraphics.EndTextField(false);
+    mGraphics.EndTextField(false);
     HideTextField();
     HideTooltip();
     mPresenter.reset();
@@ -291,10 +299,7 @@ void X11EditorWindow::HandleEvent(xcb_generic_event_t* event) {
       } else if (expose.window == mFieldWindow) {
         DrawTextField();
       } else if (expose.window == mTooltipWindow && mTooltipPixels) {
-        const xcb_gcontext_t gc = mX->CreateGC(mTooltipWindow);
-        mX->PutImage(mTooltipWindow, gc, *mTooltipPixels,
-                     IRECT(0, 0, mTooltipPixels->getWidth(), mTooltipPixels->getHeight()), 0, 0);
-        xcb_free_gc(mX->Get(), gc);
+        mX->PutImage(mTooltipWindow, *mTooltipPixels);
       }
       break;
     }
@@ -315,7 +320,7 @@ void X11EditorWindow::HandleEvent(xcb_generic_event_t* event) {
         // The host destroyed its window, and ours with it.
         mDestroyed = true;
         mViewable = false;
-        if (mGraphics.GetTextField()) mGraphics.EndTextField(false);
+        mGraphics.EndTextField(false);
         mFieldWindow = 0;
         HideTooltip();
       }
@@ -457,9 +462,7 @@ void X11EditorWindow::HandleKey(xcb_key_press_event_t& event, bool press) {
   const X11Keyboard::Key key = mKeyboard->Press(event.detail, event.state);
   if (mGraphics.GetTextField()) {
     if (key.keysym == XKB_KEY_NoSymbol) return;  // inside a compose sequence
-    const auto viewKey = ViewKeyFor(key.keysym, key.text, (event.state & XCB_MOD_MASK_SHIFT) != 0,
-                                    (event.state & XCB_MOD_MASK_CONTROL) != 0);
-    if (viewKey) mGraphics.TextFieldKey(*viewKey);
+    if (const auto viewKey = ViewKeyOf(key, event.state)) mGraphics.TextFieldKey(*viewKey);
     if (mGraphics.GetTextField()) {
       DrawTextField();
     } else {
@@ -559,10 +562,8 @@ int X11EditorWindow::RunDialog(const std::string& title, const std::string& mess
                    [this](const std::string& text) { WriteClipboard(text); }});
   // Over the middle of the editor, on the screen.
   const auto [ox, oy] = RootOrigin();
-  const int x = std::clamp(ox + (mWidth - view.Width()) / 2, 0,
-                           std::max(0, mX->ScreenWidth() - view.Width()));
-  const int y = std::clamp(oy + (mHeight - view.Height()) / 2, 0,
-                           std::max(0, mX->ScreenHeight() - view.Height()));
+  const auto [x, y] = mX->OnScreen(ox + (mWidth - view.Width()) / 2,
+                                   oy + (mHeight - view.Height()) / 2, view.Width(), view.Height());
   const xcb_window_t focusBack = FocusToGiveBack();
   const xcb_window_t window = mX->CreateWindow(
       mX->Root(), x, y, view.Width(), view.Height(),
@@ -584,9 +585,7 @@ int X11EditorWindow::RunDialog(const std::string& title, const std::string& mess
   const auto draw = [&] {
     raster::MemBitmap pixels(view.Width(), view.Height());
     view.Draw(pixels);
-    const xcb_gcontext_t gc = mX->CreateGC(window);
-    mX->PutImage(window, gc, pixels, IRECT(0, 0, view.Width(), view.Height()), 0, 0);
-    xcb_free_gc(c, gc);
+    mX->PutImage(window, pixels);
     xcb_flush(c);
   };
   draw();
@@ -598,10 +597,7 @@ int X11EditorWindow::RunDialog(const std::string& title, const std::string& mess
                  break;
                case XCB_KEY_PRESS: {
                  const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
-                 const X11Keyboard::Key key = mKeyboard->Press(e.detail, e.state);
-                 if (const auto viewKey =
-                         ViewKeyFor(key.keysym, key.text, (e.state & XCB_MOD_MASK_SHIFT) != 0,
-                                    (e.state & XCB_MOD_MASK_CONTROL) != 0))
+                 if (const auto viewKey = ViewKeyOf(mKeyboard->Press(e.detail, e.state), e.state))
                    view.OnKey(*viewKey);
                  break;
                }
@@ -648,14 +644,12 @@ void X11EditorWindow::DrawTextField() {
   if (!field || !mFieldWindow || field->Width() <= 0 || field->Height() <= 0) return;
   raster::MemBitmap pixels(field->Width(), field->Height());
   field->Draw(pixels);
-  const xcb_gcontext_t gc = mX->CreateGC(mFieldWindow);
-  mX->PutImage(mFieldWindow, gc, pixels, IRECT(0, 0, field->Width(), field->Height()), 0, 0);
-  xcb_free_gc(mX->Get(), gc);
+  mX->PutImage(mFieldWindow, pixels);
   xcb_flush(mX->Get());
 }
 
 void X11EditorWindow::EndTextField(bool commit) {
-  if (mGraphics.GetTextField()) mGraphics.EndTextField(commit);
+  mGraphics.EndTextField(commit);
   HideTextField();
 }
 
@@ -679,7 +673,7 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
   const std::pair<int, int> origin = RootOrigin();
   const int ox = origin.first;
   const int oy = origin.second;
-  PopupMenuSession session(menu, area.L, area.B + 4);
+  PopupMenuSession session(menu, area);
   std::vector<xcb_window_t> windows;
   // One window per open level, kept on the screen, each drawing its view.
   const auto sync = [&] {
@@ -689,12 +683,10 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
     }
     for (int level = 0; level < session.NLevels(); ++level) {
       PopupMenuView& view = session.GetView(level);
-      int x = ox + session.ViewX(level);
-      int y = oy + session.ViewY(level);
-      x = std::clamp(x, 0, std::max(0, mX->ScreenWidth() - view.Width()));
-      y = std::clamp(y, 0, std::max(0, mX->ScreenHeight() - view.Height()));
-      if (x != ox + session.ViewX(level) || y != oy + session.ViewY(level))
-        session.MoveView(level, x - ox, y - oy);
+      const int wantX = ox + session.ViewX(level);
+      const int wantY = oy + session.ViewY(level);
+      const auto [x, y] = mX->OnScreen(wantX, wantY, view.Width(), view.Height());
+      if (x != wantX || y != wantY) session.MoveView(level, x - ox, y - oy);
       const auto at = static_cast<std::size_t>(level);
       if (at >= windows.size()) {
         windows.push_back(
@@ -711,9 +703,7 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
       }
       raster::MemBitmap pixels(view.Width(), view.Height());
       view.Draw(pixels);
-      const xcb_gcontext_t gc = mX->CreateGC(windows[at]);
-      mX->PutImage(windows[at], gc, pixels, IRECT(0, 0, view.Width(), view.Height()), 0, 0);
-      xcb_free_gc(c, gc);
+      mX->PutImage(windows[at], pixels);
     }
     xcb_flush(c);
   };
@@ -754,9 +744,7 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
           }
         } else if (type == XCB_KEY_PRESS) {
           const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
-          const X11Keyboard::Key key = mKeyboard->Press(e.detail, e.state);
-          if (const auto viewKey =
-                  ViewKeyFor(key.keysym, key.text, false, (e.state & XCB_MOD_MASK_CONTROL) != 0))
+          if (const auto viewKey = ViewKeyOf(mKeyboard->Press(e.detail, e.state), e.state))
             session.OnKey(*viewKey);
         } else if (type == XCB_KEY_RELEASE) {
           return true;
@@ -790,14 +778,13 @@ void X11EditorWindow::UpdateTooltip() {
   const IControl* control = mGraphics.GetControl(idx);
   if (!control || control->GetTooltip().empty() || idx == mTooltipControl) return;
   mTooltipControl = idx;
-  IText style = DesktopTextStyle(13);
+  IText style = ViewTextStyle(13);
   CachedFont* font = IGraphics::CacheFont(&style);
   if (!font) return;
   const std::string& text = control->GetTooltip();
   const int w = font->TextWidth(text) + 10;
   const int h = font->LineHeight() + 6;
-  const int x = std::clamp(mPointerRootX + 12, 0, std::max(0, mX->ScreenWidth() - w));
-  const int y = std::clamp(mPointerRootY + 20, 0, std::max(0, mX->ScreenHeight() - h));
+  const auto [x, y] = mX->OnScreen(mPointerRootX + 12, mPointerRootY + 20, w, h);
   xcb_connection_t* c = mX->Get();
   mTooltipWindow = mX->CreateWindow(mX->Root(), x, y, w, h, XCB_EVENT_MASK_EXPOSURE, true);
   xcb_map_window(c, mTooltipWindow);
@@ -808,9 +795,7 @@ void X11EditorWindow::UpdateTooltip() {
   raster::RECT box{5, 3, w - 5, h - 3};
   font->DrawText(mTooltipPixels.get(), text, &box, raster::kTextLeft | raster::kTextNoClip,
                  0xFF000000u);
-  const xcb_gcontext_t gc = mX->CreateGC(mTooltipWindow);
-  mX->PutImage(mTooltipWindow, gc, *mTooltipPixels, IRECT(0, 0, w, h), 0, 0);
-  xcb_free_gc(c, gc);
+  mX->PutImage(mTooltipWindow, *mTooltipPixels);
   xcb_flush(c);
 }
 

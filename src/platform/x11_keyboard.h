@@ -18,7 +18,6 @@ class X11Keyboard {
   X11Keyboard(const X11Keyboard&) = delete;
   X11Keyboard& operator=(const X11Keyboard&) = delete;
 
-  bool Valid() const { return mState != nullptr; }
   // After the server said its mapping changed.
   void Reload();
   // Takes the keyboard extension's events (a new layout, a changed map);

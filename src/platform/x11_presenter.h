@@ -16,7 +16,6 @@ class X11Presenter {
   X11Presenter(const X11Presenter&) = delete;
   X11Presenter& operator=(const X11Presenter&) = delete;
 
-  bool UsesSharedMemory() const { return mShm != nullptr; }
   // The area of the surface to the same place on the window.
   void Present(raster::Bitmap& surface, const IRECT& area);
 
