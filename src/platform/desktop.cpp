@@ -154,6 +154,7 @@ std::optional<int> RunAndWait(const std::vector<std::string>& argv, std::string*
 }
 
 std::string OpenerArgument(const std::string& url) {
-  if (url.find("http") != std::string::npos) return url;
+  // No web address starts with '-': such a text, "http" in it or not, is a
+  // file, so that it cannot pass for an option.
   return !url.empty() && url[0] == '-' ? "./" + url : url;
 }

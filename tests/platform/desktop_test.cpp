@@ -82,6 +82,8 @@ TEST_F(Desktop, UrlsReachTheOpenerUntouchedByAnyShell) {
   EXPECT_FALSE(fs::exists(home / "pwned"));
   // A file named like an option is still a file.
   EXPECT_EQ(OpenerArgument("--help"), "./--help");
+  EXPECT_EQ(OpenerArgument("--manual-http"), "./--manual-http");
+  EXPECT_EQ(OpenerArgument("https://example.org/-x"), "https://example.org/-x");
   EXPECT_EQ(OpenerArgument("/tmp/x.txt"), "/tmp/x.txt");
   setenv("PATH", "/nonexistent", 1);
   EXPECT_FALSE(SpawnDetached({"xdg-open", url}));
