@@ -93,15 +93,13 @@ bool MinimalHost::OpenEditor() {
 void MinimalHost::CloseEditor() {
   if (mEditorOpen) Dispatch(effEditClose);
   mEditorOpen = false;
-  if (mWindow && mConnection) {
-    xcb_destroy_window(mConnection, mWindow);
-    xcb_flush(mConnection);
-  }
+  if (mWindow && mConnection) DestroyWindow();
   mWindow = 0;
 }
 
 void MinimalHost::DestroyWindow() {
   xcb_destroy_window(mConnection, mWindow);
+  // A round trip: the window is gone for every client once this returns.
   std::free(xcb_get_input_focus_reply(mConnection, xcb_get_input_focus(mConnection), nullptr));
   mWindow = 0;
 }
