@@ -10,7 +10,14 @@ set(QUOR_LAYER_USES_framework "")
 set(QUOR_LAYER_USES_vst2 framework)
 set(QUOR_LAYER_USES_editor framework raster)
 set(QUOR_LAYER_USES_platform editor)
-set(QUOR_LAYER_USES_plugin raster engine framework vst2 editor platform)
+set(QUOR_LAYER_USES_plugin raster engine framework editor platform)
+
+# Each plug-in format's entry points: one file beside the plug-in's layer,
+# outside its library, built into the shared object hosts load; the only
+# file that may use both the plug-in and the format's adapter.
+set(QUOR_ENTRIES vst2)
+set(QUOR_ENTRY_FILE_vst2 src/plugin/vst2_entry.cpp)
+set(QUOR_ENTRY_USES_vst2 plugin vst2)
 
 # Headers of LAYER become visible as "LAYER/file.h" through a directory that
 # holds nothing but a link to the layer's folder.
@@ -42,5 +49,10 @@ function(quor_write_layer_table path)
     string(APPEND text "set(QUOR_LAYER_USES_${layer} \"${QUOR_LAYER_USES_${layer}}\")\n")
   endforeach()
   string(APPEND text "set(QUOR_LAYERS \"${QUOR_LAYERS}\")\n")
+  foreach(entry IN LISTS QUOR_ENTRIES)
+    string(APPEND text "set(QUOR_ENTRY_FILE_${entry} \"${QUOR_ENTRY_FILE_${entry}}\")\n")
+    string(APPEND text "set(QUOR_ENTRY_USES_${entry} \"${QUOR_ENTRY_USES_${entry}}\")\n")
+  endforeach()
+  string(APPEND text "set(QUOR_ENTRIES \"${QUOR_ENTRIES}\")\n")
   file(WRITE ${path} "${text}")
 endfunction()

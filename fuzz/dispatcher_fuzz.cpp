@@ -16,6 +16,7 @@
 #include "fuzz/saved_state.h"
 #include "plugin/quor.h"
 #include "vst2/entry_point.h"
+#include "vst2/ieffect_vst2.h"
 
 namespace {
 
@@ -347,7 +348,7 @@ struct Instance {
 Instance& Prepare(std::uint8_t profile) {
   static Instance instance;
   static const std::vector<std::uint8_t> first = [] {
-    QUOR console(IInstanceInfo{});
+    QUOR console;
     return SavedState(console, true);
   }();
   if (profile != kStereoHost && profile != kClosingHost) profile = kOrdinaryHost;

@@ -7,7 +7,7 @@
 #include "plugin/quor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static QUOR* const console = new QUOR(IInstanceInfo{});
+  static QUOR* const console = new QUOR();
   static std::vector<std::uint8_t> program, bank;
   if (program.empty()) {
     console->MakeProgramFXP(&program);

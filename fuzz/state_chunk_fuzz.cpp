@@ -8,13 +8,12 @@
 #include "plugin/quor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static QUOR* const console = new QUOR(IInstanceInfo{});
+  static QUOR* const console = new QUOR();
   static const std::vector<std::uint8_t> program = SavedState(*console, true);
   static const std::vector<std::uint8_t> bank = SavedState(*console, false);
   if (size == 0) return 0;
   const bool isPreset = data[0] & 1;
   std::vector<std::uint8_t> chunk = Damage(isPreset ? program : bank, {data, size});
-  IEffectVST2::VSTDispatcher(console->GetAEffect(), effSetChunk, isPreset ? 1 : 0,
-                             static_cast<VstIntPtr>(chunk.size()), chunk.data(), 0.f);
+  console->RestoreState(chunk, isPreset);
   return 0;
 }

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "plugin/quor.h"
+#include "vst2/entry_point.h"
+#include "vst2/ieffect_vst2.h"
 
 namespace {
 
@@ -46,16 +48,19 @@ struct Case {
 };
 
 void RunChain(benchmark::State& state, Case c) {
-  auto console = std::make_unique<QUOR>(
-      IInstanceInfo{}, c.withEditor ? QUOR::Editor::kWindowed : QUOR::Editor::kNone);
+  const QUOR::Editor editor = c.withEditor ? QUOR::Editor::kWindowed : QUOR::Editor::kNone;
+  AEffect* const effect =
+      InstantiateVST2([editor] { return std::make_unique<QUOR>(editor); }, nullptr);
+  const auto close = [effect] { effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f); };
+  auto* console = static_cast<QUOR*>(IEffectVST2::PluginOf(effect));
   if (!console->SetChainPath(c.path)) {
+    close();
     state.SkipWithError("this processor lacks the instruction set");
     return;
   }
   console->SetSampleRate(kSampleRate);
   console->SetBlockSize(c.block);
   console->OnParamReset();
-  AEffect* const effect = console->GetAEffect();
 
   HostBuffers<double> doubles(c.doublePrecision ? c.block : 0);
   HostBuffers<float> floats(c.doublePrecision ? 0 : c.block);
@@ -73,6 +78,7 @@ void RunChain(benchmark::State& state, Case c) {
       benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["realtime_factor"] =
       benchmark::Counter(frames / kSampleRate, benchmark::Counter::kIsRate);
+  close();
 }
 
 }  // namespace

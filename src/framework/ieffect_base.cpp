@@ -21,14 +21,13 @@ int ReadInt(const char*& cursor) {
 IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
                          const char* effectName, const char* productName, const char* mfrName,
                          int vendorVersion, int uniqueID, int mfrID, int latency, bool plugDoesMidi,
-                         bool plugDoesChunks, bool plugIsInst, EAPI plugAPI)
+                         bool plugDoesChunks, bool plugIsInst)
     : mEffectName(effectName ? effectName : ""),
       mProductName(productName ? productName : ""),
       mMfrName(mfrName ? mfrName : ""),
       mUniqueID(uniqueID),
       mMfrID(mfrID),
       mVersion(vendorVersion),
-      mAPI(plugAPI),
       mStateChunks(plugDoesChunks),
       mIsInst(plugIsInst),
       mDoesMIDI(plugDoesMidi),
@@ -54,6 +53,10 @@ IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
   mOutData.assign(static_cast<std::size_t>(nOutputs), nullptr);
   mInChannels.resize(static_cast<std::size_t>(nInputs));
   mOutChannels.resize(static_cast<std::size_t>(nOutputs));
+  mFloatPieces.mIn.resize(static_cast<std::size_t>(nInputs));
+  mFloatPieces.mOut.resize(static_cast<std::size_t>(nOutputs));
+  mDoublePieces.mIn.resize(static_cast<std::size_t>(nInputs));
+  mDoublePieces.mOut.resize(static_cast<std::size_t>(nOutputs));
 }
 
 IEffectBase::~IEffectBase() {
@@ -62,6 +65,7 @@ IEffectBase::~IEffectBase() {
 }
 
 void IEffectBase::Reset() {
+  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
 }
 
@@ -70,6 +74,7 @@ void IEffectBase::OnParamChange(int /*paramIdx*/) {
 }
 
 void IEffectBase::OnActivate(bool /*active*/) {
+  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
 }
 
@@ -110,6 +115,7 @@ bool IEffectBase::CompareState(const std::uint8_t* incomingState, int startPos,
 }
 
 void IEffectBase::SetParameterFromGUI(int paramIdx, double normalizedValue) {
+  ExpectThread(ThreadRole::kEditor);
   std::lock_guard lock(mMutex);
   if (!IsValidParamIdx(paramIdx)) return;
   GetParam(paramIdx)->SetNormalized(normalizedValue);
@@ -133,6 +139,7 @@ void IEffectBase::RedrawParamControls() {
 }
 
 void IEffectBase::SetBlockSize(int blockSize) {
+  ExpectThread(ThreadRole::kHost);
   blockSize = std::clamp(blockSize, 0, kMaxBlockSize);
   if (blockSize == mBlockSize) return;
   const auto size = static_cast<std::size_t>(blockSize);
@@ -173,6 +180,8 @@ std::string IEffectBase::GetAPIString() const {
       return "AAX";
     case kAPISA:
       return "Standalone";
+    case kAPILV2:
+      return "LV2";
   }
   return "";
 }
@@ -373,6 +382,56 @@ void IEffectBase::PassThroughBuffers(double, int nFrames) {
 void IEffectBase::PassThroughBuffers(float, int nFrames) {
   IEffectBase::ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
   ConvertOutputs(nFrames, [](float& out, double in) { out = static_cast<float>(in); });
+}
+
+template <typename Sample, typename Process>
+void IEffectBase::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool replacing,
+                                  Pieces<Sample>& pieces, Process process) {
+  ExpectThread(ThreadRole::kAudio);
+  // The host passes one pointer per connected channel, and no more.
+  const int nIn = NConnectedInChannels();
+  const int nOut = NConnectedOutChannels();
+  const auto run = [&](int offset, int frames) {
+    for (int i = 0; i < nIn; ++i)
+      pieces.mIn[static_cast<std::size_t>(i)] = inputs && inputs[i] ? inputs[i] + offset : nullptr;
+    for (int i = 0; i < nOut; ++i)
+      pieces.mOut[static_cast<std::size_t>(i)] =
+          outputs && outputs[i] ? outputs[i] + offset : nullptr;
+    AttachInputBuffers(0, NInChannels(), pieces.mIn.data(), frames);
+    AttachOutputBuffers(0, NOutChannels(), pieces.mOut.data());
+    process(frames);
+  };
+  if (nFrames <= 0) {
+    run(0, nFrames);
+    return;
+  }
+  if (mBlockSize <= 0) {
+    // No scratch space to work in: answer silence rather than stale data.
+    for (int i = 0; replacing && outputs && i < nOut; ++i)
+      if (outputs[i]) std::fill_n(outputs[i], nFrames, Sample{0});
+    return;
+  }
+  // Disconnected channels and 32-bit conversion work in scratch buffers of
+  // one announced block: longer calls run in pieces.
+  for (int done = 0; done < nFrames;) {
+    const int frames = std::min(mBlockSize, nFrames - done);
+    run(done, frames);
+    done += frames;
+  }
+}
+
+void IEffectBase::ProcessBlock(double** inputs, double** outputs, int nFrames) {
+  ProcessInPieces(inputs, outputs, nFrames, true, mDoublePieces,
+                  [this](int frames) { ProcessBuffers(0., frames); });
+}
+
+void IEffectBase::ProcessBlock(float** inputs, float** outputs, int nFrames, bool accumulating) {
+  ProcessInPieces(inputs, outputs, nFrames, !accumulating, mFloatPieces, [&](int frames) {
+    if (accumulating)
+      ProcessBuffersAccumulating(0.f, frames);
+    else
+      ProcessBuffers(0.f, frames);
+  });
 }
 
 void IEffectBase::InitChunkWithFrameworkVer(ByteChunk* chunk) {

@@ -14,8 +14,10 @@
 #include "framework/host_identity.h"
 #include "framework/ieditor_surface.h"
 #include "framework/iparam.h"
+#include "framework/iplug_host.h"
 #include "framework/ipreset.h"
 #include "framework/midi.h"
+#include "framework/thread_role.h"
 
 enum EAPI : std::int32_t {
   kAPIVST2 = 0,
@@ -24,6 +26,7 @@ enum EAPI : std::int32_t {
   kAPIRTAS = 3,
   kAPIAAX = 4,
   kAPISA = 5,
+  kAPILV2 = 6,
 };
 
 // Transport snapshot; a query overwrites only what the host supplies.
@@ -64,36 +67,37 @@ class IEffectBase {
   // any common rate, and 8 MB of scratch for 16 channels each way. Longer
   // calls are processed in pieces.
   static constexpr int kMaxBlockSize = 65536;
+  // The largest state a host may hand over; anything bigger is refused unread.
+  static constexpr std::int64_t kMaxStateSize = std::int64_t{64} << 20;
 
   IEffectBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
               const char* productName, const char* mfrName, int vendorVersion, int uniqueID,
-              int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst,
-              EAPI plugAPI);
+              int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst);
   IEffectBase(const IEffectBase&) = delete;
   IEffectBase& operator=(const IEffectBase&) = delete;
 
-  // Virtual hooks, in slot order. Each says which thread may call it: audio
-  // (the host's processing thread), host (the dispatcher and parameter
-  // callbacks, on whatever thread the host picks), editor (the editor's own
-  // thread), or any.
+  // Virtual hooks, in slot order, each tagged with its thread role
+  // (framework/thread_role.h).
   virtual ~IEffectBase();                    // host
   virtual void Reset();                      // host
-  virtual void OnParamChange(int paramIdx);  // host or editor
+  virtual void OnParamChange(int paramIdx);  // any
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs,
                                       int nFrames);                     // audio
   virtual void OnGUIOpen() {}                                           // host
   virtual void OnGUIClose() {}                                          // host
   virtual void OnIdle() {}                                              // host
   virtual void OnActivate(bool active);                                 // host
-  virtual void ProcessMidiMsg(IMidiMsg* msg);                           // audio or host
-  virtual void ProcessSysEx(ISysEx* /*msg*/) {}                         // audio or host
+  virtual void ProcessMidiMsg(IMidiMsg* msg);                           // any
+  virtual void ProcessSysEx(ISysEx* /*msg*/) {}                         // any
   virtual bool MidiNoteName(int noteNumber, char* name, int nameSize);  // host
-  // Called with or without mMutex held: it reads the state under mStateMutex.
+  // Reads the state under mStateMutex, with or without mMutex held.
   virtual bool SerializeState(ByteChunk* chunk) {  // host
+    ExpectThread(ThreadRole::kHost);
     return SerializeParams(chunk);
   }
   // Reads a whole state and applies it, or fails (-1) having changed nothing.
   virtual int UnserializeState(const ByteChunk* chunk, int startPos) {  // host
+    ExpectThread(ThreadRole::kHost);
     return UnserializeParams(chunk, startPos);
   }
   // Where the whole state starting at startPos ends, or -1; reads, applies nothing.
@@ -105,27 +109,55 @@ class IEffectBase {
   virtual void OnHostIdentified() {}                                                    // host
   virtual void PopupHostContextMenuForParam(int /*paramIdx*/, int /*x*/, int /*y*/) {}  // editor
   virtual void SetParameterFromGUI(int paramIdx, double normalizedValue);               // editor
-  virtual void BeginInformHostOfParamChange(int paramIdx) = 0;                          // editor
-  virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;       // editor
-  virtual void EndInformHostOfParamChange(int paramIdx) = 0;                            // editor
-  virtual void InformHostOfProgramChange() = 0;                                         // host
-  virtual bool IsRenderingOffline() { return false; }                                   // any
-  virtual int GetSamplePos() = 0;                                                       // audio
-  virtual double GetTempo() = 0;                                                        // audio
-  virtual void GetTimeSig(int* numerator, int* denominator) = 0;                        // audio
-  virtual void GetTime(ITimeInfo* timeInfo) = 0;                                        // audio
-  virtual EHost GetHost() { return mHost; }                                             // any
-  virtual EAPI GetAPI() const { return mAPI; }                                          // any
-  virtual void ResizeGraphics(int width, int height) = 0;                               // editor
-  virtual void HostSpecificInit() {}                                                    // host
-  virtual void AttachGraphics(std::unique_ptr<IEditorSurface> graphics);                // host
-  virtual void SetLatency(int samples) { mLatency = samples; }                          // host
-  virtual bool SendMidiMsg(const IMidiMsg* msg) = 0;                                    // audio
-  virtual bool SendSysEx(const ISysEx* /*msg*/) { return false; }                       // audio
-  virtual void RedrawParamControls();                                                   // host
   virtual void DirtyPTCompareState() {}                                                 // host
   virtual void PresetsChangedByHost() {}                                                // host
-  virtual void SetBlockSize(int blockSize);                                             // host
+
+  // The host, through the adapter that owns the plug-in; null disconnects.
+  void ConnectHost(IPlugHost* host, EAPI api);  // host
+  EAPI GetAPI() const { return mAPI; }          // any
+
+  // What the plug-in tells and asks its host; without one, nothing happens
+  // and the answers are empty.
+  void BeginInformHostOfParamChange(int paramIdx);                     // editor
+  void InformHostOfParamChange(int paramIdx, double normalizedValue);  // any
+  void EndInformHostOfParamChange(int paramIdx);                       // editor
+  void InformHostOfProgramChange();                                    // any
+  bool IsRenderingOffline();                                           // any
+  int GetSamplePos();                                                  // any
+  double GetTempo();                                                   // any
+  void GetTimeSig(int* numerator, int* denominator);                   // any
+  void GetTime(ITimeInfo* timeInfo);                                   // any
+  EHost GetHost();                                                     // any
+  void ResizeGraphics(int width, int height);                          // editor
+  void SetLatency(int samples);                                        // host
+  bool SendMidiMsg(const IMidiMsg* msg);                               // audio
+  bool SendSysEx(const ISysEx* msg);                                   // audio
+
+  // Serving a host: what every format adapter does the same way.
+  // Identifies the host once and adapts to the few that need it.
+  void HostSpecificInit();  // host
+  // A normalised value from the host: the editor sees it before the change
+  // handler runs. Out-of-range and non-numbers are clamped; bad indices ignored.
+  void SetParameterFromHost(int paramIdx, double normalizedValue);  // any
+  // A value typed in the host's own field, in the parameter's displayed unit
+  // or as one of its display texts; false for a text it does not take.
+  bool SetParameterFromText(int paramIdx, const char* text);  // host
+  // The state a host saves: the framework's header, then the plug-in's state
+  // (a program) or every preset (a bank). A bank is made under mMutex.
+  bool SaveState(ByteChunk* chunk, bool bank);  // host
+  // Restores what SaveState wrote; untrusted bytes. False, and nothing
+  // changed, for what is not a whole state of ours.
+  bool RestoreState(std::span<const std::uint8_t> bytes, bool program);  // host
+  // A host's call of any length, in pieces of at most the block size, under
+  // mMutex. One pointer per connected channel, any of them null.
+  void ProcessBlock(double** inputs, double** outputs, int nFrames);                   // audio
+  void ProcessBlock(float** inputs, float** outputs, int nFrames, bool accumulating);  // audio
+  // The editor inside the host's window, if the plug-in has one.
+  bool OpenEditor(void* parent);                                  // host
+  void CloseEditor();                                             // host
+  void AttachGraphics(std::unique_ptr<IEditorSurface> graphics);  // host
+  void RedrawParamControls();                                     // host
+  void SetBlockSize(int blockSize);                               // host
 
   // Identity.
   const char* GetEffectName() const { return mEffectName.c_str(); }
@@ -261,7 +293,7 @@ class IEffectBase {
   int mUniqueID;
   int mMfrID;
   int mVersion;
-  EAPI mAPI;
+  EAPI mAPI = kAPIVST2;
   EHost mHost = kHostUninit;
   int mHostVersion = 0;
   bool mStateChunks;
@@ -281,10 +313,25 @@ class IEffectBase {
   std::vector<OutChannel> mOutChannels;
 
  private:
+  // The host's channel pointers, moved forward while a long call runs in pieces.
+  template <typename Sample>
+  struct Pieces {
+    std::vector<Sample*> mIn;
+    std::vector<Sample*> mOut;
+  };
+  template <typename Sample, typename Process>
+  void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool replacing,
+                       Pieces<Sample>& pieces, Process process);
+  bool TransportFrom(std::uint32_t wanted, HostTransport* transport);
   IPreset* FirstUninitializedPreset();
   static double* SilentInput(InChannel& channel, int nFrames);
   void ClearOutputScratch(int nFrames);
   void FillPresetFromValues(IPreset* preset, const char* name, std::span<const double> values);
   template <typename ConvertOut>
   void ConvertOutputs(int nFrames, ConvertOut convert);
+
+  IPlugHost* mHostConnection = nullptr;
+  bool mHostSpecificInitDone = false;
+  Pieces<float> mFloatPieces;
+  Pieces<double> mDoublePieces;
 };

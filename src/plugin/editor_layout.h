@@ -52,22 +52,23 @@ struct StripControl {
   ControlKind mKind;
   EditorImage mImage;
   int mX, mY;
-  int (*mParam)(int track);
+  ParamRole mParam;  // of the strip's track
 };
 inline constexpr StripControl kStrip[] = {
-    {ControlKind::kKnob, kHighGainImage, 32, 219, QUOR::HighGainIdx},
-    {ControlKind::kKnob, kMidGainImage, 32, 302, QUOR::MidGainIdx},
-    {ControlKind::kKnob, kLowGainImage, 32, 390, QUOR::LowGainIdx},
-    {ControlKind::kKnob, kInputImage, 16, 479, QUOR::InputIdx},
-    {ControlKind::kKnob, kOutputImage, 18, 107, QUOR::OutputIdx},
-    {ControlKind::kSwitch, kBypassImage, 28, 594, QUOR::BypassIdx},
-    {ControlKind::kSwitch, kMuteImage, 33, 662, QUOR::MuteIdx},
+    {ControlKind::kKnob, kHighGainImage, 32, 219, ParamRole::kHighGain},
+    {ControlKind::kKnob, kMidGainImage, 32, 302, ParamRole::kMidGain},
+    {ControlKind::kKnob, kLowGainImage, 32, 390, ParamRole::kLowGain},
+    {ControlKind::kKnob, kInputImage, 16, 479, ParamRole::kInput},
+    {ControlKind::kKnob, kOutputImage, 18, 107, ParamRole::kOutput},
+    {ControlKind::kSwitch, kBypassImage, 28, 594, ParamRole::kBypass},
+    {ControlKind::kSwitch, kMuteImage, 33, 662, ParamRole::kMute},
 };
 
 inline constexpr ControlPlace kMaster[] = {
-    {ControlKind::kSwitch, kModeImage, 515, 662, 0, 0, QUOR::kModeIdx},
-    {ControlKind::kKnob, kMasterOutputImage, 1085, 277, 0, 0, QUOR::kMasterOutputIdx},
-    {ControlKind::kSwitch, kGlobalBypassImage, 1134, 662, 0, 0, QUOR::kGlobalBypassIdx},
+    {ControlKind::kSwitch, kModeImage, 515, 662, 0, 0, ParamIndex(ParamRole::kMode)},
+    {ControlKind::kKnob, kMasterOutputImage, 1085, 277, 0, 0, ParamIndex(ParamRole::kMasterOutput)},
+    {ControlKind::kSwitch, kGlobalBypassImage, 1134, 662, 0, 0,
+     ParamIndex(ParamRole::kGlobalBypass)},
 };
 
 // The tracks' meters along the top, then the master's left and right.
@@ -111,7 +112,7 @@ constexpr std::array<ControlPlace, kNumControls> AllControls() {
     all[i++] = control;
   for (int t = 0; t < QUOR::kNumTracks; ++t)
     for (const StripControl& c : kStrip)
-      all[i++] = {c.mKind, c.mImage, c.mX + kStripWidth * t, c.mY, 0, 0, c.mParam(t)};
+      all[i++] = {c.mKind, c.mImage, c.mX + kStripWidth * t, c.mY, 0, 0, ParamIndex(c.mParam, t)};
   for (int t = 0; t < QUOR::kNumTracks; ++t)
     all[i++] = {ControlKind::kMeter, kMeterImage, kTrackMeterX + kStripWidth * t, kTrackMeterY};
   for (const ControlPlace& meter : kMasterMeters)

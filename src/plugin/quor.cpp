@@ -17,9 +17,10 @@ constexpr int kDefaultMeterControl = -1;
 
 }  // namespace
 
-QUOR::QUOR(IInstanceInfo instanceInfo, Editor editor)
-    : IEffectVST2(instanceInfo, kNumParams, "16-16", 1, "QUOR", "", "Vandorhaus", kVendorVersion,
-                  FourCC('Q', 'U', 'R', '1'), FourCC('V', 'd', 'h', 's'), 0, false, true, false, 0),
+QUOR::QUOR(Editor editor)
+    : IEffectBase(kNumParams, "16-16", 1, "QUOR", "", "Vandorhaus", kVendorVersion,
+                  FourCharCode('Q', 'U', 'R', '1'), FourCharCode('V', 'd', 'h', 's'), 0, false,
+                  true, false),
       mRunChain(ChainRunner(FastestChainPath())) {
   // Every meter starts at full scale and falls from there.
   for (int m = 0; m < kNumMeters; ++m)
@@ -47,59 +48,59 @@ QUOR::QUOR(IInstanceInfo instanceInfo, Editor editor)
 QUOR::~QUOR() = default;
 
 void QUOR::InitParameters() {
-  const auto initGain = [this](int idx, const std::string& name, double defaultValue,
-                               double minValue, double maxValue) {
-    IParam* param = GetParam(idx);
-    param->InitDouble(name.c_str(), defaultValue, minValue, maxValue, 0.01, "%", "", 1.);
-    param->SetShape(1.);
-  };
-  const auto initSwitch = [this](int idx, const std::string& name) {
-    GetParam(idx)->InitInt(name.c_str(), 0, 0, 1, "", "");
-  };
-
-  initSwitch(kModeIdx, "Mode");
-  initGain(kMasterOutputIdx, "Master Output", 0., -24., 24.);
-  for (int t = 0; t < kNumTracks; ++t) {
-    const std::string n = std::to_string(t + 1);
-    initGain(HighGainIdx(t), "High Gain " + n, 0.5, 0., 1.);
-    initGain(MidGainIdx(t), "Mid Gain " + n, 0.5, 0., 1.);
-    initGain(LowGainIdx(t), "Low Gain " + n, 0.5, 0., 1.);
-    initGain(InputIdx(t), "Input " + n, 0., -24., 24.);
-    initGain(OutputIdx(t), "Output " + n, 0., -24., 24.);
-    initSwitch(BypassIdx(t), "Bypass " + n);
-    initSwitch(MuteIdx(t), "Mute " + n);
+  for (const QuorParam& p : kQuorParams) {
+    const ParamRow& row = *p.mRow;
+    const std::string name = p.Name();
+    IParam* param = GetParam(p.mIdx);
+    if (row.mType == kTypeDouble) {
+      param->InitDouble(name.c_str(), row.mDefault, row.mMin, row.mMax, row.mStep, row.mUnit, "",
+                        1.);
+      param->SetShape(1.);
+    } else {
+      param->InitInt(name.c_str(), static_cast<int>(row.mDefault), static_cast<int>(row.mMin),
+                     static_cast<int>(row.mMax), row.mUnit, "");
+    }
   }
-  initSwitch(kGlobalBypassIdx, "Global Bypass");
 }
 
 void QUOR::Reset() {
+  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
 }
 
 void QUOR::OnParamChange(int paramIdx) {
   std::lock_guard lock(mMutex);
-  if (!IsValidParamIdx(paramIdx)) return;
+  const QuorParam* param = FindParam(paramIdx);
+  // The unused indices act on nothing.
+  if (!param) return;
   const double value = GetParam(paramIdx)->Value();
-  if (paramIdx == kMasterOutputIdx) {
-    mMasterAmp = DbToGain(value);
-    return;
+  const auto track = static_cast<std::size_t>(param->mTrack);
+  switch (param->mRow->mRole) {
+    case ParamRole::kMasterOutput:
+      mMasterAmp = DbToGain(value);
+      return;
+    case ParamRole::kHighGain:
+      mHigh[track] = value;
+      break;
+    case ParamRole::kMidGain:
+      mMid[track] = value;
+      break;
+    case ParamRole::kLowGain:
+      mLow[track] = value;
+      break;
+    case ParamRole::kInput:
+      mInAmp[track] = DbToGain(value);
+      break;
+    case ParamRole::kOutput:
+      mOutAmp[track] = DbToGain(value);
+      break;
+    case ParamRole::kBypass:
+    case ParamRole::kMute:
+    case ParamRole::kMode:
+    case ParamRole::kGlobalBypass:
+      // Read where they act, at every block.
+      return;
   }
-  // The switches and the unused indices are read where they act, or nowhere.
-  const int t = paramIdx / 10;
-  if (t >= kNumTracks) return;
-  const auto track = static_cast<std::size_t>(t);
-  if (paramIdx == HighGainIdx(t))
-    mHigh[track] = value;
-  else if (paramIdx == MidGainIdx(t))
-    mMid[track] = value;
-  else if (paramIdx == LowGainIdx(t))
-    mLow[track] = value;
-  else if (paramIdx == InputIdx(t))
-    mInAmp[track] = DbToGain(value);
-  else if (paramIdx == OutputIdx(t))
-    mOutAmp[track] = DbToGain(value);
-  else
-    return;
   mGainsChanged = true;
 }
 
@@ -143,6 +144,7 @@ void QUOR::ShowNamesInFields() {
 }
 
 bool QUOR::SerializeState(ByteChunk* chunk) {
+  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mStateMutex);
   CopyNamesFromFields();
   for (const std::string& name : mTrackNames)
@@ -167,6 +169,7 @@ void QUOR::ApplyState(State& state) {
 }
 
 int QUOR::UnserializeState(const ByteChunk* chunk, int startPos) {
+  ExpectThread(ThreadRole::kHost);
   State state;
   const int position = ReadState(chunk, startPos, &state);
   if (position >= 0) ApplyState(state);

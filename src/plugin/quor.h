@@ -9,52 +9,55 @@
 #include <mutex>
 #include <string>
 
+#include "framework/ieffect_base.h"
+#include "plugin/quor_params.h"
 #include "plugin/track_chain_paths.h"
 #include "plugin/track_lanes.h"
-#include "vst2/ieffect_vst2.h"
 
 class IGraphics;
 class TextEntry;
 
-class QUOR : public IEffectVST2 {
+class QUOR : public IEffectBase {
  public:
   // The chain's own counts: its state and block are sized by them.
   static constexpr int kNumTracks = TrackChainState::kTracks;
+  static_assert(kNumTracks == kParamTracks);
   static constexpr int kNumChannels = TrackChainState::kChannels;
-  static constexpr int kNumParams = 94;
+  static constexpr int kNumParams = ::kNumParams;
   static constexpr int kNumNames = kNumTracks + 1;  // the tracks, then the master section
   static constexpr int kNumMeters = TrackChainState::kMeters;
   // The names a new console starts with, saved and shown as any other.
   static constexpr const char* kDefaultTrackName = "Track Name";
   static constexpr const char* kDefaultMasterName = "Master";
 
-  // Parameter indices: track t (0..7) owns 10t .. 10t + 4; the 35 indices
-  // 10t + 5 .. 10t + 9 (t < 7) exist for the host but are never used.
-  static constexpr int HighGainIdx(int t) { return 10 * t; }
-  static constexpr int MidGainIdx(int t) { return 10 * t + 1; }
-  static constexpr int LowGainIdx(int t) { return 10 * t + 2; }
-  static constexpr int InputIdx(int t) { return 10 * t + 3; }
-  static constexpr int OutputIdx(int t) { return 10 * t + 4; }
-  static constexpr int BypassIdx(int t) { return 77 + t; }
-  static constexpr int MuteIdx(int t) { return 85 + t; }
-  static constexpr int kMasterOutputIdx = 75;
-  static constexpr int kModeIdx = 76;
-  static constexpr int kGlobalBypassIdx = 93;
+  // Parameter indices, from the table (plugin/quor_params.h): track t (0..7)
+  // owns 10t .. 10t + 4; the 35 indices 10t + 5 .. 10t + 9 (t < 7) exist for
+  // the host but are never used.
+  static constexpr int HighGainIdx(int t) { return ParamIndex(ParamRole::kHighGain, t); }
+  static constexpr int MidGainIdx(int t) { return ParamIndex(ParamRole::kMidGain, t); }
+  static constexpr int LowGainIdx(int t) { return ParamIndex(ParamRole::kLowGain, t); }
+  static constexpr int InputIdx(int t) { return ParamIndex(ParamRole::kInput, t); }
+  static constexpr int OutputIdx(int t) { return ParamIndex(ParamRole::kOutput, t); }
+  static constexpr int BypassIdx(int t) { return ParamIndex(ParamRole::kBypass, t); }
+  static constexpr int MuteIdx(int t) { return ParamIndex(ParamRole::kMute, t); }
+  static constexpr int kMasterOutputIdx = ParamIndex(ParamRole::kMasterOutput);
+  static constexpr int kModeIdx = ParamIndex(ParamRole::kMode);
+  static constexpr int kGlobalBypassIdx = ParamIndex(ParamRole::kGlobalBypass);
 
   // Where the editor draws: on the window system's surface, as hosts see it;
   // on a headless one, drawn without a display; or nowhere, for measuring the
   // console without the editor's share.
   enum class Editor { kWindowed, kHeadless, kNone };
 
-  explicit QUOR(IInstanceInfo instanceInfo, Editor editor = Editor::kWindowed);
+  explicit QUOR(Editor editor = Editor::kWindowed);
   ~QUOR() override;
 
-  void Reset() override;
-  void OnParamChange(int paramIdx) override;
-  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
-  bool SerializeState(ByteChunk* chunk) override;
-  int UnserializeState(const ByteChunk* chunk, int startPos) override;
-  int StateEnd(const ByteChunk* chunk, int startPos) const override;
+  void Reset() override;                                                                 // host
+  void OnParamChange(int paramIdx) override;                                             // any
+  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;  // audio
+  bool SerializeState(ByteChunk* chunk) override;                                        // host
+  int UnserializeState(const ByteChunk* chunk, int startPos) override;                   // host
+  int StateEnd(const ByteChunk* chunk, int startPos) const override;                     // host
 
   // The whole state a chunk carries: the nine names, then every parameter value.
   struct State {
@@ -63,9 +66,9 @@ class QUOR : public IEffectVST2 {
   };
 
   // A track's name (8: the master's) as the user sees it, and a new one, as
-  // if typed; any thread but the audio thread.
-  std::string GetTrackName(int idx);
-  void SetTrackName(int idx, const std::string& name);
+  // if typed.
+  std::string GetTrackName(int idx);                    // host
+  void SetTrackName(int idx, const std::string& name);  // host
   // The meters' editor controls; -1 until an editor has them.
   void SetMeterControls(const std::array<int, kNumMeters>& controlIndices) {
     mMeterIdx = controlIndices;
@@ -74,8 +77,8 @@ class QUOR : public IEffectVST2 {
 
   // The instruction set the chain runs on: the widest the processor has,
   // chosen at construction. Tests and benchmarks force the others; false
-  // (and no change) where the processor lacks it. Host thread, under the lock.
-  bool SetChainPath(ChainPath path);
+  // (and no change) where the processor lacks it.
+  bool SetChainPath(ChainPath path);  // host
 
  private:
   void InitParameters();

@@ -39,6 +39,7 @@ void QUOR::UpdateChainGains(double sampleRate) {
 }
 
 void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
+  ExpectThread(ThreadRole::kAudio);
   const double sampleRate = GetSampleRate();
   const auto rate = std::bit_cast<std::uint64_t>(sampleRate);
   if (rate != mChainRate) {

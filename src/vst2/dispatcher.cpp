@@ -2,8 +2,8 @@
 // the opcode numbers; each request holds the plug-in's mutex throughout.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string_view>
 
 #include "framework/key_codes.h"
@@ -62,15 +62,15 @@ int KeyCodeForHostKey(VstInt32 character, VstIntPtr virtualKey) {
 
 VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                      VstIntPtr value, void* ptr, float opt) {
-  IEffectVST2* plug = PlugOf(effect);
-  if (!plug) return 0;
+  IEffectVST2* adapter = AdapterOf(effect);
+  if (!adapter) return 0;
   if (opcode == effClose) return Close(effect);
   // Reads that hosts make from other threads while audio runs wait for
   // nothing the audio thread holds.
   if (opcode == effGetParamLabel || opcode == effGetParamDisplay || opcode == effGetParamName ||
       (opcode == effGetChunk && index != 0)) {
     try {
-      return plug->DispatchUnlocked(opcode, index, ptr);
+      return adapter->DispatchUnlocked(opcode, index, ptr);
     } catch (...) {
       return 0;  // nothing may unwind into the host
     }
@@ -78,27 +78,30 @@ VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 
   // Without the mutex: closing joins the editor's thread and a key waits for
   // it, while that thread may be waiting for the mutex to hand the plug-in a
   // value.
-  if (IsWindowRequest(opcode)) return plug->DispatchWindow(opcode, index, value, ptr);
+  if (IsWindowRequest(opcode)) return adapter->DispatchWindow(opcode, index, value, ptr);
   if (opcode == effEditIdle || opcode == effIdle) return 0;
-  return Enter(
-      plug, [&](IEffectVST2& entered) { return entered.Dispatch(opcode, index, value, ptr, opt); });
+  return Enter(adapter, [&](IEffectVST2& entered) {
+    return entered.Dispatch(opcode, index, value, ptr, opt);
+  });
 }
 
 // Parameter names and labels are fixed, values atomic, and the program state
 // is read under mStateMutex: none of these needs mMutex.
 VstIntPtr IEffectVST2::DispatchUnlocked(VstInt32 opcode, VstInt32 index, void* ptr) {
   if (!ptr) return 0;
+  const IEffectBase& plug = Plug();
   switch (opcode) {
     case effGetParamLabel:
-      if (IsValidParamIdx(index))
-        CopyText(ptr, GetParam(index)->GetLabelForHost(), kParamTextChars);
+      if (plug.IsValidParamIdx(index))
+        CopyText(ptr, plug.GetParam(index)->GetLabelForHost(), kParamTextChars);
       return 0;
     case effGetParamDisplay:
-      if (IsValidParamIdx(index))
-        CopyText(ptr, GetParam(index)->GetDisplayForHost(true), kParamTextChars);
+      if (plug.IsValidParamIdx(index))
+        CopyText(ptr, plug.GetParam(index)->GetDisplayForHost(true), kParamTextChars);
       return 0;
     case effGetParamName:
-      if (IsValidParamIdx(index)) CopyText(ptr, GetParam(index)->GetNameForHost(), kParamTextChars);
+      if (plug.IsValidParamIdx(index))
+        CopyText(ptr, plug.GetParam(index)->GetNameForHost(), kParamTextChars);
       return 0;
     case effGetChunk:
       return GetProgramChunk(static_cast<void**>(ptr));
@@ -109,40 +112,44 @@ VstIntPtr IEffectVST2::DispatchUnlocked(VstInt32 opcode, VstInt32 index, void* p
 
 VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                 float opt) {
+  IEffectBase& plug = Plug();
   switch (opcode) {
     case effOpen:
-      HostSpecificInit();
-      OnParamReset();
+      plug.HostSpecificInit();
+      mAEffect->numInputs = mInputSpkrArr.numChannels = plug.NInChannels();
+      mAEffect->numOutputs = mOutputSpkrArr.numChannels = plug.NOutChannels();
+      plug.OnParamReset();
       return 0;
     case effSetProgram:
-      if (!DoesStateChunks()) ModifyCurrentPreset(nullptr);
-      if (value >= 0 && value < NPresets()) RestorePreset(static_cast<int>(value));
+      if (!plug.DoesStateChunks()) plug.ModifyCurrentPreset(nullptr);
+      if (value >= 0 && value < plug.NPresets()) plug.RestorePreset(static_cast<int>(value));
       return 0;
     case effGetProgram:
-      return mCurrentPresetIdx;
+      return plug.GetCurrentPresetIdx();
     case effSetProgramName:
       if (ptr) {
-        ModifyCurrentPreset(static_cast<const char*>(ptr));
-        PresetsChangedByHost();
+        plug.ModifyCurrentPreset(static_cast<const char*>(ptr));
+        plug.PresetsChangedByHost();
       }
       return 0;
     case effGetProgramName:
-      if (ptr) CopyText(ptr, GetPresetName(mCurrentPresetIdx), kProgramNameChars);
+      if (ptr) CopyText(ptr, plug.GetPresetName(plug.GetCurrentPresetIdx()), kProgramNameChars);
       return 0;
     case effSetSampleRate:
-      SetSampleRate(static_cast<double>(opt));
-      Reset();
+      plug.SetSampleRate(static_cast<double>(opt));
+      plug.Reset();
       return 0;
     case effSetBlockSize:
-      SetBlockSize(static_cast<int>(std::clamp<VstIntPtr>(value, 0, kMaxBlockSize)));
-      Reset();
+      plug.SetBlockSize(
+          static_cast<int>(std::clamp<VstIntPtr>(value, 0, IEffectBase::kMaxBlockSize)));
+      plug.Reset();
       return 0;
     case effMainsChanged:
-      OnActivate(value != 0);
-      if (!value) Reset();
+      plug.OnActivate(value != 0);
+      if (!value) plug.Reset();
       return 0;
     case effEditGetRect:
-      if (!ptr || !mGraphics) return 0;
+      if (!ptr || !plug.GetGUI()) return 0;
       *static_cast<ERect**>(ptr) = &mEditRect;
       return 1;
     case effIdentify:
@@ -159,7 +166,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       return String2Parameter(index, static_cast<const char*>(ptr));
     case effGetProgramNameIndexed: {
       if (!ptr) return 0;
-      const std::string_view name = GetPresetName(index);
+      const std::string_view name = plug.GetPresetName(index);
       CopyText(ptr, name, kProgramNameChars);
       return name.empty() ? 0 : 1;
     }
@@ -168,7 +175,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
     case effGetOutputProperties:
       return GetPinProperties(false, index, static_cast<VstPinProperties*>(ptr));
     case effGetPlugCategory:
-      return IsInst() ? kPlugCategSynth : kPlugCategEffect;
+      return plug.IsInst() ? kPlugCategSynth : kPlugCategEffect;
     case effProcessVarIo:
       return 0;
     case effSetSpeakerArrangement:
@@ -177,30 +184,31 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       return 1;
     case effGetEffectName:
       if (!ptr) return 0;
-      CopyText(ptr, mEffectName, kEffectNameChars);
+      CopyText(ptr, plug.GetEffectName(), kEffectNameChars);
       return 1;
     case effGetVendorString:
       if (!ptr) return 0;
-      CopyText(ptr, mMfrName, kVendorTextChars);
+      CopyText(ptr, plug.GetMfrName(), kVendorTextChars);
       return 1;
     case effGetProductString:
       if (!ptr) return 0;
-      CopyText(ptr, mProductName, kVendorTextChars);
+      CopyText(ptr, plug.GetProductName(), kVendorTextChars);
       return 1;
     case effGetVendorVersion:
-      return GetEffectVersion(true);
+      return plug.GetEffectVersion(true);
     case effVendorSpecific:
       if (index == kVendorParamDisplayAt && ptr) {
-        if (value >= 0 && value < NParams())
+        if (value >= 0 && value < plug.NParams())
           CopyText(ptr,
-                   GetParam(static_cast<int>(value))
+                   plug.GetParam(static_cast<int>(value))
                        ->GetDisplayForHost(static_cast<double>(opt), true, true),
                    kParamTextChars);
         return kVendorSpecificHandled;
       }
-      if (index == kVendorParamIsContinuous && value >= 0 && value < NParams())
-        return GetParam(static_cast<int>(value))->Type() == kTypeDouble ? kVendorSpecificHandled
-                                                                        : 0;
+      if (index == kVendorParamIsContinuous && value >= 0 && value < plug.NParams())
+        return plug.GetParam(static_cast<int>(value))->Type() == kTypeDouble
+                   ? kVendorSpecificHandled
+                   : 0;
       return 0;
     case effCanDo: {
       if (!ptr) return 0;
@@ -208,21 +216,21 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       if (capability == "receiveVstTimeInfo") return 1;
       if (capability == "sendVstEvents" || capability == "sendVstMidiEvent" ||
           capability == "receiveVstEvents" || capability == "receiveVstMidiEvent")
-        return DoesMIDI() ? 1 : 0;
+        return plug.DoesMIDI() ? 1 : 0;
       if (capability == "hasCockosExtensions" || capability == "hasCockosViewAsConfig")
         return kExtensionSupported;
       return 0;
     }
     case effGetTailSize:
-      return mTailSize;
+      return plug.GetTailSize();
     case effGetVstVersion:
       return 2400;
     case effGetMidiKeyName: {
       if (!ptr) return 0;
       auto* keyName = static_cast<MidiKeyName*>(ptr);
       keyName->keyName[0] = '\0';
-      const bool named =
-          MidiNoteName(keyName->thisKeyNumber, keyName->keyName, static_cast<int>(kLabelChars + 1));
+      const bool named = plug.MidiNoteName(keyName->thisKeyNumber, keyName->keyName,
+                                           static_cast<int>(kLabelChars + 1));
       keyName->keyName[kLabelChars] = '\0';
       return named ? 1 : 0;
     }
@@ -238,26 +246,19 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
 }
 
 VstIntPtr IEffectVST2::DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr) {
-  if (!mGraphics) return 0;
+  IEffectBase& plug = Plug();
+  IEditorSurface* editor = plug.GetGUI();
+  if (!editor) return 0;
   switch (opcode) {
-    case effEditOpen: {
-      if (!mGraphics->OpenWindow(ptr)) return 0;
-      std::lock_guard lock(mMutex);
-      OnGUIOpen();
+    case effEditOpen:
+      return plug.OpenEditor(ptr) ? 1 : 0;
+    case effEditClose:
+      plug.CloseEditor();
       return 1;
-    }
-    case effEditClose: {
-      {
-        std::lock_guard lock(mMutex);
-        OnGUIClose();
-      }
-      mGraphics->CloseWindow();
-      return 1;
-    }
     case effEditKeyDown:
     case effEditKeyUp: {
       const int code = KeyCodeForHostKey(index, value);
-      return code >= 0 && mGraphics->OnHostKey(code, opcode == effEditKeyDown) ? 1 : 0;
+      return code >= 0 && editor->OnHostKey(code, opcode == effEditKeyDown) ? 1 : 0;
     }
     default:
       return 0;
@@ -265,46 +266,32 @@ VstIntPtr IEffectVST2::DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr
 }
 
 VstIntPtr IEffectVST2::GetProgramChunk(void** data) {
+  IEffectBase& plug = Plug();
   ByteChunk chunk;
-  InitChunkWithFrameworkVer(&chunk);
-  if (!SerializeState(&chunk) || chunk.Size() == 0) return 0;
+  if (!plug.SaveState(&chunk, false)) return 0;
   // Valid for the host until the next program chunk request.
-  std::lock_guard lock(mStateMutex);
+  std::lock_guard lock(plug.mStateMutex);
   mState = std::move(chunk);
   *data = mState.GetBytes();
   return mState.Size();
 }
 
 VstIntPtr IEffectVST2::GetBankChunk(void** data) {
-  InitChunkWithFrameworkVer(&mBankState);
-  ModifyCurrentPreset(nullptr);
-  if (!SerializePresets(&mBankState) || mBankState.Size() == 0) return 0;
+  if (!Plug().SaveState(&mBankState, true)) return 0;
   *data = mBankState.GetBytes();
   return mBankState.Size();
 }
 
 VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data) {
   // Refused before anything changes: no data, or a size no chunk of ours can have.
-  if (!data || size < 0 || size > kMaxChunkSize) return 0;
-  ByteChunk chunk;
-  chunk.Resize(static_cast<int>(size));
-  if (size > 0) std::memcpy(chunk.GetBytes(), data, static_cast<std::size_t>(size));
-  int position = 0;
-  const int version = GetFrameworkVerFromChunk(&chunk, &position);
-  if (!isPreset && version >= kFrameworkVersion) {
-    position = UnserializePresets(&chunk, position);
-  } else {
-    position = UnserializeState(&chunk, position);
-    // A rejected state leaves the preset as it was, too.
-    if (position >= 0) ModifyCurrentPreset(nullptr);
-  }
-  if (position < 0) return 0;
-  RedrawParamControls();
-  return 1;
+  if (!data || size < 0 || size > IEffectBase::kMaxStateSize) return 0;
+  const std::span bytes(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size));
+  return Plug().RestoreState(bytes, isPreset) ? 1 : 0;
 }
 
 VstIntPtr IEffectVST2::ProcessEvents(const VstEvents* events) {
   if (!events) return 0;
+  IEffectBase& plug = Plug();
   // The list holds as many entries as numEvents says, more than it declares.
   const VstEvent* const* entries = events->events;
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
@@ -317,42 +304,34 @@ VstIntPtr IEffectVST2::ProcessEvents(const VstEvents* events) {
       msg.mStatus = static_cast<std::uint8_t>(midi->midiData[0]);
       msg.mData1 = static_cast<std::uint8_t>(midi->midiData[1]);
       msg.mData2 = static_cast<std::uint8_t>(midi->midiData[2]);
-      ProcessMidiMsg(&msg);
+      plug.ProcessMidiMsg(&msg);
     } else if (event->type == kVstSysExType) {
       const auto* sysex = reinterpret_cast<const VstMidiSysexEvent*>(event);
       ISysEx msg;
       msg.mOffset = sysex->deltaFrames;
       msg.mSize = sysex->dumpBytes;
       msg.mData = reinterpret_cast<const std::uint8_t*>(sysex->sysexDump);
-      ProcessSysEx(&msg);
+      plug.ProcessSysEx(&msg);
     }
   }
   return 1;
 }
 
 VstIntPtr IEffectVST2::String2Parameter(int paramIdx, const char* text) {
-  if (!IsValidParamIdx(paramIdx)) return 0;
+  IEffectBase& plug = Plug();
+  if (!plug.IsValidParamIdx(paramIdx)) return 0;
+  // No text: the host asks whether the parameter takes texts at all.
   if (!text) return 1;
-  IParam* param = GetParam(paramIdx);
-  double value = 0.;
-  if (param->GetNDisplayTexts() > 0) {
-    if (!param->MapDisplayText(text, &value)) return 0;
-  } else {
-    value = std::atof(text);
-    if (param->GetNegateDisplay()) value = -value;
-  }
-  if (mGraphics) mGraphics->SetParameterFromPlug(paramIdx, value, false);
-  param->Set(value);
-  OnParamChange(paramIdx);
-  return 1;
+  return plug.SetParameterFromText(paramIdx, text) ? 1 : 0;
 }
 
-VstIntPtr IEffectVST2::GetPinProperties(bool input, int index, VstPinProperties* properties) const {
-  const int nChannels = input ? NInChannels() : NOutChannels();
+VstIntPtr IEffectVST2::GetPinProperties(bool input, int index, VstPinProperties* properties) {
+  const IEffectBase& plug = Plug();
+  const int nChannels = input ? plug.NInChannels() : plug.NOutChannels();
   if (index < 0 || !properties || index >= nChannels) return 0;
   properties->flags = kVstPinIsActive;
   if (index % 2 == 0 && index + 1 < nChannels) properties->flags |= kVstPinIsStereo;
-  const std::string& label = input ? GetInputLabel(index) : GetOutputLabel(index);
+  const std::string& label = input ? plug.GetInputLabel(index) : plug.GetOutputLabel(index);
   if (!label.empty()) {
     CopyText(properties->label, label, kLabelChars);
   } else {
@@ -364,14 +343,15 @@ VstIntPtr IEffectVST2::GetPinProperties(bool input, int index, VstPinProperties*
 
 void IEffectVST2::ConnectFromArrangement(bool input, const VstSpeakerArrangement* arrangement) {
   if (!arrangement) return;
-  const int nChannels = input ? NInChannels() : NOutChannels();
+  IEffectBase& plug = Plug();
+  const int nChannels = input ? plug.NInChannels() : plug.NOutChannels();
   // A negative or oversized count is cut to the channels the plug-in has.
   const int n = std::clamp(arrangement->numChannels, 0, nChannels);
   if (input) {
-    SetInputChannelConnections(0, n, true);
-    SetInputChannelConnections(n, nChannels - n, false);
+    plug.SetInputChannelConnections(0, n, true);
+    plug.SetInputChannelConnections(n, nChannels - n, false);
   } else {
-    SetOutputChannelConnections(0, n, true);
-    SetOutputChannelConnections(n, nChannels - n, false);
+    plug.SetOutputChannelConnections(0, n, true);
+    plug.SetOutputChannelConnections(n, nChannels - n, false);
   }
 }

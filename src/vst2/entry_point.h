@@ -1,25 +1,20 @@
 // Creating a plug-in for a host: the body of the exported entry points.
 #pragma once
 
+#include <functional>
 #include <memory>
-#include <mutex>
 
-#include "vst2/ieffect_vst2.h"
+#include "framework/ieffect_base.h"
+#include "vst2/vst2_abi.h"
+
+// Makes the plug-in under a process-wide lock (hosts may instantiate from
+// several threads at once), puts the adapter around it and hands the host its
+// record; null when the plug-in could not be made. From then on the host owns
+// the instance: effClose deletes it.
+AEffect* InstantiateVST2(const std::function<std::unique_ptr<IEffectBase>()>& makePlug,
+                         audioMasterCallback hostCallback);
 
 template <class Plugin>
 AEffect* InstantiateVST2(audioMasterCallback hostCallback) {
-  // Hosts may instantiate from several threads at once.
-  static std::recursive_mutex entryMutex;
-  std::lock_guard lock(entryMutex);
-  try {
-    auto plug = std::make_unique<Plugin>(IInstanceInfo{hostCallback});
-    plug->EnsureDefaultPreset();
-    AEffect* effect = plug->GetAEffect();
-    if (effect->numPrograms < 1) effect->numPrograms = 1;
-    // From here the host owns the plug-in; effClose deletes it.
-    plug.release();
-    return effect;
-  } catch (...) {
-    return nullptr;
-  }
+  return InstantiateVST2([] { return std::make_unique<Plugin>(); }, hostCallback);
 }

@@ -1,54 +1,41 @@
-// The adapter between the host-independent plug-in base and the VST 2.4
-// binary interface: it owns the effect record the host holds, answers the
-// host's requests and turns the framework's notifications into host calls.
+// The VST 2.4 adapter: it owns one plug-in and the effect record the host
+// holds, turns the host's calls through that record into the framework's
+// requests, and answers the plug-in's questions to its host with host
+// callbacks. Everything else a format needs lives in the framework.
 #pragma once
 
-#include <vector>
+#include <memory>
 
 #include "framework/ieffect_base.h"
+#include "framework/plug_instance.h"
 #include "vst2/vst2_abi.h"
 
-struct IInstanceInfo {
-  audioMasterCallback mVSTHostCallback = nullptr;
-};
-
-class IEffectVST2 : public IEffectBase {
+class IEffectVST2 final : public PlugInstance, public IPlugHost {
  public:
-  // The largest chunk a host may hand over; anything bigger is refused unread.
-  static constexpr VstIntPtr kMaxChunkSize = VstIntPtr{64} << 20;
+  IEffectVST2(std::unique_ptr<IEffectBase> plug, audioMasterCallback hostCallback);  // host
+  ~IEffectVST2() override;                                                           // host
 
-  IEffectVST2(IInstanceInfo instanceInfo, int nParams, const char* channelIOStr, int nPresets,
-              const char* effectName, const char* productName, const char* mfrName,
-              int vendorVersion, int uniqueID, int mfrID, int latency, bool plugDoesMidi,
-              bool plugDoesChunks, bool plugIsInst, int plugScChans);
-  ~IEffectVST2() override;
-
-  // Overrides of the base's hooks; each may be called from the thread its
-  // declaration in the base names.
-  void BeginInformHostOfParamChange(int paramIdx) override;
-  void InformHostOfParamChange(int paramIdx, double normalizedValue) override;
-  void EndInformHostOfParamChange(int paramIdx) override;
-  void InformHostOfProgramChange() override;
-  bool IsRenderingOffline() override;
-  int GetSamplePos() override;
-  double GetTempo() override;
-  void GetTimeSig(int* numerator, int* denominator) override;
-  void GetTime(ITimeInfo* timeInfo) override;
-  EHost GetHost() override;
-  void ResizeGraphics(int width, int height) override;
-  void HostSpecificInit() override;
-  void AttachGraphics(std::unique_ptr<IEditorSurface> graphics) override;
-  void SetLatency(int samples) override;
-  bool SendMidiMsg(const IMidiMsg* msg) override;
-  bool SendSysEx(const ISysEx* msg) override;
-
-  bool SendVSTEvent(VstEvent* event);  // audio
-  audioMasterCallback GetHostCallback() const { return mHostCallback; }
   AEffect* GetAEffect() { return mAEffect.get(); }
+  audioMasterCallback GetHostCallback() const { return mHostCallback; }
+  // The plug-in behind a record, or null once the record is closed.
+  static IEffectBase* PluginOf(AEffect* effect);  // any
+
+  // What the plug-in asks of its host, as host callbacks.
+  void BeginEdit(int paramIdx) override;
+  void Automate(int paramIdx, double normalizedValue) override;
+  void EndEdit(int paramIdx) override;
+  void ProgramChanged() override;
+  bool IsRenderingOffline() override;
+  bool GetTransport(std::uint32_t wanted, HostTransport* transport) override;
+  HostProduct Identify() override;
+  void EditorResized(int width, int height) override;
+  void LatencyChanged(int samples) override;
+  bool SendMidi(const IMidiMsg& msg) override;
+  bool SendSysEx(const ISysEx& msg) override;
 
   // The effect record's entries, called by the host.
   static VstIntPtr VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                 void* ptr, float opt);  // host
+                                 void* ptr, float opt);  // any
   static void VSTProcess(AEffect* effect, float** inputs, float** outputs,
                          VstInt32 nFrames);  // audio
   static void VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
@@ -62,78 +49,42 @@ class IEffectVST2 : public IEffectBase {
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
   // The editor's window: open, close and the keys the host forwards.
   VstIntPtr DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr);
+  VstIntPtr DispatchUnlocked(VstInt32 opcode, VstInt32 index, void* ptr);
   VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.f);
-  const VstTimeInfo* QueryTime(VstInt32 requestedFlags);
-  VstIntPtr DispatchUnlocked(VstInt32 opcode, VstInt32 index, void* ptr);
+  bool SendVSTEvent(VstEvent* event);
   VstIntPtr GetProgramChunk(void** data);
   VstIntPtr GetBankChunk(void** data);
   VstIntPtr SetChunk(bool isPreset, VstIntPtr size, const void* data);
   VstIntPtr ProcessEvents(const VstEvents* events);
   VstIntPtr String2Parameter(int paramIdx, const char* text);
-  VstIntPtr GetPinProperties(bool input, int index, VstPinProperties* properties) const;
+  VstIntPtr GetPinProperties(bool input, int index, VstPinProperties* properties);
   void ConnectFromArrangement(bool input, const VstSpeakerArrangement* arrangement);
   void UpdateEditRect();
 
-  static IEffectVST2* PlugOf(AEffect* effect);
-  // One request of the host, under mMutex. A close that arrives meanwhile
-  // from inside a host callback on this thread waits until it has returned.
+  static IEffectVST2* AdapterOf(AEffect* effect);
+  // One request of the host, through the instance's guard; a close that
+  // became due during it deletes the adapter when it returns.
   template <typename Request>
-  static VstIntPtr Enter(IEffectVST2* plug, Request request);
+  static VstIntPtr Enter(IEffectVST2* adapter, Request request);
   static VstIntPtr Close(AEffect* effect);
-  // Closes an editor the host left open, then deletes the plug-in.
-  static void Destroy(IEffectVST2* plug);
-  // Every audio callback: find the plug-in, enter it, ask for MIDI.
+  // Every audio callback: find the adapter, enter it, ask for MIDI.
   template <typename Process>
   static void RunAudioCallback(AEffect* effect, Process process);
-  // The host's channel pointers, moved forward while a long call runs in pieces.
-  template <typename Sample>
-  struct Pieces {
-    void Resize(int nIn, int nOut) {
-      mIn.resize(static_cast<std::size_t>(nIn));
-      mOut.resize(static_cast<std::size_t>(nOut));
-    }
-    std::vector<Sample*> mIn;
-    std::vector<Sample*> mOut;
-  };
-  template <typename Sample, typename Process>
-  void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool replacing,
-                       Pieces<Sample>& pieces, Process process);
-  void ProcessFloat(float** inputs, float** outputs, int nFrames, bool accumulate);
-  void ProcessDouble(double** inputs, double** outputs, int nFrames);
 
   ERect mEditRect{};
   audioMasterCallback mHostCallback;
   VstSpeakerArrangement mInputSpkrArr{};
   VstSpeakerArrangement mOutputSpkrArr{};
-  bool mHostSpecificInitDone = false;
-  ByteChunk mState;      // the last program chunk handed out, under mStateMutex
-  ByteChunk mBankState;  // the last bank chunk handed out, under mMutex
-  // The record the host holds; it outlives the plug-in (vst2/effect_record.h).
+  ByteChunk mState;      // the last program chunk handed out, under the plug-in's mStateMutex
+  ByteChunk mBankState;  // the last bank chunk handed out, under its mMutex
+  // The record the host holds; it outlives the adapter (vst2/effect_record.h).
   std::unique_ptr<AEffect> mAEffect = std::make_unique<AEffect>();
-  // Requests of the host running on the thread that holds mMutex, and a close
-  // that arrived from inside one of them, to be carried out when they return.
-  int mEntryDepth = 0;
-  bool mCloseRequested = false;
-  Pieces<float> mFloatPieces;
-  Pieces<double> mDoublePieces;
 };
 
 template <typename Request>
-inline VstIntPtr IEffectVST2::Enter(IEffectVST2* plug, Request request) {
+inline VstIntPtr IEffectVST2::Enter(IEffectVST2* adapter, Request request) {
   VstIntPtr result = 0;
-  bool closeNow = false;
-  {
-    std::lock_guard lock(plug->mMutex);
-    ++plug->mEntryDepth;
-    try {
-      result = request(*plug);
-    } catch (...) {
-      // Nothing may unwind into the host.
-      result = 0;
-    }
-    closeNow = --plug->mEntryDepth == 0 && plug->mCloseRequested;
-  }
-  if (closeNow) Destroy(plug);
+  if (adapter->PlugInstance::Enter([&] { result = request(*adapter); })) delete adapter;
   return result;
 }

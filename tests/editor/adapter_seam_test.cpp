@@ -6,6 +6,7 @@
 #include "editor/controls/knob_controls.h"
 #include "tests/editor/editor_fixture.h"
 #include "vst2/entry_point.h"
+#include "vst2/ieffect_vst2.h"
 
 namespace {
 
@@ -18,11 +19,11 @@ VstIntPtr RecordingHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, f
   return 0;
 }
 
-class EditorPlug : public IEffectVST2 {
+class EditorPlug : public IEffectBase {
  public:
-  explicit EditorPlug(IInstanceInfo info)
-      : IEffectVST2(info, 1, "2-2", 1, "Seam", "Seam", "Test", 0x00010000, 0x5365616D, 0x54657374,
-                    0, false, false, false, 0) {
+  EditorPlug()
+      : IEffectBase(1, "2-2", 1, "Seam", "Seam", "Test", 0x00010000, 0x5365616D, 0x54657374, 0,
+                    false, false, false) {
     GetParam(0)->InitDouble("Drive", 0., 0., 10., 0.01);
     auto graphics = std::make_unique<IGraphicsHeadless>(this, 320, 180);
     gui = graphics.get();
@@ -41,7 +42,7 @@ class EditorPlug : public IEffectVST2 {
 TEST(AdapterSeam, AHostDrivesTheEditorThroughTheEffectRecord) {
   AEffect* effect = InstantiateVST2<EditorPlug>(RecordingHost);
   ASSERT_NE(effect, nullptr);
-  auto& plug = *static_cast<EditorPlug*>(effect->object);
+  auto& plug = *static_cast<EditorPlug*>(IEffectVST2::PluginOf(effect));
   EXPECT_NE(effect->flags & effFlagsHasEditor, 0);
   EXPECT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.f), 1);
   EXPECT_TRUE(plug.gui->WindowIsOpen());

@@ -212,7 +212,7 @@ TEST_F(EditorTest, ParameterValuesReachBoundAndAuxiliaryControls) {
 // Rebuilds its controls, as a plug-in's resize hook would.
 class ResizingPlug : public EditorTestPlug {
  public:
-  void ResizeGraphics(int, int) override {
+  void OnWindowResize() override {
     static_cast<IGraphics*>(GetGUI())->AttachPanelBackground(COLOR_GRAY);
   }
 };

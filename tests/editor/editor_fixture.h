@@ -30,8 +30,8 @@ class EditorTestPlug : public TestEffect {
     GetParam(kTrim)->InitDouble("Trim", 0., -10., 10., 0.5, "dB");
     GetParam(kTrim)->NegateDisplay();
   }
-  void BeginInformHostOfParamChange(int idx) override { mGestures.emplace_back(idx, true); }
-  void EndInformHostOfParamChange(int idx) override { mGestures.emplace_back(idx, false); }
+  void BeginEdit(int idx) override { mGestures.emplace_back(idx, true); }
+  void EndEdit(int idx) override { mGestures.emplace_back(idx, false); }
 
   std::vector<std::pair<int, bool>> mGestures;  // parameter, begin (true) or end
 };

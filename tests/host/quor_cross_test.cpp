@@ -33,7 +33,7 @@ TEST(QuorCross, RenderEqualsTheEngineBlockForBlock) {
   ASSERT_EQ(render.exitCode, 0) << render.err;
   const Channels rendered = ReadAudio(scratch.Path("out.wav"));
 
-  QUOR console(IInstanceInfo{});
+  QUOR console;
   console.SetSampleRate(kRate);
   console.OnParamReset();
   console.GetParam(QUOR::InputIdx(1))->Set(9.);
@@ -48,6 +48,7 @@ TEST(QuorCross, RenderEqualsTheEngineBlockForBlock) {
       in.push_back(input[static_cast<std::size_t>(c)].data() + start);
       out.push_back(expected[static_cast<std::size_t>(c)].data() + start);
     }
+    const ThreadRoleScope audio(ThreadRole::kAudio);
     console.ProcessDoubleReplacing(in.data(), out.data(), frames);
   }
   ASSERT_EQ(rendered.size(), static_cast<std::size_t>(kChannels));
@@ -61,7 +62,7 @@ TEST(QuorCross, ProgramAndBankFilesCrossBothWays) {
   ScratchFolder scratch;
   for (const char* name : {"framework.fxp", "framework.fxb"}) {
     SCOPED_TRACE(name);
-    QUOR writer(IInstanceInfo{});
+    QUOR writer;
     writer.GetParam(QUOR::OutputIdx(2))->Set(-7.5);
     const bool bank = std::string(name).ends_with(".fxb");
     // A bank holds the presets: store the current state into the current one.
@@ -77,7 +78,7 @@ TEST(QuorCross, ProgramAndBankFilesCrossBothWays) {
     const RunResult saved =
         RunHost({"state", "save", QUOR_PLUGIN, scratch.Path(name), "--set", "Low Gain 8=0.3"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
-    QUOR reader(IInstanceInfo{});
+    QUOR reader;
     const bool bank = std::string(name).ends_with(".fxb");
     ASSERT_TRUE(bank ? reader.LoadBankFromFXB(scratch.Path(name))
                      : reader.LoadProgramFromFXP(scratch.Path(name)));

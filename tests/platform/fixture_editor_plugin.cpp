@@ -80,12 +80,12 @@ IBitmap Frames(int w, int h, std::initializer_list<raster::Pixel> colors) {
   return IGraphics::RetainBitmap(std::move(pixels), n);
 }
 
-class FixtureEditorPlugin : public IEffectVST2 {
+class FixtureEditorPlugin : public IEffectBase {
  public:
-  explicit FixtureEditorPlugin(IInstanceInfo info)
-      : IEffectVST2(info, kNumParams, "2-2", 1, "FixtureEditor", "FixtureEditor", "QUOR tests",
+  FixtureEditorPlugin()
+      : IEffectBase(kNumParams, "2-2", 1, "FixtureEditor", "FixtureEditor", "QUOR tests",
                     0x00010000, FourCC('Q', 'F', 'x', 'E'), FourCC('Q', 'T', 's', 't'), 0, false,
-                    true, false, 0) {
+                    true, false) {
     GetParam(kGain)->InitDouble("Gain", 50., 0., 100., 0.01, "%");
     GetParam(kMute)->InitBool("Mute", false);
     GetParam(kShape)->InitEnum("Shape", 0, 3);

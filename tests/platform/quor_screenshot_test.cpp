@@ -29,7 +29,7 @@ TEST(QuorScreenshot, EqualsTheDrawingWithoutADisplay) {
   fs::remove(png);
   ASSERT_NE(shot, nullptr);
 
-  QUOR console(IInstanceInfo{}, QUOR::Editor::kHeadless);
+  QUOR console(QUOR::Editor::kHeadless);
   auto* headless = dynamic_cast<IGraphicsHeadless*>(console.GetGUI());
   ASSERT_NE(headless, nullptr);
   headless->Tick();

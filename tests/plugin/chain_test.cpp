@@ -48,7 +48,7 @@ struct Buffers {
 };
 
 std::unique_ptr<QUOR> MakeConsole(bool withEditor, StubEditor** editor = nullptr) {
-  auto console = std::make_unique<QUOR>(IInstanceInfo{}, QUOR::Editor::kNone);
+  auto console = std::make_unique<QUOR>(QUOR::Editor::kNone);
   if (withEditor) {
     auto stub = std::make_unique<StubEditor>();
     if (editor) *editor = stub.get();
@@ -61,6 +61,12 @@ std::unique_ptr<QUOR> MakeConsole(bool withEditor, StubEditor** editor = nullptr
   console->SetSampleRate(44100.);
   console->OnParamReset();
   return console;
+}
+
+// The chain as the audio thread calls it.
+void ProcessAsAudio(QUOR& console, double** inputs, double** outputs, int nFrames) {
+  const ThreadRoleScope audio(ThreadRole::kAudio);
+  console.ProcessDoubleReplacing(inputs, outputs, nFrames);
 }
 
 void SetValue(QUOR& console, int idx, double value) {
@@ -196,7 +202,7 @@ void ExpectMatchesPlainModel(ChainPath path, unsigned seed, bool withEditor, dou
     if (inPlace) ours.mOut = ours.mIn, theirs.mOut = theirs.mIn;
     double** const ourOut = inPlace ? ours.mInPtr.data() : ours.mOutPtr.data();
     double** const theirOut = inPlace ? theirs.mInPtr.data() : theirs.mOutPtr.data();
-    console->ProcessDoubleReplacing(ours.mInPtr.data(), ourOut, frames);
+    ProcessAsAudio(*console, ours.mInPtr.data(), ourOut, frames);
     reference.Process(*console, theirs.mInPtr.data(), theirOut, frames, rate, withEditor);
     for (int c = 0; c < kChannels; ++c)
       for (int i = 0; i < frames; ++i)
@@ -270,7 +276,8 @@ TEST(Chain, EveryPathMatchesThePlainModelIn32Bit) {
     ASSERT_TRUE(console->SetChainPath(path));
     console->SetSampleRate(48000.);
     console->SetBlockSize(4096);
-    AEffect* const effect = console->GetAEffect();
+    console->SetInputChannelConnections(0, kChannels, true);
+    console->SetOutputChannelConnections(0, kChannels, true);
     ReferenceConsole reference;
     for (int block = 0; block < 4; ++block) {
       Randomise(*console, random);
@@ -288,7 +295,10 @@ TEST(Chain, EveryPathMatchesThePlainModelIn32Bit) {
         inPtr.push_back(in[c].data());
         outPtr.push_back(out[c].data());
       }
-      effect->processReplacing(effect, inPtr.data(), outPtr.data(), frames);
+      {
+        const ThreadRoleScope audio(ThreadRole::kAudio);
+        console->ProcessBlock(inPtr.data(), outPtr.data(), frames, false);
+      }
       reference.Process(*console, theirs.mInPtr.data(), theirs.mOutPtr.data(), frames, 48000.,
                         true);
       const int written = console->GetParam(QUOR::kModeIdx)->Int() == 1 ? kChannels : 2;
@@ -320,7 +330,7 @@ TEST(Chain, PathsAndRatesMayChangeBetweenBlocks) {
     Buffers ours(frames), theirs(frames);
     ours.Noise(static_cast<unsigned>(block), 1.);
     theirs.mIn = ours.mIn;
-    console->ProcessDoubleReplacing(ours.mInPtr.data(), ours.mOutPtr.data(), frames);
+    ProcessAsAudio(*console, ours.mInPtr.data(), ours.mOutPtr.data(), frames);
     reference.Process(*console, theirs.mInPtr.data(), theirs.mOutPtr.data(), frames, rate, true);
     ASSERT_EQ(ours.mOut, theirs.mOut) << "block " << block;
     for (int m = 0; m < QUOR::kNumMeters; ++m)
@@ -335,7 +345,7 @@ TEST(Chain, ModeOneSeparatesChannelsAndIgnoresMasterGain) {
   SetValue(*console, QUOR::kMasterOutputIdx, -24);
   Buffers buffers(44100);
   buffers.mIn[7].assign(44100, 0.01);  // track 4 right only
-  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 44100);
+  ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 44100);
   EXPECT_NEAR(buffers.mOut[7].back(),
               -0.01 * 0.196832 * -0.99998 * -0.99998 * -0.99998 * 5.7543993733715695, 1e-4);
   EXPECT_NEAR(buffers.mOut[6].back(), 0., 1e-9);
@@ -351,21 +361,21 @@ TEST(Chain, BypassAndMute) {
   for (int c = 0; c < kChannels; ++c)
     buffers.mIn[c].assign(8, c == 2 ? 0.25 : c == 3 ? 0.5 : 0.);
   SetValue(*console, QUOR::BypassIdx(1), 1);
-  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 8);
+  ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 8);
   // Track 2 contributes its dry input less the offset; the others their tiny processed noise.
   EXPECT_NEAR(buffers.mOut[0][7], 0.25, 1e-8);
   EXPECT_NEAR(buffers.mOut[1][7], 0.5, 1e-8);
   EXPECT_GT(console->GetMeterState(1), 0.7);  // the dry pair 0.75 feeds the meter
 
   SetValue(*console, QUOR::MuteIdx(1), 1);
-  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 8);
+  ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 8);
   EXPECT_NEAR(buffers.mOut[0][7], 0., 1e-8);
   const double meterBypassed = console->GetMeterState(1);
   EXPECT_GT(meterBypassed, 0.7);  // bypassed and muted: the meter still reads the dry pair
 
   SetValue(*console, QUOR::BypassIdx(1), 0);
   for (int i = 0; i < 20; ++i)
-    console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 8);
+    ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 8);
   EXPECT_LT(console->GetMeterState(1), meterBypassed);  // muted and processed: it reads 0
 }
 
@@ -375,7 +385,7 @@ TEST(Chain, GlobalBypassGivesDryResults) {
   SetValue(*console, QUOR::kMasterOutputIdx, 12);
   Buffers buffers(64);
   buffers.Noise(5);
-  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 64);
+  ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 64);
   for (int i = 0; i < 64; ++i) {
     double left = buffers.mIn[0][i], right = buffers.mIn[1][i];
     for (int c = 2; c < kChannels; c += 2)
@@ -390,7 +400,7 @@ TEST(Chain, MetersStandStillWithoutAnEditor) {
   auto console = MakeConsole(false);
   Buffers buffers(512);
   buffers.Noise(8);
-  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
+  ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
   for (int m = 0; m < QUOR::kNumMeters; ++m)
     EXPECT_EQ(console->GetMeterState(m), 1.);
 }
@@ -400,15 +410,15 @@ TEST(Chain, ProcessingAllocatesNothing) {
   auto console = MakeConsole(true);
   Buffers buffers(512);
   buffers.Noise(9);
-  console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
+  ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
   const long before = gAllocations.load();
   for (const ChainPath path : paths) {
     console->SetChainPath(path);
-    console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
+    ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 512);
     SetValue(*console, 3, 6.);
     SetValue(*console, QUOR::BypassIdx(2), 1.);
-    console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 0);
-    console->ProcessDoubleReplacing(buffers.mInPtr.data(), buffers.mOutPtr.data(), 37);
+    ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 0);
+    ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 37);
   }
   EXPECT_EQ(gAllocations.load(), before);
 }
@@ -425,8 +435,8 @@ TEST(Chain, GainMappingAndUnusedIndices) {
   SetValue(*twin, QUOR::kModeIdx, 1);
   SetValue(*twin, 5, 1.);
   SetValue(*twin, 69, 1.);
-  console->ProcessDoubleReplacing(before.mInPtr.data(), before.mOutPtr.data(), 2000);
-  twin->ProcessDoubleReplacing(after.mInPtr.data(), after.mOutPtr.data(), 2000);
+  ProcessAsAudio(*console, before.mInPtr.data(), before.mOutPtr.data(), 2000);
+  ProcessAsAudio(*twin, after.mInPtr.data(), after.mOutPtr.data(), 2000);
   EXPECT_EQ(before.mOut, after.mOut);
   EXPECT_EQ(std::pow(10., -24. / 20.), 0.06309573444801933);
   EXPECT_EQ(std::pow(10., 24. / 20.), 15.848931924611133);
@@ -435,8 +445,8 @@ TEST(Chain, GainMappingAndUnusedIndices) {
 TEST(Chain, EmptyBlocksReadAndWriteNothing) {
   auto console = MakeConsole(true);
   std::vector<double*> none(kChannels, nullptr);
-  console->ProcessDoubleReplacing(none.data(), none.data(), 0);
-  console->ProcessDoubleReplacing(none.data(), none.data(), -4);
+  ProcessAsAudio(*console, none.data(), none.data(), 0);
+  ProcessAsAudio(*console, none.data(), none.data(), -4);
   for (int m = 0; m < QUOR::kNumMeters; ++m)
     EXPECT_EQ(console->GetMeterState(m), 1.);
 }

@@ -44,7 +44,7 @@ class QuorEditor : public ::testing::Test {
     ExpectGolden(*gui->Snapshot(), std::string(QUOR_DOCS_DIR) + "/" + name, kQuorEditorTextAreas);
   }
 
-  QUOR console{IInstanceInfo{}, QUOR::Editor::kHeadless};
+  QUOR console{QUOR::Editor::kHeadless};
   IGraphicsHeadless* gui = Headless(console);
 };
 
@@ -70,7 +70,10 @@ TEST_F(QuorEditor, ControlsReachTheirParametersAndMeters) {
     inputs.push_back(in[c].data());
     outputs.push_back(out[c].data());
   }
-  console.ProcessDoubleReplacing(inputs.data(), outputs.data(), 44100);
+  {
+    const ThreadRoleScope audio(ThreadRole::kAudio);
+    console.ProcessDoubleReplacing(inputs.data(), outputs.data(), 44100);
+  }
   for (int m = 0; m < QUOR::kNumMeters; ++m) {
     const double shown = gui->GetControl(kFirstMeter + m)->GetValue();
     EXPECT_EQ(shown, std::min(console.GetMeterState(m), 1.)) << m;
@@ -123,7 +126,7 @@ TEST_F(QuorEditor, NamesTravelThroughTheFieldsToAnotherInstance) {
   saved.Get(&emptyLength, 4 + 4 + 4 + 5);  // after "Kick" and "Snare"
   EXPECT_EQ(emptyLength, 0);
 
-  QUOR other(IInstanceInfo{}, QUOR::Editor::kHeadless);
+  QUOR other(QUOR::Editor::kHeadless);
   ASSERT_EQ(other.UnserializeState(&saved, 0), saved.Size());
   for (int i = 0; i < QUOR::kNumNames; ++i)
     EXPECT_EQ(NameField(other, i)->GetTextForPlug(), kNames[static_cast<std::size_t>(i)]);
@@ -153,7 +156,7 @@ TEST_F(QuorEditor, GoldenDefault) {
 
 TEST_F(QuorEditor, GoldenBusy) {
   const auto set = [&](int param, double value) {
-    IEffectVST2::VSTSetParameter(console.GetAEffect(), param, static_cast<float>(value));
+    console.SetParameterFromHost(param, static_cast<double>(static_cast<float>(value)));
   };
   for (int t = 0; t < QUOR::kNumTracks; ++t) {
     const double x = t / 7.;

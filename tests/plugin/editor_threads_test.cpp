@@ -14,12 +14,14 @@
 #include "editor/igraphics_headless.h"
 #include "plugin/quor.h"
 #include "plugin/text_entry.h"
+#include "tests/plugin/linked_console.h"
 
 TEST(EditorThreads, NamesBetweenHostAndEditorThreads) {
-  QUOR console(IInstanceInfo{}, QUOR::Editor::kHeadless);
+  const LinkedConsole linked(QUOR::Editor::kHeadless);
+  QUOR& console = linked.Console();
   auto* gui = dynamic_cast<IGraphicsHeadless*>(console.GetGUI());
   ASSERT_NE(gui, nullptr);
-  AEffect* const effect = console.GetAEffect();
+  AEffect* const effect = linked.Effect();
   const auto dispatch = [effect](VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr) {
     return effect->dispatcher(effect, opcode, index, value, ptr, 0.f);
   };

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "plugin/quor.h"
+#include "tests/plugin/linked_console.h"
 #include "tests/plugin/stub_editor.h"
 #include "tests/plugin/test_host.h"
 
@@ -25,7 +26,8 @@ class ValueCheckingEditor : public StubEditor {
 }  // namespace
 
 TEST(HostCalls, TransportQueries) {
-  QUOR console(IInstanceInfo{TestHostCallback});
+  const LinkedConsole linked(QUOR::Editor::kNone, TestHostCallback);
+  QUOR& console = linked.Console();
   HostLog& log = TheHostLog();
   log.mAnswerTime = true;
   log.mTime = VstTimeInfo{};
@@ -63,50 +65,63 @@ TEST(HostCalls, TransportQueries) {
 TEST(HostCalls, IdentityIsAskedOnce) {
   HostLog& log = TheHostLog();
   log.mProduct = "";
-  QUOR silent(IInstanceInfo{TestHostCallback});
-  EXPECT_EQ(silent.GetHost(), kHostUnknown);
-  EXPECT_EQ(silent.GetHostVersion(false), 0);
+  const LinkedConsole silent(QUOR::Editor::kNone, TestHostCallback);
+  EXPECT_EQ(silent->GetHost(), kHostUnknown);
+  EXPECT_EQ(silent->GetHostVersion(false), 0);
   log.mProduct = "REAPER";
-  QUOR reaper(IInstanceInfo{TestHostCallback});
-  EXPECT_EQ(reaper.GetHost(), kHostReaper);
-  EXPECT_EQ(reaper.GetHostVersionStr(), "v7.1.0");
+  const LinkedConsole reaper(QUOR::Editor::kNone, TestHostCallback);
+  EXPECT_EQ(reaper->GetHost(), kHostReaper);
+  EXPECT_EQ(reaper->GetHostVersionStr(), "v7.1.0");
   log.mProduct = "QUOR Test Host";
-  QUOR orphan(IInstanceInfo{});
-  EXPECT_EQ(orphan.GetHost(), kHostUnknown);
+  const LinkedConsole orphan(QUOR::Editor::kNone);
+  EXPECT_EQ(orphan->GetHost(), kHostUnknown);
+  QUOR unconnected(QUOR::Editor::kNone);
+  EXPECT_EQ(unconnected.GetHost(), kHostUnknown);
 }
 
+// A console whose editor sees what the plug-in pushes into it.
+class CheckedConsole : public QUOR {
+ public:
+  CheckedConsole() : QUOR(QUOR::Editor::kNone) {
+    auto editor = std::make_unique<ValueCheckingEditor>(this);
+    mSeen = editor.get();
+    AttachGraphics(std::move(editor));
+  }
+  ValueCheckingEditor* mSeen;
+};
+
 TEST(HostCalls, AutomationAndEditorOrder) {
-  QUOR console(IInstanceInfo{TestHostCallback}, QUOR::Editor::kNone);
-  auto editor = std::make_unique<ValueCheckingEditor>(&console);
-  ValueCheckingEditor* seen = editor.get();
-  console.AttachGraphics(std::move(editor));
-  EXPECT_EQ(console.GetAEffect()->flags, 0x1031);
+  AEffect* const effect =
+      InstantiateVST2([] { return std::make_unique<CheckedConsole>(); }, TestHostCallback);
+  auto& console = *static_cast<CheckedConsole*>(IEffectVST2::PluginOf(effect));
+  ValueCheckingEditor* seen = console.mSeen;
+  EXPECT_EQ(effect->flags, 0x1031);
   TheHostLog().mAutomated.clear();
   console.SetParameterFromGUI(3, 0.75);
   ASSERT_EQ(TheHostLog().mAutomated.size(), 1u);
   EXPECT_EQ(TheHostLog().mAutomated[0].second, 0.75f);
   // The host's set reaches the editor before the parameter changes.
-  IEffectVST2::VSTSetParameter(console.GetAEffect(), 0, 0.25f);
+  IEffectVST2::VSTSetParameter(effect, 0, 0.25f);
   EXPECT_EQ(seen->mSeenBefore, 0.5);
   EXPECT_EQ(seen->mPushed, 0.25);
   EXPECT_EQ(console.GetParam(0)->Value(), 0.25);
   ERect* rect = nullptr;
-  EXPECT_EQ(IEffectVST2::VSTDispatcher(console.GetAEffect(), effEditGetRect, 0, 0, &rect, 0.f), 1);
+  EXPECT_EQ(IEffectVST2::VSTDispatcher(effect, effEditGetRect, 0, 0, &rect, 0.f), 1);
   EXPECT_EQ(rect->right, 1215);
   EXPECT_EQ(rect->bottom, 692);
+  IEffectVST2::VSTDispatcher(effect, effClose, 0, 0, nullptr, 0.f);
 }
 
 TEST(HostCalls, BlockSizeIsBoundedToWhatHostsSend) {
-  QUOR console(IInstanceInfo{});
-  IEffectVST2::VSTDispatcher(console.GetAEffect(), effSetBlockSize, 0, VstIntPtr{1} << 20, nullptr,
-                             0.f);
-  EXPECT_EQ(console.GetBlockSize(), 65536);
+  const LinkedConsole console(QUOR::Editor::kNone);
+  console.Dispatch(effSetBlockSize, 0, VstIntPtr{1} << 20);
+  EXPECT_EQ(console->GetBlockSize(), 65536);
 }
 
 TEST(HostCalls, SavesAndParameterReadsDoNotWaitForTheAudioLock) {
-  QUOR console(IInstanceInfo{});
-  AEffect* effect = console.GetAEffect();
-  std::unique_lock audio(console.mMutex);  // a block in progress on the audio thread
+  const LinkedConsole console;
+  AEffect* effect = console.Effect();
+  std::unique_lock audio(console->mMutex);  // a block in progress on the audio thread
   auto host = std::async(std::launch::async, [effect] {
     char text[64];
     for (const VstInt32 opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay})

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/plugin/channel_buffers.h"
 #include "tests/plugin/test_host.h"
 
 class LoadedPlugin {
@@ -51,18 +52,4 @@ class LoadedPlugin {
  private:
   void* mLibrary = nullptr;
   AEffect* mEffect = nullptr;
-};
-
-// Sixteen channels of host buffers.
-template <typename Sample>
-struct ChannelBuffers {
-  ChannelBuffers(int nChannels, int nFrames)
-      : mData(static_cast<std::size_t>(nChannels),
-              std::vector<Sample>(static_cast<std::size_t>(nFrames))) {
-    for (auto& channel : mData)
-      mPointers.push_back(channel.data());
-  }
-  Sample** Pointers() { return mPointers.data(); }
-  std::vector<std::vector<Sample>> mData;
-  std::vector<Sample*> mPointers;
 };

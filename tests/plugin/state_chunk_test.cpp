@@ -21,7 +21,7 @@ ByteChunk StateWith(const std::vector<std::string>& names, int nValues, double v
 }  // namespace
 
 TEST(StateChunk, DefaultStateLayout) {
-  QUOR console(IInstanceInfo{});
+  QUOR console;
   ByteChunk chunk;
   ASSERT_TRUE(console.SerializeState(&chunk));
   EXPECT_EQ(chunk.Size(), 874);
@@ -31,7 +31,7 @@ TEST(StateChunk, DefaultStateLayout) {
 }
 
 TEST(StateChunk, NamesRoundTripExactly) {
-  QUOR console(IInstanceInfo{});
+  QUOR console;
   console.SetTrackName(0, "Drums");
   console.SetTrackName(3, "");
   ByteChunk chunk;
@@ -41,7 +41,7 @@ TEST(StateChunk, NamesRoundTripExactly) {
   EXPECT_EQ(length, 5);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(chunk.GetBytes()) + 4, 5), "Drums");
 
-  QUOR restored(IInstanceInfo{});
+  QUOR restored;
   EXPECT_EQ(restored.UnserializeState(&chunk, 0), chunk.Size());
   EXPECT_EQ(restored.GetTrackName(0), "Drums");
   EXPECT_EQ(restored.GetTrackName(3), "");
@@ -50,7 +50,7 @@ TEST(StateChunk, NamesRoundTripExactly) {
 TEST(StateChunk, DamagedStatesChangeNothing) {
   std::vector<std::string> names(9, "n");
   names[2] = std::string("ab\0cd", 5);
-  QUOR console(IInstanceInfo{});
+  QUOR console;
   ByteChunk zero = StateWith(names, 94, 0.25);
   EXPECT_EQ(console.UnserializeState(&zero, 0), zero.Size());
   EXPECT_EQ(console.GetTrackName(2), "ab");
@@ -67,7 +67,7 @@ TEST(StateChunk, DamagedStatesChangeNothing) {
   ByteChunk back;
   back.Put(std::int32_t{-4});
   for (const ByteChunk* damaged : {&past, &ninth, &values, &back}) {
-    QUOR untouched(IInstanceInfo{});
+    QUOR untouched;
     EXPECT_EQ(untouched.UnserializeState(damaged, 0), -1);
     ByteChunk state;
     untouched.SerializeState(&state);
@@ -76,11 +76,11 @@ TEST(StateChunk, DamagedStatesChangeNothing) {
 }
 
 TEST(StateChunk, UnnamedIndicesAreSavedAndValuesClampedOnRestore) {
-  QUOR console(IInstanceInfo{});
+  QUOR console;
   console.GetParam(5)->Set(1.);
   ByteChunk chunk;
   console.SerializeState(&chunk);
-  QUOR restored(IInstanceInfo{});
+  QUOR restored;
   restored.UnserializeState(&chunk, 0);
   EXPECT_EQ(restored.GetParam(5)->Value(), 1.);
   ByteChunk outOfRange = StateWith(std::vector<std::string>(9, ""), 94, 100.);

@@ -46,12 +46,12 @@ bool gWithEditor = false;
 
 int gLiveProbes = 0;
 
-class Probe : public IEffectVST2 {
+class Probe : public IEffectBase {
  public:
-  explicit Probe(IInstanceInfo info)
-      : IEffectVST2(info, kNumProbeParams, gChannelIO, gPresets, "Probe", "Probe Product",
-                    "Probe Vendor", 0x00020304, FourCC('P', 'r', 'b', '1'),
-                    FourCC('P', 'r', 'b', 'V'), 0, false, false, false, 0) {
+  Probe()
+      : IEffectBase(kNumProbeParams, gChannelIO, gPresets, "Probe", "Probe Product", "Probe Vendor",
+                    0x00020304, FourCC('P', 'r', 'b', '1'), FourCC('P', 'r', 'b', 'V'), 0, false,
+                    false, false) {
     ++gLiveProbes;
     GetParam(kOnOff)->InitBool("On", false);
     GetParam(kOnOff)->SetDisplayText(0, "off");
@@ -104,7 +104,7 @@ struct Instance {
     Call(opcode, index, 0, text);
     return text;
   }
-  Probe& Plug() { return *static_cast<Probe*>(effect->object); }
+  Probe& Plug() { return *static_cast<Probe*>(IEffectVST2::PluginOf(effect)); }
 
   AEffect* effect = nullptr;
 };

@@ -1,0 +1,85 @@
+// What every format adapter asks of the plug-in the same way: parameter values
+// and texts from the host, the state envelope, the editor window.
+#include <cstdlib>
+#include <cstring>
+
+#include "framework/ieffect_base.h"
+
+void IEffectBase::SetParameterFromHost(int paramIdx, double normalizedValue) {
+  std::lock_guard lock(mMutex);
+  if (!IsValidParamIdx(paramIdx)) return;
+  const double normalized = IParam::ClampNormalized(normalizedValue);
+  if (mGraphics) mGraphics->SetParameterFromPlug(paramIdx, normalized, true);
+  GetParam(paramIdx)->SetNormalized(normalized);
+  OnParamChange(paramIdx);
+}
+
+bool IEffectBase::SetParameterFromText(int paramIdx, const char* text) {
+  ExpectThread(ThreadRole::kHost);
+  std::lock_guard lock(mMutex);
+  if (!IsValidParamIdx(paramIdx) || !text) return false;
+  IParam* param = GetParam(paramIdx);
+  double value = 0.;
+  if (param->GetNDisplayTexts() > 0) {
+    if (!param->MapDisplayText(text, &value)) return false;
+  } else {
+    value = std::atof(text);
+    if (param->GetNegateDisplay()) value = -value;
+  }
+  if (mGraphics) mGraphics->SetParameterFromPlug(paramIdx, value, false);
+  param->Set(value);
+  OnParamChange(paramIdx);
+  return true;
+}
+
+bool IEffectBase::SaveState(ByteChunk* chunk, bool bank) {
+  ExpectThread(ThreadRole::kHost);
+  InitChunkWithFrameworkVer(chunk);
+  if (!bank) return SerializeState(chunk) && chunk->Size() > 0;
+  std::lock_guard lock(mMutex);
+  ModifyCurrentPreset(nullptr);
+  return SerializePresets(chunk) && chunk->Size() > 0;
+}
+
+bool IEffectBase::RestoreState(std::span<const std::uint8_t> bytes, bool program) {
+  ExpectThread(ThreadRole::kHost);
+  // Refused before anything changes: a size no state of ours can have.
+  if (bytes.size() > static_cast<std::size_t>(kMaxStateSize)) return false;
+  ByteChunk chunk;
+  chunk.Resize(static_cast<int>(bytes.size()));
+  if (!bytes.empty()) std::memcpy(chunk.GetBytes(), bytes.data(), bytes.size());
+  std::lock_guard lock(mMutex);
+  int position = 0;
+  const int version = GetFrameworkVerFromChunk(&chunk, &position);
+  if (!program && version >= kFrameworkVersion) {
+    position = UnserializePresets(&chunk, position);
+  } else {
+    position = UnserializeState(&chunk, position);
+    // A rejected state leaves the preset as it was, too.
+    if (position >= 0) ModifyCurrentPreset(nullptr);
+  }
+  if (position < 0) return false;
+  RedrawParamControls();
+  return true;
+}
+
+bool IEffectBase::OpenEditor(void* parent) {
+  ExpectThread(ThreadRole::kHost);
+  // Without the mutex: the editor's thread may be waiting for it to hand
+  // the plug-in a value while the window is made.
+  if (!mGraphics || !mGraphics->OpenWindow(parent)) return false;
+  std::lock_guard lock(mMutex);
+  OnGUIOpen();
+  return true;
+}
+
+void IEffectBase::CloseEditor() {
+  ExpectThread(ThreadRole::kHost);
+  if (!mGraphics) return;
+  {
+    std::lock_guard lock(mMutex);
+    OnGUIClose();
+  }
+  // Joins the editor's thread, which may be waiting for the mutex.
+  mGraphics->CloseWindow();
+}

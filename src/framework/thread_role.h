@@ -1,0 +1,98 @@
+// The threads a plug-in is called on, in one vocabulary for every layer:
+//   audio   the host's processing callbacks, while one runs;
+//   host    every other thread of the host: its main or user-interface
+//           thread, and whatever thread it makes requests, saves or restores on;
+//   editor  the editor's own thread, and wherever the editor is built or run
+//           without one (the plug-in's constructor, a headless surface);
+//   any     no restriction.
+// Each hook's declaration is tagged with one of them. In checked builds the
+// hooks say so at their entry with ExpectThread, which stops the process on
+// the first call from a wrong role: that is a fault of the plug-in's tags or
+// of its own calls, since the roles are those real hosts use.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <source_location>
+
+enum class ThreadRole { kAudio, kHost, kEditor, kAny };
+
+#ifdef QUOR_THREAD_CHECKS
+inline constexpr bool kThreadChecks = true;
+#else
+inline constexpr bool kThreadChecks = false;
+#endif
+
+namespace thread_role_detail {
+// What the calling thread is doing now: host unless marked otherwise.
+inline ThreadRole& Current() {
+  thread_local ThreadRole role = ThreadRole::kHost;
+  return role;
+}
+}  // namespace thread_role_detail
+
+inline ThreadRole CurrentThreadRole() {
+  return thread_role_detail::Current();
+}
+
+// Whether a thread in role `current` may call a hook tagged `tag`. Editor
+// work also runs on host threads (building, headless drawing), never inside
+// an audio callback.
+constexpr bool RoleAllows(ThreadRole tag, ThreadRole current) {
+  switch (tag) {
+    case ThreadRole::kAny:
+      return true;
+    case ThreadRole::kAudio:
+      return current == ThreadRole::kAudio;
+    case ThreadRole::kHost:
+      return current == ThreadRole::kHost;
+    case ThreadRole::kEditor:
+      return current != ThreadRole::kAudio;
+  }
+  return false;
+}
+
+// Marks the calling thread as `role` for the scope's life, then restores what
+// it was: an adapter around each audio callback, the editor's thread for its
+// whole run.
+class ThreadRoleScope {
+ public:
+  explicit ThreadRoleScope(ThreadRole role) : mPrevious(thread_role_detail::Current()) {
+    thread_role_detail::Current() = role;
+  }
+  ~ThreadRoleScope() { thread_role_detail::Current() = mPrevious; }
+  ThreadRoleScope(const ThreadRoleScope&) = delete;
+  ThreadRoleScope& operator=(const ThreadRoleScope&) = delete;
+
+ private:
+  ThreadRole mPrevious;
+};
+
+inline const char* ThreadRoleName(ThreadRole role) {
+  switch (role) {
+    case ThreadRole::kAudio:
+      return "audio";
+    case ThreadRole::kHost:
+      return "host";
+    case ThreadRole::kEditor:
+      return "editor";
+    case ThreadRole::kAny:
+      return "any";
+  }
+  return "?";
+}
+
+inline void ExpectThread(ThreadRole tag,
+                         std::source_location where = std::source_location::current()) {
+  if constexpr (kThreadChecks) {
+    const ThreadRole current = CurrentThreadRole();
+    if (RoleAllows(tag, current)) return;
+    std::fprintf(stderr, "%s:%u: %s: a %s hook called on the %s thread\n", where.file_name(),
+                 static_cast<unsigned>(where.line()), where.function_name(), ThreadRoleName(tag),
+                 ThreadRoleName(current));
+    std::abort();
+  } else {
+    (void)tag;
+    (void)where;
+  }
+}

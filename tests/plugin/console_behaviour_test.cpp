@@ -1,0 +1,129 @@
+// What the console does whatever format a host loads it in: its gain, its
+// modes, its state and its threads, run once per format.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "plugin/quor_params.h"
+#include "tests/plugin/channel_buffers.h"
+#include "tests/plugin/console_formats.h"
+
+namespace {
+
+constexpr int kChannels = 16;
+
+void FillNoise(ChannelBuffers<float>& buffers, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> amplitude(-1., 1.);
+  for (auto& channel : buffers.mData)
+    for (auto& sample : channel)
+      sample = static_cast<float>(amplitude(random));
+}
+
+std::vector<double> AllParams(ConsoleHost& host) {
+  std::vector<double> values;
+  for (int i = 0; i < kNumParams; ++i)
+    values.push_back(host.Get(i));
+  return values;
+}
+
+}  // namespace
+
+TEST_P(ConsoleBehaviour, DefaultSettingsGiveTheConsoleGain) {
+  constexpr int kFrames = 4096;
+  host->Start(44100., kFrames);
+  ChannelBuffers<float> in(kChannels, kFrames), out(kChannels, kFrames);
+  for (int i = 0; i < kFrames; ++i)  // track 3 left
+    in.mData[4][static_cast<std::size_t>(i)] =
+        static_cast<float>(1e-3 * std::sin(2 * M_PI * 20. * i / 44100.));
+  for (auto& channel : out.mData)
+    channel.assign(kFrames, 7.f);
+  host->Process(in.Pointers(), out.Pointers(), kFrames);
+  double inPeak = 0., outPeak = 0.;
+  for (std::size_t i = kFrames / 2; i < kFrames; ++i) {
+    inPeak = std::max(inPeak, std::fabs(static_cast<double>(in.mData[4][i])));
+    outPeak = std::max(outPeak, std::fabs(static_cast<double>(out.mData[0][i])));
+  }
+  EXPECT_NEAR(outPeak / inPeak, 1.1326, 0.002);
+  for (std::size_t c = 2; c < kChannels; ++c)
+    EXPECT_EQ(out.mData[c][0], 0.f);  // Mode 0 silences them
+}
+
+TEST_P(ConsoleBehaviour, ModeZeroSilencesOutputsThreeToSixteen) {
+  host->Start(48000., 64);
+  const int mode = ParamIndex(ParamRole::kMode);
+  host->Set(mode, 1.);
+  ChannelBuffers<float> in(kChannels, 64), out(kChannels, 64);
+  FillNoise(in, 10);
+  host->Process(in.Pointers(), out.Pointers(), 64);
+  host->Set(mode, 0.);
+  host->Process(in.Pointers(), out.Pointers(), 64);
+  for (std::size_t c = 2; c < kChannels; ++c)
+    EXPECT_EQ(out.mData[c], std::vector<float>(64, 0.f)) << c;
+
+  // In place, the host's buffers hold the input until the plug-in overwrites them.
+  ChannelBuffers<float> io(kChannels, 64);
+  FillNoise(io, 11);
+  host->Process(io.Pointers(), io.Pointers(), 64);
+  for (std::size_t c = 2; c < kChannels; ++c)
+    EXPECT_EQ(io.mData[c], std::vector<float>(64, 0.f)) << c;
+  EXPECT_NE(io.mData[0][10], 0.f);
+}
+
+TEST_P(ConsoleBehaviour, SavedStateRestoresEveryValueAndName) {
+  host->Start(48000., 256);
+  const std::vector<std::string> names{"Kick", "Snare", "",    "Bass ü", "Pad",
+                                       "Lead", "Noise", "Vox", "Bus A"};
+  ASSERT_TRUE(host->RestoreNames(names));
+  std::mt19937 random(11);
+  for (int i = 0; i < kNumParams; ++i)
+    host->Set(i, std::uniform_real_distribution<double>(0, 1)(random));
+  const std::vector<std::uint8_t> saved = host->Save();
+  const std::vector<double> values = AllParams(*host);
+
+  const auto target = NewHost();
+  target->Start(48000., 256);
+  ASSERT_TRUE(target->Restore(saved));
+  EXPECT_EQ(AllParams(*target), values);
+  EXPECT_EQ(target->Names(), names);
+  EXPECT_EQ(target->Save(), saved);  // names and values byte for byte
+}
+
+// Audio, automation and state requests from three threads at once, as hosts
+// issue them; run under ThreadSanitizer in CI.
+TEST_P(ConsoleBehaviour, AudioAutomationAndStateThreads) {
+  host->Start(48000., 128);
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    ChannelBuffers<float> in(kChannels, 128), out(kChannels, 128);
+    while (!stop.load())
+      host->Process(in.Pointers(), out.Pointers(), 128);
+  });
+  std::thread automation([&] {
+    for (int i = 0; !stop.load(); ++i) {
+      host->Set(i % kNumParams, (i % 7) / 6.);
+      (void)host->Get((i * 7) % kNumParams);
+    }
+  });
+  std::thread state([&] {
+    while (!stop.load()) {
+      const std::vector<std::uint8_t> saved = host->Save();
+      host->Restore(saved);
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  stop.store(true);
+  audio.join();
+  automation.join();
+  state.join();
+  EXPECT_FALSE(host->Save().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ConsoleBehaviour, ::testing::ValuesIn(ConsoleFormats()),
+                         [](const auto& format) { return format.param.mName; });

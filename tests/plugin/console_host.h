@@ -1,0 +1,33 @@
+// QUOR as the host of one plug-in format drives it, so that what the console
+// does (its sound, its state, its threads) is tested once for every format
+// it comes in. Each format's binary interface has tests of its own.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class ConsoleHost {
+ public:
+  virtual ~ConsoleHost() = default;
+
+  // Ready to process at the rate, in calls of up to maxBlock frames.
+  virtual void Start(double sampleRate, int maxBlock) = 0;
+  // A parameter's value, normalised as the console keeps it: the host's own
+  // units are the format's business.
+  virtual void Set(int param, double normalized) = 0;
+  virtual double Get(int param) = 0;
+  // One call of the format's 32-bit processing; inputs and outputs may be
+  // the same buffers.
+  virtual void Process(float* const* inputs, float* const* outputs, int frames) = 0;
+  // The whole state as the format saves it, and a restore from it.
+  virtual std::vector<std::uint8_t> Save() = 0;
+  virtual bool Restore(const std::vector<std::uint8_t>& state) = 0;
+  // The nine names (tracks, then the master) as the next save carries them,
+  // and names restored as the format restores them.
+  virtual std::vector<std::string> Names() = 0;
+  virtual bool RestoreNames(const std::vector<std::string>& names) = 0;
+};
+
+using ConsoleHostMaker = std::unique_ptr<ConsoleHost> (*)();
