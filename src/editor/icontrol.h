@@ -20,9 +20,9 @@ class IControl {
   IControl(const IControl&) = delete;
   IControl& operator=(const IControl&) = delete;
 
-  // Virtual operations, in slot order, each tagged with the thread that may
-  // call it; "plug" is the audio or a host thread holding the plug-in's mutex.
-  virtual ~IControl() = default;                                             // editor or host
+  // Virtual operations, in slot order, each tagged with its thread role
+  // (framework/thread_role.h).
+  virtual ~IControl() = default;                                             // any
   virtual void OnMouseDown(int x, int y, const IMouseMod& mod);              // editor
   virtual void OnMouseUp(int /*x*/, int /*y*/, const IMouseMod& /*mod*/) {}  // editor
   virtual void OnMouseDrag(int /*x*/, int /*y*/, int /*dX*/, int /*dY*/, const IMouseMod& /*mod*/) {
@@ -33,7 +33,7 @@ class IControl {
   virtual void OnMouseOver(int /*x*/, int /*y*/, const IMouseMod& /*mod*/) {}              // editor
   virtual void OnMouseOut() {}                                                             // editor
   virtual bool Draw(IGraphics* graphics) = 0;                                              // editor
-  virtual void SetValueFromPlug(double value);                                             // plug
+  virtual void SetValueFromPlug(double value);                                             // any
   virtual void SetValueFromUserInput(double value);                                        // editor
   virtual void TextFromTextEntry(const char* /*text*/) {}                                  // editor
   virtual void Hide(bool hide);                                                            // editor
@@ -45,7 +45,7 @@ class IControl {
   virtual void SetClean() { mState.Clean(); }                       // editor
   virtual bool IsDirty() { return mState.IsDirty(); }               // editor
   virtual void OnGUIIdle() {}                                       // editor
-  virtual void SetAuxParamValueFromPlug(int auxIdx, double value);  // plug
+  virtual void SetAuxParamValueFromPlug(int auxIdx, double value);  // any
 
   // The rest runs on the editor thread unless tagged.
 

@@ -4,10 +4,9 @@
 // and the controls. A platform subclass gives it a window, a redraw timer, a
 // text field and a popup menu; this class never touches a window system.
 //
-// Each method is tagged with the thread that may call it: editor (the
-// platform's user-interface thread, and the plug-in while it builds or resizes
-// the editor), plug (the audio or a host thread holding the plug-in's mutex),
-// host (the dispatcher's thread, which opens and closes the window), or any.
+// Each method is tagged with its thread role (framework/thread_role.h). The
+// ones tagged any that the audio and host threads call only store a value and
+// raise a dirty flag for the editor's thread.
 #pragma once
 
 #include <functional>
@@ -72,7 +71,7 @@ class IGraphics : public IEditorSurface {
   void CloseWindow() override = 0;                           // host
   virtual void* GetWindow() = 0;                             // editor
   virtual bool GetTextFromClipboard(std::string* text) = 0;  // editor
-  ~IGraphics() override;                                     // editor or host
+  ~IGraphics() override;                                     // any
   virtual void HideMouseCursor() {}                          // editor
   virtual void ShowMouseCursor() {}                          // editor
   virtual void UpdateTooltips() = 0;                         // editor
@@ -83,7 +82,7 @@ class IGraphics : public IEditorSurface {
   virtual void SetTextInClipboard(const std::string& /*text*/) {}  // editor
 
   // The surface.
-  void PrepDraw() override;                                   // editor or host
+  void PrepDraw() override;                                   // any
   int Width() const override { return mWidth; }               // any
   int Height() const override { return mHeight; }             // any
   int FPS() const { return mFPS; }                            // any
@@ -103,9 +102,9 @@ class IGraphics : public IEditorSurface {
   void HideControl(int paramIdx, bool hide);                                        // editor
   void GrayOutControl(int paramIdx, bool gray);                                     // editor
   void ClampControl(int paramIdx, double lo, double hi, bool normalized);           // editor
-  void SetParameterFromPlug(int paramIdx, double value, bool normalized) override;  // plug
+  void SetParameterFromPlug(int paramIdx, double value, bool normalized) override;  // any
   void SetParameterFromGUI(int paramIdx, double normalizedValue);                   // editor
-  void SetControlFromPlug(int controlIdx, double normalizedValue) override;         // plug
+  void SetControlFromPlug(int controlIdx, double normalizedValue) override;         // any
   void SetAllControlsDirty();                                                       // editor
   void AssignParamNameToolTips();                                                   // editor
   void SetStrictDrawing(bool strict);                                               // editor

@@ -10,8 +10,8 @@ class IEditorSurface {
   // they only store a value and raise a dirty flag for the editor thread to
   // pick up.
   virtual void SetParameterFromPlug(int paramIdx, double value,
-                                    bool normalized) = 0;                       // audio, host
-  virtual void SetControlFromPlug(int controlIdx, double normalizedValue) = 0;  // audio, host
+                                    bool normalized) = 0;                       // any
+  virtual void SetControlFromPlug(int controlIdx, double normalizedValue) = 0;  // any
 
   virtual void PrepDraw() = 0;     // host
   virtual int Width() const = 0;   // any

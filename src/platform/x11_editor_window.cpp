@@ -11,11 +11,8 @@
 #include <optional>
 #include <vector>
 
-#include "editor/caches.h"
-#include "editor/popup_menu_view.h"
-#include "editor/view_style.h"
-#include "platform/dialog_view.h"
-#include "raster/canvas.h"
+#include "framework/thread_role.h"
+#include "platform/x11_events.h"
 #include "raster/mem_bitmap.h"
 
 namespace {
@@ -31,9 +28,6 @@ constexpr std::uint32_t kFieldEvents = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_
                                        XCB_EVENT_MASK_BUTTON_RELEASE |
                                        XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_KEY_PRESS |
                                        XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_FOCUS_CHANGE;
-constexpr std::uint32_t kPopupEvents = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
-                                       XCB_EVENT_MASK_BUTTON_RELEASE |
-                                       XCB_EVENT_MASK_POINTER_MOTION;
 
 // How long a host waits for the editor's answer to a forwarded key.
 constexpr auto kHostKeyWait = std::chrono::milliseconds(250);
@@ -42,21 +36,6 @@ constexpr auto kHostKeyEcho = std::chrono::milliseconds(150);
 // How often an editor that may have been hidden asks whether it still shows.
 constexpr auto kViewableCheck = std::chrono::seconds(1);
 constexpr auto kTooltipDelay = std::chrono::milliseconds(600);
-constexpr auto kSelectionWait = std::chrono::seconds(1);
-
-std::uint8_t EventType(const xcb_generic_event_t* event) {
-  return event->response_type & 0x7F;
-}
-
-bool IsSynthetic(const xcb_generic_event_t* event) {
-  return (event->response_type & 0x80) != 0;
-}
-
-// The key a text field, menu or dialog takes for a press in this state.
-std::optional<ViewKey> ViewKeyOf(const X11Keyboard::Key& key, std::uint16_t state) {
-  return ViewKeyFor(key.keysym, key.text, (state & XCB_MOD_MASK_SHIFT) != 0,
-                    (state & XCB_MOD_MASK_CONTROL) != 0);
-}
 
 std::int16_t I16(int v) {
   return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
@@ -113,6 +92,7 @@ bool X11EditorWindow::HostKey(int keyCode, bool down) {
 
 void X11EditorWindow::Run() {
   pthread_setname_np(pthread_self(), kThreadName);
+  const ThreadRoleScope role(ThreadRole::kEditor);
   const bool ok = Setup();
   {
     std::lock_guard lock(mStartMutex);
@@ -148,6 +128,8 @@ bool X11EditorWindow::Setup() {
   mWindow = mX->CreateWindow(mParent, 0, 0, mWidth, mHeight, kEditorEvents);
   mPresenter = std::make_unique<X11Presenter>(*mX, mWindow, mWidth, mHeight);
   mKeyboard = std::make_unique<X11Keyboard>(c);
+  mClipboard = std::make_unique<X11Clipboard>(*mX, mWindow);
+  mTooltip = std::make_unique<X11Tooltip>(*mX);
   // Only asked when present: a request of a missing extension closes the connection.
   const xcb_query_extension_reply_t* fixesExtension = xcb_get_extension_data(c, &xcb_xfixes_id);
   if (fixesExtension && fixesExtension->present) {
@@ -171,6 +153,8 @@ void X11EditorWindow::Teardown() {
     if (mX->Alive()) xcb_flush(mX->Get());
   }
   mPresenter.reset();
+  mTooltip.reset();
+  mClipboard.reset();
   mKeyboard.reset();
   mX.reset();
   // A host still waiting for a key's answer gets "not taken".
@@ -298,8 +282,8 @@ void X11EditorWindow::HandleEvent(xcb_generic_event_t* event) {
         Present(IRECT(expose.x, expose.y, expose.x + expose.width, expose.y + expose.height));
       } else if (expose.window == mFieldWindow) {
         DrawTextField();
-      } else if (expose.window == mTooltipWindow && mTooltipPixels) {
-        mX->PutImage(mTooltipWindow, *mTooltipPixels);
+      } else {
+        mTooltip->Expose(expose.window);
       }
       break;
     }
@@ -362,11 +346,10 @@ void X11EditorWindow::HandleEvent(xcb_generic_event_t* event) {
         mKeyboard->Reload();
       break;
     case XCB_SELECTION_REQUEST:
-      HandleSelectionRequest(*reinterpret_cast<xcb_selection_request_event_t*>(event));
+      mClipboard->Answer(*reinterpret_cast<xcb_selection_request_event_t*>(event));
       break;
     case XCB_SELECTION_CLEAR:
-      mOwnClipboard = false;
-      mClipboard.clear();
+      mClipboard->Lost();
       break;
     default:
       break;
@@ -552,93 +535,6 @@ std::pair<int, int> X11EditorWindow::RootOrigin() {
   return origin ? std::pair<int, int>{origin->dst_x, origin->dst_y} : std::pair<int, int>{0, 0};
 }
 
-int X11EditorWindow::RunDialog(const std::string& title, const std::string& message,
-                               const std::vector<std::string>& buttons, std::string* field) {
-  if (mDestroyed || !mX->Alive()) return -1;
-  xcb_connection_t* c = mX->Get();
-  HideTooltip();
-  DialogView view(message, buttons, field != nullptr, field ? *field : std::string(),
-                  {[this](std::string* text) { return ReadClipboard(text); },
-                   [this](const std::string& text) { WriteClipboard(text); }});
-  // Over the middle of the editor, on the screen.
-  const auto [ox, oy] = RootOrigin();
-  const auto [x, y] = mX->OnScreen(ox + (mWidth - view.Width()) / 2,
-                                   oy + (mHeight - view.Height()) / 2, view.Width(), view.Height());
-  const xcb_window_t focusBack = FocusToGiveBack();
-  const xcb_window_t window = mX->CreateWindow(
-      mX->Root(), x, y, view.Width(), view.Height(),
-      XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_BUTTON_PRESS |
-          XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                      static_cast<std::uint32_t>(title.size()), title.data());
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, mX->Atom("_NET_WM_NAME"),
-                      mX->Atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(title.size()),
-                      title.data());
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW,
-                      32, 1, &mParent);
-  const xcb_atom_t deleteWindow = mX->Atom("WM_DELETE_WINDOW");
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, mX->Atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32,
-                      1, &deleteWindow);
-  xcb_map_window(c, window);
-  mX->Sync();
-  xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
-  const auto draw = [&] {
-    raster::MemBitmap pixels(view.Width(), view.Height());
-    view.Draw(pixels);
-    mX->PutImage(window, pixels);
-    xcb_flush(c);
-  };
-  draw();
-  RunModal([&] { return view.Chosen() >= 0; },
-           [&](xcb_generic_event_t* event) {
-             switch (EventType(event)) {
-               case XCB_EXPOSE:
-                 if (reinterpret_cast<xcb_expose_event_t*>(event)->window != window) return false;
-                 break;
-               case XCB_KEY_PRESS: {
-                 const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
-                 if (const auto viewKey = ViewKeyOf(mKeyboard->Press(e.detail, e.state), e.state))
-                   view.OnKey(*viewKey);
-                 break;
-               }
-               case XCB_BUTTON_PRESS: {
-                 const auto& e = *reinterpret_cast<xcb_button_press_event_t*>(event);
-                 if (e.event == window && e.detail == kButtonLeft)
-                   view.OnMouseDown(e.event_x, e.event_y,
-                                    mClicks.Press(e.detail, e.root_x, e.root_y, e.time));
-                 break;
-               }
-               case XCB_MOTION_NOTIFY: {
-                 const auto& e = *reinterpret_cast<xcb_motion_notify_event_t*>(event);
-                 if (e.event == window) view.OnMouseDrag(e.event_x, e.event_y);
-                 break;
-               }
-               case XCB_CLIENT_MESSAGE: {
-                 const auto& e = *reinterpret_cast<xcb_client_message_event_t*>(event);
-                 if (e.window != window) return false;
-                 if (e.data.data32[0] == deleteWindow) view.Cancel();
-                 break;
-               }
-               case XCB_BUTTON_RELEASE:
-               case XCB_KEY_RELEASE:
-                 // The editor's own input waits while the dialog is up.
-                 return true;
-               default:
-                 return false;
-             }
-             draw();
-             return true;
-           });
-  if (view.Chosen() < 0) view.Cancel();
-  if (mX->Alive()) {
-    xcb_destroy_window(c, window);
-    if (!mDestroyed) xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, focusBack, XCB_CURRENT_TIME);
-    xcb_flush(c);
-  }
-  if (field) *field = view.FieldText();
-  return view.Chosen();
-}
-
 void X11EditorWindow::DrawTextField() {
   TextFieldView* field = mGraphics.GetTextField();
   if (!field || !mFieldWindow || field->Width() <= 0 || field->Height() <= 0) return;
@@ -665,149 +561,47 @@ void X11EditorWindow::HideTextField() {
   xcb_flush(c);
 }
 
+int X11EditorWindow::RunDialog(const std::string& title, const std::string& message,
+                               const std::vector<std::string>& buttons, std::string* field) {
+  if (mDestroyed || !mX->Alive()) return -1;
+  HideTooltip();
+  return RunX11Dialog(*this, title, message, buttons, field);
+}
+
 IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
   if (mDestroyed || !mX->Alive()) return nullptr;
-  xcb_connection_t* c = mX->Get();
   HideTooltip();
-  // Named variables, not a structured binding: the lambdas below capture them.
-  const std::pair<int, int> origin = RootOrigin();
-  const int ox = origin.first;
-  const int oy = origin.second;
-  PopupMenuSession session(menu, area);
-  std::vector<xcb_window_t> windows;
-  // One window per open level, kept on the screen, each drawing its view.
-  const auto sync = [&] {
-    while (static_cast<int>(windows.size()) > session.NLevels()) {
-      xcb_destroy_window(c, windows.back());
-      windows.pop_back();
-    }
-    for (int level = 0; level < session.NLevels(); ++level) {
-      PopupMenuView& view = session.GetView(level);
-      const int wantX = ox + session.ViewX(level);
-      const int wantY = oy + session.ViewY(level);
-      const auto [x, y] = mX->OnScreen(wantX, wantY, view.Width(), view.Height());
-      if (x != wantX || y != wantY) session.MoveView(level, x - ox, y - oy);
-      const auto at = static_cast<std::size_t>(level);
-      if (at >= windows.size()) {
-        windows.push_back(
-            mX->CreateWindow(mX->Root(), x, y, view.Width(), view.Height(), kPopupEvents, true));
-        xcb_map_window(c, windows.back());
-      } else {
-        const std::uint32_t geometry[] = {
-            static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
-            static_cast<std::uint32_t>(view.Width()), static_cast<std::uint32_t>(view.Height())};
-        xcb_configure_window(c, windows[at],
-                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                                 XCB_CONFIG_WINDOW_HEIGHT,
-                             geometry);
-      }
-      raster::MemBitmap pixels(view.Width(), view.Height());
-      view.Draw(pixels);
-      mX->PutImage(windows[at], pixels);
-    }
-    xcb_flush(c);
-  };
-  sync();
-  // Modal: the pointer and keys belong to the menu until it closes; a press
-  // outside it dismisses it.
-  XcbPtr<xcb_grab_pointer_reply_t> pointer(xcb_grab_pointer_reply(
-      c,
-      xcb_grab_pointer(c, 0, mWindow,
-                       XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
-                           XCB_EVENT_MASK_POINTER_MOTION,
-                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
-                       XCB_CURRENT_TIME),
-      nullptr));
-  XcbPtr<xcb_grab_keyboard_reply_t> keyboard(xcb_grab_keyboard_reply(
-      c,
-      xcb_grab_keyboard(c, 0, mWindow, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-      nullptr));
-  RunModal(
-      [&] { return !session.IsOpen(); },
-      [&](xcb_generic_event_t* event) {
-        const std::uint8_t type = EventType(event);
-        if (type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE || type == XCB_MOTION_NOTIFY) {
-          // Every pointer event carries the root position.
-          const auto& e = *reinterpret_cast<xcb_button_press_event_t*>(event);
-          const int x = e.root_x - ox;
-          const int y = e.root_y - oy;
-          if (type == XCB_MOTION_NOTIFY) {
-            session.OnMouseMove(x, y);
-          } else if (e.detail == kButtonLeft || e.detail == kButtonRight) {
-            if (type == XCB_BUTTON_PRESS) {
-              session.OnMouseDown(x, y);
-            } else {
-              session.OnMouseUp(x, y);
-            }
-          } else if (type == XCB_BUTTON_PRESS && WheelDelta(e.detail) == 0) {
-            session.OnMouseDown(x, y);
-          }
-        } else if (type == XCB_KEY_PRESS) {
-          const auto& e = *reinterpret_cast<xcb_key_press_event_t*>(event);
-          if (const auto viewKey = ViewKeyOf(mKeyboard->Press(e.detail, e.state), e.state))
-            session.OnKey(*viewKey);
-        } else if (type == XCB_KEY_RELEASE) {
-          return true;
-        } else if (type != XCB_EXPOSE ||
-                   std::find(windows.begin(), windows.end(),
-                             reinterpret_cast<xcb_expose_event_t*>(event)->window) ==
-                       windows.end()) {
-          return false;
-        }
-        if (session.IsOpen()) sync();
-        return true;
-      });
-  if (session.IsOpen()) session.Dismiss();
-  if (mX->Alive()) {
-    if (pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS)
-      xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
-    if (keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS)
-      xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
-    for (const xcb_window_t window : windows)
-      xcb_destroy_window(c, window);
-    xcb_flush(c);
-  }
-  return session.Result();
+  return RunX11Menu(*this, menu, area);
 }
 
 void X11EditorWindow::UpdateTooltip() {
-  if (!mGraphics.TooltipsEnabled() || !mPointerInside || mTooltipWindow ||
+  if (!mGraphics.TooltipsEnabled() || !mPointerInside || mTooltip->Shown() ||
       mGraphics.GetTextField() || Clock::now() - mPointerRestSince < kTooltipDelay)
     return;
   const int idx = mGraphics.GetMouseControlIdx(mPointer.x, mPointer.y, true);
   const IControl* control = mGraphics.GetControl(idx);
   if (!control || control->GetTooltip().empty() || idx == mTooltipControl) return;
   mTooltipControl = idx;
-  IText style = ViewTextStyle(13);
-  CachedFont* font = IGraphics::CacheFont(&style);
-  if (!font) return;
-  const std::string& text = control->GetTooltip();
-  const int w = font->TextWidth(text) + 10;
-  const int h = font->LineHeight() + 6;
-  const auto [x, y] = mX->OnScreen(mPointerRootX + 12, mPointerRootY + 20, w, h);
-  xcb_connection_t* c = mX->Get();
-  mTooltipWindow = mX->CreateWindow(mX->Root(), x, y, w, h, XCB_EVENT_MASK_EXPOSURE, true);
-  xcb_map_window(c, mTooltipWindow);
-  mTooltipPixels = std::make_unique<raster::MemBitmap>(w, h);
-  raster::Canvas canvas(*mTooltipPixels);
-  canvas.fillRect(0, 0, w, h, {0xFF808080u, 1.0f, raster::kModeCopy});
-  canvas.fillRect(1, 1, w - 2, h - 2, {0xFFFFFFE1u, 1.0f, raster::kModeCopy});
-  raster::RECT box{5, 3, w - 5, h - 3};
-  font->DrawText(mTooltipPixels.get(), text, &box, raster::kTextLeft | raster::kTextNoClip,
-                 0xFF000000u);
-  mX->PutImage(mTooltipWindow, *mTooltipPixels);
-  xcb_flush(c);
+  mTooltip->Show(control->GetTooltip(), mPointerRootX, mPointerRootY);
 }
 
 void X11EditorWindow::HideTooltip() {
-  if (mTooltipWindow && mX && mX->Alive()) {
-    xcb_destroy_window(mX->Get(), mTooltipWindow);
-    xcb_flush(mX->Get());
-  }
-  mTooltipWindow = 0;
-  mTooltipPixels.reset();
+  if (mTooltip) mTooltip->Hide();
   mTooltipControl = -1;
   mPointerRestSince = Clock::now();
+}
+
+void X11EditorWindow::WriteClipboard(const std::string& text) {
+  if (mDestroyed || !mX->Alive()) return;
+  mClipboard->Write(text);
+}
+
+bool X11EditorWindow::ReadClipboard(std::string* text) {
+  if (mDestroyed || !mX->Alive()) {
+    text->clear();
+    return false;
+  }
+  return mClipboard->Read(text, mDeferred, [this] { return StopRequested(); });
 }
 
 bool X11EditorWindow::HideCursor(int* rootX, int* rootY) {
@@ -828,98 +622,6 @@ void X11EditorWindow::ShowCursor(int rootX, int rootY) {
   xcb_connection_t* c = mX->Get();
   xcb_warp_pointer(c, XCB_NONE, mX->Root(), 0, 0, 0, 0, I16(rootX), I16(rootY));
   if (!mDestroyed) xcb_xfixes_show_cursor(c, mWindow);
-  xcb_flush(c);
-}
-
-void X11EditorWindow::WriteClipboard(const std::string& text) {
-  if (mDestroyed || !mX->Alive()) return;
-  mClipboard = text;
-  mOwnClipboard = true;
-  xcb_set_selection_owner(mX->Get(), mWindow, mX->Atom("CLIPBOARD"), XCB_CURRENT_TIME);
-  xcb_flush(mX->Get());
-}
-
-bool X11EditorWindow::ReadClipboard(std::string* text) {
-  text->clear();
-  if (mOwnClipboard) {
-    *text = mClipboard;
-    return !text->empty();
-  }
-  if (mDestroyed || !mX->Alive()) return false;
-  xcb_connection_t* c = mX->Get();
-  const xcb_atom_t clipboard = mX->Atom("CLIPBOARD");
-  const xcb_atom_t utf8 = mX->Atom("UTF8_STRING");
-  const xcb_atom_t property = mX->Atom("EDITOR_SELECTION");
-  xcb_convert_selection(c, mWindow, clipboard, utf8, property, XCB_CURRENT_TIME);
-  xcb_flush(c);
-  const auto deadline = Clock::now() + kSelectionWait;
-  std::deque<Event> held;
-  bool answered = false;
-  bool converted = false;
-  while (!answered && Clock::now() < deadline && mX->Alive() && !StopRequested()) {
-    XcbPtr<xcb_generic_event_t> event(xcb_poll_for_event(c));
-    if (!event) {
-      pollfd fd{mX->Fd(), POLLIN, 0};
-      poll(&fd, 1, 20);
-      continue;
-    }
-    if (EventType(event.get()) == XCB_SELECTION_NOTIFY) {
-      const auto& notify = *reinterpret_cast<xcb_selection_notify_event_t*>(event.get());
-      if (notify.requestor == mWindow && notify.selection == clipboard) {
-        answered = true;
-        converted = notify.property == property;
-        continue;
-      }
-    }
-    if (EventType(event.get()) == XCB_SELECTION_REQUEST) {
-      HandleSelectionRequest(*reinterpret_cast<xcb_selection_request_event_t*>(event.get()));
-      continue;
-    }
-    // Everything else waits until the clipboard's answer is in.
-    held.push_back(std::move(event));
-  }
-  for (Event& event : held)
-    mDeferred.push_back(std::move(event));
-  if (!converted) return false;
-  xcb_atom_t type = XCB_ATOM_NONE;
-  *text = mX->ReadProperty(mWindow, property, &type);
-  xcb_delete_property(c, mWindow, property);
-  xcb_flush(c);
-  // Large transfers come in pieces (INCR); a text field has no use for them.
-  if (type != utf8 && type != XCB_ATOM_STRING && type != mX->Atom("TEXT")) text->clear();
-  return !text->empty();
-}
-
-void X11EditorWindow::HandleSelectionRequest(const xcb_selection_request_event_t& request) {
-  xcb_connection_t* c = mX->Get();
-  xcb_selection_notify_event_t notify{};
-  notify.response_type = XCB_SELECTION_NOTIFY;
-  notify.time = request.time;
-  notify.requestor = request.requestor;
-  notify.selection = request.selection;
-  notify.target = request.target;
-  notify.property = XCB_NONE;
-  const xcb_atom_t property = request.property != XCB_NONE ? request.property : request.target;
-  const xcb_atom_t utf8 = mX->Atom("UTF8_STRING");
-  const xcb_atom_t targets = mX->Atom("TARGETS");
-  const std::uint32_t limit = xcb_get_maximum_request_length(c) * 4 - 64;
-  if (mOwnClipboard && request.selection == mX->Atom("CLIPBOARD")) {
-    if (request.target == targets) {
-      const xcb_atom_t offered[] = {targets, utf8, XCB_ATOM_STRING, mX->Atom("TEXT")};
-      xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM, 32,
-                          4, offered);
-      notify.property = property;
-    } else if ((request.target == utf8 || request.target == XCB_ATOM_STRING ||
-                request.target == mX->Atom("TEXT")) &&
-               mClipboard.size() < limit) {
-      xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property,
-                          request.target == XCB_ATOM_STRING ? xcb_atom_t{XCB_ATOM_STRING} : utf8, 8,
-                          static_cast<std::uint32_t>(mClipboard.size()), mClipboard.data());
-      notify.property = property;
-    }
-  }
-  xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                 reinterpret_cast<const char*>(&notify));
   xcb_flush(c);
 }
 

@@ -23,12 +23,14 @@
 
 #include "editor/igraphics.h"
 #include "platform/input_mapping.h"
+#include "platform/x11_clipboard.h"
 #include "platform/x11_connection.h"
 #include "platform/x11_keyboard.h"
+#include "platform/x11_modal.h"
 #include "platform/x11_presenter.h"
-#include "raster/mem_bitmap.h"
+#include "platform/x11_tooltip.h"
 
-class X11EditorWindow {
+class X11EditorWindow final : private X11ModalHost {
  public:
   // The thread's name, as /proc shows it.
   static constexpr const char* kThreadName = "plugin-editor";
@@ -55,13 +57,11 @@ class X11EditorWindow {
   void HideTextField();
   // Runs the menu modally; the chosen entry's menu, or null.
   IPopupMenu* RunMenu(IPopupMenu& menu, const IRECT& area);
-  // Runs a dialog drawn with the toolkit (see DialogView) over the editor;
-  // the button chosen, the last one when the dialog was closed. With a
-  // field, its text comes in and goes out through `field`.
+  // Runs a dialog over the editor (see RunX11Dialog); -1 without a window.
   int RunDialog(const std::string& title, const std::string& message,
                 const std::vector<std::string>& buttons, std::string* field = nullptr);
-  bool ReadClipboard(std::string* text);
-  void WriteClipboard(const std::string& text);
+  bool ReadClipboard(std::string* text) override;
+  void WriteClipboard(const std::string& text) override;
   // Hides the pointer, telling where on the screen it was; shows it again at
   // such a place.
   bool HideCursor(int* rootX, int* rootY);
@@ -91,7 +91,6 @@ class X11EditorWindow {
   void HandleButton(const xcb_button_press_event_t& event, bool press);
   void HandleMotion(const xcb_motion_notify_event_t& event);
   void HandleKey(xcb_key_press_event_t& event, bool press);
-  void HandleSelectionRequest(const xcb_selection_request_event_t& event);
   void AnswerHostKeys(bool editorTakesKeys);
   void TickIfDue();
   void Tick();
@@ -100,12 +99,20 @@ class X11EditorWindow {
   void EndTextField(bool commit);
   void UpdateTooltip();
   void ForwardKey(const xcb_key_press_event_t& event);
-  xcb_window_t FocusToGiveBack();
-  std::pair<int, int> RootOrigin();
-  // The editor's loop for a modal helper, until `done`: events `take`
-  // refuses are handled as usual, and the redraw timer keeps running.
+
+  // What the menus and dialogs reach of the window.
+  X11Connection& Connection() override { return *mX; }
+  X11Keyboard& Keyboard() override { return *mKeyboard; }
+  ClickCounter& Clicks() override { return mClicks; }
+  xcb_window_t EditorWindow() const override { return mWindow; }
+  xcb_window_t HostWindow() const override { return mParent; }
+  std::pair<int, int> RootOrigin() override;
+  int Width() const override { return mWidth; }
+  int Height() const override { return mHeight; }
+  xcb_window_t FocusToGiveBack() override;
+  bool Destroyed() const override { return mDestroyed; }
   void RunModal(const std::function<bool()>& done,
-                const std::function<bool(xcb_generic_event_t*)>& take);
+                const std::function<bool(xcb_generic_event_t*)>& take) override;
 
   IGraphics& mGraphics;
   xcb_window_t mParent;
@@ -131,6 +138,8 @@ class X11EditorWindow {
   std::unique_ptr<X11Connection> mX;
   std::unique_ptr<X11Presenter> mPresenter;
   std::unique_ptr<X11Keyboard> mKeyboard;
+  std::unique_ptr<X11Clipboard> mClipboard;
+  std::unique_ptr<X11Tooltip> mTooltip;
   std::deque<Event> mDeferred;  // events that came in while waiting for a selection
   xcb_window_t mWindow = 0;
   int mWidth;
@@ -148,15 +157,10 @@ class X11EditorWindow {
   xcb_window_t mFieldWindow = 0;
   xcb_window_t mFocusReturn = 0;
 
-  xcb_window_t mTooltipWindow = 0;
-  std::unique_ptr<raster::MemBitmap> mTooltipPixels;
   int mTooltipControl = -1;
   EditorPoint mPointer;
   int mPointerRootX = 0;
   int mPointerRootY = 0;
   bool mPointerInside = false;
   std::chrono::steady_clock::time_point mPointerRestSince;
-
-  std::string mClipboard;
-  bool mOwnClipboard = false;
 };

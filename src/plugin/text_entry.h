@@ -20,7 +20,7 @@ class TextEntry : public IControl {
   void OnMouseDblClick(int x, int y, const IMouseMod& mod) override;  // editor
   // Takes the text and redraws; a null text is the empty one. The host's
   // thread restoring a state calls it too.
-  void TextFromTextEntry(const char* text) override;  // editor or host
+  void TextFromTextEntry(const char* text) override;  // any
 
   std::string GetTextForPlug() const { return mStr.Get(); }  // any
 

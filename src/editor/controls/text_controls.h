@@ -12,7 +12,7 @@ class ITextControl : public IControl {
 
   bool Draw(IGraphics* graphics) override;  // editor
   // Marks the control dirty when the text changes.
-  void SetTextFromPlug(const char* str);                     // editor or host
+  void SetTextFromPlug(const char* str);                     // any
   std::string GetTextForPlug() const { return mStr.Get(); }  // any
 
  protected:
@@ -41,7 +41,7 @@ class IBitmapTextControl : public IControl {
                      int charOffset = 0, bool multiLine = false, bool vCentre = true);
 
   bool Draw(IGraphics* graphics) override;                   // editor
-  void SetTextFromPlug(const char* str);                     // editor or host
+  void SetTextFromPlug(const char* str);                     // any
   std::string GetTextForPlug() const { return mStr.Get(); }  // any
 
  protected:
