@@ -149,6 +149,7 @@ bool IGraphics::IsDirty(IRECT* r) {
 }
 
 bool IGraphics::Draw(const IRECT& r) {
+  ExpectThread(ThreadRole::kEditor);
   if (mControls.empty()) return true;
   if (mStrictDrawing) {
     mDrawRect = r;
@@ -205,6 +206,7 @@ void IGraphics::EndGesture() {
 }
 
 void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
+  ExpectThread(ThreadRole::kEditor);
   ReleaseMouseCapture();
   // A press whose release never came (the pointer left the window, a menu
   // took it) still closes its gesture before the next one begins.
@@ -223,6 +225,7 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
 }
 
 void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mod) {
+  ExpectThread(ThreadRole::kEditor);
   IControl* control = GetControl(GetMouseControlIdx(x, y));
   ReleaseMouseCapture();
   if (control) control->OnMouseUp(x, y, mod);
@@ -230,6 +233,7 @@ void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mod) {
 }
 
 void IGraphics::OnMouseDrag(int x, int y, const IMouseMod& mod) {
+  ExpectThread(ThreadRole::kEditor);
   IControl* control = GetControl(mCaptureIdx);
   if (!control) return;
   const int dX = x - mMouseX;
@@ -241,6 +245,7 @@ void IGraphics::OnMouseDrag(int x, int y, const IMouseMod& mod) {
 }
 
 bool IGraphics::OnMouseDblClick(int x, int y, const IMouseMod& mod) {
+  ExpectThread(ThreadRole::kEditor);
   ReleaseMouseCapture();
   const int idx = GetMouseControlIdx(x, y);
   IControl* control = GetControl(idx);
@@ -257,6 +262,7 @@ bool IGraphics::OnMouseDblClick(int x, int y, const IMouseMod& mod) {
 }
 
 void IGraphics::OnMouseWheel(int x, int y, const IMouseMod& mod, int delta) {
+  ExpectThread(ThreadRole::kEditor);
   if (IControl* control = GetControl(GetMouseControlIdx(x, y)))
     control->OnMouseWheel(x, y, mod, delta);
 }
@@ -283,6 +289,7 @@ void IGraphics::OnMouseOut() {
 }
 
 bool IGraphics::OnKeyDown(int x, int y, int key) {
+  ExpectThread(ThreadRole::kEditor);
   const int idx = GetMouseControlIdx(x, y);
   if (idx > 0) return GetControl(idx)->OnKeyDown(x, y, key);
   if (mKeyCatcher) return mKeyCatcher->OnKeyDown(x, y, key);

@@ -79,6 +79,7 @@ void IEffectBase::OnActivate(bool /*active*/) {
 }
 
 void IEffectBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
+  ExpectThread(ThreadRole::kAudio);
   const int n = std::max(nFrames, 0);
   const int nIn = NInChannels();
   for (int i = 0; i < NOutChannels(); ++i) {
@@ -96,12 +97,14 @@ void IEffectBase::ProcessMidiMsg(IMidiMsg* msg) {
 }
 
 bool IEffectBase::MidiNoteName(int /*noteNumber*/, char* name, int nameSize) {
+  ExpectThread(ThreadRole::kHost);
   if (name && nameSize > 0) name[0] = '\0';
   return false;
 }
 
 bool IEffectBase::CompareState(const std::uint8_t* incomingState, int startPos,
                                int incomingSize) const {
+  ExpectThread(ThreadRole::kHost);
   if (!incomingState || startPos < 0) return NParams() == 0;
   for (int i = 0; i < NParams(); ++i) {
     const std::int64_t offset = (static_cast<std::int64_t>(startPos) + i) * 8;
@@ -124,6 +127,7 @@ void IEffectBase::SetParameterFromGUI(int paramIdx, double normalizedValue) {
 }
 
 void IEffectBase::AttachGraphics(std::unique_ptr<IEditorSurface> graphics) {
+  ExpectThread(ThreadRole::kHost);
   if (!graphics) return;
   std::lock_guard lock(mMutex);
   for (int i = 0; i < NParams(); ++i)
@@ -133,6 +137,7 @@ void IEffectBase::AttachGraphics(std::unique_ptr<IEditorSurface> graphics) {
 }
 
 void IEffectBase::RedrawParamControls() {
+  ExpectThread(ThreadRole::kHost);
   if (!mGraphics) return;
   for (int i = 0; i < NParams(); ++i)
     mGraphics->SetParameterFromPlug(i, GetParam(i)->Value(), false);
@@ -159,6 +164,7 @@ void IEffectBase::SetBlockSize(int blockSize) {
 }
 
 void IEffectBase::SetSampleRate(double sampleRate) {
+  ExpectThread(ThreadRole::kHost);
   if (std::isfinite(sampleRate) && sampleRate > 0.) mSampleRate = sampleRate;
 }
 
@@ -479,6 +485,7 @@ void IEffectBase::ApplyParamValues(std::span<const double> values) {
 }
 
 int IEffectBase::StateEnd(const ByteChunk* chunk, int startPos) const {
+  ExpectThread(ThreadRole::kHost);
   std::vector<double> values(static_cast<std::size_t>(NParams()));
   return ReadParamValues(chunk, startPos, values);
 }

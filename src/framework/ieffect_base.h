@@ -130,8 +130,8 @@ class IEffectBase {
   EHost GetHost();                                                     // any
   void ResizeGraphics(int width, int height);                          // editor
   void SetLatency(int samples);                                        // host
-  bool SendMidiMsg(const IMidiMsg* msg);                               // audio
-  bool SendSysEx(const ISysEx* msg);                                   // audio
+  bool SendMidiMsg(const IMidiMsg* msg);                               // any
+  bool SendSysEx(const ISysEx* msg);                                   // any
 
   // Serving a host: what every format adapter does the same way.
   // Identifies the host once and adapts to the few that need it.

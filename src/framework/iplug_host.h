@@ -51,12 +51,12 @@ class IPlugHost {
   virtual bool IsRenderingOffline() = 0;  // any
   // Asks for the fields in `wanted` (HostTransport::Field); false when the
   // host says nothing at all.
-  virtual bool GetTransport(std::uint32_t wanted, HostTransport* transport) = 0;  // audio
+  virtual bool GetTransport(std::uint32_t wanted, HostTransport* transport) = 0;  // any
   virtual HostProduct Identify() = 0;                                             // host
   // The editor's surface changed size: the host's window follows where it can.
   virtual void EditorResized(int width, int height) = 0;  // editor
   virtual void LatencyChanged(int samples) = 0;           // host
   // Events to the host's next plug-ins; false when it takes none.
-  virtual bool SendMidi(const IMidiMsg& msg) = 0;  // audio
-  virtual bool SendSysEx(const ISysEx& msg) = 0;   // audio
+  virtual bool SendMidi(const IMidiMsg& msg) = 0;  // any
+  virtual bool SendSysEx(const ISysEx& msg) = 0;   // any
 };

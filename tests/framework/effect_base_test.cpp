@@ -40,7 +40,7 @@ TEST(EffectBase, DisconnectedInputsConsumeNoHostPointer) {
     outputs.push_back(out.data());
   effect.AttachInputBuffers(0, 16, inputs.data(), 4);
   effect.AttachOutputBuffers(0, 16, outputs.data());
-  effect.ProcessBuffers(0., 4);
+  effect.RunBuffers(0., 4);
   EXPECT_EQ(outs[0][3], 4.);
   EXPECT_EQ(outs[1][0], 5.);
   EXPECT_EQ(outs[2][0], 0.);  // a disconnected input reads its (zeroed) scratch buffer
@@ -59,14 +59,14 @@ TEST(EffectBase, BlockSizeChangeZeroesScratch) {
   float* outPtr = out.data();
   effect.AttachInputBuffers(0, 1, &inPtr, 2);
   effect.AttachOutputBuffers(0, 1, &outPtr);
-  effect.ProcessBuffers(0.f, 2);
+  effect.RunBuffers(0.f, 2);
   EXPECT_EQ(out[1], 0.25f);
   effect.SetBlockSize(2);  // unchanged: scratch keeps the converted input
-  effect.ProcessBuffers(0.f, 2);
+  effect.RunBuffers(0.f, 2);
   EXPECT_EQ(out[0], 0.5f);
   effect.SetBlockSize(3);  // changed: zeroed
   effect.AttachOutputBuffers(0, 1, &outPtr);
-  effect.ProcessBuffers(0.f, 2);
+  effect.RunBuffers(0.f, 2);
   EXPECT_EQ(out[0], 0.f);
 }
 
@@ -88,7 +88,7 @@ TEST(EffectBase, AnOutputLeftAloneIsSilentIn32Bit) {
     effect.mWrites = writes;
     effect.AttachInputBuffers(0, 1, &inPtr, 2);
     effect.AttachOutputBuffers(0, 1, &outPtr);
-    effect.ProcessBuffers(0.f, 2);
+    effect.RunBuffers(0.f, 2);
     EXPECT_EQ(out[1], writes ? 0.5f : 0.f);
   }
 }
@@ -104,10 +104,10 @@ TEST(EffectBase, AccumulatingAddsAndPassThroughZeroesExtraOutputs) {
   std::array<float*, 4> outputs{out0.data(), out1.data(), out2.data(), out3.data()};
   effect.AttachInputBuffers(0, 2, inputs.data(), 1);
   effect.AttachOutputBuffers(0, 4, outputs.data());
-  effect.ProcessBuffersAccumulating(0.f, 1);
+  effect.RunBuffersAccumulating(1);
   EXPECT_EQ(out0[0], 0.75f);
   EXPECT_EQ(out2[0], 9.f);  // += 0
-  effect.ProcessBuffers(0.f, 1);
+  effect.RunBuffers(0.f, 1);
   EXPECT_EQ(out1[0], 1.f);
   EXPECT_EQ(out3[0], 0.f);
 }

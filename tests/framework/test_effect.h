@@ -18,6 +18,17 @@ class TestEffect : public IEffectBase, public IPlugHost {
 
   void OnParamChange(int paramIdx) override { mChanged.push_back(paramIdx); }
 
+  // The framework's block processing, as the audio thread calls it.
+  template <typename Sample>
+  void RunBuffers(Sample sample, int nFrames) {
+    const ThreadRoleScope audio(ThreadRole::kAudio);
+    ProcessBuffers(sample, nFrames);
+  }
+  void RunBuffersAccumulating(int nFrames) {
+    const ThreadRoleScope audio(ThreadRole::kAudio);
+    ProcessBuffersAccumulating(0.f, nFrames);
+  }
+
   void BeginEdit(int) override {}
   void Automate(int paramIdx, double value) override { mAutomated.emplace_back(paramIdx, value); }
   void EndEdit(int) override {}

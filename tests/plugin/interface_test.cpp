@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "plugin/quor_params.h"
 #include "tests/plugin/loaded_plugin.h"
 
 TEST(Interface, IdentityAndRecord) {
@@ -72,6 +73,24 @@ TEST(Interface, ParameterTable) {
   char display[64] = {};
   EXPECT_EQ(plug.Dispatch(effVendorSpecific, 7, 3, display, 1.f), 0xBEEF);
   EXPECT_STREQ(display, "24.00");
+}
+
+TEST(Interface, EveryParameterIsAsItsRowDescribesIt) {
+  LoadedPlugin plug;
+  plug.Dispatch(effOpen);
+  int named = 0;
+  for (int i = 0; i < plug->numParams; ++i)
+    named += plug.Text(effGetParamName, i).empty() ? 0 : 1;
+  EXPECT_EQ(named, static_cast<int>(kQuorParams.size()));
+  for (const QuorParam& p : kQuorParams) {
+    const ParamRow& row = *p.mRow;
+    EXPECT_EQ(plug.Text(effGetParamName, p.mIdx), p.Name()) << p.mIdx;
+    EXPECT_EQ(plug.Text(effGetParamLabel, p.mIdx), row.mUnit) << p.mIdx;
+    EXPECT_FLOAT_EQ(plug.Get(p.mIdx),
+                    static_cast<float>((row.mDefault - row.mMin) / (row.mMax - row.mMin)));
+    const bool continuous = plug.Dispatch(effVendorSpecific, 8, p.mIdx) == 0xBEEF;
+    EXPECT_EQ(continuous, row.mType == kTypeDouble) << p.mIdx;
+  }
 }
 
 TEST(Interface, SetAndGetRoundTripAndBadIndicesChangeNothing) {
