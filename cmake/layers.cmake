@@ -3,21 +3,26 @@
 # links only the layers listed here, so an include that climbs the layering
 # does not compile. The `layering` test checks the include graph against the
 # same table and names the offending file.
-set(QUOR_LAYERS raster engine framework vst2 editor platform plugin)
+set(QUOR_LAYERS raster engine framework vst2 lv2 editor platform plugin)
 set(QUOR_LAYER_USES_raster "")
 set(QUOR_LAYER_USES_engine "")
 set(QUOR_LAYER_USES_framework "")
 set(QUOR_LAYER_USES_vst2 framework)
+set(QUOR_LAYER_USES_lv2 framework)
 set(QUOR_LAYER_USES_editor framework raster)
 set(QUOR_LAYER_USES_platform editor)
 set(QUOR_LAYER_USES_plugin raster engine framework editor platform)
 
-# Each plug-in format's entry points: one file beside the plug-in's layer,
-# outside its library, built into the shared object hosts load; the only
-# file that may use both the plug-in and the format's adapter.
-set(QUOR_ENTRIES vst2)
-set(QUOR_ENTRY_FILE_vst2 src/plugin/vst2_entry.cpp)
+# Each plug-in format's entry points: files beside the plug-in's layer,
+# outside its library, built into the shared object hosts load (and, for
+# LV2, into the tool that writes the bundle's description); the only files
+# that may use both the plug-in and the format's adapter.
+set(QUOR_ENTRIES vst2 lv2)
+set(QUOR_ENTRY_FILES_vst2 src/plugin/vst2_entry.cpp)
 set(QUOR_ENTRY_USES_vst2 plugin vst2)
+set(QUOR_ENTRY_FILES_lv2 src/plugin/lv2_entry.cpp src/plugin/lv2_bundle.cpp
+                         src/plugin/quor_lv2.cpp src/plugin/quor_lv2.h)
+set(QUOR_ENTRY_USES_lv2 plugin lv2)
 
 # Headers of LAYER become visible as "LAYER/file.h" through a directory that
 # holds nothing but a link to the layer's folder.
@@ -50,7 +55,7 @@ function(quor_write_layer_table path)
   endforeach()
   string(APPEND text "set(QUOR_LAYERS \"${QUOR_LAYERS}\")\n")
   foreach(entry IN LISTS QUOR_ENTRIES)
-    string(APPEND text "set(QUOR_ENTRY_FILE_${entry} \"${QUOR_ENTRY_FILE_${entry}}\")\n")
+    string(APPEND text "set(QUOR_ENTRY_FILES_${entry} \"${QUOR_ENTRY_FILES_${entry}}\")\n")
     string(APPEND text "set(QUOR_ENTRY_USES_${entry} \"${QUOR_ENTRY_USES_${entry}}\")\n")
   endforeach()
   string(APPEND text "set(QUOR_ENTRIES \"${QUOR_ENTRIES}\")\n")

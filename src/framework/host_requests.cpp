@@ -1,5 +1,6 @@
 // What every format adapter asks of the plug-in the same way: parameter values
 // and texts from the host, the state envelope, the editor window.
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,6 +12,17 @@ void IEffectBase::SetParameterFromHost(int paramIdx, double normalizedValue) {
   const double normalized = IParam::ClampNormalized(normalizedValue);
   if (mGraphics) mGraphics->SetParameterFromPlug(paramIdx, normalized, true);
   GetParam(paramIdx)->SetNormalized(normalized);
+  OnParamChange(paramIdx);
+}
+
+void IEffectBase::SetParameterValueFromHost(int paramIdx, double value) {
+  std::lock_guard lock(mMutex);
+  if (!IsValidParamIdx(paramIdx)) return;
+  IParam* param = GetParam(paramIdx);
+  if (param->Type() != kTypeDouble)
+    value = std::floor(value / param->GetStep() + 0.5) * param->GetStep();
+  if (mGraphics) mGraphics->SetParameterFromPlug(paramIdx, value, false);
+  param->Set(value);
   OnParamChange(paramIdx);
 }
 
@@ -63,14 +75,15 @@ bool IEffectBase::RestoreState(std::span<const std::uint8_t> bytes, bool program
   return true;
 }
 
-bool IEffectBase::OpenEditor(void* parent) {
+void* IEffectBase::OpenEditor(void* parent) {
   ExpectThread(ThreadRole::kHost);
   // Without the mutex: the editor's thread may be waiting for it to hand
   // the plug-in a value while the window is made.
-  if (!mGraphics || !mGraphics->OpenWindow(parent)) return false;
+  void* view = mGraphics ? mGraphics->OpenWindow(parent) : nullptr;
+  if (!view) return nullptr;
   std::lock_guard lock(mMutex);
   OnGUIOpen();
-  return true;
+  return view;
 }
 
 void IEffectBase::CloseEditor() {

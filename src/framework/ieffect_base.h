@@ -139,6 +139,9 @@ class IEffectBase {
   // A normalised value from the host: the editor sees it before the change
   // handler runs. Out-of-range and non-numbers are clamped; bad indices ignored.
   void SetParameterFromHost(int paramIdx, double normalizedValue);  // any
+  // The same in the parameter's own units, for formats whose controls carry
+  // them; a switch or choice takes the nearest whole value.
+  void SetParameterValueFromHost(int paramIdx, double value);  // any
   // A value typed in the host's own field, in the parameter's displayed unit
   // or as one of its display texts; false for a text it does not take.
   bool SetParameterFromText(int paramIdx, const char* text);  // host
@@ -152,8 +155,9 @@ class IEffectBase {
   // mMutex. One pointer per connected channel, any of them null.
   void ProcessBlock(double** inputs, double** outputs, int nFrames);                   // audio
   void ProcessBlock(float** inputs, float** outputs, int nFrames, bool accumulating);  // audio
-  // The editor inside the host's window, if the plug-in has one.
-  bool OpenEditor(void* parent);                                  // host
+  // The editor inside the host's window, if the plug-in has one: the
+  // editor's own view (an X window id, say), or null.
+  void* OpenEditor(void* parent);                                 // host
   void CloseEditor();                                             // host
   void AttachGraphics(std::unique_ptr<IEditorSurface> graphics);  // host
   void RedrawParamControls();                                     // host

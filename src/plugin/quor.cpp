@@ -53,12 +53,12 @@ void QUOR::InitParameters() {
     const std::string name = p.Name();
     IParam* param = GetParam(p.mIdx);
     if (row.mType == kTypeDouble) {
-      param->InitDouble(name.c_str(), row.mDefault, row.mMin, row.mMax, row.mStep, row.mUnit, "",
+      param->InitDouble(name.c_str(), row.mDefault, row.mMin, row.mMax, row.mStep, row.mLabel, "",
                         1.);
       param->SetShape(1.);
     } else {
       param->InitInt(name.c_str(), static_cast<int>(row.mDefault), static_cast<int>(row.mMin),
-                     static_cast<int>(row.mMax), row.mUnit, "");
+                     static_cast<int>(row.mMax), row.mLabel, "");
     }
   }
 }

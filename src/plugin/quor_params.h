@@ -23,21 +23,34 @@ enum class ParamRole {
   kGlobalBypass,
 };
 
+// What a value means, for formats that describe their controls.
+enum class ParamUnit { kNone, kDecibel };
+// How a host shows a control: a range, a switch, or a choice of named values.
+enum class ParamStyle { kContinuous, kToggle, kChoice };
+
 struct ParamRow {
   ParamRole mRole;
   // A track's parameter is named this, a space and the track's number.
   const char* mName;
+  // Its identity for formats that name controls by symbol: saved with
+  // sessions, so it never changes. A track's takes "_" and the number.
+  const char* mSymbol;
   bool mPerTrack;
   // The master section's index, or track 1's; each further track's lies
   // mTrackStride beyond.
   int mFirstIdx;
   int mTrackStride;
   EParamType mType;  // kTypeDouble (a continuous value) or kTypeInt (a switch)
+  ParamStyle mStyle;
   double mDefault;
   double mMin;
   double mMax;
   double mStep;
-  const char* mUnit;
+  // The text a host shows after a value, as sessions and hosts know it.
+  const char* mLabel;
+  ParamUnit mUnit;
+  // The names of a choice's values 0 and 1.
+  std::array<const char*, 2> mChoices;
 };
 
 inline constexpr int kParamTracks = 8;
@@ -46,18 +59,158 @@ inline constexpr int kParamTracks = 8;
 inline constexpr int kNumParams = 94;
 
 inline constexpr ParamRow kParamRows[] = {
-    // role, name, per track, first index, stride, type, default, min, max, step, unit
-    {ParamRole::kMode, "Mode", false, 76, 0, kTypeInt, 0., 0., 1., 1., ""},
-    {ParamRole::kMasterOutput, "Master Output", false, 75, 0, kTypeDouble, 0., -24., 24., 0.01,
-     "%"},
-    {ParamRole::kHighGain, "High Gain", true, 0, 10, kTypeDouble, 0.5, 0., 1., 0.01, "%"},
-    {ParamRole::kMidGain, "Mid Gain", true, 1, 10, kTypeDouble, 0.5, 0., 1., 0.01, "%"},
-    {ParamRole::kLowGain, "Low Gain", true, 2, 10, kTypeDouble, 0.5, 0., 1., 0.01, "%"},
-    {ParamRole::kInput, "Input", true, 3, 10, kTypeDouble, 0., -24., 24., 0.01, "%"},
-    {ParamRole::kOutput, "Output", true, 4, 10, kTypeDouble, 0., -24., 24., 0.01, "%"},
-    {ParamRole::kBypass, "Bypass", true, 77, 1, kTypeInt, 0., 0., 1., 1., ""},
-    {ParamRole::kMute, "Mute", true, 85, 1, kTypeInt, 0., 0., 1., 1., ""},
-    {ParamRole::kGlobalBypass, "Global Bypass", false, 93, 0, kTypeInt, 0., 0., 1., 1., ""},
+    // role, name, symbol, per track, first index, stride, type, style, default, min, max, step,
+    // label, unit, choices
+    {ParamRole::kMode,
+     "Mode",
+     "mode",
+     false,
+     76,
+     0,
+     kTypeInt,
+     ParamStyle::kChoice,
+     0.,
+     0.,
+     1.,
+     1.,
+     "",
+     ParamUnit::kNone,
+     {"MIX", "16 OUT"}},
+    {ParamRole::kMasterOutput,
+     "Master Output",
+     "master_output",
+     false,
+     75,
+     0,
+     kTypeDouble,
+     ParamStyle::kContinuous,
+     0.,
+     -24.,
+     24.,
+     0.01,
+     "%",
+     ParamUnit::kDecibel,
+     {}},
+    {ParamRole::kHighGain,
+     "High Gain",
+     "high_gain",
+     true,
+     0,
+     10,
+     kTypeDouble,
+     ParamStyle::kContinuous,
+     0.5,
+     0.,
+     1.,
+     0.01,
+     "%",
+     ParamUnit::kNone,
+     {}},
+    {ParamRole::kMidGain,
+     "Mid Gain",
+     "mid_gain",
+     true,
+     1,
+     10,
+     kTypeDouble,
+     ParamStyle::kContinuous,
+     0.5,
+     0.,
+     1.,
+     0.01,
+     "%",
+     ParamUnit::kNone,
+     {}},
+    {ParamRole::kLowGain,
+     "Low Gain",
+     "low_gain",
+     true,
+     2,
+     10,
+     kTypeDouble,
+     ParamStyle::kContinuous,
+     0.5,
+     0.,
+     1.,
+     0.01,
+     "%",
+     ParamUnit::kNone,
+     {}},
+    {ParamRole::kInput,
+     "Input",
+     "input",
+     true,
+     3,
+     10,
+     kTypeDouble,
+     ParamStyle::kContinuous,
+     0.,
+     -24.,
+     24.,
+     0.01,
+     "%",
+     ParamUnit::kDecibel,
+     {}},
+    {ParamRole::kOutput,
+     "Output",
+     "output",
+     true,
+     4,
+     10,
+     kTypeDouble,
+     ParamStyle::kContinuous,
+     0.,
+     -24.,
+     24.,
+     0.01,
+     "%",
+     ParamUnit::kDecibel,
+     {}},
+    {ParamRole::kBypass,
+     "Bypass",
+     "bypass",
+     true,
+     77,
+     1,
+     kTypeInt,
+     ParamStyle::kToggle,
+     0.,
+     0.,
+     1.,
+     1.,
+     "",
+     ParamUnit::kNone,
+     {}},
+    {ParamRole::kMute,
+     "Mute",
+     "mute",
+     true,
+     85,
+     1,
+     kTypeInt,
+     ParamStyle::kToggle,
+     0.,
+     0.,
+     1.,
+     1.,
+     "",
+     ParamUnit::kNone,
+     {}},
+    {ParamRole::kGlobalBypass,
+     "Global Bypass",
+     "global_bypass",
+     false,
+     93,
+     0,
+     kTypeInt,
+     ParamStyle::kToggle,
+     0.,
+     0.,
+     1.,
+     1.,
+     "",
+     ParamUnit::kNone,
+     {}},
 };
 
 // One parameter in use: its row, and the track it belongs to (-1 for the
@@ -70,6 +223,10 @@ struct QuorParam {
   // "High Gain 3", "Mode".
   std::string Name() const {
     return mTrack < 0 ? mRow->mName : mRow->mName + (" " + std::to_string(mTrack + 1));
+  }
+  // "high_gain_3", "mode".
+  std::string Symbol() const {
+    return mTrack < 0 ? mRow->mSymbol : mRow->mSymbol + ("_" + std::to_string(mTrack + 1));
   }
 };
 

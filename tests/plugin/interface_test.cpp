@@ -85,7 +85,7 @@ TEST(Interface, EveryParameterIsAsItsRowDescribesIt) {
   for (const QuorParam& p : kQuorParams) {
     const ParamRow& row = *p.mRow;
     EXPECT_EQ(plug.Text(effGetParamName, p.mIdx), p.Name()) << p.mIdx;
-    EXPECT_EQ(plug.Text(effGetParamLabel, p.mIdx), row.mUnit) << p.mIdx;
+    EXPECT_EQ(plug.Text(effGetParamLabel, p.mIdx), row.mLabel) << p.mIdx;
     EXPECT_FLOAT_EQ(plug.Get(p.mIdx),
                     static_cast<float>((row.mDefault - row.mMin) / (row.mMax - row.mMin)));
     const bool continuous = plug.Dispatch(effVendorSpecific, 8, p.mIdx) == 0xBEEF;

@@ -1,0 +1,91 @@
+#include "lv2/lv2_ui.h"
+
+#include <lv2/instance-access/instance-access.h>
+
+#include <string_view>
+
+#include "lv2/lv2_plugin.h"
+
+namespace {
+
+const void* FeatureData(const LV2_Feature* const* features, std::string_view uri) {
+  for (const LV2_Feature* const* f = features; f && *f; ++f)
+    if ((*f)->URI && uri == (*f)->URI) return (*f)->data;
+  return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<Lv2Ui> Lv2Ui::Create(LV2UI_Write_Function write, LV2UI_Controller controller,
+                                     LV2UI_Widget* widget, const LV2_Feature* const* features) {
+  auto* plugin =
+      static_cast<Lv2Plugin*>(const_cast<void*>(FeatureData(features, LV2_INSTANCE_ACCESS_URI)));
+  if (!plugin || !write || !widget) return nullptr;
+  std::unique_ptr<Lv2Ui> ui(new Lv2Ui(*plugin, write, controller));
+  ui->mResize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
+  ui->mTouch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
+  // Attached before the editor opens: its first gesture finds the UI.
+  plugin->AttachUi(ui.get());
+  void* parent = const_cast<void*>(FeatureData(features, LV2_UI__parent));
+  void* view = plugin->Plug().OpenEditor(parent);
+  if (!view) {
+    plugin->DetachUi(ui.get());
+    return nullptr;
+  }
+  *widget = view;
+  if (const IEditorSurface* editor = plugin->Plug().GetGUI();
+      editor && ui->mResize && ui->mResize->ui_resize)
+    ui->mResize->ui_resize(ui->mResize->handle, editor->Width(), editor->Height());
+  return ui;
+}
+
+Lv2Ui::Lv2Ui(Lv2Plugin& plugin, LV2UI_Write_Function write, LV2UI_Controller controller)
+    : mPlugin(plugin), mWrite(write), mController(controller) {}
+
+Lv2Ui::~Lv2Ui() {
+  // A later UI of the same instance owns the editor now: its window stays.
+  if (mPlugin.DetachUi(this)) mPlugin.Plug().CloseEditor();
+}
+
+void Lv2Ui::PortEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format,
+                      const void* buffer) {
+  const std::vector<Lv2Port>& ports = mPlugin.Description().mPorts;
+  if (format != 0 || size != sizeof(float) || !buffer || port >= ports.size()) return;
+  const Lv2Port& description = ports[port];
+  if (description.mKind != Lv2Port::Kind::kControlIn) return;
+  IEffectBase& plug = mPlugin.Plug();
+  if (IEditorSurface* editor = plug.GetGUI(); editor && plug.IsValidParamIdx(description.mIndex))
+    editor->SetParameterFromPlug(description.mIndex,
+                                 static_cast<double>(*static_cast<const float*>(buffer)), false);
+}
+
+void Lv2Ui::Post(const Event& event) {
+  std::lock_guard lock(mMutex);
+  mEvents.push_back(event);
+}
+
+int Lv2Ui::Idle() {
+  {
+    std::lock_guard lock(mMutex);
+    mHanding.swap(mEvents);
+  }
+  for (const Event& event : mHanding) {
+    switch (event.mKind) {
+      case Event::Kind::kBegin:
+      case Event::Kind::kEnd:
+        if (mTouch && mTouch->touch)
+          mTouch->touch(mTouch->handle, event.mPort, event.mKind == Event::Kind::kBegin);
+        break;
+      case Event::Kind::kValue:
+        mWrite(mController, event.mPort, sizeof(float), 0, &event.mValue);
+        break;
+      case Event::Kind::kResize:
+        if (mResize && mResize->ui_resize)
+          mResize->ui_resize(mResize->handle, static_cast<int>(event.mPort),
+                             static_cast<int>(event.mValue));
+        break;
+    }
+  }
+  mHanding.clear();
+  return 0;
+}

@@ -1,0 +1,53 @@
+// The LV2 UI: the plug-in's own editor in the host's window. The UI reaches
+// the plug-in instance directly (instance access); the editor runs on its own
+// thread, and what it tells the host (values, gestures, a new size) waits in
+// a queue for the host's UI thread, which the host lends the UI when it calls
+// its idle function.
+#pragma once
+
+#include <lv2/core/lv2.h>
+#include <lv2/ui/ui.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class Lv2Plugin;
+
+class Lv2Ui {
+ public:
+  struct Event {
+    enum class Kind { kBegin, kValue, kEnd, kResize };
+    Kind mKind;
+    std::uint32_t mPort = 0;  // a size's width
+    float mValue = 0.f;       // a size's height
+  };
+
+  // Null without the plug-in instance, or when the editor could not open.
+  static std::unique_ptr<Lv2Ui> Create(LV2UI_Write_Function write, LV2UI_Controller controller,
+                                       LV2UI_Widget* widget,
+                                       const LV2_Feature* const* features);  // host
+  ~Lv2Ui();                                                                  // host
+  Lv2Ui(const Lv2Ui&) = delete;
+  Lv2Ui& operator=(const Lv2Ui&) = delete;
+
+  void PortEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format,
+                 const void* buffer);  // host
+  // Hands the queue to the host; 0 while the UI lives.
+  int Idle();  // host
+  // From the plug-in, on the editor's thread.
+  void Post(const Event& event);  // any
+
+ private:
+  Lv2Ui(Lv2Plugin& plugin, LV2UI_Write_Function write, LV2UI_Controller controller);
+
+  Lv2Plugin& mPlugin;
+  LV2UI_Write_Function mWrite;
+  LV2UI_Controller mController;
+  const LV2UI_Resize* mResize = nullptr;
+  const LV2UI_Touch* mTouch = nullptr;
+  std::mutex mMutex;
+  std::vector<Event> mEvents;   // under mMutex
+  std::vector<Event> mHanding;  // host thread
+};
