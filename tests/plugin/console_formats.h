@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/plugin/console_host.h"
+#include "tests/plugin/lv2_console_host.h"
 #include "tests/plugin/vst2_console_host.h"
 
 struct ConsoleFormat {
@@ -16,7 +17,7 @@ struct ConsoleFormat {
 };
 
 inline std::vector<ConsoleFormat> ConsoleFormats() {
-  return {{"VST2", &MakeVst2ConsoleHost}};
+  return {{"VST2", &MakeVst2ConsoleHost}, {"LV2", &MakeLv2ConsoleHost}};
 }
 
 class ConsoleBehaviour : public ::testing::TestWithParam<ConsoleFormat> {

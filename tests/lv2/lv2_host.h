@@ -1,0 +1,198 @@
+// A small LV2 host for tests: loads the built bundle's binary as hosts do
+// (dlopen, lv2_descriptor), maps URIs, offers the features a test asks for,
+// keeps the control ports' values and a state in memory.
+#pragma once
+
+#include <dlfcn.h>
+#include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/core/lv2.h>
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
+#include <lv2/state/state.h>
+#include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
+
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "plugin/quor_lv2.h"
+
+class Lv2Library {
+ public:
+  Lv2Library() {
+    mHandle = dlopen(QUOR_LV2_BINARY, RTLD_NOW | RTLD_LOCAL);
+    if (!mHandle) throw std::runtime_error(dlerror());
+    auto plugin = reinterpret_cast<LV2_Descriptor_Function>(dlsym(mHandle, "lv2_descriptor"));
+    auto ui = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(mHandle, "lv2ui_descriptor"));
+    if (!plugin || !ui) throw std::runtime_error("no descriptor functions");
+    mPlugin = plugin(0);
+    mUi = ui(0);
+  }
+  ~Lv2Library() { dlclose(mHandle); }
+  Lv2Library(const Lv2Library&) = delete;
+  Lv2Library& operator=(const Lv2Library&) = delete;
+
+  const LV2_Descriptor* mPlugin = nullptr;
+  const LV2UI_Descriptor* mUi = nullptr;
+
+ private:
+  void* mHandle = nullptr;
+};
+
+// URIs to numbers, as hosts map them; any thread.
+class UridMap {
+ public:
+  UridMap() : mMap{this, &Map} {}
+  LV2_URID Id(const std::string& uri) {
+    std::lock_guard lock(mMutex);
+    auto [at, added] = mIds.emplace(uri, static_cast<LV2_URID>(mIds.size() + 1));
+    return at->second;
+  }
+  std::string Uri(LV2_URID id) {
+    std::lock_guard lock(mMutex);
+    for (const auto& [uri, known] : mIds)
+      if (known == id) return uri;
+    return {};
+  }
+  LV2_URID_Map* Feature() { return &mMap; }
+
+ private:
+  static LV2_URID Map(LV2_URID_Map_Handle handle, const char* uri) {
+    return uri ? static_cast<UridMap*>(handle)->Id(uri) : 0;
+  }
+  std::mutex mMutex;
+  std::map<std::string, LV2_URID> mIds;
+  LV2_URID_Map mMap;
+};
+
+// Properties a plug-in stored, as a host keeps them between save and restore.
+struct Lv2State {
+  struct Property {
+    LV2_URID mType = 0;
+    std::string mBytes;
+  };
+  std::map<LV2_URID, Property> mProperties;
+
+  static LV2_State_Status Store(LV2_State_Handle handle, std::uint32_t key, const void* value,
+                                std::size_t size, std::uint32_t type, std::uint32_t) {
+    static_cast<Lv2State*>(handle)->mProperties[key] = {
+        type, std::string(static_cast<const char*>(value), size)};
+    return LV2_STATE_SUCCESS;
+  }
+  static const void* Retrieve(LV2_State_Handle handle, std::uint32_t key, std::size_t* size,
+                              std::uint32_t* type, std::uint32_t* flags) {
+    auto& properties = static_cast<Lv2State*>(handle)->mProperties;
+    const auto at = properties.find(key);
+    if (at == properties.end()) return nullptr;
+    *size = at->second.mBytes.size();
+    *type = at->second.mType;
+    *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+    return at->second.mBytes.data();
+  }
+};
+
+// What a test's host offers an instance.
+struct Lv2Features {
+  bool mMap = true;
+  int mMaxBlock = 0;  // 0: no options
+};
+
+// One instance and its control ports' values; audio is connected per run.
+class Lv2Instance {
+ public:
+  Lv2Instance(const Lv2Library& library, double rate, Lv2Features features = {})
+      : mLibrary(library), mControls(QuorLv2Description().mPorts.size(), 0.f) {
+    const Lv2Description& d = QuorLv2Description();
+    for (std::size_t p = 0; p < d.mPorts.size(); ++p)
+      mControls[p] = static_cast<float>(d.mPorts[p].mDefault);
+    mBlock = features.mMaxBlock;
+    mOptions[0] = {
+        LV2_OPTIONS_INSTANCE,   0,      mMap.Id(LV2_BUF_SIZE__maxBlockLength), sizeof(std::int32_t),
+        mMap.Id(LV2_ATOM__Int), &mBlock};
+    mOptions[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+    if (features.mMap) mFeatureList.push_back(&mMapFeature);
+    if (features.mMaxBlock > 0) mFeatureList.push_back(&mOptionsFeature);
+    mFeatureList.push_back(nullptr);
+    mHandle = library.mPlugin->instantiate(library.mPlugin, rate, "", mFeatureList.data());
+    if (!mHandle) return;
+    for (std::size_t p = 0; p < d.mPorts.size(); ++p)
+      if (d.mPorts[p].mKind != Lv2Port::Kind::kAudioIn &&
+          d.mPorts[p].mKind != Lv2Port::Kind::kAudioOut)
+        library.mPlugin->connect_port(mHandle, static_cast<std::uint32_t>(p), &mControls[p]);
+    library.mPlugin->activate(mHandle);
+  }
+  ~Lv2Instance() {
+    if (!mHandle) return;
+    mLibrary.mPlugin->deactivate(mHandle);
+    mLibrary.mPlugin->cleanup(mHandle);
+  }
+  Lv2Instance(const Lv2Instance&) = delete;
+  Lv2Instance& operator=(const Lv2Instance&) = delete;
+
+  bool Valid() const { return mHandle != nullptr; }
+  LV2_Handle Handle() const { return mHandle; }
+  const LV2_Descriptor& Descriptor() const { return *mLibrary.mPlugin; }
+  UridMap& Map() { return mMap; }
+
+  static int Port(const std::string& symbol) {
+    const auto& ports = QuorLv2Description().mPorts;
+    for (std::size_t p = 0; p < ports.size(); ++p)
+      if (ports[p].mSymbol == symbol) return static_cast<int>(p);
+    throw std::runtime_error("no port " + symbol);
+  }
+  float& Control(int port) { return mControls[static_cast<std::size_t>(port)]; }
+  float& Control(const std::string& symbol) { return Control(Port(symbol)); }
+
+  // Sixteen channels each way, any of them null.
+  void Run(float* const* inputs, float* const* outputs, std::uint32_t frames) {
+    const auto& ports = QuorLv2Description().mPorts;
+    for (std::size_t p = 0; p < ports.size(); ++p) {
+      const auto index = static_cast<std::size_t>(ports[p].mIndex);
+      if (ports[p].mKind == Lv2Port::Kind::kAudioIn)
+        Descriptor().connect_port(mHandle, static_cast<std::uint32_t>(p),
+                                  inputs ? inputs[index] : nullptr);
+      if (ports[p].mKind == Lv2Port::Kind::kAudioOut)
+        Descriptor().connect_port(mHandle, static_cast<std::uint32_t>(p),
+                                  outputs ? outputs[index] : nullptr);
+    }
+    Descriptor().run(mHandle, frames);
+  }
+
+  const LV2_State_Interface* StateInterface() const {
+    return static_cast<const LV2_State_Interface*>(
+        Descriptor().extension_data(LV2_STATE__interface));
+  }
+  LV2_State_Status Save(Lv2State* state) {
+    return StateInterface()->save(mHandle, &Lv2State::Store, state, 0, nullptr);
+  }
+  LV2_State_Status Restore(Lv2State* state) {
+    return StateInterface()->restore(mHandle, &Lv2State::Retrieve, state, 0, nullptr);
+  }
+  // The texts a save stores, in the description's order; "?" for a missing one.
+  std::vector<std::string> SavedTexts() {
+    Lv2State state;
+    Save(&state);
+    std::vector<std::string> texts;
+    for (const std::string& key : QuorLv2Description().mTextKeys) {
+      const auto at = state.mProperties.find(mMap.Id(key));
+      texts.push_back(at == state.mProperties.end() ? "?" : std::string(at->second.mBytes.c_str()));
+    }
+    return texts;
+  }
+
+ private:
+  const Lv2Library& mLibrary;
+  UridMap mMap;
+  std::int32_t mBlock = 0;
+  LV2_Options_Option mOptions[2]{};
+  LV2_Feature mMapFeature{LV2_URID__map, mMap.Feature()};
+  LV2_Feature mOptionsFeature{LV2_OPTIONS__options, mOptions};
+  std::vector<const LV2_Feature*> mFeatureList;
+  std::vector<float> mControls;
+  LV2_Handle mHandle = nullptr;
+};
