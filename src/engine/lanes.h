@@ -46,6 +46,7 @@ struct LaneTypes<8> {
 
 template <int Width>
 using Lanes = typename LaneTypes<Width>::Value;
+inline constexpr int kMaxLaneCount = 8;  // the widest of the vectors above
 
 template <class V>
 inline constexpr int kLaneCount = static_cast<int>(sizeof(V) / sizeof(double));
