@@ -9,6 +9,8 @@
 // on the same frames. The summary at the end gives the ratios.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -144,6 +146,8 @@ void RunPeer(benchmark::State& state, int block) {
 // The console reporter, keeping each case's best time per frame.
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal.
+  SummaryReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Color : OO_None) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
