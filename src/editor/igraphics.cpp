@@ -5,7 +5,6 @@
 #include "editor/controls/bitmap_controls.h"
 #include "editor/controls/panel_control.h"
 #include "framework/ieffect_base.h"
-#include "raster/canvas.h"
 
 IGraphics::IGraphics(IEffectBase* plug, int w, int h, int fps)
     : mPlug(plug), mWidth(w), mHeight(h), mFPS(fps > 0 ? fps : 25) {}
@@ -18,9 +17,9 @@ IGraphics::~IGraphics() {
 }
 
 void IGraphics::PrepDraw() {
+  // Its pixels come cleared, when first drawn or shown: a closed editor costs
+  // no pixel memory.
   mSurface = std::make_unique<raster::SysBitmap>(mWidth, mHeight);
-  // Its memory comes uncleared; what shows before the first draw is defined.
-  raster::Canvas(*mSurface).fillRect(0, 0, mWidth, mHeight, {0u, 1.0f, raster::kModeCopy});
   mScratch = std::make_unique<raster::MemBitmap>();
 }
 

@@ -6,13 +6,14 @@
 #include <string_view>
 #include <vector>
 
-#include "raster/png.h"
+#include "raster/deferred_png.h"
 
 namespace {
 
 struct ResourceTable {
   std::mutex mMutex;
-  std::map<std::string, std::vector<std::uint8_t>, std::less<>> mImages;
+  // Shared with the images made from them, which decode later.
+  std::map<std::string, std::shared_ptr<const std::vector<std::uint8_t>>, std::less<>> mImages;
 };
 
 ResourceTable& Table() {
@@ -42,14 +43,14 @@ std::string_view ResourceName(std::string_view path) {
 void RegisterImageResource(const std::string& name, std::span<const std::uint8_t> png) {
   ResourceTable& table = Table();
   std::lock_guard lock(table.mMutex);
-  table.mImages[name].assign(png.begin(), png.end());
+  table.mImages[name] = std::make_shared<const std::vector<std::uint8_t>>(png.begin(), png.end());
 }
 
-std::unique_ptr<raster::MemBitmap> LoadImageResource(const char* path) {
+std::unique_ptr<raster::Bitmap> LoadImageResource(const char* path) {
   if (!path || !EndsWithPng(path)) return nullptr;
   ResourceTable& table = Table();
   std::lock_guard lock(table.mMutex);
   const auto found = table.mImages.find(ResourceName(path));
   if (found == table.mImages.end()) return nullptr;
-  return raster::LoadPNGFromMemory(found->second);
+  return raster::DeferredPNG::Make(found->second);
 }

@@ -8,12 +8,13 @@
 #include <span>
 #include <string>
 
-#include "raster/mem_bitmap.h"
+#include "raster/bitmap.h"
 
 // Any thread. The bytes are copied; a name registered again is replaced.
 void RegisterImageResource(const std::string& name, std::span<const std::uint8_t> png);
 
 // The image for a resource path: only a path ending in "png" (any case) is
-// looked up, by its last component without the extension, and decoded. Null
-// when there is no such resource or it does not decode.
-std::unique_ptr<raster::MemBitmap> LoadImageResource(const char* path);
+// looked up, by its last component without the extension. Its size is read
+// from its header at once; its pixels are decoded when first drawn. Null when
+// there is no such resource or it does not begin as a PNG.
+std::unique_ptr<raster::Bitmap> LoadImageResource(const char* path);

@@ -152,7 +152,8 @@ class BankStage {
  public:
   explicit BankStage(const std::array<double, static_cast<std::size_t>(NC)>& coefs) {
     for (int k = 0; k < NC; ++k)
-      mCoef[k] = coefs[static_cast<std::size_t>(k)];
+      for (double& lane : mCoef[k])
+        lane = coefs[static_cast<std::size_t>(k)];
   }
 
   template <class V>
@@ -210,20 +211,27 @@ class BankStage {
     for (int k = 0; k + 1 < NC; k += 2) {
       const V ye = state.y[k];
       const V yo = state.y[k + 1];
-      e = AllpassStep(e, xe, ye, mCoef[k]);
-      o = AllpassStep(o, xo, yo, mCoef[k + 1]);
+      e = AllpassStep(e, xe, ye, Coefficient<V>(k));
+      o = AllpassStep(o, xo, yo, Coefficient<V>(k + 1));
       xe = ye;
       xo = yo;
       state.y[k] = e;
       state.y[k + 1] = o;
     }
     if constexpr (NC % 2 != 0) {
-      e = AllpassStep(e, xe, state.y[NC - 1], mCoef[NC - 1]);
+      e = AllpassStep(e, xe, state.y[NC - 1], Coefficient<V>(NC - 1));
       state.y[NC - 1] = e;
     }
   }
 
-  double mCoef[NC];
+  // Each coefficient in every lane, read as a whole vector: an operand of the
+  // multiplication straight from memory rather than a broadcast of its own.
+  template <class V>
+  [[gnu::always_inline]] V Coefficient(int k) const {
+    return LoadLanes<V>(mCoef[k]);
+  }
+
+  alignas(64) double mCoef[NC][kMaxLaneCount];
   alignas(64) double mY[NC][NCh] = {};
   alignas(64) double mLastE[NCh] = {};
   alignas(64) double mLastO[NCh] = {};

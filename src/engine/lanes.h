@@ -46,6 +46,7 @@ struct LaneTypes<8> {
 
 template <int Width>
 using Lanes = typename LaneTypes<Width>::Value;
+inline constexpr int kMaxLaneCount = 8;  // the widest of the vectors above
 
 template <class V>
 inline constexpr int kLaneCount = static_cast<int>(sizeof(V) / sizeof(double));
@@ -122,16 +123,13 @@ template <class V>
     return __builtin_bit_cast(V, __builtin_bit_cast(LaneBits<V>, v) & ~(std::uint64_t{1} << 63));
 }
 
-// The magnitude of `magnitude` with the sign bit of `sign`, lane by lane.
+// `magnitude`, whose sign bit is clear, with the sign bit opposite to that of
+// `sign`: copysign(magnitude, -sign), lane by lane, in one and-not and one or.
 template <class V>
-[[gnu::always_inline]] inline V CopySign(V magnitude, V sign) {
-  if constexpr (kIsScalar<V>) {
-    return __builtin_copysign(magnitude, sign);
-  } else {
-    constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
-    return __builtin_bit_cast(V, (__builtin_bit_cast(LaneBits<V>, magnitude) & ~kSign) |
-                                     (__builtin_bit_cast(LaneBits<V>, sign) & kSign));
-  }
+[[gnu::always_inline]] inline V WithSignOpposite(V magnitude, V sign) {
+  constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+  return __builtin_bit_cast(V, __builtin_bit_cast(LaneBits<V>, magnitude) |
+                                   (~__builtin_bit_cast(LaneBits<V>, sign) & kSign));
 }
 
 template <class V>
@@ -172,28 +170,51 @@ template <class V>
     return __builtin_convertvector(TruncateToIndex(v), V);
 }
 
-// table[index] for every lane; each index must lie within the table.
+// pairs[2 * index] and pairs[2 * index + 1] for every lane, as two vectors:
+// each lane's two neighbouring entries come in one 16-byte load. Processors
+// gather lane by lane anyway, and some far slower than plain loads; so each
+// lane's pair is loaded on its own and the pairs are interleaved into the
+// two vectors. Each index must lie within the table of pairs.
 template <class V>
-[[gnu::always_inline]] inline V ReadTable(const double* table, LaneIndex<V> index) {
+[[gnu::always_inline]] inline void ReadPairs(const double* pairs, LaneIndex<V> index, V& first,
+                                             V& second) {
   if constexpr (kIsScalar<V>) {
-    return table[index];
+    first = pairs[2 * index];
+    second = pairs[2 * index + 1];
   } else {
-    // The masked forms with a zeroed source: the plain ones leave their
-    // source undefined, which the compiler warns about.
-#if defined(__AVX512F__)
-    if constexpr (kLaneCount<V> == 8)
-      return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, __builtin_bit_cast(__m256i, index),
-                                      table, 8);
-#endif
-#if defined(__AVX2__)
-    if constexpr (kLaneCount<V> == 4)
-      return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), table,
-                                      __builtin_bit_cast(__m128i, index),
-                                      _mm256_castsi256_pd(_mm256_set1_epi64x(-1)), 8);
-#endif
-    V v{};
-    for (int l = 0; l < kLaneCount<V>; ++l)
-      v[l] = table[index[l]];
-    return v;
+    using Pair = Lanes<2>;
+    // Two indices per move to a general register, split there: moves out of
+    // vector registers are few per cycle, integer shifts are cheap.
+    std::uint64_t both[kLaneCount<V> / 2];
+    std::memcpy(both, &index, sizeof both);
+    const auto pair = [&](int lane) __attribute__((always_inline)) {
+      const std::uint64_t two = both[lane / 2];
+      const auto at = static_cast<std::uint32_t>(lane % 2 ? two >> 32 : two);
+      return LoadLanes<Pair>(pairs + 2 * static_cast<std::size_t>(at));
+    };
+    // Lanes 0, 2, ... in a and 1, 3, ... in b: the interleaving instructions
+    // work within each 16-byte half, so a's half k holds lane 2k's pair.
+    V a, b;
+    if constexpr (kLaneCount<V> == 2) {
+      a = pair(0);
+      b = pair(1);
+      first = __builtin_shufflevector(a, b, 0, 2);
+      second = __builtin_shufflevector(a, b, 1, 3);
+    } else if constexpr (kLaneCount<V> == 4) {
+      a = __builtin_shufflevector(pair(0), pair(2), 0, 1, 2, 3);
+      b = __builtin_shufflevector(pair(1), pair(3), 0, 1, 2, 3);
+      first = __builtin_shufflevector(a, b, 0, 4, 2, 6);
+      second = __builtin_shufflevector(a, b, 1, 5, 3, 7);
+    } else {
+      using Quad = Lanes<4>;
+      const Quad a0 = __builtin_shufflevector(pair(0), pair(2), 0, 1, 2, 3);
+      const Quad a1 = __builtin_shufflevector(pair(4), pair(6), 0, 1, 2, 3);
+      const Quad b0 = __builtin_shufflevector(pair(1), pair(3), 0, 1, 2, 3);
+      const Quad b1 = __builtin_shufflevector(pair(5), pair(7), 0, 1, 2, 3);
+      a = __builtin_shufflevector(a0, a1, 0, 1, 2, 3, 4, 5, 6, 7);
+      b = __builtin_shufflevector(b0, b1, 0, 1, 2, 3, 4, 5, 6, 7);
+      first = __builtin_shufflevector(a, b, 0, 8, 2, 10, 4, 12, 6, 14);
+      second = __builtin_shufflevector(a, b, 1, 9, 3, 11, 5, 13, 7, 15);
+    }
   }
 }

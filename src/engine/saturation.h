@@ -123,8 +123,19 @@ static_assert(kCurve.count >= 1 && static_cast<std::size_t>(kCurve.count) <= kCa
 namespace saturation_table {
 
 inline constexpr int kLast = kCurve.count - 1;
-inline constexpr const double* kTable = kCurve.magnitudes.data();
 inline constexpr double kSilence = kCurve.magnitudes[0];
+
+// Entry i and entry i + 1 side by side at 2i and 2i + 1, for every i that
+// interpolates: the two values a position needs, read at once.
+constexpr std::array<double, 2 * kCapacity> Neighbours() {
+  std::array<double, 2 * kCapacity> pairs{};
+  for (int i = 0; i < kLast; ++i) {
+    pairs[static_cast<std::size_t>(2 * i)] = kCurve.magnitudes[static_cast<std::size_t>(i)];
+    pairs[static_cast<std::size_t>(2 * i + 1)] = kCurve.magnitudes[static_cast<std::size_t>(i + 1)];
+  }
+  return pairs;
+}
+alignas(64) inline constexpr std::array<double, 2 * kCapacity> kNeighbours = Neighbours();
 
 // With the stored header the compressed magnitude u in [0, 1] lands at a
 // position p in [0, scale], inside the table: the clamps below and above it
@@ -134,17 +145,22 @@ static_assert(kCurve.origin == 0.0 && kCurve.scale * (1.0 - kCurve.origin) < kLa
 static_assert(kSilence == 0.0);
 
 // Steps 5 and 6 of the curve: the table magnitude at position p, never
-// negative. A NaN position reads the first entry, i.e. silence.
+// negative, never -0. Truncating is only defined inside the int range: a NaN
+// position (from an infinite or NaN input) is taken as 0, where the curve
+// gives silence, the first entry.
 template <class V>
 [[gnu::always_inline]] inline V MagnitudeAt(V p) {
-  const auto inside = p == p;
-  // Truncating is only defined inside the int range: NaN lanes read entry 0.
-  const V position = Select(inside, p, Splat<V>(0.0));
+  const V position = Select(p > Splat<V>(0.0), p, Splat<V>(0.0));
   const LaneIndex<V> i = TruncateToIndex(position);
   const V f = position - Truncate(position);
-  const V interpolated = (1.0 - f) * ReadTable<V>(kTable, i) + f * ReadTable<V>(kTable + 1, i);
-  return Select(inside, interpolated, Splat<V>(kSilence));
+  V below, above;
+  ReadPairs<V>(kNeighbours.data(), i, below, above);
+  return (1.0 - f) * below + f * above;
 }
+// What position 0 interpolates to, bit for bit: +0.
+static_assert(std::bit_cast<std::uint64_t>((1.0 - 0.0) * kCurve.magnitudes[0] +
+                                           0.0 * kCurve.magnitudes[1]) ==
+              std::bit_cast<std::uint64_t>(kSilence));
 
 }  // namespace saturation_table
 
@@ -159,9 +175,7 @@ template <class V>
   const V a = Abs(v);
   const V u = a / (3.0 + a);
   const V p = kCurve.scale * (u - kCurve.origin);
-  // The magnitude is never negative, so copying a sign onto it is its
-  // absolute value with that sign.
-  return CopySign(saturation_table::MagnitudeAt(p), -v);
+  return WithSignOpposite(saturation_table::MagnitudeAt(p), v);
 }
 
 inline double Saturate(double x, double drive) {

@@ -1,7 +1,5 @@
 #include "plugin/track_chain_paths.h"
 
-#include <initializer_list>
-
 namespace {
 
 struct PathEntry {
@@ -35,12 +33,6 @@ bool ChainPathSupported(ChainPath path) {
              __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw");
   }
   return false;
-}
-
-ChainPath FastestChainPath() {
-  for (const ChainPath path : {ChainPath::kAvx512, ChainPath::kAvx2})
-    if (ChainPathSupported(path)) return path;
-  return ChainPath::kSse2;
 }
 
 TrackChainRunner ChainRunner(ChainPath path) {

@@ -125,19 +125,16 @@ template <class V, class Beside>
           V in[2], out[4];
           LoadLanes(s.ring2x[slot(f)], in);
           s.overSampler.Up2(over, in, out);
-          StoreLanes(s.ring4x[slot(f)], out);
-        },
-        [&](int f) __attribute__((always_inline)) {
-          V samples[4];
-          LoadLanes(s.ring4x[slot(f)], samples);
-#pragma GCC unroll 4
-          for (V& x : samples)
-            x = SaturateLanes(x, drive);
-          StoreLanes(s.saturated + 4 * kWidth * f, samples);
+          StoreLanes(s.saturated + 4 * kWidth * f, out);
         },
         [&](int f) __attribute__((always_inline)) {
           if (lane == 0) beside(f);
         });
+    // Saturation has no state: a plain loop that the processor overlaps freely.
+    for (int i = 0; i < 4 * frames; ++i) {
+      double* const x = s.saturated + kWidth * i;
+      StoreLanes(x, SaturateLanes(LoadLanes<V>(x), drive));
+    }
 
     auto high = s.high.template Load<V>(lane);
     auto low = s.low.template Load<V>(lane);

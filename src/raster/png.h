@@ -20,6 +20,10 @@ Bitmap* LoadPNGFromMemory(const void* data, int len, Bitmap* bmp);
 std::unique_ptr<MemBitmap> LoadPNG(const char* filename);
 std::unique_ptr<MemBitmap> LoadPNGFromMemory(std::span<const std::uint8_t> data);
 
+// The width and height a PNG's header gives, without decoding anything: false when the bytes
+// do not begin with the signature and a header chunk, or give a size the decoders refuse.
+bool ReadPNGSize(std::span<const std::uint8_t> data, int* width, int* height);
+
 // 8-bit RGBA encoding of the bitmap. False / empty on failure.
 bool WritePNG(const Bitmap& bmp, const char* filename);
 std::vector<std::uint8_t> EncodePNG(const Bitmap& bmp);

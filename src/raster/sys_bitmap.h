@@ -29,17 +29,21 @@ class DrawContext {
 };
 
 // A bitmap living in a DrawContext. Shrinking, and growing back within the context's size,
-// only changes the reported size.
+// only changes the reported size. The context is made when its pixels are first asked for,
+// cleared to 0: a surface that is never drawn costs no pixel memory.
 class SysBitmap final : public Bitmap {
  public:
   explicit SysBitmap(int w = 0, int h = 0);
 
-  Pixel* getBits() override { return mContext ? mContext->bits() : nullptr; }
+  Pixel* getBits() override {
+    DrawContext* context = getDC();
+    return context ? context->bits() : nullptr;
+  }
   int getWidth() const override { return mWidth; }
   int getHeight() const override { return mHeight; }
-  int getRowSpan() const override { return mContext ? mContext->rowSpan() : 0; }
+  int getRowSpan() const override;
   bool resize(int w, int h) override;
-  DrawContext* getDC() override { return mContext.get(); }
+  DrawContext* getDC() override;
 
  private:
   int mWidth = 0;

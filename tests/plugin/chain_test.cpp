@@ -265,6 +265,21 @@ TEST(Chain, EveryPathMatchesThePlainModelBitForBit) {
     ExpectMatchesPlainModel(path, seed++, true, 48000., true);
 }
 
+// The path chosen at start-up is one this processor runs, the fastest of the
+// paths timed, and only those it runs were timed.
+TEST(Chain, TheChosenPathRanFastest) {
+  const ChainPath chosen = FastestChainPath();
+  EXPECT_TRUE(ChainPathSupported(chosen));
+  const ChainPathTimes& times = MeasuredChainPaths();
+  for (const ChainPath path : kChainPaths) {
+    const double t = times[static_cast<std::size_t>(path)];
+    EXPECT_EQ(t >= 0., ChainPathSupported(path)) << ChainPathName(path);
+    if (t >= 0.) {
+      EXPECT_LE(times[static_cast<std::size_t>(chosen)], t) << ChainPathName(path);
+    }
+  }
+}
+
 // 32-bit hosts through the binary interface: the inputs widen exactly, the
 // model's outputs round to the nearest float.
 TEST(Chain, EveryPathMatchesThePlainModelIn32Bit) {

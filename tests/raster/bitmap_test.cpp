@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdint>
 
 #include "raster/mem_bitmap.h"
@@ -91,6 +93,20 @@ TEST(SysBitmap, RowSpanAndGrowthWithinTheContext) {
   EXPECT_TRUE(bmp.resize(0, 0));
   EXPECT_EQ(bmp.getDC(), nullptr);
   EXPECT_EQ(bmp.getBits(), nullptr);
+}
+
+// A surface never drawn has no pixel memory; its first use finds it cleared,
+// even where the allocator hands back memory a freed surface had filled.
+TEST(SysBitmap, PixelsAreMadeClearedAtTheirFirstUse) {
+  for (int round = 0; round < 2; ++round) {
+    SysBitmap bmp(1215, 692);
+    EXPECT_EQ(bmp.getRowSpan(), 1216);
+    ASSERT_NE(bmp.getBits(), nullptr);
+    const Pixel* const bits = bmp.getBits();
+    for (int i = 0; i < 1216 * 692; ++i)
+      ASSERT_EQ(bits[i], 0u) << i;
+    std::fill_n(bmp.getBits(), 1216 * 692, 0xFFFFFFFFu);
+  }
 }
 
 }  // namespace

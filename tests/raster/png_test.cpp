@@ -2,6 +2,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "raster/deferred_png.h"
 #include "raster/mem_bitmap.h"
 #include "raster/png.h"
 #include "tests/raster/test_bitmaps.h"
@@ -178,8 +180,8 @@ TEST(PNG, EveryColorTypeAndDepthDecodesToPixelWords) {
   for (const auto& [colorType, depths] : kinds) {
     for (const int depth : depths) {
       for (const bool interlaced : {false, true}) {
-        SCOPED_TRACE("color type " + std::to_string(colorType) + " depth " +
-                     std::to_string(depth) + (interlaced ? " interlaced" : ""));
+        SCOPED_TRACE("color type " + std::to_string(colorType) + " depth " + std::to_string(depth) +
+                     (interlaced ? " interlaced" : ""));
         Image image = RandomImage(rng, colorType, depth, 13, 7);
         image.interlaced = interlaced;
         ExpectDecodesToPixelWords(image);
@@ -333,6 +335,55 @@ TEST(PNG, OversizedHeaderIsRefusedBeforeAllocating) {
   }
   FixChecksums(file);
   EXPECT_EQ(LoadPNGFromMemory(file), nullptr);
+}
+
+TEST(PNG, SizeFromTheHeaderAlone) {
+  std::mt19937 rng(17);
+  const Bytes file = Encode(RandomImage(rng, PNG_COLOR_TYPE_RGB, 8, 7, 3));
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadPNGSize(Bytes(file.begin(), file.begin() + 24), &w, &h));
+  EXPECT_EQ(w, 7);
+  EXPECT_EQ(h, 3);
+  EXPECT_FALSE(ReadPNGSize(Bytes(file.begin(), file.begin() + 23), &w, &h));
+  for (const std::size_t at : {std::size_t{0}, std::size_t{11}, std::size_t{12}}) {
+    Bytes damaged = file;
+    damaged[at] ^= 1;  // signature, chunk length, chunk type
+    EXPECT_FALSE(ReadPNGSize(damaged, &w, &h)) << at;
+  }
+  Bytes empty = file;
+  std::fill(empty.begin() + 16, empty.begin() + 20, std::uint8_t{0});
+  EXPECT_FALSE(ReadPNGSize(empty, &w, &h));
+  Bytes huge = file;
+  huge[16] = 0x7F;
+  EXPECT_FALSE(ReadPNGSize(huge, &w, &h));
+}
+
+// Sized at once, decoded at the first use of the pixels, into what the
+// decoder gives; a body that does not decode leaves no pixels.
+TEST(PNG, DeferredImageDecodesAtFirstUse) {
+  std::mt19937 rng(19);
+  const auto file =
+      std::make_shared<const Bytes>(Encode(RandomImage(rng, PNG_COLOR_TYPE_RGB_ALPHA, 8, 9, 5)));
+  const auto image = DeferredPNG::Make(file);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->getWidth(), 9);
+  EXPECT_EQ(image->getHeight(), 5);
+  EXPECT_FALSE(image->IsDecoded());
+  const auto decoded = LoadPNGFromMemory(*file);
+  ASSERT_NE(image->getBits(), nullptr);
+  EXPECT_TRUE(image->IsDecoded());
+  EXPECT_EQ(image->getRowSpan(), decoded->getRowSpan());
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 9; ++x)
+      ASSERT_EQ(test::At(*image, x, y), test::At(*decoded, x, y)) << x << ", " << y;
+
+  Bytes cut(file->begin(), file->begin() + 40);
+  const auto broken = DeferredPNG::Make(std::make_shared<const Bytes>(std::move(cut)));
+  ASSERT_NE(broken, nullptr);
+  EXPECT_EQ(broken->getWidth(), 9);
+  EXPECT_EQ(broken->getBits(), nullptr);
+  EXPECT_EQ(broken->getWidth(), 0);
+  EXPECT_EQ(DeferredPNG::Make(std::make_shared<const Bytes>(10, std::uint8_t{0})), nullptr);
 }
 
 TEST(PNG, EncodesToMemory) {
