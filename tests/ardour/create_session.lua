@@ -1,6 +1,7 @@
 -- Builds the test session: one stereo track with a noise generator feeding
 -- QUOR, a few QUOR parameters changed through Ardour, a two-second range.
--- Environment: SESSION_DIR, SESSION_NAME, QUOR_SETTINGS ("index=value ...").
+-- Environment: SESSION_DIR, SESSION_NAME, QUOR_SETTINGS ("index=value ...",
+-- Ardour's indices and values for the format), QUOR_FORMAT (LXVST or LV2).
 local function say(text) io.stderr:write(tostring(text) .. "\n") end
 local function fail(text) say("FAIL: " .. text); os.exit(1) end
 
@@ -17,11 +18,16 @@ if noise:isnil() then fail("no ACE Noise generator") end
 track:add_processor_by_index(noise, 0, nil, true)
 
 -- Adding a nil plug-in would crash Ardour: check first.
-local quor = ARDOUR.LuaAPI.new_plugin(Session, "QUOR", ARDOUR.PluginType.LXVST, "")
+local quor
+if os.getenv("QUOR_FORMAT") == "LV2" then
+  quor = ARDOUR.LuaAPI.new_plugin(Session, "urn:vandorhaus:quor", ARDOUR.PluginType.LV2, "")
+else
+  quor = ARDOUR.LuaAPI.new_plugin(Session, "QUOR", ARDOUR.PluginType.LXVST, "")
+end
 if quor:isnil() then fail("Ardour does not know QUOR (not scanned?)") end
 track:add_processor_by_index(quor, 1, nil, true)
 
-for index, value in string.gmatch(os.getenv("QUOR_SETTINGS"), "(%d+)=([%d.]+)") do
+for index, value in string.gmatch(os.getenv("QUOR_SETTINGS"), "(%d+)=([%-%d.]+)") do
   if not ARDOUR.LuaAPI.set_processor_param(quor, tonumber(index), tonumber(value)) then
     fail("cannot set QUOR parameter " .. index)
   end

@@ -22,8 +22,12 @@
 
 #include "plugin/quor_lv2.h"
 
+// The plug-in's and the UI's descriptors: from the built binary, or from the
+// adapter linked into the test.
 class Lv2Library {
  public:
+  Lv2Library(const LV2_Descriptor* plugin, const LV2UI_Descriptor* ui) : mPlugin(plugin), mUi(ui) {}
+#ifdef QUOR_LV2_BINARY
   Lv2Library() {
     mHandle = dlopen(QUOR_LV2_BINARY, RTLD_NOW | RTLD_LOCAL);
     if (!mHandle) throw std::runtime_error(dlerror());
@@ -33,7 +37,10 @@ class Lv2Library {
     mPlugin = plugin(0);
     mUi = ui(0);
   }
-  ~Lv2Library() { dlclose(mHandle); }
+#endif
+  ~Lv2Library() {
+    if (mHandle) dlclose(mHandle);
+  }
   Lv2Library(const Lv2Library&) = delete;
   Lv2Library& operator=(const Lv2Library&) = delete;
 
@@ -69,6 +76,13 @@ class UridMap {
   std::map<std::string, LV2_URID> mIds;
   LV2_URID_Map mMap;
 };
+
+// One map for the whole test program, as one host has one: states carry
+// the same numbers from one instance to another.
+inline UridMap& TheUridMap() {
+  static UridMap map;
+  return map;
+}
 
 // Properties a plug-in stored, as a host keeps them between save and restore.
 struct Lv2State {
@@ -137,7 +151,7 @@ class Lv2Instance {
   bool Valid() const { return mHandle != nullptr; }
   LV2_Handle Handle() const { return mHandle; }
   const LV2_Descriptor& Descriptor() const { return *mLibrary.mPlugin; }
-  UridMap& Map() { return mMap; }
+  UridMap& Map() { return TheUridMap(); }
 
   static int Port(const std::string& symbol) {
     const auto& ports = QuorLv2Description().mPorts;
@@ -187,7 +201,7 @@ class Lv2Instance {
 
  private:
   const Lv2Library& mLibrary;
-  UridMap mMap;
+  UridMap& mMap = TheUridMap();
   std::int32_t mBlock = 0;
   LV2_Options_Option mOptions[2]{};
   LV2_Feature mMapFeature{LV2_URID__map, mMap.Feature()};

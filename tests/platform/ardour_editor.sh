@@ -4,8 +4,9 @@
 # non-ASCII letters typed into a name field and, where the editor takes keys,
 # arrow keys; the session's saved state carries them, and Ardour quits cleanly.
 #
-# Usage: ardour_editor.sh PLUGIN.so WIDTHxHEIGHT KIND DRAG CLICK NAME [KEYS]
-#   the editor's size; KIND names the check of the saved state in
+# Usage: ardour_editor.sh PLUGIN WIDTHxHEIGHT KIND DRAG CLICK NAME [KEYS]
+#   a VST 2.4 plug-in's .so or an LV2 bundle (its first plug-in's URI in
+#   LV2_URI); the editor's size; KIND names the check of the saved state in
 #   ardour_session.py; each point is X,Y in editor coordinates.
 # QUOR_ARDOUR_KEEP=1 keeps the scratch folder and its screenshot.
 set -uo pipefail
@@ -14,8 +15,8 @@ plugin=$(realpath "$1")
 size=$2 kind=$3 drag=$4 click=$5 name=$6 keys=${7:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/editor-ardour-XXXXXX")
-export HOME="$work/home" LXVST_PATH="$work/vst" SESSION_DIR="$work/session"
-mkdir -p "$HOME/.config/ardour7" "$LXVST_PATH"
+export HOME="$work/home" LXVST_PATH="$work/vst" LV2_PATH="$work/lv2" SESSION_DIR="$work/session"
+mkdir -p "$HOME/.config/ardour7" "$LXVST_PATH" "$LV2_PATH"
 xvfb=""
 ardour_pid=""
 cleanup() {
@@ -33,14 +34,20 @@ poll() {
   return 1
 }
 
-# Scanned once, under the path Ardour will look in; a copy older than the cache.
-cp "$plugin" "$LXVST_PATH/editor.so"
-touch -d "2020-01-01 00:00:00" "$LXVST_PATH/editor.so"
-LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/ardour-vst-scanner \
-  -f "$LXVST_PATH/editor.so" >"$work/scan.txt" 2>&1 || fail "the scanner"
-PLUGIN_NAME=$(sed -n "s/.*Found Plugin: '[^']*' //p" "$work/scan.txt" | head -n1)
-export PLUGIN_NAME
-[ -n "$PLUGIN_NAME" ] || fail "the scanner found no plug-in"
+if [[ $plugin == *.lv2 ]]; then
+  # LV2: found through LV2_PATH, by its URI.
+  ln -s "$plugin" "$LV2_PATH/$(basename "$plugin")"
+  export PLUGIN_TYPE=LV2 PLUGIN_NAME=$LV2_URI
+else
+  # Scanned once, under the path Ardour will look in; a copy older than the cache.
+  cp "$plugin" "$LXVST_PATH/editor.so"
+  touch -d "2020-01-01 00:00:00" "$LXVST_PATH/editor.so"
+  LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/ardour-vst-scanner \
+    -f "$LXVST_PATH/editor.so" >"$work/scan.txt" 2>&1 || fail "the scanner"
+  PLUGIN_NAME=$(sed -n "s/.*Found Plugin: '[^']*' //p" "$work/scan.txt" | head -n1)
+  export PLUGIN_TYPE=LXVST PLUGIN_NAME
+  [ -n "$PLUGIN_NAME" ] || fail "the scanner found no plug-in"
+fi
 
 # A session with the plug-in on a track, its editor shown when the session opens.
 timeout 120 ardour7-lua "$here/ardour_session.lua" >"$work/lua.txt" 2>&1 || fail "the session"
@@ -84,7 +91,7 @@ ardour_pid=$!
 # sits at the bottom right.
 editor_window=""
 for _ in $(seq 180); do
-  vst=$(xdotool search --onlyvisible --name '\[VST\]$' 2>/dev/null | head -n1)
+  vst=$(xdotool search --onlyvisible --name '\[(VST|LV2)\]$' 2>/dev/null | head -n1)
   if [ -n "$vst" ]; then
     # The plug-in's own window: the one of the editor's size inside Ardour's.
     editor_window=$(xwininfo -id "$vst" -tree | awk -v size=" $size+" 'index($0, size) {print $1; exit}')

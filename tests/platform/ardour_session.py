@@ -2,11 +2,12 @@
 
 show-editor SESSION: marks the plug-in's editor window as shown, so that
 Ardour opens it with the session.
-check-state SESSION KIND: the plug-in's saved chunk carries the typed name,
-the switch is on and the knob went up; KIND says whose chunk it is, "fixture"
-(the test plug-in) or "quor".
+check-state SESSION KIND: the plug-in's saved state carries the typed name,
+the switch is on and the knob went up; KIND says whose state it is, "fixture"
+(the test plug-in), "quor" or "quor-lv2".
 """
 import base64
+import glob
 import os
 import re
 import sys
@@ -19,7 +20,7 @@ NAME = "Café ß"
 
 def processor(text):
     route = None
-    for match in re.finditer(r'<Route [^>]*id="(\d+)"|<Processor id="(\d+)"[^>]*type="lxvst"', text):
+    for match in re.finditer(r'<Route [^>]*id="(\d+)"|<Processor id="(\d+)"[^>]*type="(?:lxvst|lv2)"', text):
         if match.group(1):
             route = match.group(1)
         else:
@@ -55,8 +56,21 @@ def check_quor(path):
     return names[0] == NAME and values[43] > 0 and values[85] == 1
 
 
+def check_quor_lv2(path):
+    """The same of QUOR.lv2: the values in the session's ports, the name in
+    the newest state Ardour saved beside it."""
+    text = open(path, encoding="utf-8").read()
+    ports = dict(re.findall(r'<Port symbol="(\w+)" value="([^"]+)"', text))
+    states = glob.glob(os.path.join(os.path.dirname(path), "plugins", "*", "state*", "state.ttl"))
+    newest = max(states, key=lambda s: int(re.search(r"state(\d+)", s).group(1)))
+    named = f'track_name_1> "{NAME}"' in open(newest, encoding="utf-8").read()
+    print(f"    saved: name 1 {named}, Input 5 {ports.get('input_5')} dB, Mute 1 {ports.get('mute_1')}")
+    return named and float(ports["input_5"]) > 0 and float(ports["mute_1"]) == 1
+
+
 def check_state(path, kind):
-    sys.exit(0 if {"fixture": check_fixture, "quor": check_quor}[kind](path) else 1)
+    checks = {"fixture": check_fixture, "quor": check_quor, "quor-lv2": check_quor_lv2}
+    sys.exit(0 if checks[kind](path) else 1)
 
 
 if __name__ == "__main__":

@@ -35,8 +35,8 @@ TEST(Concurrency, TwoInstancesWithAudioHostAndDisplayThreads) {
   for (const LoadedPlugin* plug : {&first, &second}) {
     threads.emplace_back([&stop, plug] {
       // Calls a little longer than the block size run in pieces.
-      ChannelBuffers<float> in(16, 300), out(16, 300);
-      ChannelBuffers<double> din(16, 256), dout(16, 256);
+      HostChannels<float> in(16, 300), out(16, 300);
+      HostChannels<double> din(16, 256), dout(16, 256);
       for (int i = 0; !stop.load(); ++i) {
         if (i % 3 == 0) (*plug)->process(plug->Effect(), in.Pointers(), out.Pointers(), 256);
         if (i % 3 == 1)

@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "plugin/quor_params.h"
-#include "tests/plugin/channel_buffers.h"
+#include "tests/plugin/host_channels.h"
 #include "tests/plugin/console_formats.h"
 
 namespace {
 
 constexpr int kChannels = 16;
 
-void FillNoise(ChannelBuffers<float>& buffers, unsigned seed) {
+void FillNoise(HostChannels<float>& buffers, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> amplitude(-1., 1.);
   for (auto& channel : buffers.mData)
@@ -38,7 +38,7 @@ std::vector<double> AllParams(ConsoleHost& host) {
 TEST_P(ConsoleBehaviour, DefaultSettingsGiveTheConsoleGain) {
   constexpr int kFrames = 4096;
   host->Start(44100., kFrames);
-  ChannelBuffers<float> in(kChannels, kFrames), out(kChannels, kFrames);
+  HostChannels<float> in(kChannels, kFrames), out(kChannels, kFrames);
   for (int i = 0; i < kFrames; ++i)  // track 3 left
     in.mData[4][static_cast<std::size_t>(i)] =
         static_cast<float>(1e-3 * std::sin(2 * M_PI * 20. * i / 44100.));
@@ -59,7 +59,7 @@ TEST_P(ConsoleBehaviour, ModeZeroSilencesOutputsThreeToSixteen) {
   host->Start(48000., 64);
   const int mode = ParamIndex(ParamRole::kMode);
   host->Set(mode, 1.);
-  ChannelBuffers<float> in(kChannels, 64), out(kChannels, 64);
+  HostChannels<float> in(kChannels, 64), out(kChannels, 64);
   FillNoise(in, 10);
   host->Process(in.Pointers(), out.Pointers(), 64);
   host->Set(mode, 0.);
@@ -68,7 +68,7 @@ TEST_P(ConsoleBehaviour, ModeZeroSilencesOutputsThreeToSixteen) {
     EXPECT_EQ(out.mData[c], std::vector<float>(64, 0.f)) << c;
 
   // In place, the host's buffers hold the input until the plug-in overwrites them.
-  ChannelBuffers<float> io(kChannels, 64);
+  HostChannels<float> io(kChannels, 64);
   FillNoise(io, 11);
   host->Process(io.Pointers(), io.Pointers(), 64);
   for (std::size_t c = 2; c < kChannels; ++c)
@@ -101,7 +101,7 @@ TEST_P(ConsoleBehaviour, AudioAutomationAndStateThreads) {
   host->Start(48000., 128);
   std::atomic<bool> stop{false};
   std::thread audio([&] {
-    ChannelBuffers<float> in(kChannels, 128), out(kChannels, 128);
+    HostChannels<float> in(kChannels, 128), out(kChannels, 128);
     while (!stop.load())
       host->Process(in.Pointers(), out.Pointers(), 128);
   });

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/plugin/channel_buffers.h"
+#include "tests/plugin/host_channels.h"
 #include "tests/plugin/test_host.h"
 
 class LoadedPlugin {

@@ -11,7 +11,7 @@ namespace {
 constexpr int kChannels = 16;
 
 template <typename Sample>
-void FillNoise(ChannelBuffers<Sample>& buffers, unsigned seed) {
+void FillNoise(HostChannels<Sample>& buffers, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> amplitude(-1., 1.);
   for (auto& channel : buffers.mData)
@@ -33,12 +33,12 @@ TEST(Processing, GlobalBypassInModeOneCopiesEveryChannel) {
   OpenAt(plug, 48000.f, 256);
   plug.Set(76, 1.f);  // Mode 1
   plug.Set(93, 1.f);  // Global Bypass
-  ChannelBuffers<double> in(kChannels, 256), out(kChannels, 256);
+  HostChannels<double> in(kChannels, 256), out(kChannels, 256);
   FillNoise(in, 1);
   plug->processDoubleReplacing(plug.Effect(), in.Pointers(), out.Pointers(), 256);
   EXPECT_EQ(out.mData, in.mData);
 
-  ChannelBuffers<float> fin(kChannels, 256), fout(kChannels, 256);
+  HostChannels<float> fin(kChannels, 256), fout(kChannels, 256);
   FillNoise(fin, 2);
   plug->processReplacing(plug.Effect(), fin.Pointers(), fout.Pointers(), 256);
   EXPECT_EQ(fout.mData, fin.mData);
@@ -54,11 +54,11 @@ TEST(Processing, LongFloatBlocksRunInPiecesAndMatchDoubleProcessing) {
     plug->Set(21, 0.9f);
     plug->Set(76, 1.f);
   }
-  ChannelBuffers<float> in(kChannels, kFrames), out(kChannels, kFrames);
+  HostChannels<float> in(kChannels, kFrames), out(kChannels, kFrames);
   FillNoise(in, 3);
   pieces->processReplacing(pieces.Effect(), in.Pointers(), out.Pointers(), kFrames);
 
-  ChannelBuffers<double> din(kChannels, kFrames), dout(kChannels, kFrames);
+  HostChannels<double> din(kChannels, kFrames), dout(kChannels, kFrames);
   for (int c = 0; c < kChannels; ++c)
     for (int i = 0; i < kFrames; ++i)
       din.mData[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
@@ -77,7 +77,7 @@ TEST(Processing, AccumulatingAddsToTheHostsBuffers) {
   OpenAt(plug, 48000.f, 16);
   plug.Set(76, 1.f);
   plug.Set(93, 1.f);
-  ChannelBuffers<float> in(kChannels, 16), out(kChannels, 16);
+  HostChannels<float> in(kChannels, 16), out(kChannels, 16);
   for (auto& channel : in.mData)
     channel.assign(16, 0.5f);
   for (auto& channel : out.mData)
@@ -89,19 +89,19 @@ TEST(Processing, AccumulatingAddsToTheHostsBuffers) {
 TEST(Processing, HostileCallsDoNotCrash) {
   LoadedPlugin plug;
   OpenAt(plug, 48000.f, 64);
-  ChannelBuffers<float> in(kChannels, 64), out(kChannels, 64);
+  HostChannels<float> in(kChannels, 64), out(kChannels, 64);
   plug->processReplacing(plug.Effect(), nullptr, out.Pointers(), 64);
   plug->processReplacing(plug.Effect(), in.Pointers(), out.Pointers(), 0);
   plug->processReplacing(plug.Effect(), in.Pointers(), out.Pointers(), -5);
   in.mPointers[3] = nullptr;
   plug->processReplacing(plug.Effect(), in.Pointers(), out.Pointers(), 64);
   plug.Dispatch(effSetBlockSize, 0, -1);
-  ChannelBuffers<float> in2(kChannels, 64);
+  HostChannels<float> in2(kChannels, 64);
   plug->processReplacing(plug.Effect(), in2.Pointers(), out.Pointers(), 64);
   EXPECT_EQ(out.mData[0][0], 0.f);
   // Non-finite input once: the output may be anything, the plug-in must live on.
   plug.Dispatch(effSetBlockSize, 0, 64);
-  ChannelBuffers<double> din(kChannels, 64), dout(kChannels, 64);
+  HostChannels<double> din(kChannels, 64), dout(kChannels, 64);
   din.mData[0][0] = std::numeric_limits<double>::infinity();
   din.mData[1][0] = std::numeric_limits<double>::quiet_NaN();
   plug->processDoubleReplacing(plug.Effect(), din.Pointers(), dout.Pointers(), 64);
@@ -137,7 +137,7 @@ TEST(Processing, LongDoubleCallsWithFewChannelsMatchOneWholeBlock) {
       plug->Set(76, mode);
     }
     // Sixteen pointers offered, two taken.
-    ChannelBuffers<double> in(kChannels, kFrames), out(kChannels, kFrames), ref(kChannels, kFrames);
+    HostChannels<double> in(kChannels, kFrames), out(kChannels, kFrames), ref(kChannels, kFrames);
     FillNoise(in, 4);
     pieces->processDoubleReplacing(pieces.Effect(), in.Pointers(), out.Pointers(), kFrames);
     whole->processDoubleReplacing(whole.Effect(), in.Pointers(), ref.Pointers(), kFrames);
@@ -150,18 +150,18 @@ TEST(Processing, HostPointersAreTakenOnlyForConnectedChannels) {
   LoadedPlugin plug;
   OpenAt(plug, 48000.f, 64);
   plug.Set(93, 1.f);  // Global Bypass: Mode 0 sums the dry inputs
-  ChannelBuffers<float> all(kChannels, 64), sums(kChannels, 64);
+  HostChannels<float> all(kChannels, 64), sums(kChannels, 64);
   FillNoise(all, 5);
   plug->processReplacing(plug.Effect(), all.Pointers(), sums.Pointers(), 64);
 
   // Two channels: arrays of two entries, and the channels cut off read silence,
   // not the block they last converted.
   ConnectChannels(plug, 2);
-  ChannelBuffers<float> fin(2, 64), fout(2, 64);
+  HostChannels<float> fin(2, 64), fout(2, 64);
   FillNoise(fin, 6);
   plug->processReplacing(plug.Effect(), fin.Pointers(), fout.Pointers(), 64);
   EXPECT_EQ(fout.mData, fin.mData);
-  ChannelBuffers<double> din(2, 64), dout(2, 64);
+  HostChannels<double> din(2, 64), dout(2, 64);
   FillNoise(din, 7);
   plug->processDoubleReplacing(plug.Effect(), din.Pointers(), dout.Pointers(), 64);
   EXPECT_EQ(dout.mData, din.mData);
@@ -169,7 +169,7 @@ TEST(Processing, HostPointersAreTakenOnlyForConnectedChannels) {
   // A null pointer costs its channel only: a missing input reads as silence.
   ConnectChannels(plug, 16);
   plug.Set(76, 1.f);
-  ChannelBuffers<double> in(kChannels, 64), out(kChannels, 64);
+  HostChannels<double> in(kChannels, 64), out(kChannels, 64);
   FillNoise(in, 8);
   in.mPointers[3] = nullptr;
   out.mPointers[5] = nullptr;
@@ -179,7 +179,7 @@ TEST(Processing, HostPointersAreTakenOnlyForConnectedChannels) {
       EXPECT_EQ(out.mData[c], in.mData[c]) << c;
     }
   EXPECT_TRUE(AllZero({out.mData[3], out.mData[5]}, 0));
-  ChannelBuffers<float> fin16(kChannels, 64), fout16(kChannels, 64);
+  HostChannels<float> fin16(kChannels, 64), fout16(kChannels, 64);
   FillNoise(fin16, 9);
   fin16.mPointers[0] = nullptr;
   plug->processReplacing(plug.Effect(), fin16.Pointers(), fout16.Pointers(), 64);
@@ -192,7 +192,7 @@ TEST(Processing, HostPointersAreTakenOnlyForConnectedChannels) {
 TEST(Processing, ModeZeroInPlaceSilencesOutputsThreeToSixteen) {
   LoadedPlugin plug;
   OpenAt(plug, 48000.f, 64);
-  ChannelBuffers<double> io(kChannels, 64);
+  HostChannels<double> io(kChannels, 64);
   FillNoise(io, 11);
   plug->processDoubleReplacing(plug.Effect(), io.Pointers(), io.Pointers(), 64);
   EXPECT_TRUE(AllZero(io.mData, 2));
@@ -214,7 +214,7 @@ TEST(Processing, OutOfRangeValuesAndRatesLeaveTheOutputFinite) {
     EXPECT_EQ(plug.Get(3), 0.f);
     plug.Set(0, 2.f);
     EXPECT_EQ(plug.Get(0), 1.f);
-    ChannelBuffers<double> in(kChannels, 256), out(kChannels, 256);
+    HostChannels<double> in(kChannels, 256), out(kChannels, 256);
     FillNoise(in, 12);
     for (auto& channel : out.mData)
       channel.assign(256, 7.);

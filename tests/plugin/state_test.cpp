@@ -176,7 +176,7 @@ TEST(State, EventsAndArrangementsFromCarelessHosts) {
   EXPECT_EQ(plug.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&arrangement),
                           &arrangement),
             1);
-  ChannelBuffers<double> in(16, 32), out(16, 32);
+  HostChannels<double> in(16, 32), out(16, 32);
   plug->processDoubleReplacing(plug.Effect(), in.Pointers(), out.Pointers(), 32);
 }
 

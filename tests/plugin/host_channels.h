@@ -5,8 +5,8 @@
 #include <vector>
 
 template <typename Sample>
-struct ChannelBuffers {
-  ChannelBuffers(int nChannels, int nFrames)
+struct HostChannels {
+  HostChannels(int nChannels, int nFrames)
       : mData(static_cast<std::size_t>(nChannels),
               std::vector<Sample>(static_cast<std::size_t>(nFrames))) {
     for (auto& channel : mData)
