@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <string>
 
 #include "editor/caches.h"
 #include "editor/igraphics.h"
 #include "editor/resources.h"
+#include "editor/scaled_bitmaps.h"
 #include "raster/blit.h"
 #include "raster/canvas.h"
 #include "raster/rows.h"
@@ -53,7 +55,14 @@ std::unique_ptr<raster::Bitmap> IGraphics::OSLoadBitmap(int /*id*/, const char* 
 IBitmap IGraphics::LoadIBitmap(int id, const char* name, int nStates, bool framesAreHorizontal) {
   raster::Bitmap* data = s_bitmapCache.FindOrAdd(id, [&] { return OSLoadBitmap(id, name); });
   if (!data) return IBitmap(nullptr, 0, 0, nStates, framesAreHorizontal);
-  return IBitmap(data, data->getWidth(), data->getHeight(), nStates, framesAreHorizontal);
+  IBitmap bitmap(data, data->getWidth(), data->getHeight(), nStates, framesAreHorizontal);
+  // "resources/img/BG.png" has its double-resolution set in "resources/img/BG@2x.png".
+  if (std::string path = name ? name : ""; path.size() > 4) {
+    path.insert(path.size() - 4, "@2x");
+    bitmap.mData2x = s_bitmapCache.FindOrAdd(id | kDoubleResolutionId,
+                                             [&] { return OSLoadBitmap(id, path.c_str()); });
+  }
+  return bitmap;
 }
 
 IBitmap IGraphics::RetainBitmap(std::unique_ptr<raster::Bitmap> bitmap, int nStates,
@@ -103,56 +112,103 @@ bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int bmpStat
 
 bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
                            const IChannelBlend* blend) {
-  const IRECT r = dest.Intersect(mDrawRect);
-  if (!bitmap.mData || !mSurface || r.W() <= 0 || r.H() <= 0) return true;
-  raster::Blit(mSurface.get(), bitmap.mData, r.L, r.T, srcX + r.L - dest.L, srcY + r.T - dest.T,
-               r.W(), r.H(), WeightOf(blend), ModeOf(blend));
+  if (!bitmap.mData || !mSurface) return true;
+  const double scale = Scale();
+  if (scale == 1.) {
+    const IRECT r = dest.Intersect(mDrawRect);
+    if (r.W() <= 0 || r.H() <= 0) return true;
+    raster::Blit(mSurface.get(), bitmap.mData, r.L, r.T, srcX + r.L - dest.L, srcY + r.T - dest.T,
+                 r.W(), r.H(), WeightOf(blend), ModeOf(blend));
+    return true;
+  }
+  // Scaled frame by frame: the offset splits into a whole frame and a place
+  // inside it, and the blit stays inside that frame.
+  raster::Bitmap* pixels = ScaledPixels(bitmap, scale);
+  if (!pixels) return true;
+  const int frameW = bitmap.FrameWidth();
+  const int frameH = bitmap.FrameHeight();
+  const int scaledW = ScaledSide(frameW, scale);
+  const int scaledH = ScaledSide(frameH, scale);
+  const auto at = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
+  int x = at(srcX);
+  int y = at(srcY);
+  int frameRight = pixels->getWidth();
+  int frameBottom = pixels->getHeight();
+  if (bitmap.N > 1 && frameW > 0 && frameH > 0) {
+    if (bitmap.mFramesHorizontal) {
+      const int frame = std::clamp(srcX / frameW, 0, bitmap.N - 1);
+      x = frame * scaledW + at(srcX - frame * frameW);
+      frameRight = (frame + 1) * scaledW;
+    } else {
+      const int frame = std::clamp(srcY / frameH, 0, bitmap.N - 1);
+      y = frame * scaledH + at(srcY - frame * frameH);
+      frameBottom = (frame + 1) * scaledH;
+    }
+  }
+  const IRECT to = ToSurface(dest);
+  IRECT r = to.Intersect(ToSurface(mDrawRect));
+  r.R = std::min(r.R, to.L + frameRight - x);
+  r.B = std::min(r.B, to.T + frameBottom - y);
+  if (r.W() <= 0 || r.H() <= 0) return true;
+  raster::Blit(mSurface.get(), pixels, r.L, r.T, x + r.L - to.L, y + r.T - to.T, r.W(), r.H(),
+               WeightOf(blend), ModeOf(blend));
   return true;
 }
 
 bool IGraphics::DrawRotatedBitmap(const IBitmap& bitmap, int centreX, int centreY, double angle,
                                   int yOffsetZeroDeg, const IChannelBlend* blend) {
-  if (!bitmap.mData || !mSurface) return true;
-  const int x = centreX - bitmap.W / 2;
-  const int y = centreY - bitmap.H / 2;
-  const raster::RECT area{x, y, x + bitmap.W, y + bitmap.H};
-  const raster::RECT clip = mDrawRect.ToRaster();
-  const raster::Rotation rotation{angle, 0.0, static_cast<double>(yOffsetZeroDeg), false};
-  raster::RotateBlit(mSurface.get(), bitmap.mData, area, rotation, WeightOf(blend),
+  raster::Bitmap* pixels = ScaledPixels(bitmap, Scale());
+  if (!pixels || !mSurface) return true;
+  const int w = pixels->getWidth();
+  const int h = pixels->getHeight();
+  const int x = static_cast<int>(std::lround(ToSurface(static_cast<float>(centreX)))) - w / 2;
+  const int y = static_cast<int>(std::lround(ToSurface(static_cast<float>(centreY)))) - h / 2;
+  const raster::RECT area{x, y, x + w, y + h};
+  const raster::RECT clip = SurfaceClip();
+  const raster::Rotation rotation{
+      angle, 0.0, static_cast<double>(ToSurface(static_cast<float>(yOffsetZeroDeg))), false};
+  raster::RotateBlit(mSurface.get(), pixels, area, rotation, WeightOf(blend),
                      raster::kModeBilinear | ModeOf(blend), &clip);
   return true;
 }
 
 bool IGraphics::DrawRotatedMask(const IBitmap& base, const IBitmap& mask, const IBitmap& top, int x,
                                 int y, double angle, const IChannelBlend* blend) {
-  if (!base.mData || !mSurface) return true;
+  const double scale = Scale();
+  raster::Bitmap* basePixels = ScaledPixels(base, scale);
+  if (!basePixels || !mSurface) return true;
   if (!mScratch) mScratch = std::make_unique<raster::MemBitmap>();
-  raster::Copy(mScratch.get(), base.mData);
+  raster::Copy(mScratch.get(), basePixels);
   const raster::Rows rows(*mScratch);
   for (int row = 0; row < rows.height(); ++row)
     for (raster::Pixel& p : rows.row(row))
       p &= 0x00FFFFFFu;
-  const int w = base.W;
-  const int h = base.H;
+  const int w = basePixels->getWidth();
+  const int h = basePixels->getHeight();
   const raster::RECT area{0, 0, w, h};
   const raster::Rotation rotation{angle * std::numbers::pi / 180.0, (w % 2) ? -0.5 : 0.0, 0.0,
                                   true};
-  if (mask.mData)
-    raster::RotateBlit(mScratch.get(), mask.mData, area, rotation, 1.0f,
+  if (raster::Bitmap* maskPixels = ScaledPixels(mask, scale))
+    raster::RotateBlit(mScratch.get(), maskPixels, area, rotation, 1.0f,
                        raster::kModeSourceAlpha | raster::kModeBilinear | raster::kModeAdd);
-  if (top.mData)
-    raster::RotateBlit(mScratch.get(), top.mData, area, rotation, 1.0f,
+  if (raster::Bitmap* topPixels = ScaledPixels(top, scale))
+    raster::RotateBlit(mScratch.get(), topPixels, area, rotation, 1.0f,
                        raster::kModeSourceAlpha | raster::kModeBilinear);
-  const IRECT r = IRECT(x, y, x + w, y + h).Intersect(mDrawRect);
+  const IRECT to = ToSurface(IRECT(x, y, x, y));
+  const IRECT r = IRECT(to.L, to.T, to.L + w, to.T + h).Intersect(ToSurface(mDrawRect));
   if (r.W() <= 0 || r.H() <= 0) return true;
-  raster::Blit(mSurface.get(), mScratch.get(), r.L, r.T, r.L - x, r.T - y, r.W(), r.H(),
+  raster::Blit(mSurface.get(), mScratch.get(), r.L, r.T, r.L - to.L, r.T - to.T, r.W(), r.H(),
                WeightOf(blend), ModeOf(blend));
   return true;
 }
 
+raster::RECT IGraphics::SurfaceClip() const {
+  return ToSurface(mDrawRect).ToRaster();
+}
+
 bool IGraphics::OnCanvas(const std::function<void(raster::Canvas&)>& draw) {
   if (!mSurface) return false;
-  const raster::RECT clip = mDrawRect.ToRaster();
+  const raster::RECT clip = SurfaceClip();
   raster::Canvas canvas(*mSurface, &clip);
   draw(canvas);
   return true;
@@ -161,11 +217,15 @@ bool IGraphics::OnCanvas(const std::function<void(raster::Canvas&)>& draw) {
 bool IGraphics::DrawPoint(const IColor& color, float x, float y, const IChannelBlend* blend,
                           bool /*antiAlias*/) {
   return OnCanvas([&](raster::Canvas& c) {
-    c.putPixel(static_cast<int>(x + 0.5f), static_cast<int>(y + 0.5f), PaintOf(color, blend));
+    c.putPixel(static_cast<int>(ToSurface(x) + 0.5f), static_cast<int>(ToSurface(y) + 0.5f),
+               PaintOf(color, blend));
   });
 }
 
 bool IGraphics::ForcePixel(const IColor& color, int x, int y) {
+  const IRECT at = ToSurface(IRECT(x, y, x, y));
+  x = at.L;
+  y = at.T;
   if (!mSurface || x < 0 || y < 0 || x >= mSurface->getWidth() || y >= mSurface->getHeight())
     return false;
   raster::Rows(*mSurface).at(x, y) = color.ToPixel();
@@ -174,7 +234,7 @@ bool IGraphics::ForcePixel(const IColor& color, int x, int y) {
 
 bool IGraphics::DrawLine(const IColor& color, float x1, float y1, float x2, float y2,
                          const IChannelBlend* blend, bool antiAlias) {
-  const auto whole = [](float v) { return static_cast<float>(static_cast<int>(v)); };
+  const auto whole = [this](float v) { return ToSurface(static_cast<float>(static_cast<int>(v))); };
   return OnCanvas([&](raster::Canvas& c) {
     c.line(whole(x1), whole(y1), whole(x2), whole(y2), PaintOf(color, blend), antiAlias);
   });
@@ -183,25 +243,31 @@ bool IGraphics::DrawLine(const IColor& color, float x1, float y1, float x2, floa
 bool IGraphics::DrawArc(const IColor& color, float cx, float cy, float r, float minAngle,
                         float maxAngle, const IChannelBlend* blend, bool antiAlias) {
   return OnCanvas([&](raster::Canvas& c) {
-    c.arc(cx, cy, r, minAngle, maxAngle, PaintOf(color, blend), antiAlias);
+    c.arc(ToSurface(cx), ToSurface(cy), ToSurface(r), minAngle, maxAngle, PaintOf(color, blend),
+          antiAlias);
   });
 }
 
 bool IGraphics::DrawCircle(const IColor& color, float cx, float cy, float r,
                            const IChannelBlend* blend, bool antiAlias) {
-  return OnCanvas(
-      [&](raster::Canvas& c) { c.circle(cx, cy, r, PaintOf(color, blend), antiAlias); });
+  return OnCanvas([&](raster::Canvas& c) {
+    c.circle(ToSurface(cx), ToSurface(cy), ToSurface(r), PaintOf(color, blend), antiAlias);
+  });
 }
 
-bool IGraphics::RoundRect(const IColor& color, const IRECT& r, const IChannelBlend* blend,
+bool IGraphics::RoundRect(const IColor& color, const IRECT& area, const IChannelBlend* blend,
                           int cornerRadius, bool antiAlias) {
+  const IRECT r = ToSurface(area);
+  cornerRadius = static_cast<int>(ToSurface(static_cast<float>(cornerRadius)));
   return OnCanvas([&](raster::Canvas& c) {
     c.roundRect(r.L, r.T, r.W(), r.H(), cornerRadius, PaintOf(color, blend), antiAlias);
   });
 }
 
-bool IGraphics::FillRoundRect(const IColor& color, const IRECT& r, const IChannelBlend* blend,
+bool IGraphics::FillRoundRect(const IColor& color, const IRECT& area, const IChannelBlend* blend,
                               int cornerRadius, bool antiAlias) {
+  const IRECT r = ToSurface(area);
+  cornerRadius = static_cast<int>(ToSurface(static_cast<float>(cornerRadius)));
   return OnCanvas([&](raster::Canvas& c) {
     const raster::Paint paint = PaintOf(color, blend);
     const int k = std::max(cornerRadius, 0);
@@ -218,7 +284,8 @@ bool IGraphics::FillRoundRect(const IColor& color, const IRECT& r, const IChanne
   });
 }
 
-bool IGraphics::FillIRect(const IColor& color, const IRECT& r, const IChannelBlend* blend) {
+bool IGraphics::FillIRect(const IColor& color, const IRECT& area, const IChannelBlend* blend) {
+  const IRECT r = ToSurface(area);
   return OnCanvas(
       [&](raster::Canvas& c) { c.fillRect(r.L, r.T, r.W(), r.H(), PaintOf(color, blend)); });
 }
@@ -226,20 +293,29 @@ bool IGraphics::FillIRect(const IColor& color, const IRECT& r, const IChannelBle
 bool IGraphics::FillCircle(const IColor& color, int cx, int cy, float r, const IChannelBlend* blend,
                            bool antiAlias) {
   return OnCanvas([&](raster::Canvas& c) {
-    c.fillCircle(static_cast<float>(cx), static_cast<float>(cy), r, PaintOf(color, blend),
-                 antiAlias);
+    c.fillCircle(ToSurface(static_cast<float>(cx)), ToSurface(static_cast<float>(cy)), ToSurface(r),
+                 PaintOf(color, blend), antiAlias);
   });
 }
 
 bool IGraphics::FillTriangle(const IColor& color, int x1, int y1, int x2, int y2, int x3, int y3,
                              const IChannelBlend* blend) {
-  return OnCanvas(
-      [&](raster::Canvas& c) { c.fillTriangle(x1, y1, x2, y2, x3, y3, PaintOf(color, blend)); });
+  const auto at = [this](int v) {
+    return static_cast<int>(std::lround(ToSurface(static_cast<float>(v))));
+  };
+  return OnCanvas([&](raster::Canvas& c) {
+    c.fillTriangle(at(x1), at(y1), at(x2), at(y2), at(x3), at(y3), PaintOf(color, blend));
+  });
 }
 
 bool IGraphics::FillIConvexPolygon(const IColor& color, std::span<const int> xs,
                                    std::span<const int> ys, const IChannelBlend* blend) {
-  return OnCanvas([&](raster::Canvas& c) { c.fillConvexPolygon(xs, ys, PaintOf(color, blend)); });
+  std::vector<int> sx(xs.begin(), xs.end()), sy(ys.begin(), ys.end());
+  for (int& v : sx)
+    v = static_cast<int>(std::lround(ToSurface(static_cast<float>(v))));
+  for (int& v : sy)
+    v = static_cast<int>(std::lround(ToSurface(static_cast<float>(v))));
+  return OnCanvas([&](raster::Canvas& c) { c.fillConvexPolygon(sx, sy, PaintOf(color, blend)); });
 }
 
 bool IGraphics::DrawRect(const IColor& color, const IRECT& r) {
@@ -248,13 +324,13 @@ bool IGraphics::DrawRect(const IColor& color, const IRECT& r) {
 }
 
 bool IGraphics::DrawVerticalLine(const IColor& color, int x, int yLo, int yHi) {
-  const auto f = [](int v) { return static_cast<float>(v); };
+  const auto f = [this](int v) { return ToSurface(static_cast<float>(v)); };
   return OnCanvas(
       [&](raster::Canvas& c) { c.line(f(x), f(yLo), f(x), f(yHi), Opaque(color), false); });
 }
 
 bool IGraphics::DrawHorizontalLine(const IColor& color, int y, int xLo, int xHi) {
-  const auto f = [](int v) { return static_cast<float>(v); };
+  const auto f = [this](int v) { return ToSurface(static_cast<float>(v)); };
   return OnCanvas(
       [&](raster::Canvas& c) { c.line(f(xLo), f(y), f(xHi), f(y), Opaque(color), false); });
 }
@@ -274,12 +350,15 @@ bool IGraphics::DrawRadialLine(const IColor& color, float cx, float cy, float an
   const float s = std::sin(angle);
   const float c = std::cos(angle);
   return OnCanvas([&](raster::Canvas& canvas) {
-    canvas.line(cx + rMin * s, cy - rMin * c, cx + rMax * s, cy - rMax * c, PaintOf(color, blend),
-                antiAlias);
+    canvas.line(ToSurface(cx + rMin * s), ToSurface(cy - rMin * c), ToSurface(cx + rMax * s),
+                ToSurface(cy - rMax * c), PaintOf(color, blend), antiAlias);
   });
 }
 
 IColor IGraphics::GetPoint(int x, int y) {
+  const IRECT at = ToSurface(IRECT(x, y, x, y));
+  x = at.L;
+  y = at.T;
   if (!mSurface || x < 0 || y < 0 || x >= mSurface->getWidth() || y >= mSurface->getHeight())
     return {};
   return IColor::FromPixel(raster::Rows(*mSurface).at(x, y));
@@ -321,33 +400,45 @@ CachedFont* IGraphics::CacheFont(IText* text) {
 
 bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r, bool measure) {
   if (!str || str[0] == '\0') return true;
-  CachedFont* font = text->mCachedFont ? text->mCachedFont : CacheFont(text);
+  // At another scale the font engine renders the style at its scaled size.
+  const double scale = Scale();
+  IText scaledStyle;
+  IText* style = text;
+  if (scale != 1.) {
+    scaledStyle = *text;
+    scaledStyle.mSize = static_cast<int>(std::lround(text->mSize * scale));
+    scaledStyle.mCachedFont = nullptr;
+    style = &scaledStyle;
+  }
+  CachedFont* font = style->mCachedFont ? style->mCachedFont : CacheFont(style);
   if (!font) return false;
   unsigned flags = raster::kTextNoClip;
   if (text->mAlign == IText::kAlignCenter) flags |= raster::kTextCenter;
   if (text->mAlign == IText::kAlignRight) flags |= raster::kTextRight;
   if (text->mColor.A < 255) flags |= raster::kTextColorAlpha;
   const raster::Pixel color = text->mColor.ToPixel();
+  IRECT area = ToSurface(*r);
   if (measure) {
     raster::RECT box{0, 0, 0, 0};
     font->DrawText(nullptr, str, &box, flags | raster::kTextCalcRect, color);
     const int w = box.right;
     const int h = box.bottom;
     if (text->mAlign == IText::kAlignCenter) {
-      r->L = static_cast<int>((r->L + r->R) * 0.5) - w / 2;
-      r->R = r->L + w;
+      area.L = static_cast<int>((area.L + area.R) * 0.5) - w / 2;
+      area.R = area.L + w;
     } else if (text->mAlign == IText::kAlignRight) {
-      r->L = r->R - w;
+      area.L = area.R - w;
     } else {
-      r->R = r->L + w;
+      area.R = area.L + w;
     }
-    r->B = r->T + h;
+    area.B = area.T + h;
+    *r = scale == 1. ? area : FromSurface(area);
     return true;
   }
   if (!mSurface) return false;
-  raster::RECT area = r->ToRaster();
-  const raster::RECT clip = mDrawRect.ToRaster();
-  font->DrawText(mSurface.get(), str, &area, flags, color, &clip);
+  raster::RECT box = area.ToRaster();
+  const raster::RECT clip = SurfaceClip();
+  font->DrawText(mSurface.get(), str, &box, flags, color, &clip);
   return true;
 }
 

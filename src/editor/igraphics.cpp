@@ -1,5 +1,7 @@
 #include "editor/igraphics.h"
 
+#include <algorithm>
+#include <cmath>
 #include <mutex>
 
 #include "editor/controls/bitmap_controls.h"
@@ -19,8 +21,43 @@ IGraphics::~IGraphics() {
 void IGraphics::PrepDraw() {
   // Its pixels come cleared, when first drawn or shown: a closed editor costs
   // no pixel memory.
-  mSurface = std::make_unique<raster::SysBitmap>(mWidth, mHeight);
+  mSurface = std::make_unique<raster::SysBitmap>(SurfaceWidth(), SurfaceHeight());
   mScratch = std::make_unique<raster::MemBitmap>();
+}
+
+void IGraphics::SetScale(double scale) {
+  ExpectThread(ThreadRole::kEditor);
+  scale = std::clamp(scale, 0.5, 4.);
+  if (scale == Scale() && mSurface) return;
+  EndTextField(false);
+  mScale.store(scale, std::memory_order_relaxed);
+  PrepDraw();
+  SetAllControlsDirty();
+}
+
+int IGraphics::SurfaceWidth() const {
+  return static_cast<int>(std::lround(mWidth * Scale()));
+}
+
+int IGraphics::SurfaceHeight() const {
+  return static_cast<int>(std::lround(mHeight * Scale()));
+}
+
+IRECT IGraphics::ToSurface(const IRECT& r) const {
+  const double s = Scale();
+  if (s == 1.) return r;
+  const auto at = [s](int v) { return static_cast<int>(std::lround(v * s)); };
+  return IRECT(at(r.L), at(r.T), at(r.R), at(r.B));
+}
+
+int IGraphics::FromSurface(int pixel) const {
+  return static_cast<int>(std::floor(pixel / Scale()));
+}
+
+IRECT IGraphics::FromSurface(const IRECT& r) const {
+  const double s = Scale();
+  const auto at = [s](int v) { return static_cast<int>(std::lround(v / s)); };
+  return IRECT(at(r.L), at(r.T), at(r.R), at(r.B));
 }
 
 raster::Pixel* IGraphics::GetBits() {

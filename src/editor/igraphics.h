@@ -9,6 +9,7 @@
 // raise a dirty flag for the editor's thread.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <span>
@@ -29,6 +30,9 @@ class IEffectBase;
 class IParam;
 
 enum EFileAction : int { kFileOpen = 0, kFileSave = 1 };
+
+// The bitmap cache's id of an image's double-resolution set.
+inline constexpr int kDoubleResolutionId = 0x40000000;
 
 class IGraphics : public IEditorSurface {
  public:
@@ -82,10 +86,20 @@ class IGraphics : public IEditorSurface {
   virtual void SetTextInClipboard(const std::string& /*text*/) {}  // editor
 
   // The surface.
-  void PrepDraw() override;                                   // any
-  int Width() const override { return mWidth; }               // any
-  int Height() const override { return mHeight; }             // any
-  int FPS() const { return mFPS; }                            // any
+  void PrepDraw() override;                                                // any
+  int Width() const override { return mWidth; }                            // any
+  int Height() const override { return mHeight; }                          // any
+  int FPS() const { return mFPS; }                                         // any
+  void SetScale(double scale);                                             // editor
+  double Scale() const { return mScale.load(std::memory_order_relaxed); }  // any
+  int SurfaceWidth() const;                                                // any
+  int SurfaceHeight() const;                                               // any
+  // An area in the editor's units as the surface's pixels, and a surface
+  // pixel as the editor point it lies in.
+  IRECT ToSurface(const IRECT& r) const;  // any
+  int FromSurface(int pixel) const;       // any
+  // Surface pixels back in the editor's units, to the nearest.
+  IRECT FromSurface(const IRECT& r) const;                    // any
   raster::Pixel* GetBits();                                   // editor
   raster::SysBitmap* GetSurface() { return mSurface.get(); }  // editor
   IEffectBase* GetPlug() const { return mPlug; }              // any
@@ -155,7 +169,8 @@ class IGraphics : public IEditorSurface {
 
   // Bitmaps: loaded once per process and id, owned by the bitmap cache. A
   // missing or undecodable image gives an empty bitmap (IsValid() false) that
-  // draws nothing; it is not cached, so a later load may find it.
+  // draws nothing; it is not cached, so a later load may find it. An image
+  // NAME.png with a NAME@2x.png beside it has that as its double-resolution set.
   IBitmap LoadIBitmap(int id, const char* name, int nStates = 1,
                       bool framesAreHorizontal = false);  // editor
   // Hands a bitmap made elsewhere to the cache, which keeps it for the
@@ -231,9 +246,14 @@ class IGraphics : public IEditorSurface {
   std::vector<std::unique_ptr<IControl>> mControls;  // draw order; 0 is the background
   std::unique_ptr<raster::SysBitmap> mSurface;
   std::unique_ptr<raster::MemBitmap> mScratch;  // rotated-mask composition
+  // The area of the surface drawn on now.
+  raster::RECT SurfaceClip() const;
+  float ToSurface(float v) const { return static_cast<float>(static_cast<double>(v) * Scale()); }
+
   int mWidth;
   int mHeight;
   int mFPS;
+  std::atomic<double> mScale{1.};
   int mCaptureIdx = -1;
   int mGestureParamIdx = -1;  // parameter whose gesture the host was told of
   int mMouseOverIdx = -1;

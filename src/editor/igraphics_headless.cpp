@@ -13,7 +13,7 @@ IRECT IGraphicsHeadless::Tick() {
 }
 
 std::unique_ptr<raster::MemBitmap> IGraphicsHeadless::Snapshot() {
-  auto shot = std::make_unique<raster::MemBitmap>(Width(), Height());
+  auto shot = std::make_unique<raster::MemBitmap>(SurfaceWidth(), SurfaceHeight());
   if (GetSurface()) raster::Blit(shot.get(), GetSurface(), 0, 0, nullptr, 1.0f, raster::kModeCopy);
   // Each view draws into a bitmap of its own size, as its window would show it.
   const auto overlay = [&](int x, int y, int w, int h, const auto& draw) {
@@ -51,7 +51,7 @@ int IGraphicsHeadless::ShowMessageBox(const char* /*text*/, const char* /*captio
 IPopupMenu* IGraphicsHeadless::CreateIPopupMenu(IPopupMenu* menu, const IRECT& area) {
   ReleaseMouseCapture();
   if (!menu || !WindowIsOpen()) return nullptr;
-  PopupMenuSession session(*menu, area);
+  PopupMenuSession session(*menu, ToSurface(area), Scale());
   if (mMenuDriver) {
     mOpenMenu = &session;
     mMenuDriver(session);

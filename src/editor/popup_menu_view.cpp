@@ -1,6 +1,7 @@
 #include "editor/popup_menu_view.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "editor/caches.h"
 #include "editor/igraphics.h"
@@ -32,36 +33,36 @@ raster::Paint Solid(raster::Pixel color) {
 
 }  // namespace
 
-PopupMenuView::PopupMenuView(IPopupMenu& menu) : mMenu(menu) {
-  IText style = ViewTextStyle(15);
+PopupMenuView::PopupMenuView(IPopupMenu& menu, double scale) : mMenu(menu), mScale(scale) {
+  IText style = ViewTextStyle(Px(15));
   mFont = IGraphics::CacheFont(&style);
   const int lineHeight = mFont ? mFont->LineHeight() : 12;
   int widest = 0;
-  int y = kBorder + kPadding;
+  int y = Px(kBorder) + Px(kPadding);
   for (int i = 0; i < menu.GetNItems(); ++i) {
     const IPopupMenuItem* item = menu.GetItem(i);
     mTops.push_back(y);
     if (item->GetIsSeparator() && !item->GetSubmenu()) {
-      y += kSeparatorHeight;
+      y += Px(kSeparatorHeight);
       continue;
     }
-    y += lineHeight + 2 * kRowPadding;
-    const int indent = item->GetIsTitle() ? kTitleIndent : 0;
+    y += lineHeight + 2 * Px(kRowPadding);
+    const int indent = item->GetIsTitle() ? Px(kTitleIndent) : 0;
     if (mFont) widest = std::max(widest, indent + mFont->TextWidth(menu.GetDisplayText(i)));
   }
   mTops.push_back(y);
-  mHeight = y + kPadding + kBorder;
-  mWidth = std::max(kMinWidth, 2 * kBorder + kCheckGutter + widest + kArrowGutter);
+  mHeight = y + Px(kPadding) + Px(kBorder);
+  mWidth = std::max(Px(kMinWidth), 2 * Px(kBorder) + Px(kCheckGutter) + widest + Px(kArrowGutter));
 }
 
 IRECT PopupMenuView::ItemRect(int index) const {
   if (index < 0 || index >= mMenu.GetNItems()) return {};
   const auto i = static_cast<std::size_t>(index);
-  return {kBorder, mTops[i], mWidth - kBorder, mTops[i + 1]};
+  return {Px(kBorder), mTops[i], mWidth - Px(kBorder), mTops[i + 1]};
 }
 
 int PopupMenuView::ItemAt(int x, int y) const {
-  if (x < kBorder || x >= mWidth - kBorder) return -1;
+  if (x < Px(kBorder) || x >= mWidth - Px(kBorder)) return -1;
   for (int i = 0; i < mMenu.GetNItems(); ++i) {
     const auto at = static_cast<std::size_t>(i);
     if (y >= mTops[at] && y < mTops[at + 1]) return i;
@@ -84,14 +85,14 @@ void PopupMenuView::Draw(raster::Bitmap& into) {
                           std::min(mHeight, into.getHeight())};
   raster::Canvas canvas(into, &clip);
   canvas.fillRect(0, 0, mWidth, mHeight, {kViewFrame, 1.0f, raster::kModeCopy});
-  canvas.fillRect(kBorder, kBorder, mWidth - 2 * kBorder, mHeight - 2 * kBorder,
+  canvas.fillRect(Px(kBorder), Px(kBorder), mWidth - 2 * Px(kBorder), mHeight - 2 * Px(kBorder),
                   {kBackground, 1.0f, raster::kModeCopy});
   for (int i = 0; i < mMenu.GetNItems(); ++i) {
     const IPopupMenuItem* item = mMenu.GetItem(i);
     const IRECT row = ItemRect(i);
     if (item->GetIsSeparator() && !item->GetSubmenu()) {
-      const int y = row.T + kSeparatorHeight / 2;
-      canvas.fillRect(row.L + 6, y, row.W() - 12, 1, Solid(kSeparator));
+      const int y = row.T + Px(kSeparatorHeight) / 2;
+      canvas.fillRect(row.L + Px(6), y, row.W() - Px(12), Px(1), Solid(kSeparator));
       continue;
     }
     const bool hovered = i == mHover;
@@ -100,32 +101,36 @@ void PopupMenuView::Draw(raster::Bitmap& into) {
     const float midY = static_cast<float>(row.T + row.B - 1) * 0.5f;
     if (item->GetChecked()) {
       // A tick, two pixels thick.
-      const float x0 = static_cast<float>(row.L + 6);
-      for (float d : {0.0f, 1.0f}) {
-        canvas.line(x0, midY + d, x0 + 3.5f, midY + 3.5f + d, Solid(ink), true);
-        canvas.line(x0 + 3.5f, midY + 3.5f + d, x0 + 10.f, midY - 4.f + d, Solid(ink), true);
+      const float x0 = static_cast<float>(row.L + Px(6));
+      const auto f = static_cast<float>(mScale);
+      for (int t = 0; t < Px(2); ++t) {
+        const auto d = static_cast<float>(t);
+        canvas.line(x0, midY + d, x0 + 3.5f * f, midY + 3.5f * f + d, Solid(ink), true);
+        canvas.line(x0 + 3.5f * f, midY + 3.5f * f + d, x0 + 10.f * f, midY - 4.f * f + d,
+                    Solid(ink), true);
       }
     }
     if (item->GetSubmenu()) {
-      const int x = row.R - 14;
+      const int x = row.R - Px(14);
       const int y = static_cast<int>(midY);
-      canvas.fillTriangle(x, y - 4, x, y + 5, x + 5, y, Solid(ink));
+      canvas.fillTriangle(x, y - Px(4), x, y + Px(5), x + Px(5), y, Solid(ink));
     }
     if (!mFont) continue;
-    const int left = row.L + kCheckGutter + (item->GetIsTitle() ? kTitleIndent : 0);
-    raster::RECT area{left, row.T + kRowPadding, row.R - kArrowGutter, row.B};
+    const int left = row.L + Px(kCheckGutter) + (item->GetIsTitle() ? Px(kTitleIndent) : 0);
+    raster::RECT area{left, row.T + Px(kRowPadding), row.R - Px(kArrowGutter), row.B};
     mFont->DrawText(&into, mMenu.GetDisplayText(i), &area, raster::kTextLeft | raster::kTextNoClip,
                     ink, &clip);
   }
 }
 
-PopupMenuSession::PopupMenuSession(IPopupMenu& menu, int x, int y) {
+PopupMenuSession::PopupMenuSession(IPopupMenu& menu, int x, int y, double scale) : mScale(scale) {
   menu.SetChosenItemIdx(-1);
-  mLevels.push_back({std::make_unique<PopupMenuView>(menu), x, y});
+  mLevels.push_back({std::make_unique<PopupMenuView>(menu, scale), x, y});
 }
 
-PopupMenuSession::PopupMenuSession(IPopupMenu& menu, const IRECT& area)
-    : PopupMenuSession(menu, area.L, area.B + kGapBelowArea) {}
+PopupMenuSession::PopupMenuSession(IPopupMenu& menu, const IRECT& area, double scale)
+    : PopupMenuSession(menu, area.L, area.B + static_cast<int>(std::lround(kGapBelowArea * scale)),
+                       scale) {}
 
 void PopupMenuSession::MoveView(int level, int x, int y) {
   if (level < 0 || level >= NLevels()) return;
@@ -159,9 +164,9 @@ void PopupMenuSession::Open(int level, int index) {
   if (!item || !item->GetSubmenu() || !view.IsSelectable(index)) return;
   const IRECT row = view.ItemRect(index);
   mLevels.resize(static_cast<std::size_t>(level) + 1);
-  mLevels.push_back({std::make_unique<PopupMenuView>(*item->GetSubmenu()),
-                     ViewX(level) + view.Width() - kSubmenuOverlap,
-                     ViewY(level) + row.T - kBorder - kPadding});
+  mLevels.push_back({std::make_unique<PopupMenuView>(*item->GetSubmenu(), mScale),
+                     ViewX(level) + view.Width() - Px(kSubmenuOverlap),
+                     ViewY(level) + row.T - Px(kBorder) - Px(kPadding)});
 }
 
 void PopupMenuSession::Choose(int level, int index) {

@@ -5,6 +5,7 @@
 // choice. The platform gives each view a window and runs the session modally.
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -17,7 +18,8 @@ class CachedFont;
 
 class PopupMenuView {
  public:
-  explicit PopupMenuView(IPopupMenu& menu);
+  // Its sizes, text included, at the scale.
+  explicit PopupMenuView(IPopupMenu& menu, double scale = 1.);
 
   IPopupMenu& Menu() const { return mMenu; }
   int Width() const { return mWidth; }
@@ -35,7 +37,10 @@ class PopupMenuView {
   void Draw(raster::Bitmap& into);
 
  private:
+  int Px(int v) const { return static_cast<int>(std::lround(v * mScale)); }
+
   IPopupMenu& mMenu;
+  double mScale;
   CachedFont* mFont;
   std::vector<int> mTops;  // one per item, and the bottom of the last
   int mWidth = 0;
@@ -47,9 +52,9 @@ class PopupMenuSession {
  public:
   // The root menu with its top-left corner at (x, y), in the caller's
   // coordinates (the editor's); the menu's chosen index is reset.
-  PopupMenuSession(IPopupMenu& menu, int x, int y);
+  PopupMenuSession(IPopupMenu& menu, int x, int y, double scale = 1.);
   // The root menu opened for an area: at its left edge, just below it.
-  PopupMenuSession(IPopupMenu& menu, const IRECT& area);
+  PopupMenuSession(IPopupMenu& menu, const IRECT& area, double scale = 1.);
 
   // The open levels, root first; their positions in the caller's coordinates.
   int NLevels() const { return static_cast<int>(mLevels.size()); }
@@ -87,7 +92,9 @@ class PopupMenuSession {
   void Open(int level, int index);
   void Choose(int level, int index);
   void Step(int direction);
+  int Px(int v) const { return static_cast<int>(std::lround(v * mScale)); }
 
+  double mScale;
   std::vector<Level> mLevels;
   bool mOpen = true;
   IPopupMenu* mResult = nullptr;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <cmath>
+
 #include "editor/igraphics.h"
 #include "framework/ieffect_base.h"
 #include "raster/utf8.h"
@@ -88,9 +90,14 @@ bool IGraphics::OpenTextField(IControl* control, const IText& text, const IRECT&
   TextFieldView::Clipboard clipboard{
       [this](std::string* pasted) { return GetTextFromClipboard(pasted); },
       [this](const std::string& copied) { SetTextInClipboard(copied); }};
-  mTextField = std::make_unique<TextFieldView>(text, area.W(), area.H(), str ? str : "",
+  // In the surface's pixels, its text at the editor's scale.
+  IText style = text;
+  style.mSize = static_cast<int>(std::lround(text.mSize * Scale()));
+  style.mCachedFont = nullptr;
+  const IRECT onSurface = ToSurface(area);
+  mTextField = std::make_unique<TextFieldView>(style, onSurface.W(), onSurface.H(), str ? str : "",
                                                std::move(rules), std::move(clipboard));
-  mTextFieldRect = area;
+  mTextFieldRect = onSurface;
   mTextFieldControl = control;
   mTextFieldParam = param;
   return true;

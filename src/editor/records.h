@@ -12,6 +12,9 @@ class CachedFont;
 // A handle to a decoded image with its frames; the bitmap cache owns the pixels.
 struct IBitmap {
   raster::Bitmap* mData = nullptr;
+  // The same image at twice the resolution, where there is one: what the
+  // editor draws from at scales above 1.
+  raster::Bitmap* mData2x = nullptr;
   int W = 0;  // full image size in pixels
   int H = 0;
   int N = 1;  // frames, at least 1

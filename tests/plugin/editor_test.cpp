@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,10 @@ class QuorEditor : public ::testing::Test {
   double Value(int param) { return console.GetParam(param)->Value(); }
   void ExpectEditorGolden(const char* name) {
     gui->Tick();
-    ExpectGolden(*gui->Snapshot(), std::string(QUOR_DOCS_DIR) + "/" + name, kQuorEditorTextAreas);
+    std::vector<IRECT> text;
+    for (const IRECT& area : kQuorEditorTextAreas)
+      text.push_back(gui->ToSurface(area));
+    ExpectGolden(*gui->Snapshot(), std::string(QUOR_DOCS_DIR) + "/" + name, text);
   }
 
   QUOR console{QUOR::Editor::kHeadless};
@@ -152,6 +156,18 @@ TEST_F(QuorEditor, StateSavedBeforeTheEditorLoads) {
 
 TEST_F(QuorEditor, GoldenDefault) {
   ExpectEditorGolden("editor-default.png");
+}
+
+// Sharp at other scales: the surface, its images, its texts.
+TEST_F(QuorEditor, GoldenAtOneAndAHalfAndTwice) {
+  for (const auto& [scale, name] :
+       {std::pair(1.5, "editor-150.png"), std::pair(2., "editor-200.png")}) {
+    gui->SetScale(scale);
+    gui->Tick();
+    EXPECT_EQ(gui->Snapshot()->getWidth(), static_cast<int>(std::lround(1215 * scale)));
+    EXPECT_EQ(gui->Snapshot()->getHeight(), static_cast<int>(std::lround(692 * scale)));
+    ExpectEditorGolden(name);
+  }
 }
 
 TEST_F(QuorEditor, GoldenBusy) {

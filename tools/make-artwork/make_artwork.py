@@ -733,11 +733,21 @@ def draw_background(ctx, styles):
 # ---------------------------------------------------------------------------
 # Writing and checking the images.
 
-def frames_surface(name, draw_frame):
+# Each image is drawn at these scales: the plug-in takes every other editor
+# scale from the nearest larger set. The 1x set is the editor's own size.
+SCALES = (1, 2)
+
+
+def file_name(name, scale):
+    return name + (".png" if scale == 1 else "@%dx.png" % scale)
+
+
+def frames_surface(name, draw_frame, scale):
     w, h, frames = IMAGES[name]
-    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, w, h * frames)
+    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, w * scale, h * scale * frames)
     for i in range(frames):
         ctx = cairo.Context(surf)
+        ctx.scale(scale, scale)
         ctx.translate(0, i * h)
         ctx.rectangle(0, 0, w, h)
         ctx.clip()
@@ -745,35 +755,39 @@ def frames_surface(name, draw_frame):
     return surf
 
 
-def make_images(styles):
+def make_images(styles, scale):
     images = {}
-    bg = cairo.ImageSurface(cairo.FORMAT_RGB24, EDITOR_W, EDITOR_H)
-    draw_background(cairo.Context(bg), styles)
+    bg = cairo.ImageSurface(cairo.FORMAT_RGB24, EDITOR_W * scale, EDITOR_H * scale)
+    bg_ctx = cairo.Context(bg)
+    bg_ctx.scale(scale, scale)
+    draw_background(bg_ctx, styles)
     images["BG"] = bg
     for key, st in styles.items():
-        images[key] = frames_surface(key, lambda ctx, i, n, st=st: draw_knob(ctx, st, i / (n - 1.0)))
+        images[key] = frames_surface(key, lambda ctx, i, n, st=st: draw_knob(ctx, st, i / (n - 1.0)), scale)
 
-    images["VU"] = frames_surface("VU", lambda ctx, i, n: draw_meter(ctx, i / (n - 1.0)))
+    images["VU"] = frames_surface("VU", lambda ctx, i, n: draw_meter(ctx, i / (n - 1.0)), scale)
 
-    images["MUTE"] = frames_surface("MUTE", lambda ctx, i, n: draw_button(ctx, 69, 26, MUTE_C, i == 1, "MUTE", 9.5))
-    images["BY"] = frames_surface("BY", lambda ctx, i, n: draw_button(ctx, 79, 40, AMBER_C, i == 1, "BYPASS", 10.5))
+    images["MUTE"] = frames_surface("MUTE", lambda ctx, i, n: draw_button(ctx, 69, 26, MUTE_C, i == 1, "MUTE", 9.5), scale)
+    images["BY"] = frames_surface("BY", lambda ctx, i, n: draw_button(ctx, 79, 40, AMBER_C, i == 1, "BYPASS", 10.5), scale)
     images["MODE"] = frames_surface(
         "MODE", lambda ctx, i, n: draw_button(ctx, 50, 26, MODE_C, i == 1, "16 OUT" if i == 1 else "MIX", 7.8, "MODE",
-                                             unlit_ink=rgb("#e4f4fa")))
+                                             unlit_ink=rgb("#e4f4fa")), scale)
     images["GBY"] = frames_surface(
-        "GBY", lambda ctx, i, n: draw_button(ctx, 50, 26, AMBER_C, i == 1, "BYPASS", 7.8, "GLOBAL"))
+        "GBY", lambda ctx, i, n: draw_button(ctx, 50, 26, AMBER_C, i == 1, "BYPASS", 7.8, "GLOBAL"), scale)
     return images
 
 
-def write_images(images, outdir):
+def write_images(images, outdir, scale):
     os.makedirs(outdir, exist_ok=True)
     for name, surf in images.items():
-        surf.write_to_png(os.path.join(outdir, name + ".png"))
+        surf.write_to_png(os.path.join(outdir, file_name(name, scale)))
     # Read back what was written: the plug-in divides each image's height by its frame count.
     for name, (w, h, frames) in IMAGES.items():
-        back = cairo.ImageSurface.create_from_png(os.path.join(outdir, name + ".png"))
-        if (back.get_width(), back.get_height()) != (w, h * frames):
-            sys.exit("make_artwork: %s.png is %dx%d, expected %dx%d" % (name, back.get_width(), back.get_height(), w, h * frames))
+        back = cairo.ImageSurface.create_from_png(os.path.join(outdir, file_name(name, scale)))
+        want = (w * scale, h * scale * frames)
+        if (back.get_width(), back.get_height()) != want:
+            sys.exit("make_artwork: %s is %dx%d, expected %dx%d"
+                     % (file_name(name, scale), back.get_width(), back.get_height(), *want))
 
 
 # ---------------------------------------------------------------------------
@@ -893,8 +907,9 @@ def main():
         for key, st in styles.items():
             print(key, "%.2f dB .. %+.2f dB" % (st.scale.low, st.scale.high),
                   " ".join("%s@%.3f" % (s, v) for v, s in sorted(st.scale.numbers)))
-    images = make_images(styles)
-    write_images(images, args.outdir)
+    for scale in SCALES:
+        write_images(make_images(styles, scale), args.outdir, scale)
+    images = make_images(styles, 1)
     if args.preview:
         compose_preview(images, args.preview, "default")
     if args.preview_busy:
