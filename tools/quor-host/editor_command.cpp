@@ -1,6 +1,8 @@
 // `open` and `screenshot`: a plug-in's editor in a window of its own.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -150,7 +152,9 @@ void RunScreenshot(const Options& options, Streams& streams) {
   const Plugin plugin(options.positional[0], context);
   Warn(streams, ApplyStateOptions(plugin, options));
   EditorWindow window(plugin, Title(plugin));
-  // Drawn once two grabs a few frames apart agree, after a first moment.
+  // Drawn once two grabs a few frames apart agree, after a first moment; a
+  // window still of one colour has not drawn yet (an editor decoding its
+  // images on a busy machine).
   constexpr int kSettleMs = 400;
   constexpr int kStepMs = 150;
   constexpr int kTimeoutMs = 10000;
@@ -161,7 +165,9 @@ void RunScreenshot(const Options& options, Streams& streams) {
   for (int waited = kSettleMs; waited < kTimeoutMs && !settled; waited += kStepMs) {
     if (!window.Pump(kStepMs)) throw HostError("the window closed before it was drawn");
     image = window.Grab();
-    settled = !image.pixels.empty() && image == previous;
+    const bool flat = std::adjacent_find(image.pixels.begin(), image.pixels.end(),
+                                         std::not_equal_to<>()) == image.pixels.end();
+    settled = !image.pixels.empty() && !flat && image == previous;
     previous = image;
   }
   if (image.pixels.empty()) throw HostError("cannot read the window's pixels");
