@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <string>
 
 #include "editor/controls/bitmap_controls.h"
 #include "editor/controls/panel_control.h"
@@ -80,7 +81,7 @@ void IGraphics::Resize(int w, int h) {
   mSurface.reset();
   mScratch.reset();
   PrepDraw();
-  if (mPlug) mPlug->ResizeGraphics(w, h);
+  if (mPlug) mPlug->ResizeGraphics(SurfaceWidth(), SurfaceHeight());
 }
 
 int IGraphics::AttachControl(std::unique_ptr<IControl> control) {
@@ -250,6 +251,10 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
   const int idx = GetMouseControlIdx(x, y);
   IControl* control = GetControl(idx);
   if (!control) return;
+  if (idx == 0 && mod.Right && !OfferedScales().empty()) {
+    OpenScaleMenu(x, y);
+    return;
+  }
   mCaptureIdx = idx;
   mMouseX = x;
   mMouseY = y;
@@ -258,6 +263,30 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
     mGestureParamIdx = paramIdx;
   }
   control->OnMouseDown(x, y, mod);
+}
+
+void IGraphics::OpenScaleMenu(int x, int y) {
+  IPopupMenu menu;
+  const std::span<const double> scales = OfferedScales();
+  const bool following = FollowsDesktopScale();
+  for (const double scale : scales) {
+    const std::string label = std::to_string(static_cast<int>(std::lround(scale * 100.))) + "%";
+    menu.AddItem(label.c_str(), -1, !following && scale == Scale() ? IPopupMenuItem::kChecked : 0);
+  }
+  menu.AddSeparator();
+  menu.AddItem("Follow the desktop", -1, following ? IPopupMenuItem::kChecked : 0);
+  const IPopupMenu* chosen = CreateIPopupMenu(&menu, IRECT(x, y, x, y));
+  if (!chosen) return;
+  const int item = chosen->GetChosenItemIdx();
+  if (item >= 0 && item < static_cast<int>(scales.size())) {
+    ChooseScale(scales[static_cast<std::size_t>(item)]);
+  } else if (item == menu.GetNItems() - 1) {
+    ChooseScale(std::nullopt);
+  }
+}
+
+void IGraphics::ChooseScale(std::optional<double> scale) {
+  if (scale) SetScale(*scale);
 }
 
 void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mod) {

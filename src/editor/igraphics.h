@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -86,11 +87,17 @@ class IGraphics : public IEditorSurface {
   virtual void SetTextInClipboard(const std::string& /*text*/) {}  // editor
 
   // The surface.
-  void PrepDraw() override;                                                // any
-  int Width() const override { return mWidth; }                            // any
-  int Height() const override { return mHeight; }                          // any
-  int FPS() const { return mFPS; }                                         // any
-  void SetScale(double scale);                                             // editor
+  void PrepDraw() override;                        // any
+  int Width() const override { return mWidth; }    // any
+  int Height() const override { return mHeight; }  // any
+  int FPS() const { return mFPS; }                 // any
+  void SetScale(double scale);                     // editor
+  // The scales a user may choose from the menu a right click on the
+  // background opens (none: no menu), and "follow the desktop".
+  virtual std::span<const double> OfferedScales() const { return {}; }  // editor
+  virtual bool FollowsDesktopScale() const { return false; }            // editor
+  // The user's choice from that menu; none: follow the desktop.
+  virtual void ChooseScale(std::optional<double> scale);                   // editor
   double Scale() const { return mScale.load(std::memory_order_relaxed); }  // any
   int SurfaceWidth() const;                                                // any
   int SurfaceHeight() const;                                               // any
@@ -240,6 +247,7 @@ class IGraphics : public IEditorSurface {
 
  private:
   void EndGesture();
+  void OpenScaleMenu(int x, int y);
   // Draws on the surface clipped to the draw rectangle; false without a surface.
   bool OnCanvas(const std::function<void(raster::Canvas&)>& draw);
 

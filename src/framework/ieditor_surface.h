@@ -16,6 +16,15 @@ class IEditorSurface {
   virtual void PrepDraw() = 0;     // host
   virtual int Width() const = 0;   // any
   virtual int Height() const = 0;  // any
+  // The window's size in pixels: as it is while open, else as it would open
+  // now (at the scale it would choose).
+  virtual void WindowSize(int* width, int* height) {  // host
+    *width = Width();
+    *height = Height();
+  }
+  // The scale the host's own user interface is drawn at, where it says; 0
+  // for none. It counts for the next opening.
+  virtual void SetHostScale(double /*scale*/) {}  // host
   // Opens the editor inside the host's window; returns the view, or null.
   virtual void* OpenWindow(void* parent) = 0;  // host
   virtual void CloseWindow() = 0;              // host

@@ -58,6 +58,11 @@ std::string DataHomeFolder() {
   return !data.empty() && data[0] == '/' ? data : HomeFolder() + "/.local/share";
 }
 
+std::string ConfigHomeFolder() {
+  const std::string config = Env("XDG_CONFIG_HOME");
+  return !config.empty() && config[0] == '/' ? config : HomeFolder() + "/.config";
+}
+
 std::string SystemDataFolder() {
   const std::string dirs = Env("XDG_DATA_DIRS");
   const std::string first = dirs.substr(0, dirs.find(':'));

@@ -14,6 +14,8 @@ std::string HomeFolder();
 std::string UserFolder(const std::string& key, const std::string& fallback);
 // $XDG_DATA_HOME, else ~/.local/share.
 std::string DataHomeFolder();
+// $XDG_CONFIG_HOME, else ~/.config.
+std::string ConfigHomeFolder();
 // The first of $XDG_DATA_DIRS, else /usr/local/share.
 std::string SystemDataFolder();
 

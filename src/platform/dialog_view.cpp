@@ -30,10 +30,11 @@ raster::Paint Solid(raster::Pixel color) {
 }  // namespace
 
 DialogView::DialogView(std::string message, std::vector<std::string> buttons, bool withField,
-                       const std::string& fieldText, TextFieldView::Clipboard clipboard)
-    : mButtons(std::move(buttons)) {
+                       const std::string& fieldText, TextFieldView::Clipboard clipboard,
+                       double scale)
+    : mScale(scale), mButtons(std::move(buttons)) {
   if (mButtons.empty()) mButtons.emplace_back("OK");
-  IText style = ViewTextStyle(15);
+  IText style = ViewTextStyle(Px(15));
   mFont = IGraphics::CacheFont(&style);
   mLineHeight = mFont ? mFont->LineHeight() : 16;
   std::istringstream lines(message);
@@ -42,29 +43,31 @@ DialogView::DialogView(std::string message, std::vector<std::string> buttons, bo
     if (mFont) widest = std::max(widest, mFont->TextWidth(line));
     mLines.push_back(line);
   }
-  const int buttonsWidth = static_cast<int>(mButtons.size()) * (kButtonWidth + kGap) - kGap;
-  mWidth = std::clamp(std::max(widest, buttonsWidth) + 2 * kMargin, kMinWidth, kMaxWidth);
-  mHeight = kMargin + static_cast<int>(mLines.size()) * mLineHeight + kMargin +
-            (withField ? kFieldHeight + kMargin : 0) + kButtonHeight + kMargin;
+  const int buttonsWidth =
+      static_cast<int>(mButtons.size()) * (Px(kButtonWidth) + Px(kGap)) - Px(kGap);
+  mWidth =
+      std::clamp(std::max(widest, buttonsWidth) + 2 * Px(kMargin), Px(kMinWidth), Px(kMaxWidth));
+  mHeight = Px(kMargin) + static_cast<int>(mLines.size()) * mLineHeight + Px(kMargin) +
+            (withField ? Px(kFieldHeight) + Px(kMargin) : 0) + Px(kButtonHeight) + Px(kMargin);
   if (withField) {
     const IRECT r = FieldRect();
     // The field draws at nine tenths of the style's size, black on white
     // (a style's entry colours unless set otherwise).
-    mField = std::make_unique<TextFieldView>(ViewTextStyle(16), r.W(), r.H(), fieldText,
+    mField = std::make_unique<TextFieldView>(ViewTextStyle(Px(16)), r.W(), r.H(), fieldText,
                                              TextEntryRules::None(), std::move(clipboard));
   }
 }
 
 IRECT DialogView::ButtonRect(int index) const {
   const int n = static_cast<int>(mButtons.size());
-  const int right = mWidth - kMargin - (n - 1 - index) * (kButtonWidth + kGap);
-  const int bottom = mHeight - kMargin;
-  return {right - kButtonWidth, bottom - kButtonHeight, right, bottom};
+  const int right = mWidth - Px(kMargin) - (n - 1 - index) * (Px(kButtonWidth) + Px(kGap));
+  const int bottom = mHeight - Px(kMargin);
+  return {right - Px(kButtonWidth), bottom - Px(kButtonHeight), right, bottom};
 }
 
 IRECT DialogView::FieldRect() const {
-  const int top = kMargin + static_cast<int>(mLines.size()) * mLineHeight + kMargin;
-  return {kMargin, top, mWidth - kMargin, top + kFieldHeight};
+  const int top = Px(kMargin) + static_cast<int>(mLines.size()) * mLineHeight + Px(kMargin);
+  return {Px(kMargin), top, mWidth - Px(kMargin), top + Px(kFieldHeight)};
 }
 
 void DialogView::OnKey(const ViewKey& key) {
@@ -95,9 +98,9 @@ void DialogView::Draw(raster::Bitmap& into) {
   const auto text = [&](const std::string& line, raster::RECT area, unsigned align) {
     if (mFont) mFont->DrawText(&into, line, &area, align | raster::kTextNoClip, kViewText);
   };
-  int y = kMargin;
+  int y = Px(kMargin);
   for (const std::string& line : mLines) {
-    text(line, {kMargin, y, mWidth - kMargin, y + mLineHeight}, raster::kTextLeft);
+    text(line, {Px(kMargin), y, mWidth - Px(kMargin), y + mLineHeight}, raster::kTextLeft);
     y += mLineHeight;
   }
   if (mField) {

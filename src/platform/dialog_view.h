@@ -5,6 +5,7 @@
 // window and runs it.
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +22,8 @@ class DialogView {
   // The first button is the default (Return), the last the cancelling one
   // (Escape). With a field, it starts holding fieldText.
   DialogView(std::string message, std::vector<std::string> buttons, bool withField,
-             const std::string& fieldText, TextFieldView::Clipboard clipboard = {});
+             const std::string& fieldText, TextFieldView::Clipboard clipboard = {},
+             double scale = 1.);
 
   int Width() const { return mWidth; }
   int Height() const { return mHeight; }
@@ -39,7 +41,9 @@ class DialogView {
  private:
   IRECT ButtonRect(int index) const;
   IRECT FieldRect() const;
+  int Px(int v) const { return static_cast<int>(std::lround(v * mScale)); }
 
+  double mScale;
   std::vector<std::string> mLines;
   std::vector<std::string> mButtons;
   std::unique_ptr<TextFieldView> mField;

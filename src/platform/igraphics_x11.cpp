@@ -4,11 +4,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <sstream>
 #include <vector>
 
+#include "editor/editor_scales.h"
+#include "framework/ieffect_base.h"
 #include "platform/desktop.h"
+#include "platform/editor_scale.h"
 #include "platform/x11_editor_window.h"
 
 namespace {
@@ -37,6 +41,8 @@ void* IGraphicsX11::OpenWindow(void* parent) {
     mWindow->Stop();
     mWindow.reset();
   }
+  // The window's size follows from the scale.
+  SetScale(OpeningScale());
   // In place before the thread starts: its first tick draws through it.
   mWindow = std::make_unique<X11EditorWindow>(
       *this, static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(parent)));
@@ -45,12 +51,14 @@ void* IGraphicsX11::OpenWindow(void* parent) {
     mWindow.reset();
     return nullptr;
   }
+  mOpen.store(true, std::memory_order_release);
   return GetWindow();
 }
 
 void IGraphicsX11::CloseWindow() {
   std::lock_guard lock(mWindowMutex);
   if (!mWindow) return;
+  mOpen.store(false, std::memory_order_release);
   // Joined before the pointer goes: the editor thread reads it until it ends.
   mWindow->Stop();
   mWindow.reset();
@@ -61,6 +69,42 @@ void* IGraphicsX11::GetWindow() {
                  : nullptr;
 }
 
+double IGraphicsX11::OpeningScale() const {
+  return ChooseEditorScale(mHostScale.load(std::memory_order_relaxed), DesktopScale());
+}
+
+void IGraphicsX11::WindowSize(int* width, int* height) {
+  // Without the window mutex: a host asks under the plug-in's, and a close
+  // holds the window mutex while the editor's thread may wait for the other.
+  const double scale = mOpen.load(std::memory_order_acquire) ? Scale() : OpeningScale();
+  *width = static_cast<int>(std::lround(Width() * scale));
+  *height = static_cast<int>(std::lround(Height() * scale));
+}
+
+void IGraphicsX11::SetHostScale(double scale) {
+  mHostScale.store(std::isfinite(scale) && scale > 0. ? scale : 0., std::memory_order_relaxed);
+}
+
+std::span<const double> IGraphicsX11::OfferedScales() const {
+  return kEditorScales;
+}
+
+bool IGraphicsX11::FollowsDesktopScale() const {
+  return !RememberedEditorScale().has_value();
+}
+
+void IGraphicsX11::ChooseScale(std::optional<double> scale) {
+  RememberEditorScale(scale);
+  const double chosen = OpeningScale();
+  if (chosen == Scale() || !mWindow) return;
+  SetScale(chosen);
+  mWindow->HideTextField();
+  mWindow->Resize(SurfaceWidth(), SurfaceHeight());
+  // The host's window follows where it can; one that cannot shows the
+  // editor whole at the next opening.
+  if (IEffectBase* plug = GetPlug()) plug->ResizeGraphics(SurfaceWidth(), SurfaceHeight());
+}
+
 bool IGraphicsX11::OnHostKey(int keyCode, bool down) {
   std::lock_guard lock(mWindowMutex);
   return mWindow && mWindow->HostKey(keyCode, down);
@@ -68,7 +112,9 @@ bool IGraphicsX11::OnHostKey(int keyCode, bool down) {
 
 bool IGraphicsX11::DrawScreen(const IRECT& r) {
   if (!mWindow) return false;
-  mWindow->Present(r);
+  // A pixel more each way: the scaled edges round to either side.
+  const IRECT area = ToSurface(r);
+  mWindow->Present(IRECT(area.L - 1, area.T - 1, area.R + 1, area.B + 1));
   return true;
 }
 

@@ -10,8 +10,11 @@
 // OpenWindow, effEditClose calls CloseWindow.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "editor/igraphics.h"
@@ -30,9 +33,14 @@ class IGraphicsX11 : public IGraphics {
   using IGraphics::OpenWindow;
   // Stops the editor's thread and takes its window away; returns once the
   // thread has ended.
-  void CloseWindow() override;                      // host
-  void* GetWindow() override;                       // any
-  bool OnHostKey(int keyCode, bool down) override;  // host
+  void CloseWindow() override;                             // host
+  void* GetWindow() override;                              // any
+  bool OnHostKey(int keyCode, bool down) override;         // host
+  void WindowSize(int* width, int* height) override;       // host
+  void SetHostScale(double scale) override;                // host
+  std::span<const double> OfferedScales() const override;  // editor
+  bool FollowsDesktopScale() const override;               // editor
+  void ChooseScale(std::optional<double> scale) override;  // editor
 
   bool DrawScreen(const IRECT& r) override;
   void ForceEndUserEdit() override;
@@ -64,7 +72,11 @@ class IGraphicsX11 : public IGraphics {
  private:
   // A dialog helper ends early when the window is closing.
   bool HelperCancelled();
+  // The scale the editor would open at now.
+  double OpeningScale() const;
 
   std::mutex mWindowMutex;  // opening and closing, from host threads
   std::unique_ptr<X11EditorWindow> mWindow;
+  std::atomic<double> mHostScale{0.};
+  std::atomic<bool> mOpen{false};
 };

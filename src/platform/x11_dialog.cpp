@@ -84,7 +84,8 @@ int RunX11Dialog(X11ModalHost& host, const std::string& title, const std::string
   xcb_connection_t* c = x.Get();
   DialogView view(message, buttons, field != nullptr, field ? *field : std::string(),
                   {[&host](std::string* text) { return host.ReadClipboard(text); },
-                   [&host](const std::string& text) { host.WriteClipboard(text); }});
+                   [&host](const std::string& text) { host.WriteClipboard(text); }},
+                  host.Scale());
   const xcb_window_t focusBack = host.FocusToGiveBack();
   const xcb_atom_t deleteWindow = x.Atom("WM_DELETE_WINDOW");
   const xcb_window_t window =

@@ -44,7 +44,10 @@ std::int16_t I16(int v) {
 }  // namespace
 
 X11EditorWindow::X11EditorWindow(IGraphics& graphics, xcb_window_t parent)
-    : mGraphics(graphics), mParent(parent), mWidth(graphics.Width()), mHeight(graphics.Height()) {}
+    : mGraphics(graphics),
+      mParent(parent),
+      mWidth(graphics.SurfaceWidth()),
+      mHeight(graphics.SurfaceHeight()) {}
 
 X11EditorWindow::~X11EditorWindow() {
   Stop();
@@ -250,7 +253,7 @@ void X11EditorWindow::Tick() {
   if (!mViewable) return;
   IRECT dirty;
   if (!mGraphics.IsDirty(&dirty)) return;
-  const IRECT area = InvalidationRect(dirty, mWidth, mHeight);
+  const IRECT area = InvalidationRect(dirty, mGraphics.Width(), mGraphics.Height());
   if (!area.Empty()) mGraphics.Draw(area);
   xcb_flush(mX->Get());
 }
@@ -369,7 +372,7 @@ void X11EditorWindow::HandleButton(const xcb_button_press_event_t& event, bool p
     return;
   }
   if (event.event != mWindow) return;
-  const EditorPoint at = ToEditorPoint(event.event_x, event.event_y);
+  const EditorPoint at = EditorPointAt(event.event_x, event.event_y);
   mPrev = at;
   const IMouseMod mod = MouseModFor(button, event.state);
   if (const int delta = WheelDelta(button); delta != 0) {
@@ -418,7 +421,7 @@ void X11EditorWindow::HandleMotion(const xcb_motion_notify_event_t& first) {
     return;
   }
   if (event.event != mWindow) return;
-  const EditorPoint at = ToEditorPoint(event.event_x, event.event_y);
+  const EditorPoint at = EditorPointAt(event.event_x, event.event_y);
   mPrev = at;
   if (dragging) {
     // Drags are dropped while a text field is open.
@@ -571,7 +574,11 @@ int X11EditorWindow::RunDialog(const std::string& title, const std::string& mess
 IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
   if (mDestroyed || !mX->Alive()) return nullptr;
   HideTooltip();
-  return RunX11Menu(*this, menu, area);
+  return RunX11Menu(*this, menu, mGraphics.ToSurface(area));
+}
+
+EditorPoint X11EditorWindow::EditorPointAt(int windowX, int windowY) const {
+  return ToEditorPoint(mGraphics.FromSurface(windowX), mGraphics.FromSurface(windowY));
 }
 
 void X11EditorWindow::UpdateTooltip() {
@@ -582,7 +589,7 @@ void X11EditorWindow::UpdateTooltip() {
   const IControl* control = mGraphics.GetControl(idx);
   if (!control || control->GetTooltip().empty() || idx == mTooltipControl) return;
   mTooltipControl = idx;
-  mTooltip->Show(control->GetTooltip(), mPointerRootX, mPointerRootY);
+  mTooltip->Show(control->GetTooltip(), mPointerRootX, mPointerRootY, mGraphics.Scale());
 }
 
 void X11EditorWindow::HideTooltip() {

@@ -50,6 +50,7 @@ class X11EditorWindow final : private X11ModalHost {
   bool HostKey(int keyCode, bool down);
 
   // The rest runs on the editor thread.
+  // An area of the surface, in its pixels.
   void Present(const IRECT& area);
   // Gives the control host's open text field a window and the focus.
   void ShowTextField();
@@ -98,6 +99,8 @@ class X11EditorWindow final : private X11ModalHost {
   void DrawTextField();
   void EndTextField(bool commit);
   void UpdateTooltip();
+  // The editor point under a pixel of the window.
+  EditorPoint EditorPointAt(int windowX, int windowY) const;
   void ForwardKey(const xcb_key_press_event_t& event);
 
   // What the menus and dialogs reach of the window.
@@ -109,6 +112,7 @@ class X11EditorWindow final : private X11ModalHost {
   std::pair<int, int> RootOrigin() override;
   int Width() const override { return mWidth; }
   int Height() const override { return mHeight; }
+  double Scale() const override { return mGraphics.Scale(); }
   xcb_window_t FocusToGiveBack() override;
   bool Destroyed() const override { return mDestroyed; }
   void RunModal(const std::function<bool()>& done,

@@ -152,7 +152,7 @@ bool MenuTakes(xcb_generic_event_t* event, PopupMenuSession& session, const Menu
 IPopupMenu* RunX11Menu(X11ModalHost& host, IPopupMenu& menu, const IRECT& area) {
   X11Connection& x = host.Connection();
   const std::pair<int, int> origin = host.RootOrigin();
-  PopupMenuSession session(menu, area);
+  PopupMenuSession session(menu, area, host.Scale());
   {
     MenuWindows windows(x, session, origin);
     windows.Sync();

@@ -27,6 +27,8 @@ class X11ModalHost {
   virtual std::pair<int, int> RootOrigin() = 0;
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // The editor's scale, which its helpers are drawn at.
+  virtual double Scale() const = 0;
   // Where the keyboard focus goes back to when a helper lets it go.
   virtual xcb_window_t FocusToGiveBack() = 0;
   // The host destroyed its window, and the editor's with it.
@@ -42,7 +44,8 @@ class X11ModalHost {
   ~X11ModalHost() = default;
 };
 
-// Runs the menu until it closes; the menu holding the chosen entry, or null.
+// Runs the menu, opened for an area of the editor's window (in its pixels),
+// until it closes; the menu holding the chosen entry, or null.
 IPopupMenu* RunX11Menu(X11ModalHost& host, IPopupMenu& menu, const IRECT& area);
 // Runs a dialog over the editor (see DialogView); the button chosen, the last
 // one when the dialog was closed. With a field, its text comes in and goes

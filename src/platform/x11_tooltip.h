@@ -17,9 +17,9 @@ class X11Tooltip {
   X11Tooltip(const X11Tooltip&) = delete;
   X11Tooltip& operator=(const X11Tooltip&) = delete;
 
-  // Shows `text` below and right of the pointer at (rootX, rootY); false when
-  // no font could be had.
-  bool Show(const std::string& text, int rootX, int rootY);
+  // Shows `text` below and right of the pointer at (rootX, rootY), at the
+  // editor's scale; false when no font could be had.
+  bool Show(const std::string& text, int rootX, int rootY, double scale);
   void Hide();
   bool Shown() const { return mWindow != 0; }
   // Redraws it after an exposure; false for an exposure of another window.

@@ -79,7 +79,11 @@ VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 
   // it, while that thread may be waiting for the mutex to hand the plug-in a
   // value.
   if (IsWindowRequest(opcode)) return adapter->DispatchWindow(opcode, index, value, ptr);
-  if (opcode == effEditIdle || opcode == effIdle) return 0;
+  if (opcode == effEditIdle) {
+    adapter->TellHostOfNewSize();
+    return 0;
+  }
+  if (opcode == effIdle) return 0;
   return Enter(adapter, [&](IEffectVST2& entered) {
     return entered.Dispatch(opcode, index, value, ptr, opt);
   });
@@ -150,6 +154,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       return 0;
     case effEditGetRect:
       if (!ptr || !plug.GetGUI()) return 0;
+      UpdateEditRect();
       *static_cast<ERect**>(ptr) = &mEditRect;
       return 1;
     case effIdentify:

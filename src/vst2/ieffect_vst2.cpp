@@ -155,14 +155,26 @@ HostProduct IEffectVST2::Identify() {
 }
 
 void IEffectVST2::UpdateEditRect() {
-  const IEditorSurface* editor = Plug().GetGUI();
+  IEditorSurface* editor = Plug().GetGUI();
+  int width = 0, height = 0;
+  editor->WindowSize(&width, &height);
   mEditRect.top = mEditRect.left = 0;
-  mEditRect.bottom = static_cast<VstInt16>(editor->Height());
-  mEditRect.right = static_cast<VstInt16>(editor->Width());
+  mEditRect.bottom = static_cast<VstInt16>(std::clamp(height, 0, 32767));
+  mEditRect.right = static_cast<VstInt16>(std::clamp(width, 0, 32767));
 }
 
-void IEffectVST2::EditorResized(int /*width*/, int /*height*/) {
-  UpdateEditRect();
+void IEffectVST2::EditorResized(int width, int height) {
+  // Told to the host on its own thread, at its next idle call.
+  mPendingSize.store((static_cast<std::uint64_t>(static_cast<std::uint32_t>(width)) << 32) |
+                         static_cast<std::uint32_t>(height),
+                     std::memory_order_release);
+}
+
+void IEffectVST2::TellHostOfNewSize() {
+  const std::uint64_t size = mPendingSize.exchange(0, std::memory_order_acq_rel);
+  if (size == 0) return;
+  CallHost(audioMasterSizeWindow, static_cast<VstInt32>(size >> 32),
+           static_cast<VstInt32>(size & 0xFFFFFFFFu));
 }
 
 void IEffectVST2::LatencyChanged(int samples) {

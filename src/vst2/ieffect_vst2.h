@@ -4,6 +4,8 @@
 // callbacks. Everything else a format needs lives in the framework.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 #include "framework/ieffect_base.h"
@@ -61,6 +63,8 @@ class IEffectVST2 final : public PlugInstance, public IPlugHost {
   VstIntPtr GetPinProperties(bool input, int index, VstPinProperties* properties);
   void ConnectFromArrangement(bool input, const VstSpeakerArrangement* arrangement);
   void UpdateEditRect();
+  // A new editor size for the host, from its idle calls.
+  void TellHostOfNewSize();
 
   static IEffectVST2* AdapterOf(AEffect* effect);
   // One request of the host, through the instance's guard; a close that
@@ -78,6 +82,9 @@ class IEffectVST2 final : public PlugInstance, public IPlugHost {
   VstSpeakerArrangement mOutputSpkrArr{};
   ByteChunk mState;      // the last program chunk handed out, under the plug-in's mStateMutex
   ByteChunk mBankState;  // the last bank chunk handed out, under its mMutex
+  // The editor's new size (width in the high half, height in the low),
+  // 0 while the host knows it.
+  std::atomic<std::uint64_t> mPendingSize{0};
   // The record the host holds; it outlives the adapter (vst2/effect_record.h).
   std::unique_ptr<AEffect> mAEffect = std::make_unique<AEffect>();
 };
