@@ -70,7 +70,8 @@ for wrong in "frobnicate" "render $plugin --block 0 -o x.wav in.wav" "info $plug
   check $? "\"$wrong\": exit 2"
 done
 
-# Interrupted mid-render: exit 1, no output, no partial file beside it.
+# Interrupted mid-render: ended by the signal (143 for SIGTERM), no output,
+# no partial file beside it.
 scratch=$(mktemp -d)
 printf 'RIFF\046\000\000\000WAVEfmt \020\000\000\000\001\000\001\000\200\273\000\000\000\167\001\000\002\000\020\000data\002\000\000\000\000\000' \
   >"$scratch/one.wav"
@@ -80,7 +81,7 @@ sleep 1
 kill -TERM $!
 wait $!
 status=$?
-[ $status -eq 1 ] && grep -q "interrupted" "$scratch/err" && [ "$(ls -A "$scratch")" = "err
+[ $status -eq 143 ] && grep -q "interrupted" "$scratch/err" && [ "$(ls -A "$scratch")" = "err
 one.wav" ]
 check $? "an interrupted render: exit $status, nothing left behind ($(ls -A "$scratch" | tr '\n' ' '))"
 rm -rf "$scratch"

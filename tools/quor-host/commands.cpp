@@ -7,9 +7,11 @@ namespace {
 
 constexpr std::string_view kInfoOptions[] = {"--state", "--set"};
 constexpr std::string_view kRenderOptions[] = {
-    "--output",    "--track",         "--midi",       "--rate",      "--bits", "--outputs",
-    "--tail",      "--no-compensate", "--allow-clip", "--normalize", "--json", "--block",
-    "--precision", "--in-place",      "--state",      "--set"};
+    "--output",          "--track",      "--midi",      "--rate",           "--bits",
+    "--dither",          "--format",     "--outputs",   "--split",          "--tail",
+    "--no-compensate",   "--allow-clip", "--normalize", "--normalize-lufs", "--true-peak-max",
+    "--allow-nonfinite", "--timeout",    "--json",      "--block",          "--precision",
+    "--in-place",        "--state",      "--set"};
 constexpr std::string_view kStateSaveOptions[] = {"--state", "--set"};
 constexpr std::string_view kNoOptions[] = {"--help"};
 constexpr std::string_view kOpenOptions[] = {"--state",  "--set",       "--play",      "--block",

@@ -10,8 +10,13 @@ void LevelMeter::Add(std::span<const double> interleaved, std::size_t frames) {
     double peak = mPeak[c];
     double sum = 0.0;
     std::uint64_t over = 0;
+    std::uint64_t nonFinite = 0;
     for (std::size_t i = 0; i < frames; ++i) {
       const double magnitude = std::abs(interleaved[i * channels + c]);
+      if (!std::isfinite(magnitude)) {
+        ++nonFinite;
+        continue;
+      }
       peak = std::max(peak, magnitude);
       sum += magnitude * magnitude;
       if (magnitude > 1.0) ++over;
@@ -19,6 +24,7 @@ void LevelMeter::Add(std::span<const double> interleaved, std::size_t frames) {
     mPeak[c] = peak;
     mSumOfSquares[c] += sum;
     mOver[c] += over;
+    mNonFinite[c] += nonFinite;
   }
   mFrames += frames;
 }

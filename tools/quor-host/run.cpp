@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitSignalBase = 128;
 
 std::size_t WordCount(std::string_view name) {
   return static_cast<std::size_t>(std::count(name.begin(), name.end(), ' ')) + 1;
@@ -108,6 +109,9 @@ int RunQuorHost(std::span<const std::string> arguments, std::ostream& out, std::
   } catch (const UsageError& error) {
     err << "quor-host: " << error.what() << '\n';
     return kExitUsage;
+  } catch (const Interrupted& error) {
+    err << "quor-host: " << error.what() << '\n';
+    return kExitSignalBase + error.Signal();
   } catch (const HostError& error) {
     err << "quor-host: " << error.what() << '\n';
     return kExitFailure;
