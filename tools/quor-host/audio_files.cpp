@@ -82,7 +82,9 @@ AudioReader::AudioReader(const std::string& path) : mPath(path) {
     throw HostError(path + ": cannot read audio (" + Reason() + ")");
   }
   struct stat status {};
-  if (fstat(file.Get(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode)) {
+  const bool piped =
+      fstat(file.Get(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode);
+  if (piped) {
     // A pipe is read once, into a file that libsndfile may seek in.
     Descriptor copy(CreateUnnamedFile(TemporaryFolder()));
     if (!CopyAll(file.Get(), copy.Get()) || lseek(copy.Get(), 0, SEEK_SET) != 0) {
@@ -97,7 +99,8 @@ AudioReader::AudioReader(const std::string& path) : mPath(path) {
       mInfo.frames < 0) {
     throw HostError(path + ": implausible audio format");
   }
-  mHeaderClaimsMore = HeaderClaimsMore(Log(mFile.get()));
+  // A header written into a pipe cannot know the length that follows.
+  mHeaderClaimsMore = !piped && HeaderClaimsMore(Log(mFile.get()));
 }
 
 std::size_t AudioReader::Read(std::span<double> interleaved) {

@@ -88,19 +88,11 @@ double OutputFiles::LargestInput() const {
 }
 
 std::vector<double> OutputFiles::Peaks() const {
-  std::vector<double> peaks;
-  for (const File& file : mFiles)
-    for (std::size_t c = 0; c < file.levels.Channels(); ++c)
-      peaks.push_back(file.levels.Peak(c));
-  return peaks;
+  return PerOutput([](const LevelMeter& levels, std::size_t c) { return levels.Peak(c); });
 }
 
 std::vector<double> OutputFiles::Rms() const {
-  std::vector<double> rms;
-  for (const File& file : mFiles)
-    for (std::size_t c = 0; c < file.levels.Channels(); ++c)
-      rms.push_back(file.levels.Rms(c));
-  return rms;
+  return PerOutput([](const LevelMeter& levels, std::size_t c) { return levels.Rms(c); });
 }
 
 std::vector<std::uint64_t> OutputFiles::Clipped() const {

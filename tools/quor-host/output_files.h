@@ -49,6 +49,15 @@ class OutputFiles : public OutputSink {
     LevelMeter levels;
     LoudnessMeter loudness;
   };
+  template <typename Measure>
+  std::vector<double> PerOutput(Measure measure) const {
+    std::vector<double> values;
+    for (const File& file : mFiles)
+      for (std::size_t c = 0; c < file.levels.Channels(); ++c)
+        values.push_back(measure(file.levels, c));
+    return values;
+  }
+
   std::deque<File> mFiles;  // each in place: a file being written cannot move
   std::size_t mOutputs;
   double mGain = 1.0;

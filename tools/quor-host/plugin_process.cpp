@@ -184,6 +184,7 @@ std::int64_t RunPlugin(const PluginSetup& setup, int socket, int memory) {
 [[noreturn]] void ServePlugin(const PluginSetup& setup, int socket, int memory, pid_t host) {
   // The host decides what a signal means, and a host that is gone ends this.
   IgnoreInterruptions();
+  DropExitGuard();
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != host) _exit(1);
   // Standard output may carry the rendered file: what the plug-in prints
@@ -238,7 +239,7 @@ struct PluginProcess::Message {
   std::string text;
 };
 
-PluginProcess::PluginProcess(const PluginSetup& setup, std::optional<double> timeoutSeconds)
+PluginProcess::PluginProcess(const PluginSetup& setup, double timeoutSeconds)
     : mPath(setup.path), mSampleRate(setup.sampleRate), mTimeout(timeoutSeconds) {
   const auto system = [](const char* what) {
     return HostError(std::string("cannot start a process for the plug-in (") + what + ": " +
@@ -268,7 +269,7 @@ PluginProcess::PluginProcess(const PluginSetup& setup, std::optional<double> tim
   mChildHandle = static_cast<int>(syscall(SYS_pidfd_open, mChild, 0));
   try {
     for (;;) {
-      Message message = Receive("while loading");
+      Message message = Receive(Phase::kLoading);
       if (message.kind == MessageKind::kWarning) {
         mFacts.warnings.push_back(std::move(message.text));
       } else if (message.kind == MessageKind::kFailure) {
@@ -323,11 +324,24 @@ bool PluginProcess::Send(const Message& message) {
                   {message.values[0], message.values[1], message.values[2], message.values[3]});
 }
 
-PluginProcess::Message PluginProcess::Receive(const std::string& during) {
+std::string PluginProcess::During(Phase phase, int slot) const {
+  switch (phase) {
+    case Phase::kLoading:
+      return "while loading";
+    case Phase::kProcessing:
+      return Format("while processing, at %.3f s",
+                    static_cast<double>(mPositions[static_cast<std::size_t>(slot)]) / mSampleRate);
+    case Phase::kClosing:
+      break;
+  }
+  return "while closing";
+}
+
+PluginProcess::Message PluginProcess::Receive(Phase phase, int slot) {
   std::optional<Clock::time_point> deadline;
-  if (mTimeout && *mTimeout > 0.0) {
-    deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                  std::chrono::duration<double>(*mTimeout));
+  if (mTimeout > 0.0) {
+    deadline = Clock::now() +
+               std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(mTimeout));
   }
   bool reset = false;
   for (;;) {
@@ -345,7 +359,8 @@ PluginProcess::Message PluginProcess::Receive(const std::string& during) {
       throw HostError(std::string("cannot wait for the plug-in: ") + std::strerror(errno));
     if (ready == 0) {
       Kill();
-      throw PluginFailure(mPath + Format(" did not answer for %g s ", *mTimeout) + during +
+      throw PluginFailure(mPath + Format(" did not answer for %g s ", mTimeout) +
+                          During(phase, slot) +
                           ": taken as hung and ended (--timeout sets the wait)");
     }
     if (waiting[0].revents != 0) {
@@ -367,13 +382,13 @@ PluginProcess::Message PluginProcess::Receive(const std::string& during) {
                 std::string(buffer + sizeof header,
                             static_cast<std::size_t>(received) - sizeof header)};
       }
-      Failed(during);
+      Failed(phase, slot);
     }
-    if (waiting[1].revents != 0) Failed(during);
+    if (waiting[1].revents != 0) Failed(phase, slot);
   }
 }
 
-void PluginProcess::Failed(const std::string& during) {
+void PluginProcess::Failed(Phase phase, int slot) {
   // Its connection is gone: the process has ended, or soon will.
   int status = 0;
   pid_t done = waitpid(mChild, &status, WNOHANG);
@@ -388,11 +403,11 @@ void PluginProcess::Failed(const std::string& during) {
     mChild = -1;
   }
   Kill();
-  throw PluginFailure(mPath + " " + EndText(ended) + " " + during);
+  throw PluginFailure(mPath + " " + EndText(ended) + " " + During(phase, slot));
 }
 
 void PluginProcess::Start(int slot, std::size_t frames, std::int64_t position) {
-  mPositions[slot] = position;
+  mPositions[static_cast<std::size_t>(slot)] = position;
   // A process that is gone answers no more: Finish says so, at the block
   // it did not finish.
   if (!mGone) {
@@ -402,10 +417,8 @@ void PluginProcess::Start(int slot, std::size_t frames, std::int64_t position) {
 }
 
 std::optional<VstInt32> PluginProcess::Finish(int slot) {
-  const std::string during =
-      Format("while processing, at %.3f s", static_cast<double>(mPositions[slot]) / mSampleRate);
   for (;;) {
-    const Message message = Receive(during);
+    const Message message = Receive(Phase::kProcessing, slot);
     if (message.kind != MessageKind::kProcessed) continue;
     if (message.slot != slot) throw HostError(mPath + ": its process lost count of the blocks");
     if (message.values[0] == 0) return std::nullopt;
@@ -417,7 +430,7 @@ double PluginProcess::Close() {
   Send({MessageKind::kStop, 0, {}, {}});  // a process that is gone tells below
   std::int64_t nanoseconds = 0;
   for (;;) {
-    const Message message = Receive("while closing");
+    const Message message = Receive(Phase::kClosing);
     if (message.kind == MessageKind::kClosed) {
       nanoseconds = message.values[0];
       break;

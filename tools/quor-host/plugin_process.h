@@ -45,8 +45,9 @@ class PluginProcess {
  public:
   // Starts the process, which loads the plug-in, applies --state and --set
   // and starts processing. Throws HostError with the plug-in's complaint or
-  // what happened to it; waits at most `timeoutSeconds` for any one answer.
-  PluginProcess(const PluginSetup& setup, std::optional<double> timeoutSeconds);
+  // PluginFailure; waits at most `timeoutSeconds` for any one answer (0: for
+  // ever).
+  PluginProcess(const PluginSetup& setup, double timeoutSeconds);
   ~PluginProcess();  // ends the process if it still runs
   PluginProcess(const PluginProcess&) = delete;
   PluginProcess& operator=(const PluginProcess&) = delete;
@@ -69,15 +70,18 @@ class PluginProcess {
 
  private:
   struct Message;
-  Message Receive(const std::string& during);
+  enum class Phase { kLoading, kProcessing, kClosing };
+  // What the plug-in was doing, for the message that says what happened.
+  std::string During(Phase phase, int slot) const;
+  Message Receive(Phase phase, int slot = 0);
   bool Send(const Message& message);
-  [[noreturn]] void Failed(const std::string& during);
+  [[noreturn]] void Failed(Phase phase, int slot);
   void Kill();
   void Release();
 
   std::string mPath;
   int mSampleRate;
-  std::optional<double> mTimeout;
+  double mTimeout;
   pid_t mChild = -1;
   int mSocket = -1;
   int mChildHandle = -1;  // pidfd, -1 where the kernel has none

@@ -64,6 +64,11 @@ std::string FormatText(const OutputFormat& format) {
          SampleFormatName(format.integerSamples.value_or(SampleFormat::kFloat32));
 }
 
+// How a failed render ends its message.
+std::string NotWritten(const std::string& output) {
+  return output == "-" ? "nothing written" : output + " not written";
+}
+
 void CheckRenderOptions(const Options& options) {
   if (options.positional.empty()) throw UsageError("render needs a plug-in file");
   if (!options.output) throw UsageError("render needs an output file (-o OUT)");
@@ -105,7 +110,7 @@ class RenderSink : public OutputSink {
                         Format(" put out a non-finite sample (%s) on output %zu at %.3f s; ",
                                std::isnan(interleaved[i]) ? "NaN" : "infinity", i % channels + 1,
                                static_cast<double>(mFrames + i / channels) / mSampleRate) +
-                        mOutput + " not written (--allow-nonfinite writes such samples)");
+                        NotWritten(mOutput) + " (--allow-nonfinite writes such samples)");
       }
       ++mNonFinite[i % channels];
     }
@@ -204,8 +209,9 @@ void CheckWhatWasWritten(const Options& options, const OutputFormat& format,
         Format("%llu samples beyond full scale (peak %s dBFS)",
                static_cast<unsigned long long>(clipped), DecibelText(files.LargestInput()).c_str());
     if (!options.allowClip && !Normalizing(options)) {
-      throw HostError(what + " would be clipped in " + format.container + "; " + *options.output +
-                      " not written: lower the level, or give --normalize or --allow-clip");
+      throw HostError(what + " would be clipped in " + format.container + "; " +
+                      NotWritten(*options.output) +
+                      ": lower the level, or give --normalize or --allow-clip");
     }
     report.warnings.push_back(what + " were clipped");
   }
@@ -229,6 +235,19 @@ void CheckWhatWasWritten(const Options& options, const OutputFormat& format,
       }
     }
   }
+}
+
+// What the files hold, as they hold it.
+void ReportFigures(const OutputFiles& files, const RenderSink& sink, std::int64_t contentFrames,
+                   int sampleRate, RenderReport& report) {
+  report.frames = files.Frames();
+  const auto tail = static_cast<std::int64_t>(report.frames) - contentFrames;
+  report.tailSeconds = static_cast<double>(std::max<std::int64_t>(tail, 0)) / sampleRate;
+  report.peaks = files.Peaks();
+  report.rms = files.Rms();
+  report.clipped = files.Clipped();
+  report.nonFinite = sink.NonFinite();
+  report.loudness = files.Loudness();
 }
 
 RenderReport Render(const Options& options, OutputFormat format, const std::string& pluginPath,
@@ -330,19 +349,11 @@ RenderReport Render(const Options& options, OutputFormat format, const std::stri
   report.sampleRate = sampleRate;
   report.precisionBits = facts.precision == Precision::kDouble ? 64 : 32;
   report.blockSize = options.blockSize;
-  report.frames = files.Frames();
   report.midiFile = options.midiFile;
   report.midiEvents = static_cast<int>(inputs.midi.messages.size());
   report.latencyCompensated = options.compensate;
-  report.tailSeconds = static_cast<double>(std::max<std::int64_t>(
-                           static_cast<std::int64_t>(report.frames) - contentFrames, 0)) /
-                       sampleRate;
   report.tailEnd = TailEndText(tailEnd);
-  report.peaks = files.Peaks();
-  report.rms = files.Rms();
-  report.clipped = files.Clipped();
-  report.nonFinite = sink.NonFinite();
-  report.loudness = files.Loudness();
+  ReportFigures(files, sink, contentFrames, sampleRate, report);
   const double seconds = static_cast<double>(report.frames) / sampleRate;
   if (elapsed > 0.0 && pluginSeconds > 0.0) {
     report.realTimeFactor = seconds / elapsed;
@@ -363,16 +374,15 @@ void RunRender(const Options& options, Streams& streams) {
       options.bits);
   // Resolved once: a bare name means a walk through the plug-in folders.
   const std::string pluginPath = ResolvePlugin(options.positional[0]);
-  const std::string notWritten = (toStandardOutput ? "nothing" : outputPath + " not") + " written";
   RenderReport report;
   try {
     RenderInputs inputs = OpenInputs(options);
     RefuseOverwritingInputs({outputPath}, FilesRead(options, pluginPath));
     report = Render(options, format, pluginPath, inputs);
   } catch (const Interrupted& error) {
-    throw Interrupted(error.Signal(), "interrupted; " + notWritten);
+    throw Interrupted(error.Signal(), "interrupted; " + NotWritten(outputPath));
   } catch (const PluginFailure& error) {
-    throw HostError(std::string(error.what()) + "; " + notWritten);
+    throw HostError(std::string(error.what()) + "; " + NotWritten(outputPath));
   }
   // Standard output may carry the file itself.
   Streams reporting{toStandardOutput ? streams.err : streams.out, streams.err};
