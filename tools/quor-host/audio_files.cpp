@@ -62,18 +62,6 @@ std::string Reason() {
 
 }  // namespace
 
-Descriptor::~Descriptor() {
-  if (mDescriptor >= 0) close(mDescriptor);
-}
-
-Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
-  if (this != &other) {
-    if (mDescriptor >= 0) close(mDescriptor);
-    mDescriptor = other.Release();
-  }
-  return *this;
-}
-
 AudioReader::AudioReader(const std::string& path) : mPath(path) {
   Descriptor file(path == "-" ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
                               : open(path.c_str(), O_RDONLY | O_CLOEXEC));

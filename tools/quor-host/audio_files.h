@@ -11,9 +11,9 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "quor-host/file_io.h"
 #include "quor-host/output_format.h"
 #include "quor-host/pending_file.h"
 #include "quor-host/quantizer.h"
@@ -22,20 +22,6 @@ struct SndfileCloser {
   void operator()(SNDFILE* file) const { sf_close(file); }
 };
 using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
-
-// A file descriptor closed with its owner.
-class Descriptor {
- public:
-  explicit Descriptor(int descriptor = -1) : mDescriptor(descriptor) {}
-  ~Descriptor();
-  Descriptor(Descriptor&& other) noexcept : mDescriptor(other.Release()) {}
-  Descriptor& operator=(Descriptor&& other) noexcept;
-  int Get() const { return mDescriptor; }
-  int Release() { return std::exchange(mDescriptor, -1); }
-
- private:
-  int mDescriptor;
-};
 
 class AudioReader {
  public:

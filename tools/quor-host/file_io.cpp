@@ -15,6 +15,18 @@ namespace {
 constexpr std::size_t kCopyBytes = 1 << 20;
 }  // namespace
 
+Descriptor::~Descriptor() {
+  if (mDescriptor >= 0) close(mDescriptor);
+}
+
+Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
+  if (this != &other) {
+    if (mDescriptor >= 0) close(mDescriptor);
+    mDescriptor = other.Release();
+  }
+  return *this;
+}
+
 int CreateUnnamedFile(const std::string& folder) {
   int descriptor = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (descriptor >= 0) return descriptor;

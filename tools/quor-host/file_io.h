@@ -1,9 +1,24 @@
-// File descriptors where libsndfile is not involved: temporary files without
-// a name, whose data is gone when the program ends however it ends, and
-// whole writes and copies.
+// File descriptors where libsndfile is not involved: their ownership,
+// temporary files without a name, whose data is gone when the program ends
+// however it ends, and whole writes and copies.
 #pragma once
 
 #include <string>
+#include <utility>
+
+// A file descriptor closed with its owner.
+class Descriptor {
+ public:
+  explicit Descriptor(int descriptor = -1) : mDescriptor(descriptor) {}
+  ~Descriptor();
+  Descriptor(Descriptor&& other) noexcept : mDescriptor(other.Release()) {}
+  Descriptor& operator=(Descriptor&& other) noexcept;
+  int Get() const { return mDescriptor; }
+  int Release() { return std::exchange(mDescriptor, -1); }
+
+ private:
+  int mDescriptor;
+};
 
 // An unnamed file open for reading and writing in `folder`; throws HostError.
 int CreateUnnamedFile(const std::string& folder);

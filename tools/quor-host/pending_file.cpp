@@ -12,6 +12,7 @@
 
 #include "quor-host/file_io.h"
 #include "quor-host/host_error.h"
+#include "quor-host/interruption.h"
 #include "quor-host/text.h"
 
 namespace fs = std::filesystem;
@@ -140,7 +141,10 @@ void PendingFile::Commit() {
 void PendingFile::Stream() {
   const bool toStandardOutput = mFinalPath == "-";
   const int target = toStandardOutput ? STDOUT_FILENO : open(mTarget.c_str(), O_WRONLY | O_CLOEXEC);
-  if (target < 0) throw HostError(mFinalPath + ": cannot open it (" + Reason() + ")");
+  if (target < 0) {
+    CheckInterruption("");
+    throw HostError(mFinalPath + ": cannot open it (" + Reason() + ")");
+  }
   const bool copied = lseek(mDescriptor, 0, SEEK_SET) == 0 && CopyAll(mDescriptor, target);
   const int error = errno;
   if (!toStandardOutput) close(target);

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -80,6 +82,9 @@ void CheckRenderOptions(const Options& options) {
   }
   if (options.split && *options.output == "-") {
     throw UsageError("--split writes files of their own: name them with -o, not -");
+  }
+  if (*options.output == "-" && isatty(STDOUT_FILENO) != 0) {
+    throw UsageError("-o - writes the file to standard output, which is a terminal: redirect it");
   }
 }
 
