@@ -6,11 +6,12 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <sstream>
 
 #include "quor-host/file_io.h"
 #include "quor-host/host_error.h"
@@ -37,20 +38,24 @@ std::string Log(SNDFILE* file) {
   return log;
 }
 
-// libsndfile notes "SIZE (should be ACTUAL)" where a header's sizes disagree
-// with the file; one that claims more than there is tells of a cut file.
+// libsndfile notes "NAME : SIZE (should be ACTUAL)" where a header's sizes
+// disagree with the file; a container or its audio claiming more than there
+// is tells of a cut file.
 bool HeaderClaimsMore(const std::string& log) {
-  constexpr std::string_view kMark = "(should be ";
-  for (auto at = log.find(kMark); at != std::string::npos; at = log.find(kMark, at + 1)) {
-    std::size_t end = at;
-    while (end > 0 && log[end - 1] == ' ')
-      --end;
-    std::size_t start = end;
-    while (start > 0 && std::isdigit(static_cast<unsigned char>(log[start - 1])))
-      --start;
-    if (start == end) continue;
-    const auto claimed = std::strtoull(log.c_str() + start, nullptr, 10);
-    const auto actual = std::strtoull(log.c_str() + at + kMark.size(), nullptr, 10);
+  constexpr std::string_view kMark = " (should be ";
+  constexpr std::string_view kSizes[] = {"RIFF", "RIFX", "Riff size", "riff",
+                                         "FORM", "SSND", "data"};
+  std::istringstream lines(log);
+  for (std::string line; std::getline(lines, line);) {
+    const auto colon = line.find(" : ");
+    const auto mark = line.find(kMark);
+    if (colon == std::string::npos || mark == std::string::npos || mark < colon) continue;
+    std::string_view name(line.data(), colon);
+    while (!name.empty() && name.front() == ' ')
+      name.remove_prefix(1);
+    if (std::find(std::begin(kSizes), std::end(kSizes), name) == std::end(kSizes)) continue;
+    const auto claimed = std::strtoull(line.c_str() + colon + 3, nullptr, 10);
+    const auto actual = std::strtoull(line.c_str() + mark + kMark.size(), nullptr, 10);
     if (claimed > actual && claimed != kUnknownSize) return true;
   }
   return false;
