@@ -71,7 +71,7 @@ AudioReader::AudioReader(const std::string& path) : mPath(path) {
   Descriptor file(path == "-" ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
                               : open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.Get() < 0) {
-    CheckInterruption("");
+    CheckInterruption();
     throw HostError(path + ": cannot read audio (" + Reason() + ")");
   }
   struct stat status {};
@@ -217,7 +217,7 @@ void AudioWriter::Verify() {
   std::uint64_t checksum = kChecksumStart;
   std::uint64_t frames = 0;
   for (;;) {
-    CheckInterruption("");
+    CheckInterruption();
     const sf_count_t read = mQuantizer ? sf_readf_int(file.get(), integers.data(), kReadBackFrames)
                                        : sf_readf_float(file.get(), floats.data(), kReadBackFrames);
     if (read <= 0) break;

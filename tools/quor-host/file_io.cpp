@@ -50,7 +50,7 @@ bool WriteAll(int descriptor, const void* bytes, std::size_t size) {
   while (size > 0) {
     const ssize_t written = write(descriptor, next, size);
     if (written < 0 && errno == EINTR) {
-      CheckInterruption("");
+      CheckInterruption();
       continue;
     }
     if (written <= 0) return false;
@@ -65,7 +65,7 @@ bool CopyAll(int from, int to) {
   for (;;) {
     const ssize_t got = read(from, buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR) {
-      CheckInterruption("");
+      CheckInterruption();
       continue;
     }
     if (got < 0) return false;

@@ -5,7 +5,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <initializer_list>
 
 namespace {
 
@@ -64,8 +63,8 @@ int InterruptionDescriptor() {
   return wakeRead;
 }
 
-void CheckInterruption(const std::string& what) {
-  if (requested != 0) throw Interrupted(requested, "interrupted; " + what);
+void CheckInterruption() {
+  if (requested != 0) throw Interrupted(requested, "interrupted");
 }
 
 void EndByInterruption() {

@@ -15,7 +15,7 @@ int InterruptionSignal();
 // Becomes readable when a request arrives, for poll(); -1 without handlers.
 int InterruptionDescriptor();
 // Throws Interrupted when a request has arrived.
-void CheckInterruption(const std::string& what);
+void CheckInterruption();
 // Ends the program by the signal that asked (main only, after cleaning up).
 [[noreturn]] void EndByInterruption();
 

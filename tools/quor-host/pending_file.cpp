@@ -142,7 +142,7 @@ void PendingFile::Stream() {
   const bool toStandardOutput = mFinalPath == "-";
   const int target = toStandardOutput ? STDOUT_FILENO : open(mTarget.c_str(), O_WRONLY | O_CLOEXEC);
   if (target < 0) {
-    CheckInterruption("");
+    CheckInterruption();
     throw HostError(mFinalPath + ": cannot open it (" + Reason() + ")");
   }
   const bool copied = lseek(mDescriptor, 0, SEEK_SET) == 0 && CopyAll(mDescriptor, target);

@@ -353,7 +353,7 @@ PluginProcess::Message PluginProcess::Receive(Phase phase, int slot) {
       wait = static_cast<int>(std::max<std::int64_t>(left.count(), 0));
     }
     const int ready = poll(waiting, std::size(waiting), wait);
-    CheckInterruption("");
+    CheckInterruption();
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0)
       throw HostError(std::string("cannot wait for the plug-in: ") + std::strerror(errno));

@@ -166,7 +166,7 @@ TailEnd WriteSpool(Spool& spool, OutputFiles& files, const Normalization& gain,
   std::vector<double> block(kSpoolBlockFrames * channels);
   ChannelBuffers<double> planar(channels, kSpoolBlockFrames);
   while (!stage.Ended()) {
-    CheckInterruption("");
+    CheckInterruption();
     const std::size_t frames = spool.Read(block);
     if (frames == 0) break;
     for (std::size_t i = 0; i < frames; ++i)
@@ -309,7 +309,7 @@ RenderReport Render(const Options& options, OutputFormat format, const std::stri
   for (int slot = 0; slot < plugin.Slots() && !stage.Ended(); ++slot)
     startBlock(slot);
   for (int slot = 0; !stage.Ended(); slot = (slot + 1) % plugin.Slots()) {
-    CheckInterruption("");
+    CheckInterruption();
     if (const std::optional<VstInt32> reported = plugin.Finish(slot)) {
       const int changed = PlausibleLatency(*reported, sampleRate, report.warnings);
       if (changed != latency && options.compensate && stage.WrittenFrames() > 0) {

@@ -29,6 +29,11 @@ RenderInputs OpenInputs(const Options& options) {
                     [](const Stem& stem) { return stem.path == "-"; }) > 1) {
     throw UsageError("standard input (-) can feed one track only");
   }
+  for (const Stem& stem : inputs.stems) {
+    if (stem.path == "-" && isatty(STDIN_FILENO) != 0) {
+      throw UsageError("- reads standard input, which is a terminal: pipe a file into it");
+    }
+  }
   std::vector<AudioReader> readers;
   for (const Stem& stem : inputs.stems)
     readers.emplace_back(stem.path);
