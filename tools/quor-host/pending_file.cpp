@@ -78,9 +78,7 @@ void SyncFolder(const std::string& folder) {
 
 PendingFile::PendingFile(const std::string& finalPath) : mFinalPath(finalPath) {
   if (finalPath == "-") {
-    mStreamed = true;
-    mFolder = TemporaryFolder();
-    mDescriptor = CreateUnnamedFile(mFolder);
+    CreateStreamed();
     return;
   }
   mTarget = FollowLinks(finalPath);
@@ -89,13 +87,17 @@ PendingFile::PendingFile(const std::string& finalPath) : mFinalPath(finalPath) {
     if (S_ISDIR(existing.st_mode)) throw HostError(finalPath + ": names a folder, not a file");
     RefuseUnwritable(finalPath, mTarget);
     if (!S_ISREG(existing.st_mode)) {
-      mStreamed = true;
-      mFolder = TemporaryFolder();
-      mDescriptor = CreateUnnamedFile(mFolder);
+      CreateStreamed();
       return;
     }
   }
   CreateBeside();
+}
+
+void PendingFile::CreateStreamed() {
+  mStreamed = true;
+  mFolder = TemporaryFolder();
+  mDescriptor = CreateUnnamedFile(mFolder);
 }
 
 void PendingFile::CreateBeside() {

@@ -26,6 +26,7 @@ class PendingFile {
   void Commit();
 
  private:
+  void CreateStreamed();  // unnamed, copied to the target at the end
   void CreateBeside();
   void Replace();
   void Stream();

@@ -208,7 +208,6 @@ void ReportInputs(const RenderInputs& inputs, const Routing& routing, RenderRepo
 // Clipping and samples that are not numbers, as the files hold them.
 void CheckWhatWasWritten(const Options& options, const OutputFormat& format,
                          const OutputFiles& files, const RenderSink& sink, RenderReport& report) {
-  report.formatClips = format.Clips();
   if (const std::uint64_t clipped = files.TotalClipped(); clipped > 0) {
     const std::string what =
         Format("%llu samples beyond full scale (peak %s dBFS)",

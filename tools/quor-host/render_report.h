@@ -36,7 +36,6 @@ struct RenderReport {
   std::string tailEnd;  // how the tail ended
   std::optional<double> normalizeGainDb;
   std::string normalizeNote;  // how the gain was chosen, or why there is none
-  bool formatClips = false;
   std::vector<std::string> warnings;
   std::vector<double> peaks, rms;  // linear, per output
   std::vector<std::uint64_t> clipped;
