@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "quor-host/commands.h"
 #include "quor-host/host_error.h"
@@ -30,14 +32,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 enum class MessageKind : std::int32_t {
-  kWarning,    // child: text
-  kFailure,    // child: text of the HostError that ended it
-  kUsage,      // child: text of a UsageError
-  kReady,      // child: inputs, outputs, precision bits, latency
-  kProcess,    // host: frames, position
-  kProcessed,  // child: whether the latency changed, the new latency
-  kStop,       // host: stop processing, close the plug-in, end
-  kClosed,     // child: nanoseconds spent processing
+  kWarning,  // child: text
+  kFailure,  // child: text of the HostError that ended it
+  kUsage,    // child: text of a UsageError
+  kReady,    // child: inputs, outputs, precision bits, latency
+  kWake,     // either: look at the counts again
+  kStop,     // host: stop processing, close the plug-in, end
+  kClosed,   // child: nanoseconds spent processing
 };
 
 struct WireHeader {
@@ -53,7 +54,32 @@ constexpr std::size_t kMinSlots = 2;
 constexpr std::size_t kMaxSlots = 8;
 constexpr int kExitWaitMs = 1000;
 
-// The shared memory: for each slot, the inputs' then the outputs' channels.
+}  // namespace
+
+// The counts at the start of the shared memory, each on a cache line of its
+// own; a ticket per slot follows. A process that finds nothing to do says it
+// waits, looks once more, and sleeps on the socket; the other, after
+// counting, wakes it if it said so.
+struct BlockCounts {
+  alignas(64) std::atomic<std::uint64_t> started{0};    // by the host
+  alignas(64) std::atomic<std::uint64_t> processed{0};  // by the plug-in
+  alignas(64) std::atomic<std::uint32_t> pluginWaits{0};
+  alignas(64) std::atomic<std::uint64_t> hostWaits{0};  // for this many processed
+};
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
+
+// What one block is, and what the plug-in said while processing it.
+struct BlockTicket {
+  std::int64_t frames;
+  std::int64_t position;
+  std::int32_t latencyChanged;  // audioMasterIOChanged
+  std::int32_t latency;
+};
+
+namespace {
+
+// The shared memory: the counts, the tickets, then for each slot the inputs'
+// and the outputs' channels.
 struct AudioLayout {
   AudioLayout(std::size_t inputCount, std::size_t outputCount, std::size_t blockFrames)
       : inputs(inputCount),
@@ -67,15 +93,21 @@ struct AudioLayout {
   std::size_t slots;
 
   std::size_t SlotSamples() const { return (inputs + outputs) * frames; }
-  std::size_t Bytes() const {
-    return std::max<std::size_t>(SlotSamples() * slots * sizeof(double), 1);
+  std::size_t TicketsOffset() const { return sizeof(BlockCounts); }
+  std::size_t AudioOffset() const {
+    return (TicketsOffset() + slots * sizeof(BlockTicket) + 63) / 64 * 64;
+  }
+  std::size_t Bytes() const { return AudioOffset() + SlotSamples() * slots * sizeof(double); }
+  BlockTicket* Tickets(void* base) const {
+    return reinterpret_cast<BlockTicket*>(static_cast<char*>(base) + TicketsOffset());
   }
   void Point(void* base, std::vector<std::vector<double*>>& in,
              std::vector<std::vector<double*>>& out) const {
     in.assign(slots, std::vector<double*>(inputs));
     out.assign(slots, std::vector<double*>(outputs));
+    double* const audio = reinterpret_cast<double*>(static_cast<char*>(base) + AudioOffset());
     for (std::size_t slot = 0; slot < slots; ++slot) {
-      double* const samples = static_cast<double*>(base) + slot * SlotSamples();
+      double* const samples = audio + slot * SlotSamples();
       for (std::size_t c = 0; c < inputs; ++c)
         in[slot][c] = samples + c * frames;
       for (std::size_t c = 0; c < outputs; ++c)
@@ -150,6 +182,8 @@ std::int64_t RunPlugin(const PluginSetup& setup, int socket, int memory) {
   }
   std::vector<std::vector<double*>> inputs, outputs;
   layout.Point(mapping, inputs, outputs);
+  BlockCounts& counts = *new (mapping) BlockCounts;
+  BlockTicket* const tickets = layout.Tickets(mapping);
   MidiFeed midi(setup.midi, setup.sampleRate);
   ProcessCall call(plugin, precision, blockSize, options.inPlace);
 
@@ -159,24 +193,34 @@ std::int64_t RunPlugin(const PluginSetup& setup, int socket, int memory) {
             {plugin.NumInputs(), plugin.NumOutputs(), precision == Precision::kDouble ? 64 : 32,
              plugin.Effect().initialDelay});
   Clock::duration processing{};
-  for (;;) {
-    const WireHeader message = ReceiveOrEnd(socket);
-    if (message.kind != MessageKind::kProcess) break;
-    const auto slot = std::min(static_cast<std::size_t>(message.slot), layout.slots - 1);
-    const auto frames = std::min(static_cast<std::size_t>(message.values[0]), blockSize);
-    const std::int64_t position = message.values[1];
-    context.samplePos = static_cast<double>(position);
-    if (VstEvents* events = midi.Block(position, frames)) {
+  for (std::uint64_t done = 0;;) {
+    if (done == counts.started.load(std::memory_order_acquire)) {
+      counts.pluginWaits.store(1);
+      if (done == counts.started.load()) {
+        if (ReceiveOrEnd(socket).kind == MessageKind::kStop) break;
+      }
+      counts.pluginWaits.store(0);
+      continue;
+    }
+    const std::size_t slot = done % layout.slots;
+    BlockTicket& ticket = tickets[slot];
+    const auto frames = std::min(static_cast<std::size_t>(ticket.frames), blockSize);
+    context.samplePos = static_cast<double>(ticket.position);
+    if (VstEvents* events = midi.Block(ticket.position, frames)) {
       plugin.Dispatch(effProcessEvents, 0, 0, events);
     }
     const Clock::time_point start = Clock::now();
     call.Process(inputs[slot].data(), outputs[slot].data(), frames);
     processing += Clock::now() - start;
     // A plug-in tells of a new latency through audioMasterIOChanged.
-    const bool changed = context.ioChanged;
+    ticket.latencyChanged = context.ioChanged ? 1 : 0;
+    ticket.latency = plugin.Effect().initialDelay;
     context.ioChanged = false;
-    SendOrEnd(socket, MessageKind::kProcessed, static_cast<int>(slot),
-              {changed ? 1 : 0, changed ? plugin.Effect().initialDelay : 0});
+    counts.processed.store(++done);
+    if (std::uint64_t enough = counts.hostWaits.load();
+        enough != 0 && done >= enough && counts.hostWaits.compare_exchange_strong(enough, 0)) {
+      SendOrEnd(socket, MessageKind::kWake, 0, {});
+    }
   }
   return std::chrono::duration_cast<std::chrono::nanoseconds>(processing).count();
 }
@@ -269,7 +313,7 @@ PluginProcess::PluginProcess(const PluginSetup& setup, double timeoutSeconds)
   mChildHandle = static_cast<int>(syscall(SYS_pidfd_open, mChild, 0));
   try {
     for (;;) {
-      Message message = Receive(Phase::kLoading);
+      Message message = ReceiveInTime(Phase::kLoading);
       if (message.kind == MessageKind::kWarning) {
         mFacts.warnings.push_back(std::move(message.text));
       } else if (message.kind == MessageKind::kFailure) {
@@ -291,6 +335,8 @@ PluginProcess::PluginProcess(const PluginSetup& setup, double timeoutSeconds)
     mMapping = Map(mMemory, mMappedBytes);
     if (mMapping == nullptr) throw system("shared memory");
     layout.Point(mMapping, mInputs, mOutputs);
+    mCounts = static_cast<BlockCounts*>(mMapping);
+    mTickets = layout.Tickets(mMapping);
     mPositions.assign(layout.slots, 0);
   } catch (...) {
     Release();
@@ -324,27 +370,53 @@ bool PluginProcess::Send(const Message& message) {
                   {message.values[0], message.values[1], message.values[2], message.values[3]});
 }
 
-std::string PluginProcess::During(Phase phase, int slot) const {
+std::string PluginProcess::During(Phase phase) const {
   switch (phase) {
     case Phase::kLoading:
       return "while loading";
-    case Phase::kProcessing:
-      return Format("while processing, at %.3f s",
-                    static_cast<double>(mPositions[static_cast<std::size_t>(slot)]) / mSampleRate);
+    case Phase::kProcessing: {
+      // The first block it did not finish.
+      const std::uint64_t block = mCounts->processed.load();
+      const std::int64_t position = mPositions[block % mPositions.size()];
+      return Format("while processing, at %.3f s", static_cast<double>(position) / mSampleRate);
+    }
     case Phase::kClosing:
       break;
   }
   return "while closing";
 }
 
-PluginProcess::Message PluginProcess::Receive(Phase phase, int slot) {
+std::optional<PluginProcess::Message> PluginProcess::Receive(Phase phase) {
   std::optional<Clock::time_point> deadline;
   if (mTimeout > 0.0) {
     deadline = Clock::now() +
                std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(mTimeout));
   }
   bool reset = false;
-  for (;;) {
+  // An answer already there is taken without waiting.
+  for (bool readable = true;;) {
+    if (readable) {
+      char buffer[kMaxMessageBytes];
+      const ssize_t received = recv(mSocket, buffer, sizeof buffer, MSG_DONTWAIT);
+      if (received >= static_cast<ssize_t>(sizeof(WireHeader))) {
+        WireHeader header{};
+        std::memcpy(&header, buffer, sizeof header);
+        return Message{header.kind,
+                       header.slot,
+                       {header.values[0], header.values[1], header.values[2], header.values[3]},
+                       std::string(buffer + sizeof header,
+                                   static_cast<std::size_t>(received) - sizeof header)};
+      }
+      // A process that ended with messages unread resets the connection;
+      // what it sent before is still there to read.
+      if (received < 0 && errno == ECONNRESET && !reset) {
+        reset = true;
+        continue;
+      }
+      if (received >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        Failed(phase);
+      }
+    }
     pollfd waiting[] = {
         {mSocket, POLLIN, 0}, {mChildHandle, POLLIN, 0}, {InterruptionDescriptor(), POLLIN, 0}};
     int wait = -1;
@@ -354,41 +426,29 @@ PluginProcess::Message PluginProcess::Receive(Phase phase, int slot) {
     }
     const int ready = poll(waiting, std::size(waiting), wait);
     CheckInterruption();
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0)
+    if (ready < 0 && errno != EINTR) {
       throw HostError(std::string("cannot wait for the plug-in: ") + std::strerror(errno));
-    if (ready == 0) {
-      Kill();
-      throw PluginFailure(mPath + Format(" did not answer for %g s ", mTimeout) +
-                          During(phase, slot) +
-                          ": taken as hung and ended (--timeout sets the wait)");
     }
-    if (waiting[0].revents != 0) {
-      char buffer[kMaxMessageBytes];
-      const ssize_t received = recv(mSocket, buffer, sizeof buffer, 0);
-      if (received < 0 && errno == EINTR) continue;
-      // A process that ended with messages unread resets the connection;
-      // what it sent before is still there to read.
-      if (received < 0 && errno == ECONNRESET && !reset) {
-        reset = true;
-        continue;
-      }
-      if (received >= static_cast<ssize_t>(sizeof(WireHeader))) {
-        WireHeader header{};
-        std::memcpy(&header, buffer, sizeof header);
-        return {header.kind,
-                header.slot,
-                {header.values[0], header.values[1], header.values[2], header.values[3]},
-                std::string(buffer + sizeof header,
-                            static_cast<std::size_t>(received) - sizeof header)};
-      }
-      Failed(phase, slot);
-    }
-    if (waiting[1].revents != 0) Failed(phase, slot);
+    if (ready == 0) return std::nullopt;
+    readable = ready > 0 && waiting[0].revents != 0;
+    if (ready > 0 && !readable && waiting[1].revents != 0) Failed(phase);
   }
 }
 
-void PluginProcess::Failed(Phase phase, int slot) {
+PluginProcess::Message PluginProcess::ReceiveInTime(Phase phase) {
+  std::optional<Message> message = Receive(phase);
+  if (!message) Hung(phase);
+  return std::move(*message);
+}
+
+void PluginProcess::Hung(Phase phase) {
+  const std::string during = During(phase);
+  Kill();
+  throw PluginFailure(mPath + Format(" did not answer for %g s ", mTimeout) + during +
+                      ": taken as hung and ended (--timeout sets the wait)");
+}
+
+void PluginProcess::Failed(Phase phase) {
   // Its connection is gone: the process has ended, or soon will.
   int status = 0;
   pid_t done = waitpid(mChild, &status, WNOHANG);
@@ -403,34 +463,51 @@ void PluginProcess::Failed(Phase phase, int slot) {
     mChild = -1;
   }
   Kill();
-  throw PluginFailure(mPath + " " + EndText(ended) + " " + During(phase, slot));
+  throw PluginFailure(mPath + " " + EndText(ended) + " " + During(phase));
 }
 
 void PluginProcess::Start(int slot, std::size_t frames, std::int64_t position) {
   mPositions[static_cast<std::size_t>(slot)] = position;
-  // A process that is gone answers no more: Finish says so, at the block
-  // it did not finish.
-  if (!mGone) {
-    mGone = !Send(
-        {MessageKind::kProcess, slot, {static_cast<std::int64_t>(frames), position, 0, 0}, {}});
-  }
+  BlockTicket& ticket = mTickets[slot];
+  ticket.frames = static_cast<std::int64_t>(frames);
+  ticket.position = position;
+  mCounts->started.store(++mStarted);
+  // A plug-in that keeps up is woken for a few blocks at a time.
+  if (2 * (mStarted - mCounts->processed.load()) >= mPositions.size()) WakePlugin();
+}
+
+void PluginProcess::WakePlugin() {
+  // A process that is gone gets no wake: Finish says what became of it.
+  if (mCounts->pluginWaits.exchange(0) != 0) Send({MessageKind::kWake, 0, {}, {}});
 }
 
 std::optional<VstInt32> PluginProcess::Finish(int slot) {
-  for (;;) {
-    const Message message = Receive(Phase::kProcessing, slot);
-    if (message.kind != MessageKind::kProcessed) continue;
-    if (message.slot != slot) throw HostError(mPath + ": its process lost count of the blocks");
-    if (message.values[0] == 0) return std::nullopt;
-    return static_cast<VstInt32>(message.values[1]);
+  std::uint64_t processed = mCounts->processed.load(std::memory_order_acquire);
+  while (processed == mFinished) {
+    WakePlugin();
+    // Woken for a few blocks at a time while the plug-in is the slower.
+    const std::uint64_t enough =
+        std::min<std::uint64_t>(mStarted, mFinished + std::max<std::size_t>(Slots() / 2, 1));
+    mCounts->hostWaits.store(enough);
+    // Hung only when no block at all was finished in the time.
+    if (mCounts->processed.load() < enough && !Receive(Phase::kProcessing) &&
+        mCounts->processed.load() == processed) {
+      Hung(Phase::kProcessing);
+    }
+    mCounts->hostWaits.store(0);
+    processed = mCounts->processed.load(std::memory_order_acquire);
   }
+  ++mFinished;
+  const BlockTicket& ticket = mTickets[slot];
+  if (ticket.latencyChanged == 0) return std::nullopt;
+  return static_cast<VstInt32>(ticket.latency);
 }
 
 double PluginProcess::Close() {
   Send({MessageKind::kStop, 0, {}, {}});  // a process that is gone tells below
   std::int64_t nanoseconds = 0;
   for (;;) {
-    const Message message = Receive(Phase::kClosing);
+    const Message message = ReceiveInTime(Phase::kClosing);
     if (message.kind == MessageKind::kClosed) {
       nanoseconds = message.values[0];
       break;

@@ -1,10 +1,11 @@
 // A plug-in loaded and run in a process of its own, so that whatever it does,
 // a crash, an exit or a hang, ends only that process: the host notices, says
 // what happened and keeps its own files in order. Each block's audio lies in
-// memory both processes share; one short message each way hands it over.
-// Several blocks are under way at once, so that neither process waits for
-// the other at every block: the plug-in processes ahead while the host
-// writes what came out and reads what goes in.
+// memory both processes share, with a count of the blocks started and of
+// those processed; a message over their socket wakes a process only when it
+// waits. Several blocks are under way at once, so that neither waits for the
+// other at every block: the plug-in processes ahead while the host writes
+// what came out and reads what goes in.
 #pragma once
 
 #include <sys/types.h>
@@ -18,6 +19,9 @@
 #include "quor-host/host_error.h"
 #include "quor-host/midi_file.h"
 #include "vst2/vst2_abi.h"
+
+struct BlockCounts;
+struct BlockTicket;
 
 // The plug-in crashed, ended its process or hung.
 class PluginFailure : public HostError {
@@ -72,10 +76,14 @@ class PluginProcess {
   struct Message;
   enum class Phase { kLoading, kProcessing, kClosing };
   // What the plug-in was doing, for the message that says what happened.
-  std::string During(Phase phase, int slot) const;
-  Message Receive(Phase phase, int slot = 0);
+  std::string During(Phase phase) const;
+  // The next message; none when the timeout passed first.
+  std::optional<Message> Receive(Phase phase);
+  Message ReceiveInTime(Phase phase);
+  [[noreturn]] void Hung(Phase phase);
   bool Send(const Message& message);
-  [[noreturn]] void Failed(Phase phase, int slot);
+  void WakePlugin();
+  [[noreturn]] void Failed(Phase phase);
   void Kill();
   void Release();
 
@@ -91,5 +99,8 @@ class PluginProcess {
   PluginFacts mFacts;
   std::vector<std::vector<double*>> mInputs, mOutputs;  // per slot
   std::vector<std::int64_t> mPositions;
-  bool mGone = false;  // a message could not be sent
+  BlockCounts* mCounts = nullptr;   // in the mapping
+  BlockTicket* mTickets = nullptr;  // one per slot
+  std::uint64_t mStarted = 0;
+  std::uint64_t mFinished = 0;
 };
