@@ -43,7 +43,6 @@ enum class MessageKind : std::int32_t {
 
 struct WireHeader {
   MessageKind kind;
-  std::int32_t slot;
   std::int64_t values[4];
 };
 
@@ -121,9 +120,9 @@ void* Map(int memory, std::size_t bytes) {
   return mapping == MAP_FAILED ? nullptr : mapping;
 }
 
-bool SendWire(int socket, MessageKind kind, int slot, std::array<std::int64_t, 4> values,
+bool SendWire(int socket, MessageKind kind, std::array<std::int64_t, 4> values,
               std::string_view text = {}) {
-  WireHeader header{kind, slot, {values[0], values[1], values[2], values[3]}};
+  WireHeader header{kind, {values[0], values[1], values[2], values[3]}};
   std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
   bytes.append(text.substr(0, kMaxMessageBytes - sizeof header));
   for (;;) {
@@ -134,9 +133,9 @@ bool SendWire(int socket, MessageKind kind, int slot, std::array<std::int64_t, 4
 }
 
 // In the plug-in's process: a lost host ends it.
-void SendOrEnd(int socket, MessageKind kind, int slot, std::array<std::int64_t, 4> values,
+void SendOrEnd(int socket, MessageKind kind, std::array<std::int64_t, 4> values,
                std::string_view text = {}) {
-  if (!SendWire(socket, kind, slot, values, text)) _exit(1);
+  if (!SendWire(socket, kind, values, text)) _exit(1);
 }
 
 WireHeader ReceiveOrEnd(int socket) {
@@ -161,14 +160,13 @@ std::int64_t RunPlugin(const PluginSetup& setup, int socket, int memory) {
   if (options.midiFile && !plugin.HasFlag(effFlagsIsSynth)) {
     std::string capability = "receiveVstMidiEvent";
     if (plugin.Dispatch(effCanDo, 0, 0, capability.data()) <= 0) {
-      SendOrEnd(socket, MessageKind::kWarning, 0, {},
-                "the plug-in does not say that it takes MIDI");
+      SendOrEnd(socket, MessageKind::kWarning, {}, "the plug-in does not say that it takes MIDI");
     }
   }
   plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(setup.sampleRate));
   plugin.Dispatch(effSetBlockSize, 0, options.blockSize);
   for (const std::string& warning : ApplyStateOptions(plugin, options))
-    SendOrEnd(socket, MessageKind::kWarning, 0, {}, warning);
+    SendOrEnd(socket, MessageKind::kWarning, {}, warning);
 
   const auto blockSize = static_cast<std::size_t>(options.blockSize);
   const AudioLayout layout{static_cast<std::size_t>(plugin.NumInputs()),
@@ -189,7 +187,7 @@ std::int64_t RunPlugin(const PluginSetup& setup, int socket, int memory) {
 
   const ProcessingSession session(plugin, precision == Precision::kDouble);
   context.ioChanged = false;
-  SendOrEnd(socket, MessageKind::kReady, 0,
+  SendOrEnd(socket, MessageKind::kReady,
             {plugin.NumInputs(), plugin.NumOutputs(), precision == Precision::kDouble ? 64 : 32,
              plugin.Effect().initialDelay});
   Clock::duration processing{};
@@ -219,7 +217,7 @@ std::int64_t RunPlugin(const PluginSetup& setup, int socket, int memory) {
     counts.processed.store(++done);
     if (std::uint64_t enough = counts.hostWaits.load();
         enough != 0 && done >= enough && counts.hostWaits.compare_exchange_strong(enough, 0)) {
-      SendOrEnd(socket, MessageKind::kWake, 0, {});
+      SendOrEnd(socket, MessageKind::kWake, {});
     }
   }
   return std::chrono::duration_cast<std::chrono::nanoseconds>(processing).count();
@@ -239,13 +237,13 @@ std::int64_t RunPlugin(const PluginSetup& setup, int socket, int memory) {
   try {
     processed = RunPlugin(setup, socket, memory);
   } catch (const UsageError& error) {
-    SendOrEnd(socket, MessageKind::kUsage, 0, {}, error.what());
+    SendOrEnd(socket, MessageKind::kUsage, {}, error.what());
     _exit(1);
   } catch (const std::exception& error) {
-    SendOrEnd(socket, MessageKind::kFailure, 0, {}, error.what());
+    SendOrEnd(socket, MessageKind::kFailure, {}, error.what());
     _exit(1);
   }
-  SendOrEnd(socket, MessageKind::kClosed, 0, {processed});
+  SendOrEnd(socket, MessageKind::kClosed, {processed});
   _exit(0);  // no destructors of the host's own: they belong to the host
 }
 
@@ -278,7 +276,6 @@ std::string EndText(std::optional<int> status) {
 
 struct PluginProcess::Message {
   MessageKind kind;
-  int slot;
   std::int64_t values[4];
   std::string text;
 };
@@ -366,7 +363,7 @@ void PluginProcess::Kill() {
 }
 
 bool PluginProcess::Send(const Message& message) {
-  return SendWire(mSocket, message.kind, message.slot,
+  return SendWire(mSocket, message.kind,
                   {message.values[0], message.values[1], message.values[2], message.values[3]});
 }
 
@@ -402,7 +399,6 @@ std::optional<PluginProcess::Message> PluginProcess::Receive(Phase phase) {
         WireHeader header{};
         std::memcpy(&header, buffer, sizeof header);
         return Message{header.kind,
-                       header.slot,
                        {header.values[0], header.values[1], header.values[2], header.values[3]},
                        std::string(buffer + sizeof header,
                                    static_cast<std::size_t>(received) - sizeof header)};
@@ -478,7 +474,7 @@ void PluginProcess::Start(int slot, std::size_t frames, std::int64_t position) {
 
 void PluginProcess::WakePlugin() {
   // A process that is gone gets no wake: Finish says what became of it.
-  if (mCounts->pluginWaits.exchange(0) != 0) Send({MessageKind::kWake, 0, {}, {}});
+  if (mCounts->pluginWaits.exchange(0) != 0) Send({MessageKind::kWake, {}, {}});
 }
 
 std::optional<VstInt32> PluginProcess::Finish(int slot) {
@@ -504,7 +500,7 @@ std::optional<VstInt32> PluginProcess::Finish(int slot) {
 }
 
 double PluginProcess::Close() {
-  Send({MessageKind::kStop, 0, {}, {}});  // a process that is gone tells below
+  Send({MessageKind::kStop, {}, {}});  // a process that is gone tells below
   std::int64_t nanoseconds = 0;
   for (;;) {
     const Message message = ReceiveInTime(Phase::kClosing);
