@@ -1,9 +1,12 @@
 #!/bin/sh
 # The installed command: help that answers, a plug-in's table, one-line
-# errors, and exit codes 0 (success), 1 (failure) and 2 (usage).
+# errors, exit codes 0 (success), 1 (failure) and 2 (usage), signals that end
+# a render as they end any program, and files through pipes.
 set -u
 host=$1
 plugin=$2
+hanging=$3
+exiting=$4
 failures=0
 check() {
   if [ "$1" -ne 0 ]; then
@@ -22,8 +25,9 @@ check $? "--version prints the version"
 help=$("$host" help render)
 [ "$help" = "$("$host" render --help)" ]
 check $? "help render and render --help agree"
-for option in --output --track --midi --rate --bits --outputs --tail --no-compensate \
-  --allow-clip --normalize --json --block --precision --in-place --state --set; do
+for option in --output --track --midi --rate --bits --dither --format --outputs --split --tail \
+  --no-compensate --allow-clip --normalize --normalize-lufs --true-peak-max --allow-nonfinite \
+  --timeout --json --block --precision --in-place --state --set; do
   printf '%s\n' "$help" | grep -q -- "$option"
   check $? "render --help lists $option"
 done
@@ -70,7 +74,8 @@ for wrong in "frobnicate" "render $plugin --block 0 -o x.wav in.wav" "info $plug
   check $? "\"$wrong\": exit 2"
 done
 
-# Interrupted mid-render: exit 1, no output, no partial file beside it.
+# Interrupted mid-render: ended by the signal (143 for SIGTERM), no output,
+# no partial file beside it.
 scratch=$(mktemp -d)
 printf 'RIFF\046\000\000\000WAVEfmt \020\000\000\000\001\000\001\000\200\273\000\000\000\167\001\000\002\000\020\000data\002\000\000\000\000\000' \
   >"$scratch/one.wav"
@@ -80,10 +85,44 @@ sleep 1
 kill -TERM $!
 wait $!
 status=$?
-[ $status -eq 1 ] && grep -q "interrupted" "$scratch/err" && [ "$(ls -A "$scratch")" = "err
+[ $status -eq 143 ] && grep -q "interrupted" "$scratch/err" && [ "$(ls -A "$scratch")" = "err
 one.wav" ]
 check $? "an interrupted render: exit $status, nothing left behind ($(ls -A "$scratch" | tr '\n' ' '))"
-rm -rf "$scratch"
 
+# A plug-in that ends the program in its entry point fails the command.
+err=$(QUOR_FIXTURE_FAULT_AT=load "$host" info "$exiting" 2>&1 >/dev/null)
+status=$?
+[ $status -eq 1 ] && printf '%s\n' "$err" | grep -q "the plug-in ended the program"
+check $? "a plug-in calling exit(0) as it loads: exit $status, \"$err\""
+
+# A plug-in that hangs: one signal ends the render at once, as it would end
+# any program (130 for SIGINT, 143 for SIGTERM), and nothing is left.
+for signal in INT:130 TERM:143; do
+  expected=${signal#*:}
+  signal=${signal%:*}
+  rm -f "$scratch/err"
+  # Background jobs of a script ignore SIGINT unless given it back.
+  env --default-signal=INT "$host" render "$hanging" -o "$scratch/out.wav" "$scratch/one.wav" \
+    --tail 1 >/dev/null 2>"$scratch/err" &
+  sleep 0.5
+  kill -$signal $!
+  wait $!
+  status=$?
+  [ $status -eq $expected ] && grep -q "interrupted" "$scratch/err" &&
+    [ "$(ls -A "$scratch")" = "err
+one.wav" ]
+  check $? "SIG$signal to a render whose plug-in hangs: exit $status, not $expected"
+done
+
+# Standard input read once, standard output written: the same bytes as files.
+"$host" render "$plugin" -o "$scratch/file.wav" "$scratch/one.wav" >/dev/null &&
+  "$host" render "$plugin" -o - - <"$scratch/one.wav" >"$scratch/piped.wav" 2>"$scratch/report" &&
+  cmp -s "$scratch/file.wav" "$scratch/piped.wav" && grep -q "rendered" "$scratch/report"
+check $? "- reads standard input, -o - writes standard output and reports on standard error"
+"$host" render "$plugin" -o "$scratch/file.flac" "$scratch/one.wav" >/dev/null &&
+  cat "$scratch/one.wav" | "$host" render "$plugin" -o - --format flac - 2>/dev/null | cmp -s "$scratch/file.flac" -
+check $? "-o - --format flac writes FLAC to a pipe"
+
+rm -rf "$scratch"
 [ $failures -eq 0 ] && echo "cli: all passed"
 exit $failures

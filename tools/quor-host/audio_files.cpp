@@ -1,66 +1,240 @@
 #include "quor-host/audio_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <sstream>
+
+#include "quor-host/file_io.h"
 #include "quor-host/host_error.h"
+#include "quor-host/interruption.h"
+#include "quor-host/repeatable_file.h"
 #include "quor-host/text.h"
 
 namespace {
+
 constexpr int kMaxFileChannels = 1024;
+constexpr std::size_t kLogBytes = 16384;
+constexpr sf_count_t kReadBackFrames = 8192;
+constexpr std::uint64_t kChecksumStart = 0xCBF29CE484222325ull;
+constexpr std::uint64_t kUnknownSize = 0xFFFFFFFFull;  // what streamed files put in their header
+
+void Mix(std::uint64_t& checksum, std::uint32_t word) {
+  checksum = (checksum ^ word) * 0x100000001B3ull;
+}
+
+std::string Log(SNDFILE* file) {
+  std::string log(kLogBytes, '\0');
+  sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
+  log.resize(std::strlen(log.c_str()));
+  return log;
+}
+
+// libsndfile notes "NAME : SIZE (should be ACTUAL)" where a header's sizes
+// disagree with the file; a container or its audio claiming more than there
+// is tells of a cut file.
+bool HeaderClaimsMore(const std::string& log) {
+  constexpr std::string_view kMark = " (should be ";
+  constexpr std::string_view kSizes[] = {"RIFF", "RIFX", "Riff size", "riff",
+                                         "FORM", "SSND", "data"};
+  std::istringstream lines(log);
+  for (std::string line; std::getline(lines, line);) {
+    const auto colon = line.find(" : ");
+    const auto mark = line.find(kMark);
+    if (colon == std::string::npos || mark == std::string::npos || mark < colon) continue;
+    std::string_view name(line.data(), colon);
+    while (!name.empty() && name.front() == ' ')
+      name.remove_prefix(1);
+    if (std::find(std::begin(kSizes), std::end(kSizes), name) == std::end(kSizes)) continue;
+    const auto claimed = std::strtoull(line.c_str() + colon + 3, nullptr, 10);
+    const auto actual = std::strtoull(line.c_str() + mark + kMark.size(), nullptr, 10);
+    if (claimed > actual && claimed != kUnknownSize) return true;
+  }
+  return false;
+}
+
+std::string Reason() {
+  return std::strerror(errno);
+}
+
 }  // namespace
 
 AudioReader::AudioReader(const std::string& path) : mPath(path) {
-  mFile.reset(sf_open(path.c_str(), SFM_READ, &mInfo));
+  Descriptor file(path == "-" ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                              : open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.Get() < 0) {
+    CheckInterruption();
+    throw HostError(path + ": cannot read audio (" + Reason() + ")");
+  }
+  struct stat status {};
+  const bool piped =
+      fstat(file.Get(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode);
+  if (piped) {
+    // A pipe is read once, into a file that libsndfile may seek in.
+    Descriptor copy(CreateUnnamedFile(TemporaryFolder()));
+    if (!CopyAll(file.Get(), copy.Get()) || lseek(copy.Get(), 0, SEEK_SET) != 0) {
+      throw HostError(path + ": cannot read audio (" + Reason() + ")");
+    }
+    file = std::move(copy);
+  }
+  mDescriptor = std::move(file);
+  mFile.reset(sf_open_fd(mDescriptor.Get(), SFM_READ, &mInfo, SF_FALSE));
   if (!mFile) throw HostError(path + ": cannot read audio (" + sf_strerror(nullptr) + ")");
   if (mInfo.channels < 1 || mInfo.channels > kMaxFileChannels || mInfo.samplerate < 1 ||
       mInfo.frames < 0) {
     throw HostError(path + ": implausible audio format");
   }
+  // A header written into a pipe cannot know the length that follows.
+  mHeaderClaimsMore = !piped && HeaderClaimsMore(Log(mFile.get()));
 }
 
 std::size_t AudioReader::Read(std::span<double> interleaved) {
   const auto frames =
       static_cast<sf_count_t>(interleaved.size() / static_cast<std::size_t>(Channels()));
-  const sf_count_t read = sf_readf_double(mFile.get(), interleaved.data(), frames);
-  return read > 0 ? static_cast<std::size_t>(read) : 0;
+  const sf_count_t read =
+      std::max<sf_count_t>(sf_readf_double(mFile.get(), interleaved.data(), frames), 0);
+  mFramesRead += read;
+  if (read < frames && mFramesRead < Frames()) mEndedEarly = true;
+  return static_cast<std::size_t>(read);
+}
+
+std::vector<std::string> AudioReader::Problems() const {
+  std::vector<std::string> problems;
+  if (mHeaderClaimsMore) {
+    problems.push_back(mPath +
+                       ": its header promises more audio than the file holds (cut short?); what "
+                       "it holds was rendered");
+  }
+  if (mEndedEarly) {
+    problems.push_back(mPath + Format(": its audio ended after %lld of %lld frames",
+                                      static_cast<long long>(mFramesRead),
+                                      static_cast<long long>(Frames())));
+  }
+  if (Log(mFile.get()).find("ERROR") != std::string::npos) {
+    problems.push_back(mPath + ": parts of it did not decode (a damaged file?)");
+  }
+  return problems;
 }
 
 AudioWriter::AudioWriter(const std::string& path, const OutputFormat& format, int channels,
-                         int sampleRate)
-    : mPath(path), mChannels(channels), mPending(path) {
-  CheckOutputLayout(format, path, channels, sampleRate);
+                         int sampleRate, Dither dither)
+    : mPath(path),
+      mFormat(format),
+      mChannels(channels),
+      mSampleRate(sampleRate),
+      mPending(path),
+      mClipped(static_cast<std::size_t>(channels), 0),
+      mChecksum(kChecksumStart) {
+  // More than two channels need the extensible header.
+  if ((mFormat.sndfileFormat & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV && channels > 2) {
+    mFormat.sndfileFormat = SF_FORMAT_WAVEX | (mFormat.sndfileFormat & SF_FORMAT_SUBMASK);
+  }
+  CheckOutputLayout(mFormat, path, channels, sampleRate);
   SF_INFO info{};
   info.channels = channels;
   info.samplerate = sampleRate;
-  info.format = format.sndfileFormat;
+  info.format = mFormat.sndfileFormat;
   mFile.reset(sf_open_fd(mPending.Descriptor(), SFM_WRITE, &info, SF_FALSE));
   if (!mFile) throw HostError(path + ": cannot write audio (" + sf_strerror(nullptr) + ")");
-  // Encoders must not wrap values beyond full scale.
-  sf_command(mFile.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
-  if (format.integerSamples) mQuantizer.emplace(*format.integerSamples);
+  if (format.integerSamples) mQuantizer.emplace(*format.integerSamples, dither);
 }
 
-void AudioWriter::Write(std::span<const double> interleaved) {
-  const auto frames =
-      static_cast<sf_count_t>(interleaved.size() / static_cast<std::size_t>(mChannels));
+std::span<const double> AudioWriter::Write(std::span<const double> interleaved) {
+  const auto channels = static_cast<std::size_t>(mChannels);
+  const auto frames = static_cast<sf_count_t>(interleaved.size() / channels);
+  mWritten.resize(interleaved.size());
+  if (mFormat.Clips()) {
+    for (std::size_t i = 0; i < interleaved.size(); ++i) {
+      const double magnitude = std::abs(interleaved[i]);
+      if (!(magnitude > 1.0)) continue;
+      ++mClipped[i % channels];
+      if (std::isfinite(magnitude)) mLargestInput = std::max(mLargestInput, magnitude);
+    }
+  }
   sf_count_t written = 0;
   if (mQuantizer) {
     mIntegers.resize(interleaved.size());
     mQuantizer->Convert(interleaved, mIntegers);
+    for (std::size_t i = 0; i < interleaved.size(); ++i) {
+      mWritten[i] = std::ldexp(static_cast<double>(mIntegers[i]), -31);
+      Mix(mChecksum, static_cast<std::uint32_t>(mIntegers[i]));
+    }
     written = sf_writef_int(mFile.get(), mIntegers.data(), frames);
   } else {
-    written = sf_writef_double(mFile.get(), interleaved.data(), frames);
+    // Floats, or what an encoder takes: full scale at most, NaN as silence.
+    mFloats.resize(interleaved.size());
+    for (std::size_t i = 0; i < interleaved.size(); ++i) {
+      const double value = interleaved[i];
+      mFloats[i] = static_cast<float>(!mFormat.encoded    ? value
+                                      : std::isnan(value) ? 0.0
+                                                          : std::clamp(value, -1.0, 1.0));
+      mWritten[i] = static_cast<double>(mFloats[i]);
+      Mix(mChecksum, std::bit_cast<std::uint32_t>(mFloats[i]));
+    }
+    written = sf_writef_float(mFile.get(), mFloats.data(), frames);
   }
   if (written != frames) {
     throw HostError(mPath + ": write failed (" + sf_strerror(mFile.get()) + ")");
   }
+  mFrames += static_cast<std::uint64_t>(frames);
+  return mWritten;
 }
 
-void AudioWriter::Close() {
-  if (!mFile) return;
+void AudioWriter::Finish() {
   const int result = sf_close(mFile.release());
   if (result != 0) throw HostError(mPath + ": closing failed (" + sf_error_number(result) + ")");
+  if (!MakeRepeatable(mPending.Descriptor(), mFormat.sndfileFormat, mChannels,
+                      static_cast<std::uint32_t>(mChecksum ^ (mChecksum >> 32)))) {
+    throw HostError(mPath + ": finishing the file failed (" + Reason() + "); nothing was replaced");
+  }
+  Verify();
 }
 
-void AudioWriter::Commit() {
-  Close();
-  mPending.Commit();
+void AudioWriter::Verify() {
+  const std::string failed = mPath + ": the file did not come out whole (";
+  const std::string kept = "; is the disk full?); nothing was replaced";
+  Descriptor copy(fcntl(mPending.Descriptor(), F_DUPFD_CLOEXEC, 0));
+  SF_INFO info{};
+  SndfileHandle file;
+  if (copy.Get() >= 0 && lseek(copy.Get(), 0, SEEK_SET) == 0) {
+    file.reset(sf_open_fd(copy.Get(), SFM_READ, &info, SF_FALSE));
+  }
+  if (!file) throw HostError(failed + "it cannot be read back: " + sf_strerror(nullptr) + kept);
+  if (info.channels != mChannels || info.samplerate != mSampleRate) {
+    throw HostError(failed + "it reads back in another layout" + kept);
+  }
+  const auto channels = static_cast<std::size_t>(mChannels);
+  std::vector<std::int32_t> integers(mQuantizer ? kReadBackFrames * channels : 0);
+  std::vector<float> floats(mQuantizer ? 0 : kReadBackFrames * channels);
+  std::uint64_t checksum = kChecksumStart;
+  std::uint64_t frames = 0;
+  for (;;) {
+    CheckInterruption();
+    const sf_count_t read = mQuantizer ? sf_readf_int(file.get(), integers.data(), kReadBackFrames)
+                                       : sf_readf_float(file.get(), floats.data(), kReadBackFrames);
+    if (read <= 0) break;
+    const auto samples = static_cast<std::size_t>(read) * channels;
+    for (std::size_t i = 0; i < samples; ++i)
+      Mix(checksum, mQuantizer ? static_cast<std::uint32_t>(integers[i])
+                               : std::bit_cast<std::uint32_t>(floats[i]));
+    frames += static_cast<std::uint64_t>(read);
+  }
+  if (frames != mFrames) {
+    throw HostError(failed +
+                    Format("%llu of %llu frames read back", static_cast<unsigned long long>(frames),
+                           static_cast<unsigned long long>(mFrames)) +
+                    kept);
+  }
+  // An encoder's samples come back changed; the others exactly.
+  if (!mFormat.encoded && checksum != mChecksum) {
+    throw HostError(failed + "its samples read back differ" + kept);
+  }
 }

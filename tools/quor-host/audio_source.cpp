@@ -9,7 +9,7 @@ namespace {
 constexpr std::size_t kFileBlockFrames = 4096;
 }  // namespace
 
-AudioSource::AudioSource(const std::string& path, int renderRate) : mReader(path) {
+AudioSource::AudioSource(AudioReader reader, int renderRate) : mReader(std::move(reader)) {
   mFrames = mReader.Frames();
   if (mReader.SampleRate() == renderRate) return;
   const double ratio = static_cast<double>(renderRate) / mReader.SampleRate();
@@ -21,7 +21,7 @@ AudioSource::AudioSource(const std::string& path, int renderRate) : mReader(path
                                static_cast<unsigned>(mReader.Channels()), &error, &io, &quality,
                                nullptr));
   if (error != nullptr || !mResampler) {
-    throw HostError(path + ": cannot resample (" + (error ? error : "unknown error") + ")");
+    throw HostError(Path() + ": cannot resample (" + (error ? error : "unknown error") + ")");
   }
   mFileBlock.resize(kFileBlockFrames * static_cast<std::size_t>(mReader.Channels()));
 }

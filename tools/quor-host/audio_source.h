@@ -13,7 +13,9 @@
 
 class AudioSource {
  public:
-  AudioSource(const std::string& path, int renderRate);  // throws HostError
+  AudioSource(AudioReader reader, int renderRate);  // throws HostError
+  AudioSource(const std::string& path, int renderRate)
+      : AudioSource(AudioReader(path), renderRate) {}
   AudioSource(AudioSource&&) = default;
   AudioSource& operator=(AudioSource&&) = default;
 
@@ -22,6 +24,7 @@ class AudioSource {
   int FileRate() const { return mReader.SampleRate(); }
   bool Resampled() const { return mResampler != nullptr; }
   std::int64_t Frames() const { return mFrames; }  // at the render's rate
+  const AudioReader& Reader() const { return mReader; }
 
   // Fills the interleaved block, with silence past the end; returns the
   // frames of the file in it.

@@ -34,6 +34,15 @@ TrackFile ParseTrack(const std::string& text) {
           text.substr(separator + 1)};
 }
 
+double Level(std::string_view option, const std::string& text, double low, const char* unit) {
+  const auto value = ParseNumber(text);
+  if (!value || *value > 0.0 || *value < low) {
+    throw UsageError(std::string(option) +
+                     Format(" takes a level from %g to 0 %s, not \"", low, unit) + text + "\"");
+  }
+  return *value;
+}
+
 double Seconds(std::string_view option, const std::string& text) {
   const auto value = ParseNumber(text);
   if (!value || *value < 0.0 || *value > 3600.0) {
@@ -43,7 +52,9 @@ double Seconds(std::string_view option, const std::string& text) {
 }
 
 constexpr OptionEntry kOptions[] = {
-    {"--output", "-o", "FILE", "", "the file to write; its extension chooses the format (required)",
+    {"--output", "-o", "FILE", "",
+     "the file to write; its extension chooses the format (required); - writes it to standard "
+     "output, and the report to standard error",
      [](Options& o, const std::string& v) { o.output = v; }},
     {"--track", "", "N=FILE", "",
      "put FILE on track N (N:FILE works too); files named without --track take the tracks in "
@@ -57,7 +68,7 @@ constexpr OptionEntry kOptions[] = {
        o.sampleRate = WholeNumber("--rate", v, kMinRate, kMaxRate);
      }},
     {"--bits", "", "16|24|32|32f", "32f, 24 for FLAC",
-     "the output's samples: 16-bit (with TPDF dither), 24- or 32-bit integers, 32-bit float",
+     "the output's samples: 16-, 24- or 32-bit integers (see --dither) or 32-bit float",
      [](Options& o, const std::string& v) {
        o.bits = ParseSampleFormat(v);
        if (!o.bits) throw UsageError("--bits takes 16, 24, 32 or 32f, not \"" + v + "\"");
@@ -66,7 +77,8 @@ constexpr OptionEntry kOptions[] = {
      [](Options& o, const std::string& v) {
        o.outputs = WholeNumber("--outputs", v, 1, kMaxChannels);
      }},
-    {"--tail", "", "SECONDS", "until the output stays below -120 dBFS for 0.5 s, at most 30 s",
+    {"--tail", "", "SECONDS",
+     "until every sample of the output stays below -120 dBFS for 0.5 s, at most 30 s",
      "how long to render on after the inputs end",
      [](Options& o, const std::string& v) { o.tailSeconds = Seconds("--tail", v); }},
     {"--no-compensate", "", "", "compensated",
@@ -76,19 +88,48 @@ constexpr OptionEntry kOptions[] = {
      "write the file even when samples beyond full scale are clipped",
      [](Options& o, const std::string&) { o.allowClip = true; }},
     {"--normalize", "", "DBFS", "-1",
-     "scale the whole output so that its sample peak sits at DBFS (give it as --normalize=DBFS)",
+     "scale the whole output so that its sample peak sits at DBFS (give it as --normalize=DBFS); "
+     "an output below -120 dBFS is silence and stays as it is",
      [](Options& o, const std::string& v) {
-       if (v.empty()) {
-         o.normalizeDbfs = kDefaultNormalizeDbfs;
-         return;
-       }
-       const auto value = ParseNumber(v);
-       if (!value || *value > 0.0 || *value < -100.0) {
-         throw UsageError("--normalize takes a level from -100 to 0 dBFS, not \"" + v + "\"");
-       }
-       o.normalizeDbfs = value;
+       o.normalizeDbfs =
+           v.empty() ? kDefaultNormalizeDbfs : Level("--normalize", v, -100.0, "dBFS");
      },
      true},
+    {"--normalize-lufs", "", "LUFS", "",
+     "scale the whole output so that the integrated loudness (EBU R 128) of its loudest pair of "
+     "outputs sits at LUFS, as far as --true-peak-max allows; one gain for all outputs",
+     [](Options& o, const std::string& v) {
+       o.normalizeLufs = Level("--normalize-lufs", v, -70.0, "LUFS");
+     }},
+    {"--true-peak-max", "", "DBTP", "-1",
+     "the highest true peak that --normalize-lufs may raise the output to",
+     [](Options& o, const std::string& v) {
+       o.truePeakMaxDbtp = Level("--true-peak-max", v, -100.0, "dBTP");
+     }},
+    {"--split", "", "", "",
+     "write each pair of outputs to a file of its own, named as OUT with -1, -2, ... before its "
+     "extension (outputs 1-2, 3-4, ...)",
+     [](Options& o, const std::string&) { o.split = true; }},
+    {"--dither", "", "none|tpdf", "tpdf",
+     "what fills the rounding error of integer samples: triangular dither of one step peak, "
+     "given only to samples the file cannot hold exactly, or none",
+     [](Options& o, const std::string& v) {
+       if (v != "none" && v != "tpdf")
+         throw UsageError("--dither takes none or tpdf, not \"" + v + "\"");
+       o.dither = v == "none" ? Dither::kNone : Dither::kTpdf;
+     }},
+    {"--format", "", "EXT", "the output's extension; wav for standard output",
+     "the output's format by its extension's name (wav, flac, ...), for -o - and for names "
+     "without that extension",
+     [](Options& o, const std::string& v) { o.format = Lower(v); }},
+    {"--timeout", "", "SECONDS", "60",
+     "how long the plug-in may take to answer (to load, for one block, to close) before it "
+     "counts as hung and the render fails; 0 waits for ever",
+     [](Options& o, const std::string& v) { o.timeoutSeconds = Seconds("--timeout", v); }},
+    {"--allow-nonfinite", "", "", "a failure",
+     "write the file even when the plug-in puts out NaN or infinite samples: as they are in float "
+     "files, as silence or full scale in the others",
+     [](Options& o, const std::string&) { o.allowNonFinite = true; }},
     {"--play", "", "", "",
      "play the audio files named after the plug-in through it, in a loop and in real time, "
      "while its editor is open",

@@ -32,6 +32,13 @@ struct Options {
   std::optional<SampleFormat> bits;        // --bits
   bool allowClip = false;                  // --allow-clip
   std::optional<double> normalizeDbfs;     // --normalize[=DBFS]
+  std::optional<double> normalizeLufs;     // --normalize-lufs
+  std::optional<double> truePeakMaxDbtp;   // --true-peak-max
+  bool split = false;                      // --split
+  Dither dither = Dither::kTpdf;           // --dither
+  std::optional<std::string> format;       // --format: an extension's name
+  double timeoutSeconds = 60.0;            // --timeout; 0: none
+  bool allowNonFinite = false;             // --allow-nonfinite
   std::optional<double> tailSeconds;       // --tail; none: until quiet
   bool compensate = true;                  // --no-compensate
   std::optional<int> sampleRate;           // --rate
@@ -60,6 +67,7 @@ const OptionEntry& FindOption(std::string_view name);
 Options ParseOptions(std::span<const std::string> words, std::span<const std::string_view> allowed);
 
 constexpr double kDefaultNormalizeDbfs = -1.0;
+constexpr double kDefaultTruePeakMaxDbtp = -1.0;
 constexpr double kTailCapSeconds = 30.0;
 constexpr double kTailQuietSeconds = 0.5;
 constexpr double kTailQuietDbfs = -120.0;

@@ -7,9 +7,11 @@ namespace {
 
 constexpr std::string_view kInfoOptions[] = {"--state", "--set"};
 constexpr std::string_view kRenderOptions[] = {
-    "--output",    "--track",         "--midi",       "--rate",      "--bits", "--outputs",
-    "--tail",      "--no-compensate", "--allow-clip", "--normalize", "--json", "--block",
-    "--precision", "--in-place",      "--state",      "--set"};
+    "--output",          "--track",      "--midi",      "--rate",           "--bits",
+    "--dither",          "--format",     "--outputs",   "--split",          "--tail",
+    "--no-compensate",   "--allow-clip", "--normalize", "--normalize-lufs", "--true-peak-max",
+    "--allow-nonfinite", "--timeout",    "--json",      "--block",          "--precision",
+    "--in-place",        "--state",      "--set"};
 constexpr std::string_view kStateSaveOptions[] = {"--state", "--set"};
 constexpr std::string_view kNoOptions[] = {"--help"};
 constexpr std::string_view kOpenOptions[] = {"--state",  "--set",       "--play",      "--block",
@@ -24,14 +26,18 @@ constexpr CommandEntry kCommands[] = {
     {"render", "PLUGIN -o OUT [IN ...]", "render audio files (and MIDI) through a plug-in",
      "Feeds the input files to PLUGIN and writes what it outputs to OUT. Each file feeds a track, "
      "a pair of the plug-in's inputs: the files in order from track 1, or where --track puts "
-     "them. A mono file feeds both channels of its track; a file of more channels fills as many "
-     "inputs from its track on. Inputs at another sample rate than the render's are resampled. "
-     "The render goes on after the inputs end until the output falls silent, so that tails are "
-     "kept, and the plug-in's latency is removed. The output is written to a temporary file "
-     "beside OUT and renamed only when everything succeeded; a file that would clip is not "
-     "written unless --allow-clip or --normalize is given. The report gives the sample peak and "
-     "RMS of every output, and the integrated loudness, loudness range and true peak of each "
-     "pair of outputs.",
+     "them; - is standard input. A mono file feeds both channels of its track; a file of more "
+     "channels fills as many inputs from its track on. Inputs at another sample rate than the "
+     "render's are resampled. The render goes on after the inputs end until the output falls "
+     "silent, so that tails are kept, and the plug-in's latency is removed. The plug-in runs in "
+     "a process of its own: if it crashes, ends that process, hangs (see --timeout) or puts out "
+     "samples that are not numbers, the render fails and says so. The output is written to a "
+     "temporary file beside OUT, read back, and put in place only when everything succeeded; "
+     "a file you may not write is not replaced, a symbolic link's target is, and the old "
+     "file's owner and permissions stay. A file that would clip is not written unless "
+     "--allow-clip or a normalisation is given. The report gives the sample peak and RMS of "
+     "every output and the integrated loudness, loudness range and true peak of each pair of "
+     "outputs, as the files hold them.",
      kRenderOptions, RunRender},
     {"state save", "PLUGIN FILE.fxp|FILE.fxb", "save a plug-in's state as a program or bank file",
      "Loads PLUGIN, applies --state and --set, and writes its current program (.fxp) or whole "

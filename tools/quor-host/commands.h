@@ -44,5 +44,11 @@ void RunOpen(const Options& options, Streams& streams);
 void RunScreenshot(const Options& options, Streams& streams);
 
 // The whole command line after the program name; returns the exit code
-// (0 success, 1 failure, 2 usage) and never lets an error escape.
+// (0 success, 1 failure, 2 usage, 128 + the signal that interrupted it) and
+// never lets an error escape. A plug-in that ends the program while a
+// command runs (exit() in its entry point) makes it fail with a message
+// instead of leaving status 0.
 int RunQuorHost(std::span<const std::string> arguments, std::ostream& out, std::ostream& err);
+
+// In a process forked to run a plug-in, whose end its parent judges.
+void DropExitGuard();

@@ -130,6 +130,8 @@ void RunOpen(const Options& options, Streams& streams) {
   Warn(streams, ApplyStateOptions(plugin, options));
   LoopPlayer player(plugin, options, files);
   {
+    // Ctrl-C closes the window, as closing it would.
+    const CooperativeInterruption closing;
     EditorWindow window(plugin, Title(plugin));
     player.Start();
     while (!InterruptionRequested() && window.Pump(100)) {

@@ -12,7 +12,9 @@ constexpr std::size_t kWidth = 79;
 
 constexpr const char* kExitStatus =
     "0 when the command succeeded, 1 when it failed (the reason is one line on standard "
-    "error), 2 when the command line is wrong.";
+    "error), 2 when the command line is wrong, 128 + N when signal N stopped a render (130 for "
+    "Ctrl-C, 143 for SIGTERM): the host then ends by that signal, so that a loop in the shell "
+    "stops as well.";
 
 std::string PluginSearchText() {
   return "PLUGIN is the path of a VST 2.4 shared object, or a bare name (QUOR, QUOR.so) "

@@ -2,23 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 void LevelMeter::Add(std::span<const double> interleaved, std::size_t frames) {
   const std::size_t channels = Channels();
   for (std::size_t c = 0; c < channels; ++c) {
     double peak = mPeak[c];
     double sum = 0.0;
-    std::uint64_t over = 0;
     for (std::size_t i = 0; i < frames; ++i) {
       const double magnitude = std::abs(interleaved[i * channels + c]);
+      if (!std::isfinite(magnitude)) continue;
       peak = std::max(peak, magnitude);
       sum += magnitude * magnitude;
-      if (magnitude > 1.0) ++over;
     }
     mPeak[c] = peak;
     mSumOfSquares[c] += sum;
-    mOver[c] += over;
   }
   mFrames += frames;
 }
@@ -30,8 +27,4 @@ double LevelMeter::Rms(std::size_t channel) const {
 
 double LevelMeter::LargestPeak() const {
   return mPeak.empty() ? 0.0 : *std::max_element(mPeak.begin(), mPeak.end());
-}
-
-std::uint64_t LevelMeter::TotalOver() const {
-  return std::accumulate(mOver.begin(), mOver.end(), std::uint64_t{0});
 }

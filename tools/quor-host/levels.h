@@ -1,5 +1,5 @@
-// Sample peak, RMS level and samples beyond full scale of every channel of a
-// rendered stream.
+// Sample peak and RMS level of every channel of a rendered stream; samples
+// that are not finite are left out.
 #pragma once
 
 #include <cstdint>
@@ -8,21 +8,17 @@
 
 class LevelMeter {
  public:
-  explicit LevelMeter(std::size_t channels)
-      : mPeak(channels, 0.0), mSumOfSquares(channels, 0.0), mOver(channels, 0) {}
+  explicit LevelMeter(std::size_t channels) : mPeak(channels, 0.0), mSumOfSquares(channels, 0.0) {}
   void Add(std::span<const double> interleaved, std::size_t frames);
 
   std::size_t Channels() const { return mPeak.size(); }
   std::uint64_t Frames() const { return mFrames; }
   double Peak(std::size_t channel) const { return mPeak[channel]; }
   double Rms(std::size_t channel) const;
-  std::uint64_t Over(std::size_t channel) const { return mOver[channel]; }  // |sample| > 1
   double LargestPeak() const;
-  std::uint64_t TotalOver() const;
 
  private:
   std::vector<double> mPeak;
   std::vector<double> mSumOfSquares;
-  std::vector<std::uint64_t> mOver;
   std::uint64_t mFrames = 0;
 };

@@ -1,5 +1,7 @@
-// Loudness of each pair of outputs (a last odd output alone) with
-// libebur128: integrated loudness, loudness range and true peak.
+// Loudness of each pair of outputs (a last odd output alone): integrated
+// loudness and true peak with libebur128, and the loudness range of EBU
+// Tech 3342 from short-term loudness taken every 100 ms (libebur128's own
+// takes it once a second, which misses slow modulation).
 #pragma once
 
 #include <ebur128.h>
@@ -30,8 +32,19 @@ class LoudnessMeter {
     int firstChannel;
     int channels;
     std::unique_ptr<ebur128_state, StateCloser> state;
+    std::vector<double> blockPowers;    // of each 100 ms
+    std::vector<double> shortTermLufs;  // of each 3 s, every 100 ms
   };
+  void EndBlock(Group& group);
+
   int mChannels;
+  std::size_t mBlockFrames;
+  std::size_t mBlockFilled = 0;
   std::vector<Group> mGroups;
   std::vector<double> mGroupFrames;
 };
+
+// The loudness range of short-term loudness values (LUFS): the spread from
+// the 10th to the 95th percentile of those above -70 LUFS and no more than
+// 20 LU below their mean.
+double LoudnessRange(std::vector<double> shortTermLufs);

@@ -9,5 +9,11 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   std::ios::sync_with_stdio(true);
   CatchInterruptions();
-  return RunQuorHost(arguments, std::cout, std::cerr);
+  const int status = RunQuorHost(arguments, std::cout, std::cerr);
+  // Ended by the signal itself, a shell loop running the host stops as well.
+  if (InterruptionSignal() != 0 && status == 128 + InterruptionSignal()) {
+    std::cout.flush();
+    EndByInterruption();
+  }
+  return status;
 }

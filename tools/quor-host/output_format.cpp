@@ -110,8 +110,8 @@ std::string SupportedFormatsText() {
   return text;
 }
 
-OutputFormat ChooseOutputFormat(const std::string& path, std::optional<SampleFormat> bits) {
-  const std::string extension = Extension(path);
+OutputFormat ChooseOutputFormat(const std::string& path, const std::string& extension,
+                                std::optional<SampleFormat> bits) {
   for (const Container& container : kContainers) {
     bool matches = false;
     for (const char* candidate : container.extensions)

@@ -9,6 +9,9 @@
 
 enum class SampleFormat { kInt16, kInt24, kInt32, kFloat32 };
 
+// What fills the rounding error where integer samples cannot hold a value.
+enum class Dither { kNone, kTpdf };
+
 struct OutputFormat {
   std::string container;  // "WAV", "FLAC", ...
   int sndfileFormat = 0;  // major format | subtype
@@ -27,9 +30,11 @@ std::optional<SampleFormat> ParseSampleFormat(std::string_view text);
 const char* SampleFormatName(SampleFormat format);
 int SampleFormatBits(SampleFormat format);
 
-// Throws UsageError naming the formats this host can write when the
-// extension is not one of them, or when --bits does not fit the container.
-OutputFormat ChooseOutputFormat(const std::string& path, std::optional<SampleFormat> bits);
+// By the path's extension, or the one named instead (--format). Throws
+// UsageError naming the formats this host can write when the extension is
+// not one of them, or when --bits does not fit the container.
+OutputFormat ChooseOutputFormat(const std::string& path, const std::string& extension,
+                                std::optional<SampleFormat> bits);
 
 // A WAV file that could outgrow the 4 GiB of plain WAV is written as RF64.
 void AllowForLength(OutputFormat& format, int channels, std::int64_t maximumFrames);

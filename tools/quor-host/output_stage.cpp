@@ -24,6 +24,10 @@ void OutputStage::End(TailEnd how) {
   mPending.clear();
 }
 
+void OutputStage::Finish(TailEnd how) {
+  if (!mEnded) End(how);
+}
+
 void OutputStage::Push(const double* const* channels, std::size_t frames) {
   mBlock.clear();
   for (std::size_t i = 0; i < frames && !mEnded; ++i) {

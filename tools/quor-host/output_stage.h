@@ -1,7 +1,8 @@
 // Turns the plug-in's blocks into the output stream: drops the frames its
 // latency delays everything by, keeps the whole of the inputs' length, then
-// the tail: a fixed length, or on until the output has stayed below
-// -120 dBFS for a moment (the quiet moment itself is not kept), at most a cap.
+// the tail: a fixed length, or on until every sample of the output has stayed
+// below -120 dBFS for a moment (the quiet moment itself is not kept), at most
+// a cap. Where a gain is still to come, the quiet level is lowered to suit.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +31,12 @@ class OutputStage {
               OutputSink& sink);
   // Frames to drop from the start; honoured while nothing has been written.
   void SetLatency(std::int64_t frames);
+  // Where the output counts as quiet, linear; from the next frame on.
+  void SetQuietLevel(double level) { mTail.quietLevel = level; }
   // Takes a processed block of planar channels.
   void Push(const double* const* channels, std::size_t frames);
+  // Ends the tail where the frames ran out, as another stage ended it before.
+  void Finish(TailEnd how);
   bool Ended() const { return mEnded; }
 
   std::int64_t WrittenFrames() const { return mWritten; }

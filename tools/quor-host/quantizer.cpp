@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-Quantizer::Quantizer(SampleFormat format)
-    : mBits(SampleFormatBits(format)), mDither(format == SampleFormat::kInt16) {}
+Quantizer::Quantizer(SampleFormat format, Dither dither)
+    : mBits(SampleFormatBits(format)), mDither(dither == Dither::kTpdf) {}
 
 double Quantizer::Uniform() {
   // xorshift64*: plenty for dither, and the same on every machine.
@@ -21,7 +21,7 @@ void Quantizer::Convert(std::span<const double> in, std::span<std::int32_t> out)
   const int shift = 32 - mBits;
   for (std::size_t i = 0; i < in.size(); ++i) {
     double value = in[i] * scale;
-    if (mDither) value += Uniform() + Uniform();
+    if (mDither && value != std::nearbyint(value)) value += Uniform() + Uniform();
     const double step = std::clamp(std::nearbyint(value), -scale, high);
     // NaN compares false with everything: make it silence.
     const auto integer = std::isnan(step) ? 0 : static_cast<std::int64_t>(step);

@@ -1,7 +1,9 @@
 // Float samples to the integers of a file: full scale 1.0 becomes 2^(bits-1),
-// rounded to the nearest step, clamped to the range; 16-bit samples get
-// triangular (TPDF) dither of one step peak so that the rounding error is
-// noise, not distortion. The dither sequence is fixed, so renders repeat.
+// rounded to the nearest step, clamped to the range. A value the integers
+// cannot hold exactly gets triangular (TPDF) dither of one step peak first,
+// so that the rounding error is noise, not distortion; one they hold, as
+// from a file of as many bits or fewer, or silence, is written as it is.
+// The dither sequence is fixed, so renders repeat.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +13,7 @@
 
 class Quantizer {
  public:
-  explicit Quantizer(SampleFormat format);
+  Quantizer(SampleFormat format, Dither dither);
   // Integers in the top bits of 32, as libsndfile takes them for any width.
   void Convert(std::span<const double> in, std::span<std::int32_t> out);
 

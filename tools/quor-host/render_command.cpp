@@ -1,113 +1,35 @@
-#include <algorithm>
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
-#include "quor-host/audio_files.h"
-#include "quor-host/audio_source.h"
 #include "quor-host/commands.h"
-#include "quor-host/fx_file.h"
 #include "quor-host/host_error.h"
-#include "quor-host/input_routing.h"
+#include "quor-host/input_feeder.h"
 #include "quor-host/interruption.h"
 #include "quor-host/levels.h"
 #include "quor-host/loudness.h"
 #include "quor-host/midi_feed.h"
+#include "quor-host/normalization.h"
+#include "quor-host/output_files.h"
 #include "quor-host/output_stage.h"
-#include "quor-host/plugin.h"
+#include "quor-host/plugin_process.h"
 #include "quor-host/plugin_search.h"
+#include "quor-host/process_call.h"
 #include "quor-host/progress.h"
+#include "quor-host/render_inputs.h"
 #include "quor-host/render_report.h"
-#include "quor-host/renderer.h"
+#include "quor-host/spool.h"
 #include "quor-host/text.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRateWithoutInputs = 48000;
 constexpr double kMaxLatencySeconds = 10.0;
 constexpr std::size_t kSpoolBlockFrames = 8192;
-
-// The output must never replace a file the render reads.
-void RefuseOverwritingInputs(const std::string& output, const std::vector<std::string>& inputs) {
-  std::error_code error;
-  if (!std::filesystem::exists(output, error)) return;
-  for (const std::string& input : inputs) {
-    if (std::filesystem::equivalent(output, input, error)) {
-      throw UsageError("-o " + output + " is also an input (" + input +
-                       "); nothing was written: name another output");
-    }
-  }
-}
-
-// Meters what goes into the file, after the normalising gain.
-class MeasuredFile : public OutputSink {
- public:
-  MeasuredFile(AudioWriter& writer, std::size_t channels, int sampleRate, bool measureLoudness,
-               double gain = 1.0)
-      : mWriter(writer), mLevels(channels), mGain(gain) {
-    if (measureLoudness) mLoudness.emplace(static_cast<int>(channels), sampleRate);
-  }
-  void Write(std::span<const double> interleaved, std::size_t frames) override {
-    std::span<const double> samples = interleaved;
-    if (mGain != 1.0) {
-      mScaled.assign(interleaved.begin(), interleaved.end());
-      for (double& sample : mScaled)
-        sample *= mGain;
-      samples = mScaled;
-    }
-    mLevels.Add(samples, frames);
-    if (mLoudness) mLoudness->Add(samples, frames);
-    mWriter.Write(samples);
-  }
-  const LevelMeter& Levels() const { return mLevels; }
-  std::vector<LoudnessResult> Loudness() const {
-    return mLoudness ? mLoudness->Results() : std::vector<LoudnessResult>{};
-  }
-
- private:
-  AudioWriter& mWriter;
-  LevelMeter mLevels;
-  std::optional<LoudnessMeter> mLoudness;
-  double mGain;
-  std::vector<double> mScaled;
-};
-
-struct Inputs {
-  std::vector<Stem> stems;
-  std::vector<AudioSource> sources;
-  MidiSequence midi;
-  int sampleRate = kRateWithoutInputs;
-};
-
-Inputs OpenInputs(const Options& options) {
-  Inputs inputs;
-  inputs.stems =
-      ListStems({options.positional.begin() + 1, options.positional.end()}, options.tracks);
-  if (inputs.stems.empty() && !options.midiFile) {
-    throw UsageError("render needs an input file or --midi");
-  }
-  if (options.sampleRate) {
-    inputs.sampleRate = *options.sampleRate;
-  } else if (!inputs.stems.empty()) {
-    inputs.sampleRate = AudioReader(inputs.stems.front().path).SampleRate();
-  }
-  for (const Stem& stem : inputs.stems)
-    inputs.sources.emplace_back(stem.path, inputs.sampleRate);
-  if (options.midiFile) {
-    try {
-      inputs.midi = ParseMidiFile(ReadWholeFile(*options.midiFile));
-    } catch (const HostError& error) {
-      const std::string message = error.what();
-      throw HostError(message.starts_with(*options.midiFile) ? message
-                                                             : *options.midiFile + ": " + message);
-    }
-  }
-  return inputs;
-}
 
 TailPolicy ChooseTail(const Options& options, int sampleRate) {
   TailPolicy tail;
@@ -115,12 +37,12 @@ TailPolicy ChooseTail(const Options& options, int sampleRate) {
   if (options.tailSeconds) tail.fixedFrames = frames(*options.tailSeconds);
   tail.quietFrames = frames(kTailQuietSeconds);
   tail.capFrames = frames(kTailCapSeconds);
-  tail.quietLevel = std::pow(10.0, kTailQuietDbfs / 20.0);
+  tail.quietLevel = SilenceLevel();
   return tail;
 }
 
-const char* TailEndText(const OutputStage& stage) {
-  switch (stage.HowTheTailEnded()) {
+const char* TailEndText(TailEnd end) {
+  switch (end) {
     case TailEnd::kQuiet:
       return "until below -120 dBFS";
     case TailEnd::kCap:
@@ -131,9 +53,8 @@ const char* TailEndText(const OutputStage& stage) {
   return "fixed";
 }
 
-// The plug-in's latency as it reports it; implausible values count as none.
-int ReadLatency(const Plugin& plugin, int sampleRate, std::vector<std::string>& warnings) {
-  const VstInt32 latency = plugin.Effect().initialDelay;
+// A latency as the plug-in reports it; implausible values count as none.
+int PlausibleLatency(VstInt32 latency, int sampleRate, std::vector<std::string>& warnings) {
   if (latency >= 0 && latency <= kMaxLatencySeconds * sampleRate) return latency;
   warnings.push_back(Format("the plug-in reports a latency of %d samples; ignored", latency));
   return 0;
@@ -145,60 +66,131 @@ std::string FormatText(const OutputFormat& format) {
          SampleFormatName(format.integerSamples.value_or(SampleFormat::kFloat32));
 }
 
-}  // namespace
+// How a failed render ends its message.
+std::string NotWritten(const std::string& output) {
+  return output == "-" ? "nothing written" : output + " not written";
+}
 
-void RunRender(const Options& options, Streams& streams) {
+void CheckRenderOptions(const Options& options) {
   if (options.positional.empty()) throw UsageError("render needs a plug-in file");
   if (!options.output) throw UsageError("render needs an output file (-o OUT)");
-  const std::string& outputPath = *options.output;
-  OutputFormat format = ChooseOutputFormat(outputPath, options.bits);
-  // Resolved once: a bare name means a walk through the plug-in folders.
-  const std::string pluginPath = ResolvePlugin(options.positional[0]);
-  {
-    std::vector<std::string> read(options.positional.begin() + 1, options.positional.end());
-    for (const TrackFile& track : options.tracks)
-      read.push_back(track.path);
-    for (const auto& file : {options.stateFile, options.midiFile})
-      if (file) read.push_back(*file);
-    read.push_back(pluginPath);
-    RefuseOverwritingInputs(outputPath, read);
+  if (options.normalizeDbfs && options.normalizeLufs) {
+    throw UsageError("--normalize and --normalize-lufs exclude each other: give one");
+  }
+  if (options.truePeakMaxDbtp && !options.normalizeLufs) {
+    throw UsageError("--true-peak-max goes with --normalize-lufs");
+  }
+  if (options.split && *options.output == "-") {
+    throw UsageError("--split writes files of their own: name them with -o, not -");
+  }
+  if (*options.output == "-" && isatty(STDOUT_FILENO) != 0) {
+    throw UsageError("-o - writes the file to standard output, which is a terminal: redirect it");
+  }
+}
+
+// What the render loop hands on: non-finite samples stop it (unless allowed)
+// before anything else sees them; then the files, or with a gain still to
+// come the spool and what the gain is chosen from.
+class RenderSink : public OutputSink {
+ public:
+  RenderSink(const Options& options, const std::string& plugin, int sampleRate,
+             std::size_t channels, OutputFiles& files, Spool* spool)
+      : mAllowNonFinite(options.allowNonFinite),
+        mPlugin(plugin),
+        mOutput(*options.output),
+        mSampleRate(sampleRate),
+        mFiles(files),
+        mSpool(spool),
+        mLevels(channels),
+        mNonFinite(channels, 0) {
+    if (spool != nullptr && options.normalizeLufs) mLoudness.emplace(channels, sampleRate);
   }
 
-  Inputs inputs = OpenInputs(options);
-  const int sampleRate = inputs.sampleRate;
-  RenderReport report;
-  HostContext context;
-  context.sampleRate = sampleRate;
-  context.blockSize = options.blockSize;
-  const Plugin plugin(pluginPath, context);
-  std::vector<int> fileChannels;
-  for (const AudioSource& source : inputs.sources)
-    fileChannels.push_back(source.Channels());
-  const Routing routing = RouteStems(inputs.stems, fileChannels, plugin.NumInputs());
-  if (plugin.NumOutputs() < 1) throw HostError("the plug-in has no outputs");
-  const int outputs = options.outputs.value_or(plugin.NumOutputs());
-  if (outputs > plugin.NumOutputs()) {
-    throw HostError(
-        Format("--outputs %d: the plug-in has %d outputs", outputs, plugin.NumOutputs()));
-  }
-  const Precision precision = ChoosePrecision(plugin, options);
-  if (options.midiFile && !plugin.HasFlag(effFlagsIsSynth)) {
-    std::string capability = "receiveVstMidiEvent";
-    if (plugin.Dispatch(effCanDo, 0, 0, capability.data()) <= 0) {
-      report.warnings.push_back("the plug-in does not say that it takes MIDI");
+  void Write(std::span<const double> interleaved, std::size_t frames) override {
+    const std::size_t channels = mNonFinite.size();
+    for (std::size_t i = 0; i < interleaved.size(); ++i) {
+      if (std::isfinite(interleaved[i])) continue;
+      if (!mAllowNonFinite) {
+        throw HostError(mPlugin +
+                        Format(" put out a non-finite sample (%s) on output %zu at %.3f s; ",
+                               std::isnan(interleaved[i]) ? "NaN" : "infinity", i % channels + 1,
+                               static_cast<double>(mFrames + i / channels) / mSampleRate) +
+                        NotWritten(mOutput) + " (--allow-nonfinite writes such samples)");
+      }
+      ++mNonFinite[i % channels];
     }
+    mFrames += frames;
+    if (mSpool == nullptr) {
+      mFiles.Write(interleaved, frames);
+      return;
+    }
+    mLevels.Add(interleaved, frames);
+    if (mLoudness) {
+      // An infinite sample would leave the loudness filters infinite for good.
+      mFinite.assign(interleaved.begin(), interleaved.end());
+      for (double& sample : mFinite)
+        if (!std::isfinite(sample)) sample = 0.0;
+      mLoudness->Add(mFinite, frames);
+    }
+    mSpool->Write(interleaved);
   }
 
-  plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-  plugin.Dispatch(effSetBlockSize, 0, options.blockSize);
-  for (std::string& warning : ApplyStateOptions(plugin, options))
-    report.warnings.push_back(std::move(warning));
+  const LevelMeter& Levels() const { return mLevels; }
+  std::vector<LoudnessResult> Loudness() const {
+    return mLoudness ? mLoudness->Results() : std::vector<LoudnessResult>{};
+  }
+  const std::vector<std::uint64_t>& NonFinite() const { return mNonFinite; }
 
-  MidiFeed midi(inputs.midi, sampleRate);
-  std::int64_t contentFrames = midi.EndFrame();
+ private:
+  bool mAllowNonFinite;
+  std::string mPlugin;
+  std::string mOutput;
+  int mSampleRate;
+  OutputFiles& mFiles;
+  Spool* mSpool;
+  LevelMeter mLevels;
+  std::optional<LoudnessMeter> mLoudness;
+  std::vector<std::uint64_t> mNonFinite;
+  std::vector<double> mFinite;
+  std::uint64_t mFrames = 0;
+};
+
+// The spooled render through the gain into the files, its tail ended again
+// where the gain leaves it quiet.
+TailEnd WriteSpool(Spool& spool, OutputFiles& files, const Normalization& gain,
+                   std::int64_t contentFrames, TailPolicy tail, TailEnd firstEnd,
+                   std::size_t channels) {
+  files.SetGain(gain.gain);
+  tail.quietLevel /= gain.gain;
+  OutputStage stage(channels, contentFrames, tail, files);
+  std::vector<double> block(kSpoolBlockFrames * channels);
+  ChannelBuffers<double> planar(channels, kSpoolBlockFrames);
+  while (!stage.Ended()) {
+    CheckInterruption();
+    const std::size_t frames = spool.Read(block);
+    if (frames == 0) break;
+    for (std::size_t i = 0; i < frames; ++i)
+      for (std::size_t c = 0; c < channels; ++c)
+        planar.Channel(c)[i] = block[i * channels + c];
+    stage.Push(planar.Pointers(), frames);
+  }
+  stage.Finish(firstEnd);
+  return stage.HowTheTailEnded();
+}
+
+std::vector<std::string> FilesRead(const Options& options, const std::string& pluginPath) {
+  std::vector<std::string> read(options.positional.begin() + 1, options.positional.end());
+  for (const TrackFile& track : options.tracks)
+    read.push_back(track.path);
+  for (const auto& file : {options.stateFile, options.midiFile})
+    if (file) read.push_back(*file);
+  read.push_back(pluginPath);
+  return read;
+}
+
+void ReportInputs(const RenderInputs& inputs, const Routing& routing, RenderReport& report) {
   for (std::size_t s = 0; s < inputs.sources.size(); ++s) {
     const AudioSource& source = inputs.sources[s];
-    contentFrames = std::max(contentFrames, source.Frames());
     report.inputs.push_back({source.Path(), routing.tracks[s], source.Channels(), source.FileRate(),
                              source.Resampled()});
   }
@@ -211,114 +203,197 @@ void RunRender(const Options& options, Streams& streams) {
     report.warnings.push_back(Format("%d system exclusive messages in the MIDI file were skipped",
                                      inputs.midi.skippedSysex));
   }
+}
 
-  const auto channels = static_cast<std::size_t>(outputs);
-  const TailPolicy tail = ChooseTail(options, sampleRate);
-  AllowForLength(format, outputs,
-                 contentFrames + tail.fixedFrames.value_or(tail.capFrames) +
-                     static_cast<std::int64_t>(kMaxLatencySeconds * sampleRate));
-  AudioWriter writer(outputPath, format, outputs, sampleRate);
-  // Normalising needs the whole render's peak first: it goes to a 64-bit
-  // spool beside the output, which is then scaled into the file.
-  OutputFormat spoolFormat;
-  spoolFormat.container = "W64";
-  spoolFormat.sndfileFormat = SF_FORMAT_W64 | SF_FORMAT_DOUBLE;
-  std::unique_ptr<AudioWriter> spool;
-  if (options.normalizeDbfs) {
-    spool = std::make_unique<AudioWriter>(outputPath, spoolFormat, outputs, sampleRate);
-  }
-  auto file = std::make_unique<MeasuredFile>(spool ? *spool : writer, channels, sampleRate, !spool);
-  Renderer renderer(plugin, precision, static_cast<std::size_t>(options.blockSize), options.inPlace,
-                    inputs.sources, routing, midi);
-  OutputStage stage(channels, contentFrames, tail, *file);
-
-  Clock::duration processing{};
-  const Clock::time_point start = Clock::now();
-  {
-    const ProcessingSession session(plugin, precision == Precision::kDouble);
-    int latency = ReadLatency(plugin, sampleRate, report.warnings);
-    context.ioChanged = false;
-    if (options.compensate) stage.SetLatency(latency);
-    ProgressBar progress(static_cast<std::uint64_t>(contentFrames + latency));
-    std::uint64_t done = 0;
-    while (!stage.Ended()) {
-      if (InterruptionRequested()) throw HostError("interrupted; " + outputPath + " not written");
-      const auto frames = static_cast<std::size_t>(options.blockSize);
-      const Clock::time_point blockStart = Clock::now();
-      renderer.Process(frames);
-      processing += Clock::now() - blockStart;
-      // A plug-in tells of a new latency through audioMasterIOChanged.
-      if (context.ioChanged) {
-        context.ioChanged = false;
-        const int changed = ReadLatency(plugin, sampleRate, report.warnings);
-        if (changed != latency && options.compensate && stage.WrittenFrames() > 0) {
-          report.warnings.push_back(Format(
-              "the latency changed from %d to %d samples during the render; %d was compensated",
-              latency, changed, latency));
-        } else {
-          latency = changed;
-          if (options.compensate) stage.SetLatency(latency);
-        }
-      }
-      stage.Push(renderer.Outputs(), frames);
-      done += frames;
-      progress.Update(done);
-    }
-    report.latencyFrames = latency;
-  }
-  const double processed = std::chrono::duration<double>(processing).count();
-
-  if (spool) {
-    spool->Close();
-    const double peak = file->Levels().LargestPeak();
-    const double gain = peak > 0.0 ? std::pow(10.0, *options.normalizeDbfs / 20.0) / peak : 1.0;
-    report.normalizeGainDb = 20.0 * std::log10(gain);
-    file = std::make_unique<MeasuredFile>(writer, channels, sampleRate, true, gain);
-    AudioReader reader(spool->TemporaryPath());
-    std::vector<double> block(kSpoolBlockFrames * channels);
-    while (const std::size_t frames = reader.Read(block)) {
-      file->Write(std::span(block).first(frames * channels), frames);
-    }
-  }
-
-  const LevelMeter& levels = file->Levels();
-  report.formatClips = format.Clips();
-  if (format.Clips() && levels.TotalOver() > 0) {
-    const std::string what = Format("%llu samples beyond full scale (peak %s dBFS)",
-                                    static_cast<unsigned long long>(levels.TotalOver()),
-                                    DecibelText(levels.LargestPeak()).c_str());
-    if (!options.allowClip && !options.normalizeDbfs) {
-      throw HostError(what + " would be clipped in " + format.container + "; " + outputPath +
-                      " not written: lower the level, or give --normalize or --allow-clip");
+// Clipping and samples that are not numbers, as the files hold them.
+void CheckWhatWasWritten(const Options& options, const OutputFormat& format,
+                         const OutputFiles& files, const RenderSink& sink, RenderReport& report) {
+  if (const std::uint64_t clipped = files.TotalClipped(); clipped > 0) {
+    const std::string what =
+        Format("%llu samples beyond full scale (peak %s dBFS)",
+               static_cast<unsigned long long>(clipped), DecibelText(files.LargestInput()).c_str());
+    if (!options.allowClip && !Normalizing(options)) {
+      throw HostError(what + " would be clipped in " + format.container + "; " +
+                      NotWritten(*options.output) +
+                      ": lower the level, or give --normalize or --allow-clip");
     }
     report.warnings.push_back(what + " were clipped");
   }
-  writer.Commit();
-  const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  std::uint64_t nonFinite = 0;
+  for (const std::uint64_t count : sink.NonFinite())
+    nonFinite += count;
+  if (nonFinite > 0) {
+    report.warnings.push_back(
+        Format("%llu samples from the plug-in were not finite: written ",
+               static_cast<unsigned long long>(nonFinite)) +
+        (format.Clips() ? "as silence (NaN) or full scale (infinity)" : "as they are"));
+  }
+  if (options.normalizeLufs) {
+    const double ceiling =
+        std::pow(10.0, options.truePeakMaxDbtp.value_or(kDefaultTruePeakMaxDbtp) / 20.0);
+    for (const LoudnessResult& pair : files.Loudness()) {
+      if (pair.truePeak > ceiling) {
+        report.warnings.push_back(
+            Format("the true peak written, %s dBTP, lies above --true-peak-max",
+                   DecibelText(pair.truePeak).c_str()));
+      }
+    }
+  }
+}
 
-  report.plugin = plugin.Path();
-  report.output = outputPath;
+// What the files hold, as they hold it.
+void ReportFigures(const OutputFiles& files, const RenderSink& sink, std::int64_t contentFrames,
+                   int sampleRate, RenderReport& report) {
+  report.frames = files.Frames();
+  const auto tail = static_cast<std::int64_t>(report.frames) - contentFrames;
+  report.tailSeconds = static_cast<double>(std::max<std::int64_t>(tail, 0)) / sampleRate;
+  report.peaks = files.Peaks();
+  report.rms = files.Rms();
+  report.clipped = files.Clipped();
+  report.nonFinite = sink.NonFinite();
+  report.loudness = files.Loudness();
+}
+
+RenderReport Render(const Options& options, OutputFormat format, const std::string& pluginPath,
+                    RenderInputs& inputs) {
+  const int sampleRate = inputs.sampleRate;
+  RenderReport report;
+  PluginProcess plugin({pluginPath, options, sampleRate, inputs.midi}, options.timeoutSeconds);
+  const PluginFacts& facts = plugin.Facts();
+  report.warnings = facts.warnings;
+  std::vector<int> fileChannels;
+  for (const AudioSource& source : inputs.sources)
+    fileChannels.push_back(source.Channels());
+  const Routing routing = RouteStems(inputs.stems, fileChannels, facts.inputs);
+  const int outputs = options.outputs.value_or(facts.outputs);
+  if (outputs > facts.outputs) {
+    throw HostError(Format("--outputs %d: the plug-in has %d outputs", outputs, facts.outputs));
+  }
+  const std::vector<std::string> paths = OutputFileNames(*options.output, outputs, options.split);
+  RefuseOverwritingInputs(paths, FilesRead(options, pluginPath));
+  ReportInputs(inputs, routing, report);
+
+  std::int64_t contentFrames = MidiFeed(inputs.midi, sampleRate).EndFrame();
+  for (const AudioSource& source : inputs.sources)
+    contentFrames = std::max(contentFrames, source.Frames());
+  const auto channels = static_cast<std::size_t>(outputs);
+  const TailPolicy tail = ChooseTail(options, sampleRate);
+  AllowForLength(format, paths.size() == 1 ? outputs : std::min(outputs, 2),
+                 contentFrames + tail.fixedFrames.value_or(tail.capFrames) +
+                     static_cast<std::int64_t>(kMaxLatencySeconds * sampleRate));
+  OutputFiles files(paths, format, outputs, sampleRate, options.dither);
+  // Normalising needs the whole render first: it goes to a 64-bit spool
+  // beside the output, which is then scaled into the files.
+  std::optional<Spool> spool;
+  if (Normalizing(options)) spool.emplace(files.Folder(), channels);
+  RenderSink sink(options, pluginPath, sampleRate, channels, files, spool ? &*spool : nullptr);
+  OutputStage stage(channels, contentFrames, tail, sink);
+  InputFeeder feeder(inputs.sources, routing, static_cast<std::size_t>(options.blockSize));
+
+  const Clock::time_point start = Clock::now();
+  if (spool) stage.SetQuietLevel(SilenceLevel() / GainBound(options, 0.0));
+  int latency = PlausibleLatency(facts.latency, sampleRate, report.warnings);
+  if (options.compensate) stage.SetLatency(latency);
+  ProgressBar progress(static_cast<std::uint64_t>(contentFrames + latency));
+  const auto frames = static_cast<std::size_t>(options.blockSize);
+  std::int64_t position = 0;
+  std::uint64_t processed = 0;
+  const auto startBlock = [&](int slot) {
+    feeder.Fill(plugin.Inputs(slot), frames);
+    plugin.Start(slot, frames, position);
+    position += static_cast<std::int64_t>(frames);
+  };
+  // The plug-in processes a few blocks ahead while the host writes what it
+  // put out; each slot, once written, takes the next block.
+  for (int slot = 0; slot < plugin.Slots() && !stage.Ended(); ++slot)
+    startBlock(slot);
+  for (int slot = 0; !stage.Ended(); slot = (slot + 1) % plugin.Slots()) {
+    CheckInterruption();
+    if (const std::optional<VstInt32> reported = plugin.Finish(slot)) {
+      const int changed = PlausibleLatency(*reported, sampleRate, report.warnings);
+      if (changed != latency && options.compensate && stage.WrittenFrames() > 0) {
+        report.warnings.push_back(Format(
+            "the latency changed from %d to %d samples during the render; %d was compensated",
+            latency, changed, latency));
+      } else {
+        latency = changed;
+        if (options.compensate) stage.SetLatency(latency);
+      }
+    }
+    stage.Push(plugin.Outputs(slot), frames);
+    processed += frames;
+    progress.Update(processed);
+    if (spool) {
+      stage.SetQuietLevel(SilenceLevel() / GainBound(options, sink.Levels().LargestPeak()));
+    }
+    if (!stage.Ended()) startBlock(slot);
+  }
+  report.latencyFrames = latency;
+  const double pluginSeconds = plugin.Close();
+
+  TailEnd tailEnd = stage.HowTheTailEnded();
+  if (spool) {
+    const Normalization gain = ChooseGain(options, sink.Levels().LargestPeak(), sink.Loudness());
+    report.normalizeNote = gain.note;
+    if (gain.applied) report.normalizeGainDb = 20.0 * std::log10(gain.gain);
+    tailEnd = WriteSpool(*spool, files, gain, contentFrames, tail, tailEnd, channels);
+  }
+  CheckWhatWasWritten(options, format, files, sink, report);
+  files.Finish();
+  files.Commit();
+  const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  for (const AudioSource& source : inputs.sources)
+    for (std::string& problem : source.Reader().Problems())
+      report.warnings.push_back(std::move(problem));
+
+  report.plugin = pluginPath;
+  report.output = *options.output;
+  report.files = paths;
   report.format = FormatText(format);
   report.sampleRate = sampleRate;
-  report.precisionBits = precision == Precision::kDouble ? 64 : 32;
+  report.precisionBits = facts.precision == Precision::kDouble ? 64 : 32;
   report.blockSize = options.blockSize;
-  report.frames = levels.Frames();
   report.midiFile = options.midiFile;
   report.midiEvents = static_cast<int>(inputs.midi.messages.size());
   report.latencyCompensated = options.compensate;
-  report.tailSeconds = static_cast<double>(stage.TailFrames()) / sampleRate;
-  report.tailEnd = TailEndText(stage);
-  FillLevels(report, levels);
-  report.loudness = file->Loudness();
+  report.tailEnd = TailEndText(tailEnd);
+  ReportFigures(files, sink, contentFrames, sampleRate, report);
   const double seconds = static_cast<double>(report.frames) / sampleRate;
-  if (elapsed > 0.0 && processed > 0.0) {
+  if (elapsed > 0.0 && pluginSeconds > 0.0) {
     report.realTimeFactor = seconds / elapsed;
-    report.pluginRealTimeFactor = seconds / processed;
+    report.pluginRealTimeFactor = seconds / pluginSeconds;
   }
-  Warn(streams, report.warnings);
+  return report;
+}
+
+}  // namespace
+
+void RunRender(const Options& options, Streams& streams) {
+  CheckRenderOptions(options);
+  const CooperativeInterruption cooperative;
+  const std::string& outputPath = *options.output;
+  const bool toStandardOutput = outputPath == "-";
+  const OutputFormat format = ChooseOutputFormat(
+      outputPath, options.format.value_or(toStandardOutput ? "wav" : Extension(outputPath)),
+      options.bits);
+  // Resolved once: a bare name means a walk through the plug-in folders.
+  const std::string pluginPath = ResolvePlugin(options.positional[0]);
+  RenderReport report;
+  try {
+    RenderInputs inputs = OpenInputs(options);
+    RefuseOverwritingInputs({outputPath}, FilesRead(options, pluginPath));
+    report = Render(options, format, pluginPath, inputs);
+  } catch (const Interrupted& error) {
+    throw Interrupted(error.Signal(), "interrupted; " + NotWritten(outputPath));
+  } catch (const PluginFailure& error) {
+    throw HostError(std::string(error.what()) + "; " + NotWritten(outputPath));
+  }
+  // Standard output may carry the file itself.
+  Streams reporting{toStandardOutput ? streams.err : streams.out, streams.err};
+  Warn(reporting, report.warnings);
   if (options.json) {
-    PrintReportJson(report, streams.out);
+    PrintReportJson(report, reporting.out);
   } else {
-    PrintReportText(report, streams.out);
+    PrintReportText(report, reporting.out);
   }
 }

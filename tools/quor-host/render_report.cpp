@@ -3,6 +3,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "quor-host/json_text.h"
 #include "quor-host/text.h"
 
 namespace {
@@ -28,15 +29,15 @@ std::string LufsText(double value) {
   return std::isfinite(value) ? Format("%.2f", value) : "-inf";
 }
 
-}  // namespace
-
-void FillLevels(RenderReport& report, const LevelMeter& levels) {
-  for (std::size_t c = 0; c < levels.Channels(); ++c) {
-    report.peaks.push_back(levels.Peak(c));
-    report.rms.push_back(levels.Rms(c));
-    report.clipped.push_back(report.formatClips ? levels.Over(c) : 0);
-  }
+std::string FilesText(const RenderReport& report) {
+  if (report.output == "-") return "standard output";
+  std::string text;
+  for (const std::string& file : report.files)
+    text += (text.empty() ? "" : ", ") + file;
+  return text;
 }
+
+}  // namespace
 
 void PrintReportText(const RenderReport& report, std::ostream& out) {
   for (const InputReport& input : report.inputs) {
@@ -49,14 +50,19 @@ void PrintReportText(const RenderReport& report, std::ostream& out) {
   out << Format("rendered %.3f s (%llu frames at %d Hz, %d-bit, block %d) to %s (%s)\n",
                 static_cast<double>(report.frames) / report.sampleRate,
                 static_cast<unsigned long long>(report.frames), report.sampleRate,
-                report.precisionBits, report.blockSize, report.output.c_str(),
+                report.precisionBits, report.blockSize, FilesText(report).c_str(),
                 report.format.c_str());
   out << Format("latency: %d samples%s\n", report.latencyFrames,
                 report.latencyFrames == 0   ? ""
                 : report.latencyCompensated ? ", compensated"
                                             : ", not compensated");
   out << Format("tail: %.3f s (%s)\n", report.tailSeconds, report.tailEnd.c_str());
-  if (report.normalizeGainDb) out << Format("normalised by %+.2f dB\n", *report.normalizeGainDb);
+  if (report.normalizeGainDb) {
+    out << Format("normalised by %+.2f dB (%s)\n", *report.normalizeGainDb,
+                  report.normalizeNote.c_str());
+  } else if (!report.normalizeNote.empty()) {
+    out << report.normalizeNote << '\n';
+  }
   out << "output  peak dBFS   RMS dBFS   clipped\n";
   for (std::size_t c = 0; c < report.peaks.size(); ++c) {
     out << Format("%6zu  %9s  %9s  %8llu\n", c + 1, DecibelText(report.peaks[c]).c_str(),
@@ -79,6 +85,7 @@ void PrintReportJson(const RenderReport& report, std::ostream& out) {
   nlohmann::json json;
   json["plugin"] = report.plugin;
   json["output"] = report.output;
+  json["files"] = report.files;
   json["format"] = report.format;
   json["sample_rate"] = report.sampleRate;
   json["precision_bits"] = report.precisionBits;
@@ -98,12 +105,14 @@ void PrintReportJson(const RenderReport& report, std::ostream& out) {
   json["tail"] = {{"seconds", report.tailSeconds}, {"end", report.tailEnd}};
   json["normalize_gain_db"] =
       report.normalizeGainDb ? Rounded(*report.normalizeGainDb, 100.0) : nlohmann::json(nullptr);
+  json["normalize"] = report.normalizeNote;
   json["channels"] = nlohmann::json::array();
   for (std::size_t c = 0; c < report.peaks.size(); ++c) {
     json["channels"].push_back({{"output", c + 1},
                                 {"peak_dbfs", Decibels(report.peaks[c])},
                                 {"rms_dbfs", Decibels(report.rms[c])},
-                                {"clipped_samples", report.clipped[c]}});
+                                {"clipped_samples", report.clipped[c]},
+                                {"nonfinite_samples", report.nonFinite[c]}});
   }
   json["loudness"] = nlohmann::json::array();
   for (const LoudnessResult& result : report.loudness) {
@@ -117,5 +126,5 @@ void PrintReportJson(const RenderReport& report, std::ostream& out) {
   }
   json["warnings"] = report.warnings;
   json["real_time_factor"] = Rounded(report.realTimeFactor, 10.0);
-  out << json.dump(2) << '\n';
+  out << JsonText(json) << '\n';
 }

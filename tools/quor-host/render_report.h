@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "quor-host/levels.h"
 #include "quor-host/loudness.h"
 
 struct InputReport {
@@ -21,8 +20,9 @@ struct InputReport {
 
 struct RenderReport {
   std::string plugin;
-  std::string output;
-  std::string format;  // "WAV, 24-bit"
+  std::string output;              // as named; "-" for standard output
+  std::vector<std::string> files;  // the files written, with --split more than one
+  std::string format;              // "WAV, 24-bit"
   int sampleRate = 0;
   int precisionBits = 64;
   int blockSize = 0;
@@ -35,15 +35,15 @@ struct RenderReport {
   double tailSeconds = 0.0;
   std::string tailEnd;  // how the tail ended
   std::optional<double> normalizeGainDb;
-  bool formatClips = false;
+  std::string normalizeNote;  // how the gain was chosen, or why there is none
   std::vector<std::string> warnings;
   std::vector<double> peaks, rms;  // linear, per output
   std::vector<std::uint64_t> clipped;
+  std::vector<std::uint64_t> nonFinite;  // as the plug-in put them out
   std::vector<LoudnessResult> loudness;
   double realTimeFactor = 0.0;
   double pluginRealTimeFactor = 0.0;
 };
 
-void FillLevels(RenderReport& report, const LevelMeter& levels);
 void PrintReportText(const RenderReport& report, std::ostream& out);
 void PrintReportJson(const RenderReport& report, std::ostream& out);

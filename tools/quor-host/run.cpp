@@ -1,4 +1,8 @@
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -11,6 +15,28 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitSignalBase = 128;
+
+volatile std::sig_atomic_t commandRunning = 0;
+
+extern "C" void OnExitDuringCommand() {
+  if (commandRunning == 0) return;
+  constexpr char kMessage[] =
+      "quor-host: the plug-in ended the program before the command was done\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  _exit(kExitFailure);
+}
+
+class ExitGuard {
+ public:
+  ExitGuard() {
+    [[maybe_unused]] static const int registered = std::atexit(OnExitDuringCommand);
+    commandRunning = 1;
+  }
+  ~ExitGuard() { commandRunning = 0; }
+  ExitGuard(const ExitGuard&) = delete;
+  ExitGuard& operator=(const ExitGuard&) = delete;
+};
 
 std::size_t WordCount(std::string_view name) {
   return static_cast<std::size_t>(std::count(name.begin(), name.end(), ' ')) + 1;
@@ -74,6 +100,10 @@ void Help(std::span<const std::string> topic, std::ostream& out) {
 
 }  // namespace
 
+void DropExitGuard() {
+  commandRunning = 0;
+}
+
 int RunQuorHost(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
   Streams streams{out, err};
   try {
@@ -104,10 +134,14 @@ int RunQuorHost(std::span<const std::string> arguments, std::ostream& out, std::
       PrintCommandHelp(*command, out);
       return 0;
     }
+    const ExitGuard guard;
     command->run(options, streams);
   } catch (const UsageError& error) {
     err << "quor-host: " << error.what() << '\n';
     return kExitUsage;
+  } catch (const Interrupted& error) {
+    err << "quor-host: " << error.what() << '\n';
+    return kExitSignalBase + error.Signal();
   } catch (const HostError& error) {
     err << "quor-host: " << error.what() << '\n';
     return kExitFailure;
