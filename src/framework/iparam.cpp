@@ -1,6 +1,7 @@
 #include "framework/iparam.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>

@@ -5,8 +5,9 @@
 #include "framework/display_curve.h"
 #include "plugin/quor_params.h"
 
-// Decimals of a band's gain as hosts show it, "+3.2": finer than the steps
-// of the settings around the centre, where the shelves change slowest.
+// Decimals of a band's gain as hosts show it, "+3.2": each step of 0.01 of
+// a setting moves its band by 0.14 dB or more, so every step shows a text
+// of its own.
 inline constexpr int kBandGainDecimals = 1;
 
 // The curve a display goes through; null for a value shown as it is.

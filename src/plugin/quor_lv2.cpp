@@ -32,13 +32,14 @@ void AddAudioPorts(Lv2Description& d) {
 }
 
 std::string BandName(ParamShown shown) {
-  char bell[32];
-  std::snprintf(bell, sizeof bell, "The bell at %.1f kHz", BellCentreHz() / 1000.);
   switch (shown) {
     case ParamShown::kHighBandGain:
       return "The high shelf";
-    case ParamShown::kMidBandGain:
+    case ParamShown::kMidBandGain: {
+      char bell[32];
+      std::snprintf(bell, sizeof bell, "The bell at %.1f kHz", BellCentreHz() / 1000.);
       return bell;
+    }
     case ParamShown::kLowBandGain:
       return "The low shelf";
     case ParamShown::kValue:

@@ -116,6 +116,18 @@ class CubicCurve final : public DisplayCurve {
   }
 };
 
+// A setting shown as the gain it gives, one decimal and signed.
+class CurveParam : public ::testing::Test {
+ protected:
+  CurveParam() {
+    param.InitDouble("Band", 0.5, 0., 1., 0.01, "dB");
+    param.SetDisplayCurve(&curve, 1);
+    param.ShowSign();
+  }
+  const CubicCurve curve;
+  IParam param;
+};
+
 double Typed(const IParam& param, const char* text) {
   double value = -99.;
   return param.ValueForText(text, &value) ? value : -99.;
@@ -123,12 +135,7 @@ double Typed(const IParam& param, const char* text) {
 
 }  // namespace
 
-TEST(Param, CurveShowsSignedNumbersAndFlatAsPlainZero) {
-  const CubicCurve curve;
-  IParam param;
-  param.InitDouble("Band", 0.5, 0., 1., 0.01, "dB");
-  param.SetDisplayCurve(&curve, 1);
-  param.ShowSign();
+TEST_F(CurveParam, ShowsSignedNumbersAndFlatAsPlainZero) {
   EXPECT_EQ(param.GetDisplayForHost(), "0.0");
   EXPECT_EQ(param.GetDisplayForHost(0.499, false), "0.0");  // not "-0.0"
   EXPECT_EQ(param.GetDisplayForHost(1., false), "+15.0");
@@ -138,12 +145,7 @@ TEST(Param, CurveShowsSignedNumbersAndFlatAsPlainZero) {
   EXPECT_EQ(param.GetDisplayForHost(std::numeric_limits<double>::quiet_NaN(), true), "-15.0");
 }
 
-TEST(Param, CurveTextsNameTheirValuesExactly) {
-  const CubicCurve curve;
-  IParam param;
-  param.InitDouble("Band", 0.5, 0., 1., 0.01, "dB");
-  param.SetDisplayCurve(&curve, 1);
-  param.ShowSign();
+TEST_F(CurveParam, TextsNameTheirValuesExactly) {
   // Every value on the step grid comes back, bit for bit, from its text.
   for (int k = 0; k <= 100; ++k) {
     const double value = k / 100.;
