@@ -1,5 +1,9 @@
 #include "engine/band_filters.h"
 
+#include <cmath>
+#include <complex>
+#include <numbers>
+
 // Every coefficient is a sum of fitted constants times monomials in F and g.
 // Each monomial is one product of F2, g2, F, g; the terms are added left to
 // right in a fixed order so that every build computes the same bits.
@@ -61,4 +65,13 @@ void LowShelf::Calc(double sampleRate, double g) {
        2.59556718381281e-06 * (f * g2) + -2.59556718381281e-06 * (f * g) +
        -1.95164562289243e-06 * f + -1.41877908666465e-22 * g2 + -0.00610985940345774 * g +
        0.00691591807490292;
+}
+
+double GainDb(const BandFilter& band, double frequency, double sampleRate) {
+  const double w = 2. * std::numbers::pi * frequency / sampleRate;
+  const std::complex<double> z1 = std::polar(1., -w);
+  const std::complex<double> z2 = z1 * z1;
+  const std::complex<double> response =
+      (band.b0 + band.b1 * z1 + band.b2 * z2) / (band.a0 + band.a1 * z1 + band.a2 * z2);
+  return 20. * std::log10(std::abs(response));
 }

@@ -64,6 +64,10 @@ class LowShelf : public BandFilter {
   void Calc(double sampleRate, double g);
 };
 
+// The gain in dB that a section's coefficients give a steady sine of the
+// frequency (Hz) at the sample rate: what a setting does, for its display.
+double GainDb(const BandFilter& band, double frequency, double sampleRate);
+
 // One band for a bank of NCh channels, each with coefficients of its own. A
 // block loads the history of a vector of channels into registers, steps it
 // sample by sample and stores it back.

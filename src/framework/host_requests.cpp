@@ -1,10 +1,17 @@
 // What every format adapter asks of the plug-in the same way: parameter values
 // and texts from the host, the state envelope, the editor window.
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "framework/ieffect_base.h"
+
+namespace {
+
+// Characters a host's text may have; a user types a handful.
+constexpr std::size_t kMaxParamTextLength = 256;
+
+}  // namespace
 
 void IEffectBase::SetParameterFromHost(int paramIdx, double normalizedValue) {
   std::lock_guard lock(mMutex);
@@ -30,17 +37,12 @@ bool IEffectBase::SetParameterFromText(int paramIdx, const char* text) {
   ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
   if (!IsValidParamIdx(paramIdx) || !text) return false;
-  IParam* param = GetParam(paramIdx);
+  // No parameter's text is this long: refused, not read beyond.
+  const std::size_t length = strnlen(text, kMaxParamTextLength + 1);
+  if (length > kMaxParamTextLength) return false;
   double value = 0.;
-  if (param->GetNDisplayTexts() > 0) {
-    if (!param->MapDisplayText(text, &value)) return false;
-  } else {
-    value = std::atof(text);
-    if (param->GetNegateDisplay()) value = -value;
-  }
-  if (mGraphics) mGraphics->SetParameterFromPlug(paramIdx, value, false);
-  param->Set(value);
-  OnParamChange(paramIdx);
+  if (!GetParam(paramIdx)->ValueForText(std::string_view(text, length), &value)) return false;
+  SetParameterValueFromHost(paramIdx, value);
   return true;
 }
 

@@ -1,6 +1,8 @@
 #include "framework/iparam.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,43 @@ int TruncateToInt(double value) {
   if (value <= static_cast<double>(std::numeric_limits<int>::min()))
     return std::numeric_limits<int>::min();
   return static_cast<int>(value);
+}
+
+std::string_view Trimmed(std::string_view text) {
+  const auto begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return {};
+  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// "0.0", "-0.00", "+0": a number that rounded to zero.
+bool PrintsAsZero(std::string_view text) {
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+  return !text.empty() && text.find_first_not_of("0.") == std::string_view::npos;
+}
+
+// The decimals a number was typed with, the exponent counted: "2.50" has
+// two, "25e-1" one, "2.5e3" none.
+int TypedDecimals(std::string_view number) {
+  const auto exponentAt = number.find_first_of("eE");
+  const std::string_view mantissa = number.substr(0, exponentAt);
+  const auto dot = mantissa.find('.');
+  long decimals = dot == std::string_view::npos ? 0 : static_cast<long>(mantissa.size() - dot - 1);
+  if (exponentAt != std::string_view::npos) {
+    std::string_view exponent = number.substr(exponentAt + 1);
+    if (!exponent.empty() && exponent[0] == '+') exponent.remove_prefix(1);
+    long shift = 0;
+    std::from_chars(exponent.data(), exponent.data() + exponent.size(), shift);
+    decimals -= std::clamp(shift, -100L, 100L);
+  }
+  return static_cast<int>(std::clamp(decimals, 0L, 17L));
 }
 
 }  // namespace
@@ -98,9 +137,18 @@ void IParam::SetDisplayText(int value, const char* text) {
   mDisplayTexts.push_back({value, BoundedText(text)});
 }
 
-void IParam::Set(double value) {
+void IParam::SetDisplayCurve(const DisplayCurve* curve, int precision) {
+  mDisplayCurve = curve;
+  mDisplayPrecision = std::clamp(precision, 0, 6);
+}
+
+double IParam::Clamped(double value) const {
   // A value that is not a number (a corrupt chunk) must not reach the engine.
-  Store(std::isnan(value) ? mMin : std::clamp(value, mMin, mMax));
+  return std::isnan(value) ? mMin : std::clamp(value, mMin, mMax);
+}
+
+void IParam::Set(double value) {
+  Store(Clamped(value));
 }
 
 double IParam::ClampNormalized(double normalizedValue) {
@@ -143,12 +191,20 @@ std::string IParam::GetDisplayForHost(double value, bool normalized, bool withDi
     const char* text = GetDisplayText(TruncateToInt(value));
     if (text[0] != '\0') return text;
   }
+  // A curve is defined over the range alone.
+  if (mDisplayCurve) value = mDisplayCurve->Shown(Clamped(value));
   if (mNegateDisplay) value = -value;
+  return FormatNumber(value);
+}
+
+std::string IParam::FormatNumber(double value) const {
   char buffer[512];
   if (mDisplayPrecision == 0)
-    std::snprintf(buffer, sizeof buffer, "%d", TruncateToInt(value));
+    std::snprintf(buffer, sizeof buffer, mShowSign ? "%+d" : "%d", TruncateToInt(value));
   else
-    std::snprintf(buffer, sizeof buffer, "%.*f", mDisplayPrecision, value);
+    std::snprintf(buffer, sizeof buffer, mShowSign ? "%+.*f" : "%.*f", mDisplayPrecision, value);
+  // Flat is "0.0", neither a boost nor a cut.
+  if (mShowSign && PrintsAsZero(buffer)) return buffer + 1;
   return buffer;
 }
 
@@ -174,6 +230,51 @@ bool IParam::MapDisplayText(const char* text, double* valueOut) const {
     }
   }
   return false;
+}
+
+bool IParam::ValueForText(std::string_view text, double* valueOut) const {
+  const std::string_view typed = Trimmed(text);
+  const DisplayText* named = nullptr;
+  // The exact text first: two texts may differ only in case.
+  for (const DisplayText& entry : mDisplayTexts)
+    if (!named && !entry.mText.empty() && entry.mText == typed) named = &entry;
+  for (const DisplayText& entry : mDisplayTexts)
+    if (!named && !entry.mText.empty() && SameIgnoringCase(entry.mText, typed)) named = &entry;
+  double value = 0.;
+  if (named)
+    value = named->mValue;
+  else if (!ValueForNumber(typed, &value))
+    return false;
+  value = Clamped(value);
+  if (mType != kTypeDouble) value = Clamped(std::floor(value / mStep + 0.5) * mStep);
+  if (valueOut) *valueOut = value;
+  return true;
+}
+
+bool IParam::ValueForNumber(std::string_view text, double* valueOut) const {
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+  // One sign at most, and no words that read as numbers ("inf", "nan").
+  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.'))
+    return false;
+  double number = 0.;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, number, std::chars_format::general);
+  if (error != std::errc() || !std::isfinite(number)) return false;
+  const int decimals = TypedDecimals(std::string_view(text.data(), stop));
+  // After the number, its label or nothing.
+  const std::string_view rest = Trimmed(std::string_view(stop, end));
+  if (!rest.empty() && (mLabel.empty() || !SameIgnoringCase(rest, mLabel))) return false;
+  if (negative) number = -number;
+  if (mNegateDisplay) number = -number;
+  if (mDisplayCurve) {
+    // The precision typed, or the display's when it was typed more coarsely:
+    // "3" names what shows as "+3.0".
+    const double tolerance = 0.5 * std::pow(10., -std::max(decimals, mDisplayPrecision));
+    number = mDisplayCurve->ValueFor(number, tolerance, mMin, mMax);
+  }
+  *valueOut = number;
+  return true;
 }
 
 const char* IParam::GetLabelForHost() const {

@@ -5,7 +5,10 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "framework/display_curve.h"
 
 enum EParamType : std::int32_t {
   kTypeNone = 0,
@@ -30,6 +33,11 @@ class IParam {
 
   void SetShape(double shape);
   void SetDisplayText(int value, const char* text);
+  // Shows values as the curve's numbers with `precision` decimals; the curve
+  // outlives the parameter.
+  void SetDisplayCurve(const DisplayCurve* curve, int precision);
+  // Shows a sign before every number that does not print as zero: "+3.2".
+  void ShowSign() { mShowSign = true; }
 
   void Set(double value);
   void SetNormalized(double normalizedValue);
@@ -59,6 +67,11 @@ class IParam {
   int GetNDisplayTexts() const { return static_cast<int>(mDisplayTexts.size()); }
   const char* GetDisplayTextAtIdx(int idx, double* valueOut = nullptr) const;
   bool MapDisplayText(const char* text, double* valueOut) const;
+  // The value a text typed by a user names, within the range and on the
+  // step grid, in the terms the display uses: one of the display texts in
+  // any case, or a number as shown, with the label after it or not. False
+  // for anything else, which changes nothing.
+  bool ValueForText(std::string_view text, double* valueOut) const;
 
   const char* GetNameForHost() const { return mName.c_str(); }
   const char* GetLabelForHost() const;
@@ -81,6 +94,10 @@ class IParam {
 
   void InitCommon(EParamType type, const char* name, const char* label, const char* group);
   void Store(double value) { mValue.store(value, std::memory_order_relaxed); }
+  // The value within the range; one that is not a number is the minimum.
+  double Clamped(double value) const;
+  std::string FormatNumber(double value) const;
+  bool ValueForNumber(std::string_view text, double* valueOut) const;
 
   EParamType mType = kTypeNone;
   // Written under the plug-in's mutex, read from any thread: host threads
@@ -96,5 +113,7 @@ class IParam {
   std::string mLabel;
   std::string mParamGroup;
   bool mNegateDisplay = false;
+  bool mShowSign = false;
   std::vector<DisplayText> mDisplayTexts;
+  const DisplayCurve* mDisplayCurve = nullptr;  // not owned
 };

@@ -42,6 +42,7 @@ struct Lv2Port {
   Style mStyle = Style::kContinuous;
   Unit mUnit = Unit::kNone;
   std::vector<std::string> mChoices;  // the names of the values 0, 1, ...
+  std::string mComment;               // what the control does, when its value does not say
 };
 
 struct Lv2Description {

@@ -74,12 +74,12 @@ void WritePort(std::ostream& out, const Lv2Description& d, const Lv2Port& port, 
     if (port.mUnit == Lv2Port::Unit::kDecibel) out << " ;\n    units:unit units:db";
     if (port.mStyle == Lv2Port::Style::kToggle)
       out << " ;\n    lv2:portProperty lv2:toggled, lv2:integer";
-    if (port.mStyle == Lv2Port::Style::kChoice) {
+    if (port.mStyle == Lv2Port::Style::kChoice)
       out << " ;\n    lv2:portProperty lv2:enumeration, lv2:integer";
-      for (std::size_t value = 0; value < port.mChoices.size(); ++value)
-        out << " ;\n    lv2:scalePoint [ rdfs:label " << Quoted(port.mChoices[value])
-            << " ; rdf:value " << Decimal(static_cast<double>(value)) << " ]";
-    }
+    for (std::size_t value = 0; value < port.mChoices.size(); ++value)
+      out << " ;\n    lv2:scalePoint [ rdfs:label " << Quoted(port.mChoices[value])
+          << " ; rdf:value " << Decimal(static_cast<double>(value)) << " ]";
+    if (!port.mComment.empty()) out << " ;\n    rdfs:comment " << Quoted(port.mComment);
   }
   out << "\n  ]";
 }

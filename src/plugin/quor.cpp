@@ -6,6 +6,7 @@
 
 #include "editor/igraphics_headless.h"
 #include "engine/gain.h"
+#include "plugin/band_gain_curves.h"
 #include "plugin/editor_layout.h"
 #include "plugin/make_graphics.h"
 #include "plugin/text_entry.h"
@@ -59,6 +60,14 @@ void QUOR::InitParameters() {
     } else {
       param->InitInt(name.c_str(), static_cast<int>(row.mDefault), static_cast<int>(row.mMin),
                      static_cast<int>(row.mMax), row.mLabel, "");
+    }
+    // Only the texts: values, ranges and what sessions store stay as they were.
+    for (int value = 0; value < static_cast<int>(row.mChoices.size()); ++value)
+      if (const char* text = row.mChoices[static_cast<std::size_t>(value)])
+        param->SetDisplayText(value, text);
+    if (const DisplayCurve* curve = ShownCurve(row.mShown)) {
+      param->SetDisplayCurve(curve, kBandGainDecimals);
+      param->ShowSign();
     }
   }
 }

@@ -1,7 +1,9 @@
 #include "plugin/quor_lv2.h"
 
+#include <cstdio>
 #include <string>
 
+#include "plugin/band_gain_curves.h"
 #include "plugin/quor.h"
 #include "plugin/quor_params.h"
 
@@ -29,6 +31,34 @@ void AddAudioPorts(Lv2Description& d) {
   }
 }
 
+std::string BandName(ParamShown shown) {
+  switch (shown) {
+    case ParamShown::kHighBandGain:
+      return "The high shelf";
+    case ParamShown::kMidBandGain: {
+      char bell[32];
+      std::snprintf(bell, sizeof bell, "The bell at %.1f kHz", BellCentreHz() / 1000.);
+      return bell;
+    }
+    case ParamShown::kLowBandGain:
+      return "The low shelf";
+    case ParamShown::kValue:
+      break;
+  }
+  return {};
+}
+
+// What an equaliser setting does, which its value 0..1 does not say.
+std::string BandComment(ParamShown shown) {
+  const DisplayCurve* curve = ShownCurve(shown);
+  if (!curve) return {};
+  char text[128];
+  std::snprintf(text, sizeof text,
+                "%s: 0 cuts it by %.1f dB, 0.5 leaves it flat, 1 lifts it by %.1f dB",
+                BandName(shown).c_str(), -curve->Shown(0.), curve->Shown(1.));
+  return text;
+}
+
 void AddControlPorts(Lv2Description& d) {
   // In index order, as hosts that number parameters show them.
   for (int idx = 0; idx < kNumParams; ++idx) {
@@ -43,8 +73,9 @@ void AddControlPorts(Lv2Description& d) {
                   : row.mStyle == ParamStyle::kChoice ? Lv2Port::Style::kChoice
                                                       : Lv2Port::Style::kContinuous;
     port.mUnit = row.mUnit == ParamUnit::kDecibel ? Lv2Port::Unit::kDecibel : Lv2Port::Unit::kNone;
-    if (row.mStyle == ParamStyle::kChoice)
-      port.mChoices.assign(row.mChoices.begin(), row.mChoices.end());
+    for (const char* choice : row.mChoices)
+      if (choice) port.mChoices.emplace_back(choice);
+    port.mComment = BandComment(row.mShown);
     d.mPorts.push_back(port);
   }
 }

@@ -27,6 +27,9 @@ enum class ParamRole {
 enum class ParamUnit { kNone, kDecibel };
 // How a host shows a control: a range, a switch, or a choice of named values.
 enum class ParamStyle { kContinuous, kToggle, kChoice };
+// What a host's display shows for a value: the value in its unit, or the
+// gain in dB that an equaliser setting gives its band.
+enum class ParamShown { kValue, kHighBandGain, kMidBandGain, kLowBandGain };
 
 struct ParamRow {
   ParamRole mRole;
@@ -46,10 +49,11 @@ struct ParamRow {
   double mMin;
   double mMax;
   double mStep;
-  // The text a host shows after a value, as sessions and hosts know it.
+  // The unit a host shows after a value; a named value shows none.
   const char* mLabel;
   ParamUnit mUnit;
-  // The names of a choice's values 0 and 1.
+  ParamShown mShown;
+  // The names of a switch's or a choice's values 0 and 1.
   std::array<const char*, 2> mChoices;
 };
 
@@ -60,7 +64,7 @@ inline constexpr int kNumParams = 94;
 
 inline constexpr ParamRow kParamRows[] = {
     // role, name, symbol, per track, first index, stride, type, style, default, min, max, step,
-    // label, unit, choices
+    // label, unit, shown, choices
     {ParamRole::kMode,
      "Mode",
      "mode",
@@ -75,6 +79,7 @@ inline constexpr ParamRow kParamRows[] = {
      1.,
      "",
      ParamUnit::kNone,
+     ParamShown::kValue,
      {"MIX", "16 OUT"}},
     {ParamRole::kMasterOutput,
      "Master Output",
@@ -88,8 +93,9 @@ inline constexpr ParamRow kParamRows[] = {
      -24.,
      24.,
      0.01,
-     "%",
+     "dB",
      ParamUnit::kDecibel,
+     ParamShown::kValue,
      {}},
     {ParamRole::kHighGain,
      "High Gain",
@@ -103,8 +109,9 @@ inline constexpr ParamRow kParamRows[] = {
      0.,
      1.,
      0.01,
-     "%",
+     "dB",
      ParamUnit::kNone,
+     ParamShown::kHighBandGain,
      {}},
     {ParamRole::kMidGain,
      "Mid Gain",
@@ -118,8 +125,9 @@ inline constexpr ParamRow kParamRows[] = {
      0.,
      1.,
      0.01,
-     "%",
+     "dB",
      ParamUnit::kNone,
+     ParamShown::kMidBandGain,
      {}},
     {ParamRole::kLowGain,
      "Low Gain",
@@ -133,8 +141,9 @@ inline constexpr ParamRow kParamRows[] = {
      0.,
      1.,
      0.01,
-     "%",
+     "dB",
      ParamUnit::kNone,
+     ParamShown::kLowBandGain,
      {}},
     {ParamRole::kInput,
      "Input",
@@ -148,8 +157,9 @@ inline constexpr ParamRow kParamRows[] = {
      -24.,
      24.,
      0.01,
-     "%",
+     "dB",
      ParamUnit::kDecibel,
+     ParamShown::kValue,
      {}},
     {ParamRole::kOutput,
      "Output",
@@ -163,8 +173,9 @@ inline constexpr ParamRow kParamRows[] = {
      -24.,
      24.,
      0.01,
-     "%",
+     "dB",
      ParamUnit::kDecibel,
+     ParamShown::kValue,
      {}},
     {ParamRole::kBypass,
      "Bypass",
@@ -180,7 +191,8 @@ inline constexpr ParamRow kParamRows[] = {
      1.,
      "",
      ParamUnit::kNone,
-     {}},
+     ParamShown::kValue,
+     {"Off", "On"}},
     {ParamRole::kMute,
      "Mute",
      "mute",
@@ -195,7 +207,8 @@ inline constexpr ParamRow kParamRows[] = {
      1.,
      "",
      ParamUnit::kNone,
-     {}},
+     ParamShown::kValue,
+     {"Off", "On"}},
     {ParamRole::kGlobalBypass,
      "Global Bypass",
      "global_bypass",
@@ -210,7 +223,8 @@ inline constexpr ParamRow kParamRows[] = {
      1.,
      "",
      ParamUnit::kNone,
-     {}},
+     ParamShown::kValue,
+     {"Off", "On"}},
 };
 
 // One parameter in use: its row, and the track it belongs to (-1 for the

@@ -16,8 +16,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quor-ardour-lv2-XXXXXX")
 [ -n "${QUOR_ARDOUR_KEEP:-}" ] && echo "scratch folder: $work" || trap 'rm -rf "$work"' EXIT
 export HOME="$work/home" LV2_PATH="$work/lv2" QUOR_FORMAT=LV2
 export SESSION_DIR="$work/session" SESSION_NAME=quor
-# Ardour counts control inputs and takes plain values: High Gain 1 0.7,
-# Input 1 +6 dB, Output 1 -12 dB.
+# Ardour counts control inputs and takes plain values: High Gain 1 0.7
+# (+3.1 dB, as the VST2 plug-in shows it), Input 1 +6 dB, Output 1 -12 dB.
 export QUOR_SETTINGS="0=0.7 3=6 4=-12"
 mkdir -p "$HOME" "$LV2_PATH"
 ln -s "$bundle" "$LV2_PATH/QUOR.lv2"
@@ -61,7 +61,7 @@ run ardour7-export -b float -o "$work/processed.wav" "$SESSION_DIR" "$SESSION_NA
 run ardour7-export -b float -o "$work/reference.wav" "$SESSION_DIR" reference || show_log
 check "ardour7-export renders both snapshots" '[ -s "$work/processed.wav" ] && [ -s "$work/reference.wav" ]'
 run "$host" render "$vst" -o "$work/predicted.wav" --outputs 2 --precision 32 \
-  --set "High Gain 1=0.7" --set "Input 1=6" --set "Output 1=-12" "$work/reference.wav" || show_log
+  --set "High Gain 1=+3.1" --set "Input 1=6" --set "Output 1=-12" "$work/reference.wav" || show_log
 processed=$($tools levels "$work/processed.wav")
 predicted=$($tools levels "$work/predicted.wav")
 echo "    channel, peak and RMS dBFS: processed by Ardour ${processed//$'\n'/; }"

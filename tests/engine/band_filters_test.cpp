@@ -22,7 +22,7 @@ double Gain(const BandFilter& f, double hz) {
   return std::abs((f.b0 + f.b1 * z + f.b2 * z * z) / (f.a0 + f.a1 * z + f.a2 * z * z));
 }
 double GainDb(const BandFilter& f, double hz) {
-  return 20.0 * std::log10(Gain(f, hz));
+  return GainDb(f, hz, kRate);
 }
 
 template <typename Filter>
@@ -66,6 +66,19 @@ TEST(BandFilters, ShapesAtFullSetting) {
     EXPECT_GT(GainDb(bell, hz), peak / 2);
   for (const double hz : {650.0, 3800.0})
     EXPECT_LT(GainDb(bell, hz), peak / 2);
+}
+
+// What hosts are shown of a setting is computed at one rate: it must hold at all.
+TEST(BandFilters, GainsAtTheBandsAreTheSameAtEveryRate) {
+  for (const double g : {0.0, 0.3, 1.0}) {
+    const double high = GainDb(Made<HighShelf>(g), kRate / 2);
+    const double low = GainDb(Made<LowShelf>(g), 0.0);
+    EXPECT_NEAR(20.0 * std::log10(Gain(Made<HighShelf>(g), kRate / 2)), high, 1e-12);
+    for (const double rate : {22050.0, 48000.0, 96000.0, 192000.0}) {
+      EXPECT_NEAR(GainDb(Made<HighShelf>(g, rate), rate / 2, rate), high, 1e-9) << rate;
+      EXPECT_NEAR(GainDb(Made<LowShelf>(g, rate), 0.0, rate), low, 1e-9) << rate;
+    }
+  }
 }
 
 TEST(BandFilters, DivisorPositiveForEveryRateAndSetting) {

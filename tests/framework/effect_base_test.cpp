@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <vector>
 
 #include "tests/framework/test_effect.h"
@@ -120,6 +121,20 @@ TEST(EffectBase, GuiChangeReportsTheEditorsValue) {
   ASSERT_EQ(effect.mAutomated.size(), 1u);
   EXPECT_EQ(effect.mAutomated[0].second, 0.33);
   EXPECT_EQ(effect.mChanged, std::vector<int>{0});
+}
+
+TEST(EffectBase, HostTextsChangeAParameterOnlyWhenTheyNameAValue) {
+  TestEffect effect;
+  effect.GetParam(0)->InitDouble("Gain", 0., -24., 24., 0.01, "dB");
+  EXPECT_TRUE(effect.SetParameterFromText(0, "+6 dB"));
+  EXPECT_EQ(effect.GetParam(0)->Value(), 6.);
+  EXPECT_EQ(effect.mChanged, std::vector<int>{0});
+  const std::string overlong = "1" + std::string(300, ' ');
+  for (const char* refused : {"loud", overlong.c_str(), static_cast<const char*>(nullptr)})
+    EXPECT_FALSE(effect.SetParameterFromText(0, refused));
+  EXPECT_FALSE(effect.SetParameterFromText(5, "1"));  // no such parameter
+  EXPECT_EQ(effect.GetParam(0)->Value(), 6.);
+  EXPECT_EQ(effect.mChanged.size(), 1u);
 }
 
 TEST(EffectBase, MidiIsForwardedAndSamplesPerBeatFollowsTempo) {

@@ -27,9 +27,9 @@ TEST(QuorCross, RenderEqualsTheEngineBlockForBlock) {
     input.push_back(channel);
   }
   WriteFloatWav(scratch.Path("in.wav"), input, kRate);
-  const RunResult render =
-      RunHost({"render", QUOR_PLUGIN, "-o", scratch.Path("out.wav"), "--block", "512", "--set",
-               "Input 2=9", "--set", "Mode=1", "--set", "Mid Gain 5=0.9", scratch.Path("in.wav")});
+  const RunResult render = RunHost({"render", QUOR_PLUGIN, "-o", scratch.Path("out.wav"), "--block",
+                                    "512", "--set", "Input 2=9", "--set", "Mode=1", "--set",
+                                    "Mid Gain 5=+12.2", scratch.Path("in.wav")});
   ASSERT_EQ(render.exitCode, 0) << render.err;
   const Channels rendered = ReadAudio(scratch.Path("out.wav"));
 
@@ -38,7 +38,7 @@ TEST(QuorCross, RenderEqualsTheEngineBlockForBlock) {
   console.OnParamReset();
   console.GetParam(QUOR::InputIdx(1))->Set(9.);
   console.GetParam(QUOR::kModeIdx)->Set(1.);
-  console.GetParam(QUOR::MidGainIdx(4))->Set(0.9);
+  console.GetParam(QUOR::MidGainIdx(4))->Set(0.9);  // what +12.2 dB names
   console.OnParamReset();
   Channels expected(kChannels, std::vector<double>(input[0].size()));
   for (std::size_t start = 0; start < input[0].size(); start += kBlock) {
@@ -76,12 +76,12 @@ TEST(QuorCross, ProgramAndBankFilesCrossBothWays) {
   for (const char* name : {"host.fxp", "host.fxb"}) {
     SCOPED_TRACE(name);
     const RunResult saved =
-        RunHost({"state", "save", QUOR_PLUGIN, scratch.Path(name), "--set", "Low Gain 8=0.3"});
+        RunHost({"state", "save", QUOR_PLUGIN, scratch.Path(name), "--set", "Low Gain 8=-5.7"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     QUOR reader;
     const bool bank = std::string(name).ends_with(".fxb");
     ASSERT_TRUE(bank ? reader.LoadBankFromFXB(scratch.Path(name))
                      : reader.LoadProgramFromFXP(scratch.Path(name)));
-    EXPECT_EQ(reader.GetParam(QUOR::LowGainIdx(7))->Value(), 0.3);
+    EXPECT_EQ(reader.GetParam(QUOR::LowGainIdx(7))->Value(), 0.3);  // what -5.7 dB names
   }
 }

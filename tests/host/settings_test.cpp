@@ -63,16 +63,39 @@ TEST(Settings, PluginsWithoutTextParsingTakeDisplayedNumbersAndWords) {
   EXPECT_NE(run.err.find("it shows Soft, Medium, Hard"), std::string::npos) << run.err;
 }
 
+TEST(Settings, AWholeNumberNamesAWordOfAParameterThatShowsWords) {
+  EXPECT_EQ(Shown(FIXTURE_GAIN, {"Invert=1"}, "Invert"), "on");  // its parser takes words only
+  EXPECT_EQ(Shown(FIXTURE_DELAY, {"Shape=2"}, "Shape"), "Hard");
+  EXPECT_EQ(Shown(FIXTURE_DELAY, {"Shape=0"}, "Shape"), "Soft");
+  for (const char* beyond : {"Shape=3", "Shape=1.5", "Shape=-1"}) {
+    RunResult run;
+    Shown(FIXTURE_DELAY, {beyond}, "Shape", &run);
+    EXPECT_EQ(run.exitCode, 1) << beyond;
+  }
+}
+
 #ifdef QUOR_PLUGIN
 TEST(Settings, QuorRefusesWordsItCannotParse) {
   RunResult run;
-  Shown(QUOR_PLUGIN, {"Bypass 3=on"}, "Bypass 3", &run);
+  Shown(QUOR_PLUGIN, {"Bypass 3=maybe"}, "Bypass 3", &run);
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("parameter \"Bypass 3\" does not take \"on\""), std::string::npos)
+  EXPECT_NE(run.err.find("parameter \"Bypass 3\" does not take \"maybe\"; it shows Off, On"),
+            std::string::npos)
       << run.err;
-  EXPECT_EQ(Shown(QUOR_PLUGIN, {"bypass 3=1"}, "Bypass 3"), "1");
+  EXPECT_EQ(Shown(QUOR_PLUGIN, {"Bypass 3=on"}, "Bypass 3"), "On");
+  EXPECT_EQ(Shown(QUOR_PLUGIN, {"bypass 3=1"}, "Bypass 3"), "On");
   EXPECT_EQ(Shown(QUOR_PLUGIN, {"Input 3=100"}, "Input 3", &run), "24.00");
   EXPECT_NE(run.err.find("limited to 24.00"), std::string::npos) << run.err;
+}
+
+TEST(Settings, QuorTakesItsGainsAndItsEqualiserInDecibels) {
+  EXPECT_EQ(Shown(QUOR_PLUGIN, {"Input 1=6"}, "Input 1"), "6.00");
+  EXPECT_EQ(Shown(QUOR_PLUGIN, {"High Gain 2=+3"}, "High Gain 2"), "+3.0");
+  EXPECT_EQ(Shown(QUOR_PLUGIN, {"low gain 4=-7.3 dB"}, "Low Gain 4"), "-7.3");
+  RunResult run;
+  EXPECT_EQ(Shown(QUOR_PLUGIN, {"Mid Gain 1=+40"}, "Mid Gain 1", &run), "+19.4");
+  EXPECT_NE(run.err.find("40 is beyond its range, limited to +19.4 dB"), std::string::npos)
+      << run.err;
 }
 #endif
 

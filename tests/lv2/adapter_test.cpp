@@ -149,3 +149,26 @@ TEST(Lv2Adapter, StateKeepsTheNamesAndDefaultsWhatIsDamaged) {
   ASSERT_EQ(other.Restore(&empty), LV2_STATE_SUCCESS);
   EXPECT_EQ(other.SavedTexts()[8], "Master");
 }
+
+// The ports say what the VST2 display says: the same words for the switches
+// and Mode, and for the equaliser settings, which stay 0..1, the dB they give.
+TEST(Lv2Adapter, PortsDescribeTheControlsAsTheHostDisplayDoes) {
+  const QUOR console(QUOR::Editor::kNone);
+  int comments = 0;
+  for (const Lv2Port& port : QuorLv2Description().mPorts) {
+    if (port.mKind != Lv2Port::Kind::kControlIn) continue;
+    const IParam& param = *console.GetParam(port.mIndex);
+    for (std::size_t value = 0; value < port.mChoices.size(); ++value)
+      EXPECT_EQ(port.mChoices[value], param.GetDisplayForHost(static_cast<double>(value), false));
+    EXPECT_EQ(port.mChoices.empty(), param.GetNDisplayTexts() == 0) << port.mSymbol;
+    if (port.mComment.empty()) continue;
+    ++comments;
+    EXPECT_EQ(port.mUnit, Lv2Port::Unit::kNone);
+    EXPECT_EQ(port.mMax - port.mMin, 1.);
+    for (const double end : {0., 1.}) {
+      const std::string shown = param.GetDisplayForHost(end, false).substr(1) + " dB";
+      EXPECT_NE(port.mComment.find(shown), std::string::npos) << port.mComment;
+    }
+  }
+  EXPECT_EQ(comments, 24);
+}

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # QUOR.lv2 in Debian's LV2 tools: its Turtle parses and validates, lv2info
-# shows its ports and no required feature, lv2apply renders sixteen channels
+# shows its ports, their named points and no required feature, lv2apply renders sixteen channels
 # bit for bit as the VST2 plug-in's 32-bit processing does, in both modes,
 # and lv2bench runs it at blocks of 1 to 4096 frames.
 # Usage: tools_test.sh QUOR.lv2 QUOR.so quor-host
@@ -36,6 +36,12 @@ check "no required feature" '! grep -q "Required Features" "$work/info.txt"'
 check "the latency on its designated port" 'grep -q "Has latency: *yes" "$work/info.txt"'
 check "the gains in dB, Mode with named points" \
   'grep -q "units:unit units:db" "$bundle/QUOR.ttl" && grep -q "\"16 OUT\"" "$bundle/QUOR.ttl"'
+check "the 17 switches with the points Off and On" \
+  '[ "$(grep -c "= \"On\"" "$work/info.txt")" = 17 ] && [ "$(grep -c "= \"Off\"" "$work/info.txt")" = 17 ]'
+check "the equaliser settings say the dB they give their band" \
+  '[ "$(grep -c "rdfs:comment \"The high shelf: 0 cuts it by 16.2 dB" "$bundle/QUOR.ttl")" = 8 ] &&
+   [ "$(grep -c "rdfs:comment \"The bell at 1.6 kHz: 0 cuts it by 19.4 dB" "$bundle/QUOR.ttl")" = 8 ] &&
+   [ "$(grep -c "rdfs:comment \"The low shelf: 0 cuts it by 18.7 dB" "$bundle/QUOR.ttl")" = 8 ]'
 
 python3 - "$work/in16.wav" <<'EOF'
 # Sixteen channels of noise and tones at different levels, 32-bit float.
@@ -71,8 +77,9 @@ for mode in 0 1; do
   lv2apply -i "$work/in16.wav" -o "$work/lv2-$mode.wav" -c mode $mode -c input_1 6.5 \
     -c low_gain_4 0.25 -c output_6 -3.75 -c mute_8 1 -c master_output -4.5 "$uri" \
     >"$work/apply.txt" 2>&1
+  # The setting 0.25 of the low shelf shows, and is typed, as -7.3 dB.
   "$host" render "$vst" -o "$work/vst-$mode.wav" --precision 32 --bits 32f --outputs 16 --tail 0 \
-    "$work/in16.wav" --set mode=$mode --set "Input 1=6.5" --set "Low Gain 4=0.25" \
+    "$work/in16.wav" --set mode=$mode --set "Input 1=6.5" --set "Low Gain 4=-7.3" \
     --set "Output 6=-3.75" --set "Mute 8=1" --set "Master Output=-4.5" --allow-clip \
     >"$work/render.txt" 2>&1
   check "lv2apply in Mode $mode gives the VST2 plug-in's 32-bit samples" \

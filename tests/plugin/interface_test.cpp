@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "plugin/quor.h"
 #include "plugin/quor_params.h"
 #include "tests/plugin/loaded_plugin.h"
 
@@ -57,9 +58,9 @@ TEST(Interface, ParameterTable) {
   EXPECT_EQ(plug.Text(effGetParamName, 94), "");
   EXPECT_EQ(plug.Text(effGetParamName, -1), "");
   EXPECT_EQ(plug.Text(effGetParamDisplay, 3), "0.00");
-  EXPECT_EQ(plug.Text(effGetParamLabel, 3), "%");
-  EXPECT_EQ(plug.Text(effGetParamDisplay, 0), "0.50");
-  EXPECT_EQ(plug.Text(effGetParamDisplay, 77), "0");
+  EXPECT_EQ(plug.Text(effGetParamLabel, 3), "dB");
+  EXPECT_EQ(plug.Text(effGetParamDisplay, 0), "0.0");
+  EXPECT_EQ(plug.Text(effGetParamDisplay, 77), "Off");
   EXPECT_EQ(plug.Text(effGetParamLabel, 77), "");
 
   for (int t = 0; t < 8; ++t) {
@@ -90,6 +91,71 @@ TEST(Interface, EveryParameterIsAsItsRowDescribesIt) {
                     static_cast<float>((row.mDefault - row.mMin) / (row.mMax - row.mMin)));
     const bool continuous = plug.Dispatch(effVendorSpecific, 8, p.mIdx) == 0xBEEF;
     EXPECT_EQ(continuous, row.mType == kTypeDouble) << p.mIdx;
+  }
+}
+
+// The host's display says what a control does: gains in dB, the equaliser
+// settings as the dB their band gets, the switches and Mode as words.
+TEST(Interface, HostTextsSayWhatEachControlDoes) {
+  LoadedPlugin plug;
+  plug.Dispatch(effOpen);
+  struct Shown {
+    int idx;
+    float at;
+    const char* display;
+    const char* label;
+  };
+  for (const Shown& c :
+       {Shown{3, 0.75f, "12.00", "dB"}, Shown{75, 0.f, "-24.00", "dB"},
+        Shown{0, 0.f, "-16.2", "dB"}, Shown{0, 0.5f, "0.0", "dB"}, Shown{0, 1.f, "+16.2", "dB"},
+        Shown{1, 0.f, "-19.4", "dB"}, Shown{1, 1.f, "+19.4", "dB"}, Shown{2, 0.f, "-18.7", "dB"},
+        Shown{72, 1.f, "+18.7", "dB"}, Shown{76, 0.f, "MIX", ""}, Shown{76, 1.f, "16 OUT", ""},
+        Shown{77, 1.f, "On", ""}, Shown{92, 0.f, "Off", ""}, Shown{93, 1.f, "On", ""},
+        Shown{5, 1.f, "1", ""}}) {
+    plug.Set(c.idx, c.at);
+    EXPECT_EQ(plug.Text(effGetParamDisplay, c.idx), c.display) << c.idx << " at " << c.at;
+    EXPECT_EQ(plug.Text(effGetParamLabel, c.idx), c.label) << c.idx;
+    char at[64] = {};  // the text at a value the parameter does not hold
+    plug.Set(c.idx, 1.f - c.at);
+    plug.Dispatch(effVendorSpecific, 7, c.idx, at, c.at);
+    EXPECT_STREQ(at, c.display) << c.idx;
+  }
+
+  // Typed in the host's own field, in the units shown.
+  struct Typed {
+    int idx;
+    const char* text;
+    const char* display;
+  };
+  for (const Typed& c :
+       {Typed{3, "+6 dB", "6.00"}, Typed{13, " -3.5", "-3.50"}, Typed{3, "100", "24.00"},
+        Typed{10, "+3", "+3.0"}, Typed{11, "-19.4 dB", "-19.4"}, Typed{12, "0", "0.0"},
+        Typed{10, "+40", "+16.2"}, Typed{76, "16 out", "16 OUT"}, Typed{76, "0", "MIX"},
+        Typed{80, "ON", "On"}, Typed{80, "0", "Off"}, Typed{81, "1", "On"}}) {
+    EXPECT_EQ(plug.Dispatch(effString2Parameter, c.idx, 0, const_cast<char*>(c.text)), 1) << c.text;
+    EXPECT_EQ(plug.Text(effGetParamDisplay, c.idx), c.display) << c.text;
+  }
+  for (const Typed& c : {Typed{3, "loud", "24.00"}, Typed{76, "stereo", "MIX"},
+                         Typed{10, "0.5 %", "+16.2"}, Typed{80, "maybe", "Off"}}) {
+    EXPECT_EQ(plug.Dispatch(effString2Parameter, c.idx, 0, const_cast<char*>(c.text)), 0) << c.text;
+    EXPECT_EQ(plug.Text(effGetParamDisplay, c.idx), c.display) << c.text;
+  }
+}
+
+// No stored value depends on the texts: the text of every setting on the
+// step grid names that setting exactly, so texts travel without a loss.
+TEST(Interface, EqualiserTextsNameTheirSettingsExactly) {
+  QUOR console(QUOR::Editor::kNone);
+  for (const ParamRole role : {ParamRole::kHighGain, ParamRole::kMidGain, ParamRole::kLowGain}) {
+    const int idx = ParamIndex(role, 3);
+    IParam* param = console.GetParam(idx);
+    for (int k = 0; k <= 100; ++k) {
+      param->Set(k / 100.);
+      const std::string text = param->GetDisplayForHost();
+      param->Set(0.123);
+      ASSERT_TRUE(console.SetParameterFromText(idx, text.c_str())) << text;
+      EXPECT_EQ(param->Value(), k / 100.) << idx << " " << text;
+    }
   }
 }
 

@@ -161,8 +161,8 @@ constexpr OptionEntry kOptions[] = {
      [](Options& o, const std::string& v) { o.stateFile = v; }},
     {"--set", "", "NAME=VALUE", "",
      "set a parameter, after --state: NAME=TEXT as the plug-in displays it, NAME=NUMBER in its "
-     "displayed unit, NAME=@0.25 normalised, INDEX=0.25 normalised; names match whatever their "
-     "case; repeatable",
+     "displayed unit (for one that shows words, 0 for its first, 1 for its second), "
+     "NAME=@0.25 normalised, INDEX=0.25 normalised; names match whatever their case; repeatable",
      [](Options& o, const std::string& v) { o.settings.push_back(ParseSetting(v)); }},
     {"--help", "-h", "", "", "show this help",
      [](Options& o, const std::string&) { o.help = true; }},

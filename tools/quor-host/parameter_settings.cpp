@@ -161,27 +161,59 @@ std::optional<std::string> SetByDisplayedNumber(const Plugin& plugin, int index,
   return std::string();
 }
 
-// Finds a display text by stepping through the range: discrete parameters
-// show each of their texts over a stretch of it; the middle of the stretch
-// is taken.
+// The texts a parameter shows over its range, found by stepping through it:
+// discrete parameters show each of theirs over a stretch of it.
+struct ShownStretch {
+  std::string text;
+  int first;
+  int last;
+};
+
+std::vector<ShownStretch> TextsOverTheRange(const ParameterProbe& probe) {
+  std::vector<ShownStretch> stretches;
+  for (int step = 0; step <= kTextScanSteps; ++step) {
+    std::string shown = probe.DisplayAt(static_cast<double>(step) / kTextScanSteps);
+    if (!stretches.empty() && stretches.back().text == shown)
+      stretches.back().last = step;
+    else
+      stretches.push_back({std::move(shown), step, step});
+  }
+  return stretches;
+}
+
+// Sets the middle of a stretch.
+void SetStretch(const ParameterProbe& probe, const ShownStretch& stretch) {
+  probe.DisplayAt(0.5 * (stretch.first + stretch.last) / kTextScanSteps);
+}
+
 bool SetByDisplayedText(const Plugin& plugin, int index, const std::string& wanted,
                         std::vector<std::string>& seen) {
   const ParameterProbe probe(plugin, index);
   const std::string key = Lower(Trim(wanted));
-  int first = -1;
-  int last = -1;
-  for (int step = 0; step <= kTextScanSteps; ++step) {
-    const std::string shown = probe.DisplayAt(static_cast<double>(step) / kTextScanSteps);
-    if (seen.empty() || seen.back() != shown) seen.push_back(shown);
-    if (Lower(shown) == key) {
-      if (first < 0) first = step;
-      last = step;
-    } else if (first >= 0) {
-      break;
+  const std::vector<ShownStretch> stretches = TextsOverTheRange(probe);
+  for (const ShownStretch& stretch : stretches)
+    seen.push_back(stretch.text);
+  for (const ShownStretch& stretch : stretches) {
+    if (Lower(stretch.text) == key) {
+      SetStretch(probe, stretch);
+      return true;
     }
   }
-  if (first < 0) return false;
-  probe.DisplayAt(0.5 * (first + last) / kTextScanSteps);
+  return false;
+}
+
+// A whole number names a value of a parameter that shows words, as hosts
+// count them: 0 its first, 1 its second.
+bool SetByTextPosition(const Plugin& plugin, int index, double position) {
+  const ParameterProbe probe(plugin, index);
+  const std::vector<ShownStretch> stretches = TextsOverTheRange(probe);
+  if (position < 0.0 || position != std::floor(position) ||
+      position >= static_cast<double>(stretches.size())) {
+    return false;
+  }
+  // A range that shows numbers at both ends takes numbers as shown.
+  if (LeadingNumber(stretches.front().text) && LeadingNumber(stretches.back().text)) return false;
+  SetStretch(probe, stretches[static_cast<std::size_t>(position)]);
   return true;
 }
 
@@ -227,6 +259,7 @@ std::string SetByName(const Plugin& plugin, const ParameterSetting& setting) {
 
   if (number) {
     if (auto outcome = SetByDisplayedNumber(plugin, index, name, *number)) return *outcome;
+    if (SetByTextPosition(plugin, index, *number)) return "";
   } else {
     std::vector<std::string> seen;
     if (SetByDisplayedText(plugin, index, text, seen)) return "";
