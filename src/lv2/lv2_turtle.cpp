@@ -132,6 +132,7 @@ std::string UiTurtle(const Lv2Description& d) {
       << "  lv2:requiredFeature ui:idleInterface, "
          "<http://lv2plug.in/ns/ext/instance-access> ;\n"
       << "  lv2:optionalFeature ui:parent, ui:resize, ui:touch, opts:options ;\n"
+      << "  opts:supportedOption ui:scaleFactor ;\n"
       << "  lv2:extensionData ui:idleInterface .\n";
   return out.str();
 }

@@ -1,6 +1,9 @@
 #include "lv2/lv2_ui.h"
 
+#include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
 
 #include <string_view>
 
@@ -14,6 +17,20 @@ const void* FeatureData(const LV2_Feature* const* features, std::string_view uri
   return nullptr;
 }
 
+// The scale factor among the host's options, 0 without one.
+double HostScale(const LV2_Feature* const* features) {
+  auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(FeatureData(features, LV2_URID__map)));
+  const auto* options =
+      static_cast<const LV2_Options_Option*>(FeatureData(features, LV2_OPTIONS__options));
+  if (!map || !map->map || !options) return 0.;
+  const LV2_URID key = map->map(map->handle, LV2_UI__scaleFactor);
+  const LV2_URID type = map->map(map->handle, LV2_ATOM__Float);
+  for (const LV2_Options_Option* o = options; o->key != 0; ++o)
+    if (o->key == key && o->type == type && o->size == sizeof(float) && o->value)
+      return static_cast<double>(*static_cast<const float*>(o->value));
+  return 0.;
+}
+
 }  // namespace
 
 std::unique_ptr<Lv2Ui> Lv2Ui::Create(LV2UI_Write_Function write, LV2UI_Controller controller,
@@ -24,6 +41,8 @@ std::unique_ptr<Lv2Ui> Lv2Ui::Create(LV2UI_Write_Function write, LV2UI_Controlle
   std::unique_ptr<Lv2Ui> ui(new Lv2Ui(*plugin, write, controller));
   ui->mResize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
   ui->mTouch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
+  // A host that draws its own interface at a scale announces it.
+  if (IEditorSurface* editor = plugin->Plug().GetGUI()) editor->SetHostScale(HostScale(features));
   // Attached before the editor opens: its first gesture finds the UI.
   plugin->AttachUi(ui.get());
   void* parent = const_cast<void*>(FeatureData(features, LV2_UI__parent));

@@ -323,6 +323,53 @@ INSTANTIATE_TEST_SUITE_P(Editors, EditorEndToEnd,
                                            Case{HostKind::kQuorHost, QuorEditor()}),
                          CaseName);
 
+// QUOR at the desktop's scale: Xft.dpi 144 and 192 open it at 150% and 200%,
+// in a host that sizes its window from effEditGetRect before opening it; a
+// drag, a click and a typed name land where they land at 100%.
+class ScaledQuorEditor : public ::testing::TestWithParam<double> {
+ protected:
+  void SetUp() override {
+    REQUIRE_X_SESSION();
+    SetDesktopDpi(static_cast<int>(std::lround(96. * GetParam())));
+    SetEditorScale(GetParam());
+  }
+  void TearDown() override {
+    SetDesktopDpi(0);
+    SetEditorScale(1.);
+  }
+};
+
+TEST_P(ScaledQuorEditor, OpensAtTheDesktopsScaleAndAnswersWhereItDraws) {
+  const double scale = GetParam();
+  MinimalTarget target(QUOR_PLUGIN);
+  ERect* rect = nullptr;
+  target.host.Dispatch(effEditGetRect, 0, 0, &rect);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->right, std::lround(1215 * scale));
+  EXPECT_EQ(rect->bottom, std::lround(692 * scale));
+  const EditorUnderTest e = QuorEditor();
+
+  MoveTo(target.Window(), e.knob.x, e.knob.y);
+  Xdo({"mousedown", "1"});
+  for (int step = 0; step < 5; ++step)
+    Xdo({"mousemove_relative", "--", "0", std::to_string(-static_cast<int>(6 * scale))});
+  Xdo({"mouseup", "1"});
+  ClickAt(target.Window(), e.toggle.x, e.toggle.y);
+  ASSERT_TRUE(
+      target.WaitFor([&] { return Automated(target.EditLog(), e.toggleParam).size() == 1; }));
+  const std::vector<double> knob = Automated(target.EditLog(), e.knobParam);
+  ASSERT_FALSE(knob.empty());
+  EXPECT_GT(knob.back(), e.knobDefault);
+
+  const xcb_window_t field = OpenNameField(target, e);
+  ASSERT_NE(field, 0u);
+  ASSERT_TRUE(TypeIntoField(target, field, "Café ß", "Return"));
+  EXPECT_EQ(Occurrences(target.SavedState(), "Café ß"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, ScaledQuorEditor, ::testing::Values(1.5, 2.),
+                         [](const auto& scale) { return scale.index == 0 ? "150" : "200"; });
+
 // A stereo file of the minimal host's swelling sine, a second long: what
 // `quor-host open --play` loops, in a folder of its own.
 class Stem {
@@ -366,6 +413,15 @@ void OpenInMinimalHost(const EditorUnderTest& editor, std::unique_ptr<MinimalHos
   host = std::make_unique<MinimalHost>(editor.plugin);
   ASSERT_TRUE(host->Loaded());
   ASSERT_TRUE(host->OpenEditor());
+  // Once it has drawn: a busy machine (or a sanitizer) slows the first draw,
+  // and keys forwarded meanwhile wait for the editor's thread longer than a
+  // host does.
+  PollUntil(
+      [&] {
+        const std::vector<std::uint32_t> corner = host->Grab(0, 0, 16, 16);
+        return std::any_of(corner.begin(), corner.end(), [](std::uint32_t p) { return p != 0; });
+      },
+      [&] { host->Idle(20); });
 }
 
 // What only a host in this process can watch.

@@ -1,6 +1,6 @@
-// QUOR's editor as `quor-host screenshot` grabs it from a real X server: the
-// same pixels as its drawing without a display, and as the golden image of
-// its defaults in docs/.
+// QUOR's editor as `quor-host screenshot` grabs it from a real X server, at
+// 100% and at 200%: the same pixels as its drawing without a display, and as
+// the golden images of its defaults in docs/.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,11 +20,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(QuorScreenshot, EqualsTheDrawingWithoutADisplay) {
+class QuorScreenshot : public ::testing::TestWithParam<std::pair<double, const char*>> {};
+
+TEST_P(QuorScreenshot, EqualsTheDrawingWithoutADisplay) {
   REQUIRE_X_SESSION();
+  const auto [scale, golden] = GetParam();
   const fs::path png =
       fs::temp_directory_path() / ("quor-shot-" + std::to_string(getpid()) + ".png");
-  ASSERT_EQ(RunAndWait({QUOR_HOST, "screenshot", QUOR_PLUGIN, png.string()}, nullptr, nullptr), 0);
+  ASSERT_EQ(RunAndWait({QUOR_HOST, "screenshot", QUOR_PLUGIN, png.string(), "--scale",
+                        std::to_string(scale)},
+                       nullptr, nullptr),
+            0);
   const auto shot = raster::LoadPNG(png.c_str());
   fs::remove(png);
   ASSERT_NE(shot, nullptr);
@@ -32,6 +38,7 @@ TEST(QuorScreenshot, EqualsTheDrawingWithoutADisplay) {
   QUOR console(QUOR::Editor::kHeadless);
   auto* headless = dynamic_cast<IGraphicsHeadless*>(console.GetGUI());
   ASSERT_NE(headless, nullptr);
+  headless->SetScale(scale);
   headless->Tick();
   const auto drawn = headless->Snapshot();
   ASSERT_EQ(shot->getWidth(), drawn->getWidth());
@@ -45,7 +52,15 @@ TEST(QuorScreenshot, EqualsTheDrawingWithoutADisplay) {
         ADD_FAILURE() << "pixel " << x << "," << y << " differs";
   EXPECT_EQ(differing, 0);
 
-  ExpectGolden(*shot, std::string(QUOR_DOCS_DIR) + "/editor-default.png", kQuorEditorTextAreas);
+  std::vector<IRECT> text;
+  for (const IRECT& area : kQuorEditorTextAreas)
+    text.push_back(headless->ToSurface(area));
+  ExpectGolden(*shot, std::string(QUOR_DOCS_DIR) + "/" + golden, text);
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, QuorScreenshot,
+                         ::testing::Values(std::pair(1., "editor-default.png"),
+                                           std::pair(2., "editor-200.png")),
+                         [](const auto& scale) { return scale.index == 0 ? "100" : "200"; });
 
 }  // namespace

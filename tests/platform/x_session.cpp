@@ -1,6 +1,8 @@
 #include "tests/platform/x_session.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -25,17 +27,27 @@ class XEnvironment : public ::testing::Environment {
     try {
       std::ostringstream notes;
       mDisplay = std::make_unique<PrivateDisplay>(notes);
+      // No scale a user of this machine chose reaches the editors under test.
+      std::string folder = (std::filesystem::temp_directory_path() / "quor-config-XXXXXX").string();
+      if (mkdtemp(folder.data())) {
+        mConfig = folder;
+        setenv("XDG_CONFIG_HOME", mConfig.c_str(), 1);
+      }
       // Made now, so that tests counting descriptors do not see it come.
       OwnConnection();
     } catch (...) {
       mDisplay.reset();
     }
   }
-  void TearDown() override { mDisplay.reset(); }
+  void TearDown() override {
+    mDisplay.reset();
+    if (!mConfig.empty()) std::filesystem::remove_all(mConfig);
+  }
   bool Ready() const { return mDisplay != nullptr; }
 
  private:
   std::unique_ptr<PrivateDisplay> mDisplay;
+  std::string mConfig;
 };
 
 XEnvironment* const environment =
@@ -65,8 +77,38 @@ int Xdo(const std::vector<std::string>& arguments, std::string* output) {
   return RunAndWait(argv, output, nullptr).value_or(-1);
 }
 
+namespace {
+
+double gEditorScale = 1.;
+
+// The middle of the pixels that show an editor coordinate: the editor maps
+// a pixel p to floor(p / scale), then the documented offset.
+std::string PixelOf(int editor, int offset) {
+  const double scale = gEditorScale;
+  return std::to_string(static_cast<int>(std::floor((editor + offset + 0.5) * scale)));
+}
+
+}  // namespace
+
+void SetEditorScale(double scale) {
+  gEditorScale = scale;
+}
+
+void SetDesktopDpi(int dpi) {
+  xcb_connection_t* c = OwnConnection();
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  if (dpi <= 0) {
+    xcb_delete_property(c, root, XCB_ATOM_RESOURCE_MANAGER);
+  } else {
+    const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING,
+                        8, static_cast<std::uint32_t>(resources.size()), resources.data());
+  }
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // carried out
+}
+
 void MoveTo(const std::string& window, int x, int y) {
-  Xdo({"mousemove", "--window", window, std::to_string(x + 2), std::to_string(y + 3)});
+  Xdo({"mousemove", "--window", window, PixelOf(x, 2), PixelOf(y, 3)});
 }
 
 void ClickAt(const std::string& window, int x, int y, int repeat) {

@@ -19,6 +19,10 @@ int Xdo(const std::vector<std::string>& arguments, std::string* output = nullptr
 // window's pixel (x + 2, y + 3), as the editor maps its coordinates.
 void ClickAt(const std::string& window, int x, int y, int repeat = 1);
 void MoveTo(const std::string& window, int x, int y);
+// The scale the editors under test draw at, for the two above (1 unless set).
+void SetEditorScale(double scale);
+// The desktop's Xft.dpi in the server's resource database; 0 takes it away.
+void SetDesktopDpi(int dpi);
 
 // Every window under the root, counted through the tree.
 int CountWindows();

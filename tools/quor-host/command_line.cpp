@@ -1,6 +1,7 @@
 #include "quor-host/command_line.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "quor-host/host_error.h"
 #include "quor-host/text.h"
@@ -138,6 +139,16 @@ constexpr OptionEntry kOptions[] = {
      "print each gesture and parameter change the editor reports to the host (begin-edit, "
      "automate, end-edit)",
      [](Options& o, const std::string&) { o.showEdits = true; }},
+    {"--scale", "", "S", "the desktop's",
+     "the editor's scale, from 0.75 to 2 (1.5 or 150%), as QUOR_EDITOR_SCALE tells the plug-in: "
+     "QUOR's editor and any that read it follow it",
+     [](Options& o, const std::string& v) {
+       char* end = nullptr;
+       const double scale = std::strtod(v.c_str(), &end);
+       if (end == v.c_str() || !(*end == '\0' || (*end == '%' && end[1] == '\0')) || !(scale > 0.))
+         throw UsageError("--scale takes a number or a percentage, not \"" + v + "\"");
+       o.editorScale = v;
+     }},
     {"--json", "", "", "", "print the report as JSON",
      [](Options& o, const std::string&) { o.json = true; }},
     {"--block", "", "N", "512", "frames per process call",

@@ -47,6 +47,7 @@ struct Options {
   bool help = false;                       // --help
   bool play = false;                       // --play: the files after the plug-in play
   bool showEdits = false;                  // --show-edits
+  std::optional<std::string> editorScale;  // --scale, as given
 };
 
 struct OptionEntry {

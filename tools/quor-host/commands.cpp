@@ -14,9 +14,9 @@ constexpr std::string_view kRenderOptions[] = {
     "--in-place",        "--state",      "--set"};
 constexpr std::string_view kStateSaveOptions[] = {"--state", "--set"};
 constexpr std::string_view kNoOptions[] = {"--help"};
-constexpr std::string_view kOpenOptions[] = {"--state",  "--set",       "--play",      "--block",
-                                             "--output", "--precision", "--show-edits"};
-constexpr std::string_view kScreenshotOptions[] = {"--state", "--set"};
+constexpr std::string_view kOpenOptions[] = {"--state",  "--set",       "--play",       "--block",
+                                             "--output", "--precision", "--show-edits", "--scale"};
+constexpr std::string_view kScreenshotOptions[] = {"--state", "--set", "--scale"};
 
 constexpr CommandEntry kCommands[] = {
     {"info", "PLUGIN", "show a plug-in's identity, programs and parameters",

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -126,6 +127,8 @@ void RunOpen(const Options& options, Streams& streams) {
   const bool bank = options.output && IsBankFileName(*options.output);
   HostContext context;
   if (options.showEdits) ShowEdits(context, streams.out);
+  // Read by the plug-in when its editor opens.
+  if (options.editorScale) setenv("QUOR_EDITOR_SCALE", options.editorScale->c_str(), 1);
   const Plugin plugin(options.positional[0], context);
   Warn(streams, ApplyStateOptions(plugin, options));
   LoopPlayer player(plugin, options, files);
@@ -133,6 +136,7 @@ void RunOpen(const Options& options, Streams& streams) {
     // Ctrl-C closes the window, as closing it would.
     const CooperativeInterruption closing;
     EditorWindow window(plugin, Title(plugin));
+    context.onSizeWindow = [&window](int w, int h) { window.Resize(w, h); };
     player.Start();
     while (!InterruptionRequested() && window.Pump(100)) {
     }
@@ -151,9 +155,12 @@ void RunScreenshot(const Options& options, Streams& streams) {
   std::optional<PrivateDisplay> display;
   if (const char* name = std::getenv("DISPLAY"); !name || !*name) display.emplace(streams.err);
   HostContext context;
+  // Read by the plug-in when its editor opens.
+  if (options.editorScale) setenv("QUOR_EDITOR_SCALE", options.editorScale->c_str(), 1);
   const Plugin plugin(options.positional[0], context);
   Warn(streams, ApplyStateOptions(plugin, options));
   EditorWindow window(plugin, Title(plugin));
+  context.onSizeWindow = [&window](int w, int h) { window.Resize(w, h); };
   // Drawn once two grabs a few frames apart agree, after a first moment; a
   // window still of one colour has not drawn yet (an editor decoding its
   // images on a busy machine).

@@ -37,10 +37,10 @@ class EditorWindow {
   bool Pump(int milliseconds);
   // The window's pixels, the plug-in's window within them.
   WindowImage Grab();
-
- private:
+  // The size the plug-in asks for (audioMasterSizeWindow).
   void Resize(int width, int height);
 
+ private:
   const Plugin& mPlugin;
   xcb_connection_t* mConnection = nullptr;
   xcb_window_t mWindow = 0;

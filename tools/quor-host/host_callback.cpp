@@ -1,5 +1,7 @@
 #include "quor-host/host_callback.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -58,7 +60,7 @@ ConstructionScope::~ConstructionScope() {
   constructing = nullptr;
 }
 
-VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/,
+VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                        void* ptr, float opt) {
   HostContext* const context = ContextOf(effect);
   switch (opcode) {
@@ -94,6 +96,10 @@ VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntP
     case audioMasterAutomate:
     case audioMasterEndEdit:
       if (context->onEdit) context->onEdit(opcode, index, opt);
+      return 1;
+    case audioMasterSizeWindow:
+      if (!context->onSizeWindow || index <= 0 || value <= 0) return 0;
+      context->onSizeWindow(index, static_cast<int>(std::min<VstIntPtr>(value, 32767)));
       return 1;
     default:
       return 0;

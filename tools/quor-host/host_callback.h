@@ -16,6 +16,8 @@ struct HostContext {
   // Told of the editor's gestures and changes (audioMasterBeginEdit,
   // audioMasterAutomate, audioMasterEndEdit), on the plug-in's editor thread.
   std::function<void(VstInt32 opcode, VstInt32 index, float value)> onEdit;
+  // The editor asks for a new size of the window it is in (audioMasterSizeWindow).
+  std::function<void(int width, int height)> onSizeWindow;
 };
 
 constexpr const char* kHostProduct = "quor-host";
