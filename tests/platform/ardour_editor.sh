@@ -8,7 +8,9 @@
 #   a VST 2.4 plug-in's .so or an LV2 bundle (its first plug-in's URI in
 #   LV2_URI); the editor's size; KIND names the check of the saved state in
 #   ardour_session.py; each point is X,Y in editor coordinates.
-# QUOR_ARDOUR_KEEP=1 keeps the scratch folder and its screenshot.
+# QUOR_ARDOUR_KEEP=1 keeps the scratch folder and its screenshot. XFT_DPI puts
+# the desktop's Xft.dpi in the server's resource database (192: twice the
+# size), where the points land scaled.
 set -uo pipefail
 
 plugin=$(realpath "$1")
@@ -79,10 +81,12 @@ cat >"$HOME/.config/ardour7/config" <<'XML'
 XML
 
 exec 9>"$work/display"
-Xvfb -displayfd 9 -screen 0 1600x1000x24 -nolisten tcp -noreset 2>/dev/null &
+Xvfb -displayfd 9 -screen 0 3200x2000x24 -nolisten tcp -noreset 2>/dev/null &
 xvfb=$!
 poll 50 test -s "$work/display"
 export DISPLAY=":$(head -n1 "$work/display")"
+dpi=${XFT_DPI:-96}
+[ "$dpi" != 96 ] && xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	$dpi"
 
 ardour -n "$session" >"$work/ardour.txt" 2>&1 &
 ardour_pid=$!
@@ -108,12 +112,13 @@ done
 [ -n "$editor_window" ] || fail "Ardour did not show the editor"
 echo "ok: Ardour shows the $PLUGIN_NAME editor ($editor_window)"
 
-# Editor points (x, y) are the window's pixels (x + 2, y + 3).
+# Editor points (x, y) are the window's pixels (x + 2, y + 3), at the scale.
 at() {
   local x=${1%,*} y=${1#*,}
-  xdotool mousemove --window "$editor_window" $((x + 2)) $((y + 3))
+  xdotool mousemove --window "$editor_window" $(((2 * x + 5) * dpi / 192)) $(((2 * y + 7) * dpi / 192))
 }
-at "$drag"; xdotool mousedown 1 mousemove_relative -- 0 -8 mousemove_relative -- 0 -8 mouseup 1
+step=$((8 * dpi / 96))
+at "$drag"; xdotool mousedown 1 mousemove_relative -- 0 -$step mousemove_relative -- 0 -$step mouseup 1
 at "$click"; xdotool click 1
 before_field=$(xdotool getwindowfocus)
 at "$name"; xdotool click --repeat 2 --delay 80 1
