@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/editor_scales.h"
 #include "editor/igraphics.h"
 #include "editor/popup_menu_view.h"
 #include "raster/mem_bitmap.h"
@@ -40,6 +41,7 @@ class IGraphicsHeadless : public IGraphics {
   bool DrawScreen(const IRECT& r) override;
   void ForceEndUserEdit() override;
   const char* GetGUIAPI() override { return "Headless"; }
+  std::span<const double> OfferedScales() const override { return kEditorScales; }
   int ShowMessageBox(const char* text, const char* caption, int type) override;
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, const IRECT& area) override;
   void CreateTextEntry(IControl* control, const IText& text, const IRECT& area, const char* str,

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/desktop.h"
+#include "platform/editor_scale.h"
 
 namespace {
 
@@ -98,3 +99,30 @@ TEST_F(Desktop, HelpersRunAndCanBeCancelled) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_FALSE(RunAndWait({"no-such-program-here"}, nullptr, nullptr));
 }
+
+namespace {
+
+// The scale an editor opens at: a script's, else the user's remembered
+// choice, else the host's, else the desktop's; always one it offers.
+TEST_F(Desktop, TheEditorScaleIsChosenAsAUserExpects) {
+  unsetenv("QUOR_EDITOR_SCALE");
+  EXPECT_EQ(ParseEditorScale("150%"), 1.5);
+  EXPECT_EQ(ParseEditorScale("2"), 2.);
+  EXPECT_EQ(ParseEditorScale("1.2"), 1.25);  // the offered one nearest
+  EXPECT_EQ(ParseEditorScale("big"), std::nullopt);
+  EXPECT_EQ(ParseEditorScale("-1"), std::nullopt);
+
+  EXPECT_EQ(ChooseEditorScale(0., 2.), 2.);    // the desktop's
+  EXPECT_EQ(ChooseEditorScale(1.5, 2.), 1.5);  // the host's over it
+  ASSERT_TRUE(RememberEditorScale(1.25));
+  EXPECT_EQ(RememberedEditorScale(), 1.25);
+  EXPECT_EQ(ChooseEditorScale(1.5, 2.), 1.25);  // the user's over both
+  ASSERT_TRUE(RememberEditorScale(std::nullopt));
+  EXPECT_EQ(RememberedEditorScale(), std::nullopt);
+  EXPECT_EQ(ChooseEditorScale(0., 2.), 2.);
+  setenv("QUOR_EDITOR_SCALE", "75%", 1);
+  EXPECT_EQ(ChooseEditorScale(1.5, 2.), 0.75);  // a script's over everything
+  unsetenv("QUOR_EDITOR_SCALE");
+}
+
+}  // namespace

@@ -170,6 +170,25 @@ TEST_F(QuorEditor, GoldenAtOneAndAHalfAndTwice) {
   }
 }
 
+TEST_F(QuorEditor, TheBackgroundsMenuChoosesTheScale) {
+  gui->OpenWindow(nullptr);
+  std::vector<std::string> items;
+  gui->SetMenuDriver([&](PopupMenuSession& session) {
+    IPopupMenu& menu = session.GetView(0).Menu();
+    for (int i = 0; i < menu.GetNItems(); ++i)
+      items.push_back((menu.GetItem(i)->GetChecked() ? "*" : "") + menu.GetDisplayText(i));
+    for (int step = 0; step < 4; ++step)
+      session.OnKey(ViewKey::Key(EViewKey::kDown));
+    session.OnKey(ViewKey::Key(EViewKey::kReturn));
+  });
+  Click(1150, 200, kRight);  // the master section's background
+  EXPECT_EQ(items, (std::vector<std::string>{"75%", "*100%", "125%", "150%", "175%", "200%", "",
+                                             "Follow the desktop"}));
+  EXPECT_EQ(gui->Scale(), 1.5);
+  gui->Tick();
+  EXPECT_EQ(gui->Snapshot()->getWidth(), 1823);
+}
+
 TEST_F(QuorEditor, GoldenBusy) {
   const auto set = [&](int param, double value) {
     console.SetParameterFromHost(param, static_cast<double>(static_cast<float>(value)));
