@@ -7,6 +7,7 @@
 #include <string>
 
 #include "editor/caches.h"
+#include "editor/composed_frames.h"
 #include "editor/igraphics.h"
 #include "editor/resources.h"
 #include "editor/scaled_bitmaps.h"
@@ -153,6 +154,65 @@ bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, i
   raster::Blit(mSurface.get(), pixels, r.L, r.T, x + r.L - to.L, y + r.T - to.T, r.W(), r.H(),
                WeightOf(blend), ModeOf(blend));
   return true;
+}
+
+namespace {
+
+// A composed frame's box, which lies within its place, on the surface.
+IRECT OnSurface(const IRECT& box, const IRECT& place) {
+  if (box.Empty()) return {};
+  return {box.L + place.L, box.T + place.T, box.R + place.L, box.B + place.T};
+}
+
+}  // namespace
+
+bool IGraphics::DrawComposed(const IBitmap& frames, int frame, const IBitmap& under,
+                             const IRECT& dest, ComposedPatch* patch) {
+  if (!mSurface || !frames.IsValid() || !under.IsValid()) return false;
+  const double scale = Scale();
+  const IRECT place = ToSurface(dest);
+  if (patch->mScale != scale) {
+    patch->mKey = PatchKey(under, place, scale);
+    patch->mScale = scale;
+    patch->mShownFrame = 0;
+  }
+  bool drawn = false;
+  WithComposedFrame(frames, frame, under, place, scale, patch->mKey, [&](const ComposedFrame& f) {
+    const IRECT clip = place.Intersect(ToSurface(mDrawRect));
+    const auto copy = [&](raster::Bitmap& from, const IRECT& at, const IRECT& to) {
+      if (to.W() > 0 && to.H() > 0)
+        raster::Blit(mSurface.get(), &from, to.L, to.T, to.L - at.L, to.T - at.T, to.W(), to.H(),
+                     1.0f, raster::kModeCopy);
+    };
+    copy(f.face, place, clip);
+    const IRECT box = OnSurface(f.box, place);
+    if (f.boxPixels) copy(*f.boxPixels, box, box.Intersect(clip));
+    // The surface shows the frame all over when this drawing reached every
+    // pixel where it and the frame shown before differ from the face.
+    const IRECT changed = patch->mShownFrame ? patch->mShownBox.Union(box) : place;
+    const bool whole =
+        frame == patch->mShownFrame || changed.Empty() || clip.Intersect(changed) == changed;
+    patch->mShownFrame = whole ? frame : 0;
+    patch->mShownBox = box;
+    drawn = true;
+  });
+  return drawn;
+}
+
+IRECT IGraphics::ComposedDirtyArea(const IBitmap& frames, int frame, const IBitmap& under,
+                                   const IRECT& dest, const ComposedPatch& patch) {
+  const double scale = Scale();
+  if (!patch.mShownFrame || patch.mScale != scale || frame == patch.mShownFrame) return dest;
+  const IRECT place = ToSurface(dest);
+  IRECT box;
+  WithComposedFrame(frames, frame, under, place, scale, patch.mKey,
+                    [&](const ComposedFrame& f) { box = OnSurface(f.box, place); });
+  const IRECT changed = patch.mShownBox.Union(box);
+  if (changed.Empty()) return dest;
+  // Editor units that cover those pixels.
+  const auto down = [scale](int v) { return static_cast<int>(std::floor(v / scale)); };
+  const auto up = [scale](int v) { return static_cast<int>(std::ceil(v / scale)); };
+  return IRECT(down(changed.L), down(changed.T), up(changed.R), up(changed.B)).Intersect(dest);
 }
 
 bool IGraphics::DrawRotatedBitmap(const IBitmap& bitmap, int centreX, int centreY, double angle,

@@ -27,13 +27,13 @@ void IControl::OnMouseDblClick(int /*x*/, int /*y*/, const IMouseMod& /*mod*/) {
 }
 
 void IControl::SetValueFromPlug(double value) {
-  // The first value the plug-in pushes is the one a double click restores.
-  if (GetDefaultValue() < 0.) {
-    SetDefaultValue(value);
-    SetValue(value);
-  }
+  // The first value the plug-in pushes is the one a double click restores;
+  // it is drawn like any other.
+  if (GetDefaultValue() < 0.) SetDefaultValue(value);
   if (value != GetValue()) {
+    const bool shows = ShowsValueChange(GetValue(), value);
     SetValue(value);
+    if (!shows) return;
     mState.MarkRedrawPending();
     SetDirty(false);
   }

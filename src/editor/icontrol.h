@@ -46,6 +46,15 @@ class IControl {
   virtual bool IsDirty() { return mState.IsDirty(); }               // editor
   virtual void OnGUIIdle() {}                                       // editor
   virtual void SetAuxParamValueFromPlug(int auxIdx, double value);  // any
+  // Whether the control looks different at the new value: a value from the
+  // plug-in that does not (a meter's next value within its frame) is kept
+  // without a redraw. Cheap, without locks: the audio thread asks.
+  virtual bool ShowsValueChange(double /*from*/, double /*to*/) const { return true; }  // any
+  // Whether its drawing covers its whole rectangle: what lies beneath need
+  // not be drawn first.
+  virtual bool IsOpaque() const { return false; }  // editor
+  // What of it must be drawn again, dirty: all of it, unless it knows better.
+  virtual IRECT DirtyArea() { return mRect; }  // editor
 
   // The rest runs on the editor thread unless tagged.
 

@@ -8,6 +8,7 @@
 #include "editor/controls/bitmap_controls.h"
 #include "editor/controls/panel_control.h"
 #include "framework/ieffect_base.h"
+#include "raster/external_bitmap.h"
 
 IGraphics::IGraphics(IEffectBase* plug, int w, int h, int fps)
     : mPlug(plug), mWidth(w), mHeight(h), mFPS(fps > 0 ? fps : 25) {}
@@ -23,7 +24,20 @@ void IGraphics::PrepDraw() {
   // Its pixels come cleared, when first drawn or shown: a closed editor costs
   // no pixel memory.
   mSurface = std::make_unique<raster::SysBitmap>(SurfaceWidth(), SurfaceHeight());
+  mLentMemory = nullptr;
   mScratch = std::make_unique<raster::MemBitmap>();
+}
+
+void IGraphics::DrawIntoMemory(raster::Pixel* bits, int rowSpan) {
+  ExpectThread(ThreadRole::kEditor);
+  mLentMemory = bits;
+  if (bits) {
+    mSurface =
+        std::make_unique<raster::ExternalBitmap>(bits, SurfaceWidth(), SurfaceHeight(), rowSpan);
+  } else {
+    mSurface = std::make_unique<raster::SysBitmap>(SurfaceWidth(), SurfaceHeight());
+  }
+  SetAllControlsDirty();
 }
 
 void IGraphics::SetScale(double scale) {
@@ -185,6 +199,27 @@ bool IGraphics::IsDirty(IRECT* r) {
   return dirty;
 }
 
+std::vector<IRECT> IGraphics::DirtyAreas() {
+  std::vector<IRECT> areas;
+  for (const auto& control : mControls) {
+    if (!control->IsDirty()) continue;
+    IRECT area = control->DirtyArea();
+    // Areas that overlap become one, which may then overlap another.
+    for (bool merged = true; merged;) {
+      merged = false;
+      for (auto it = areas.begin(); it != areas.end(); ++it) {
+        if (!it->Intersects(area)) continue;
+        area = area.Union(*it);
+        areas.erase(it);
+        merged = true;
+        break;
+      }
+    }
+    areas.push_back(area);
+  }
+  return areas;
+}
+
 bool IGraphics::Draw(const IRECT& r) {
   ExpectThread(ThreadRole::kEditor);
   if (mControls.empty()) return true;
@@ -219,6 +254,42 @@ bool IGraphics::Draw(const IRECT& r) {
     }
   }
   return DrawScreen(r);
+}
+
+bool IGraphics::DrawEach(std::span<const IRECT> areas) {
+  ExpectThread(ThreadRole::kEditor);
+  if (areas.empty() || mControls.empty()) return true;
+  if (!mStrictDrawing) {
+    IRECT all;
+    for (const IRECT& area : areas)
+      all = all.Union(area);
+    return Draw(all);
+  }
+  bool shown = true;
+  for (const IRECT& area : areas) {
+    mDrawRect = area;
+    // What an opaque control covers is not drawn beneath it. A platform
+    // grows the dirty area by a pixel right and below: that row and column,
+    // where no dirty control lies (else the areas would have merged), have
+    // not changed.
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < mControls.size(); ++i) {
+      const IControl& control = *mControls[i];
+      const IRECT& r = control.GetRECT();
+      if (!control.IsHidden() && control.IsOpaque() && r.L <= area.L && r.T <= area.T &&
+          r.R + 1 >= area.R && r.B + 1 >= area.B)
+        first = i;
+    }
+    for (std::size_t i = first; i < mControls.size(); ++i) {
+      IControl& control = *mControls[i];
+      if (!control.IsHidden() && control.GetRECT().Intersects(mDrawRect)) control.Draw(this);
+    }
+    shown = DrawScreen(area) && shown;
+  }
+  // Every dirty control lay in one of the areas.
+  for (const auto& control : mControls)
+    control->SetClean();
+  return shown;
 }
 
 int IGraphics::GetMouseControlIdx(int x, int y, bool mouseOver) {

@@ -106,10 +106,15 @@ class IGraphics : public IEditorSurface {
   IRECT ToSurface(const IRECT& r) const;  // any
   int FromSurface(int pixel) const;       // any
   // Surface pixels back in the editor's units, to the nearest.
-  IRECT FromSurface(const IRECT& r) const;                    // any
-  raster::Pixel* GetBits();                                   // editor
-  raster::SysBitmap* GetSurface() { return mSurface.get(); }  // editor
-  IEffectBase* GetPlug() const { return mPlug; }              // any
+  IRECT FromSurface(const IRECT& r) const;                 // any
+  raster::Pixel* GetBits();                                // editor
+  raster::Bitmap* GetSurface() { return mSurface.get(); }  // editor
+  // Draws straight into memory the platform shows (a shared image) of the
+  // surface's size, its rows rowSpan pixels apart, and redraws it whole;
+  // null goes back to the surface's own memory.
+  void DrawIntoMemory(raster::Pixel* bits, int rowSpan);           // editor
+  const raster::Pixel* LentMemory() const { return mLentMemory; }  // editor
+  IEffectBase* GetPlug() const { return mPlug; }                   // any
 
   // Attaching controls; the surface owns them.
   int AttachControl(std::unique_ptr<IControl> control);                 // editor
@@ -136,8 +141,14 @@ class IGraphics : public IEditorSurface {
 
   // Redrawing: the union of the dirty controls' rectangles, then a draw pass
   // over an area, ending in DrawScreen.
-  bool IsDirty(IRECT* r);     // editor
-  bool Draw(const IRECT& r);  // editor
+  bool IsDirty(IRECT* r);  // editor
+  // The dirty controls' areas, those that overlap made one: each drawn on
+  // its own costs less than their union.
+  std::vector<IRECT> DirtyAreas();  // editor
+  // Draws each area as Draw does one, then marks every control clean; the
+  // areas hold every dirty control.
+  bool DrawEach(std::span<const IRECT> areas);  // editor
+  bool Draw(const IRECT& r);                    // editor
 
   // Input from the platform, in editor coordinates.
   void OnMouseDown(int x, int y, const IMouseMod& mod);              // editor
@@ -194,6 +205,15 @@ class IGraphics : public IEditorSurface {
                   const IChannelBlend* blend = nullptr);  // editor
   bool DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
                   const IChannelBlend* blend);  // editor
+  // A frame of a bitmap composed over the picture beneath (see
+  // editor/composed_frames.h); false when it cannot be, for the caller to
+  // draw it otherwise. The patch remembers what lies beneath at which scale.
+  bool DrawComposed(const IBitmap& frames, int frame, const IBitmap& under, const IRECT& dest,
+                    ComposedPatch* patch);  // editor
+  // What of dest must be drawn again to show that frame there now: the
+  // boxes of the frame shown and the new one, or all of dest.
+  IRECT ComposedDirtyArea(const IBitmap& frames, int frame, const IBitmap& under, const IRECT& dest,
+                          const ComposedPatch& patch);  // editor
   bool DrawRotatedBitmap(const IBitmap& bitmap, int centreX, int centreY, double angle,
                          int yOffsetZeroDeg = 0, const IChannelBlend* blend = nullptr);  // editor
   bool DrawRotatedMask(const IBitmap& base, const IBitmap& mask, const IBitmap& top, int x, int y,
@@ -252,7 +272,8 @@ class IGraphics : public IEditorSurface {
   bool OnCanvas(const std::function<void(raster::Canvas&)>& draw);
 
   std::vector<std::unique_ptr<IControl>> mControls;  // draw order; 0 is the background
-  std::unique_ptr<raster::SysBitmap> mSurface;
+  std::unique_ptr<raster::Bitmap> mSurface;
+  raster::Pixel* mLentMemory = nullptr;         // the surface's, when the platform lends it
   std::unique_ptr<raster::MemBitmap> mScratch;  // rotated-mask composition
   // The area of the surface drawn on now.
   raster::RECT SurfaceClip() const;

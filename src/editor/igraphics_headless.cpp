@@ -7,8 +7,9 @@ IGraphicsHeadless::~IGraphicsHeadless() {
 }
 
 IRECT IGraphicsHeadless::Tick() {
+  // Drawn as a window draws it: each dirty area on its own.
   IRECT dirty;
-  if (IsDirty(&dirty)) Draw(dirty);
+  if (IsDirty(&dirty)) DrawEach(DirtyAreas());
   return dirty;
 }
 

@@ -62,6 +62,16 @@ struct IRECT {
   bool operator==(const IRECT&) const = default;
 };
 
+// What lies beneath a control that draws composed frames, as the control
+// keeps it: the scale it was read at and what it holds; and which frame the
+// surface shows there now (0: not known), its box on the surface.
+struct ComposedPatch {
+  double mScale = 0.;
+  std::uint64_t mKey = 0;
+  int mShownFrame = 0;
+  IRECT mShownBox;
+};
+
 // Components 0..255; the default is transparent black.
 struct IColor {
   int A = 0;

@@ -64,6 +64,9 @@ int ScaledSide(int side, double scale) {
 raster::Bitmap* ScaledPixels(const IBitmap& bitmap, double scale) {
   if (!bitmap.IsValid()) return nullptr;
   if (scale == 1.) return bitmap.mData;
+  if (scale == 2. && bitmap.mData2x && bitmap.mData2x->getWidth() == 2 * bitmap.W &&
+      bitmap.mData2x->getHeight() == 2 * bitmap.H)
+    return bitmap.mData2x;
   ScaledCache& cache = Cache();
   const auto key = std::make_pair(static_cast<const raster::Bitmap*>(bitmap.mData),
                                   static_cast<int>(std::lround(scale * 1000.)));

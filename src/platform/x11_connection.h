@@ -64,6 +64,7 @@ class X11Connection {
   void CopyRows(raster::Bitmap& bitmap, const IRECT& area, std::uint32_t* out,
                 int outRowPixels) const;
   std::uint8_t Depth() const { return mDepth; }
+  bool SwapsBytes() const { return mSwapBytes; }
 
   // A property's bytes (at most maxBytes); empty when it is missing.
   std::string ReadProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t* type = nullptr,

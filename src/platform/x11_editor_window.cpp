@@ -35,6 +35,11 @@ constexpr auto kHostKeyWait = std::chrono::milliseconds(250);
 constexpr auto kHostKeyEcho = std::chrono::milliseconds(150);
 // How often an editor that may have been hidden asks whether it still shows.
 constexpr auto kViewableCheck = std::chrono::seconds(1);
+// After this many ticks with nothing to draw the editor looks less often, a
+// quarter as often: a still editor then costs a quarter. Input brings the
+// usual rate back at once.
+constexpr int kTicksBeforeQuiet = 25;
+constexpr int kQuietSlowdown = 4;
 constexpr auto kTooltipDelay = std::chrono::milliseconds(600);
 
 std::int16_t I16(int v) {
@@ -107,8 +112,10 @@ void X11EditorWindow::Run() {
     mNextTick = Clock::now();
     while (!StopRequested()) {
       Wait(mNextTick);
-      while (Event event = NextEvent())
+      while (Event event = NextEvent()) {
         HandleEvent(event.get());
+        WakeUp();
+      }
       AnswerHostKeys(true);
       TickIfDue();
     }
@@ -129,7 +136,7 @@ bool X11EditorWindow::Setup() {
     if (!geometry) return false;
   }
   mWindow = mX->CreateWindow(mParent, 0, 0, mWidth, mHeight, kEditorEvents);
-  mPresenter = std::make_unique<X11Presenter>(*mX, mWindow, mWidth, mHeight);
+  NewPresenter();
   mKeyboard = std::make_unique<X11Keyboard>(c);
   mClipboard = std::make_unique<X11Clipboard>(*mX, mWindow);
   mTooltip = std::make_unique<X11Tooltip>(*mX);
@@ -151,6 +158,9 @@ void X11EditorWindow::Teardown() {
     mGraphics.EndTextField(false);
     HideTextField();
     HideTooltip();
+    if (mPresenter && mGraphics.LentMemory() &&
+        mGraphics.LentMemory() == mPresenter->DirectPixels())
+      mGraphics.DrawIntoMemory(nullptr, 0);
     mPresenter.reset();
     if (mWindow && !mDestroyed && mX->Alive()) xcb_destroy_window(mX->Get(), mWindow);
     if (mX->Alive()) xcb_flush(mX->Get());
@@ -235,27 +245,43 @@ void X11EditorWindow::AnswerHostKeys(bool editorTakesKeys) {
   }
 }
 
+std::chrono::milliseconds X11EditorWindow::TickPeriod() const {
+  return std::chrono::milliseconds(1000 / std::max(mGraphics.FPS(), 1));
+}
+
 void X11EditorWindow::TickIfDue() {
   const auto now = Clock::now();
   if (now < mNextTick) return;
-  const auto period = std::chrono::milliseconds(1000 / std::max(mGraphics.FPS(), 1));
+  const auto period = TickPeriod() * (mQuietTicks >= kTicksBeforeQuiet ? kQuietSlowdown : 1);
+  mLastTick = now;
   mNextTick += period;
   // A tick long missed (a modal helper ran) is not made up for.
   if (mNextTick < now) mNextTick = now + period;
-  Tick();
+  mQuietTicks = Tick() ? 0 : std::min(mQuietTicks + 1, kTicksBeforeQuiet);
 }
 
-void X11EditorWindow::Tick() {
-  if (mDestroyed || !mX->Alive()) return;
+void X11EditorWindow::WakeUp() {
+  mQuietTicks = 0;
+  mNextTick = std::min(mNextTick, mLastTick + TickPeriod());
+}
+
+bool X11EditorWindow::Tick() {
+  if (mDestroyed || !mX->Alive()) return false;
   UpdateTooltip();
   if (Clock::now() >= mNextViewableCheck) CheckViewable();
   // Hidden, it draws nothing: the dirty flags wait for it to show again.
-  if (!mViewable) return;
-  IRECT dirty;
-  if (!mGraphics.IsDirty(&dirty)) return;
-  const IRECT area = InvalidationRect(dirty, mGraphics.Width(), mGraphics.Height());
-  if (!area.Empty()) mGraphics.Draw(area);
+  if (!mViewable) return false;
+  std::vector<IRECT> areas;
+  for (const IRECT& dirty : mGraphics.DirtyAreas())
+    if (const IRECT area = InvalidationRect(dirty, mGraphics.Width(), mGraphics.Height());
+        !area.Empty())
+      areas.push_back(area);
+  if (areas.empty()) return false;
+  // The server may still be reading the memory the editor draws into.
+  mPresenter->WaitForServer();
+  mGraphics.DrawEach(areas);
   xcb_flush(mX->Get());
+  return true;
 }
 
 void X11EditorWindow::CheckViewable() {
@@ -523,6 +549,7 @@ void X11EditorWindow::RunModal(const std::function<bool()>& done,
     Wait(mNextTick);
     while (Event event = NextEvent()) {
       if (!take(event.get())) HandleEvent(event.get());
+      WakeUp();
       if (done()) break;
     }
     // The editor keeps drawing meanwhile; keys from the host are not its.
@@ -575,6 +602,16 @@ IPopupMenu* X11EditorWindow::RunMenu(IPopupMenu& menu, const IRECT& area) {
   if (mDestroyed || !mX->Alive()) return nullptr;
   HideTooltip();
   return RunX11Menu(*this, menu, mGraphics.ToSurface(area));
+}
+
+void X11EditorWindow::NewPresenter() {
+  // The surface leaves the old presenter's memory before that goes.
+  if (mPresenter && mGraphics.LentMemory() && mGraphics.LentMemory() == mPresenter->DirectPixels())
+    mGraphics.DrawIntoMemory(nullptr, 0);
+  mPresenter = std::make_unique<X11Presenter>(*mX, mWindow, mWidth, mHeight);
+  raster::Pixel* pixels = mPresenter->DirectPixels();
+  if (pixels && mWidth == mGraphics.SurfaceWidth() && mHeight == mGraphics.SurfaceHeight())
+    mGraphics.DrawIntoMemory(pixels, mWidth);
 }
 
 EditorPoint X11EditorWindow::EditorPointAt(int windowX, int windowY) const {
@@ -640,6 +677,6 @@ void X11EditorWindow::Resize(int width, int height) {
                                 static_cast<std::uint32_t>(std::max(height, 1))};
   xcb_configure_window(mX->Get(), mWindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                        size);
-  mPresenter = std::make_unique<X11Presenter>(*mX, mWindow, width, height);
+  NewPresenter();
   xcb_flush(mX->Get());
 }

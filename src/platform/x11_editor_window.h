@@ -94,11 +94,18 @@ class X11EditorWindow final : private X11ModalHost {
   void HandleKey(xcb_key_press_event_t& event, bool press);
   void AnswerHostKeys(bool editorTakesKeys);
   void TickIfDue();
-  void Tick();
+  // Draws what changed; false when nothing had.
+  bool Tick();
+  std::chrono::milliseconds TickPeriod() const;
+  // Input came: back to the usual rate.
+  void WakeUp();
   void CheckViewable();
   void DrawTextField();
   void EndTextField(bool commit);
   void UpdateTooltip();
+  // A presenter for the window's size; the editor draws into its shared
+  // image where it can.
+  void NewPresenter();
   // The editor point under a pixel of the window.
   EditorPoint EditorPointAt(int windowX, int windowY) const;
   void ForwardKey(const xcb_key_press_event_t& event);
@@ -151,6 +158,8 @@ class X11EditorWindow final : private X11ModalHost {
   bool mDestroyed = false;  // the host destroyed our window with its own
   bool mViewable = true;
   std::chrono::steady_clock::time_point mNextTick;
+  std::chrono::steady_clock::time_point mLastTick;
+  int mQuietTicks = 0;  // ticks in a row that drew nothing
   std::chrono::steady_clock::time_point mNextViewableCheck;
   bool mHaveXFixes = false;
 

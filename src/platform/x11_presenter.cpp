@@ -66,8 +66,12 @@ void X11Presenter::Present(raster::Bitmap& surface, const IRECT& area) {
     return;
   }
   // The previous picture must be read before its memory is written again.
-  if (mPending) mX.Sync();
-  mX.CopyRows(surface, r, mShm + static_cast<std::ptrdiff_t>(r.T) * mWidth + r.L, mWidth);
+  if (DirectPixels() && surface.getBits() == DirectPixels()) {
+    mPending = false;  // drawn there already, after WaitForServer
+  } else {
+    WaitForServer();
+    mX.CopyRows(surface, r, mShm + static_cast<std::ptrdiff_t>(r.T) * mWidth + r.L, mWidth);
+  }
   xcb_shm_put_image(mX.Get(), mWindow, mGC, static_cast<std::uint16_t>(mWidth),
                     static_cast<std::uint16_t>(mHeight), static_cast<std::uint16_t>(r.L),
                     static_cast<std::uint16_t>(r.T), static_cast<std::uint16_t>(r.W()),
@@ -75,4 +79,15 @@ void X11Presenter::Present(raster::Bitmap& surface, const IRECT& area) {
                     static_cast<std::int16_t>(r.T), mX.Depth(), XCB_IMAGE_FORMAT_Z_PIXMAP, 0,
                     mSegment, 0);
   mPending = true;
+}
+
+raster::Pixel* X11Presenter::DirectPixels() const {
+  // A 24-bit visual ignores the byte that holds the alpha.
+  return mShm && mX.Depth() == 24 && !mX.SwapsBytes() ? mShm : nullptr;
+}
+
+void X11Presenter::WaitForServer() {
+  if (!mPending) return;
+  mX.Sync();
+  mPending = false;
 }

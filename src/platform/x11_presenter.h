@@ -18,6 +18,12 @@ class X11Presenter {
 
   // The area of the surface to the same place on the window.
   void Present(raster::Bitmap& surface, const IRECT& area);
+  // The shared image's pixels where the editor may draw straight into them
+  // (the server reads this process's pixel layout as it is), else null.
+  raster::Pixel* DirectPixels() const;
+  // Returns once the server has read what was last presented: memory it
+  // reads must not change before.
+  void WaitForServer();
 
  private:
   bool AttachSharedMemory();

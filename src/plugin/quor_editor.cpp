@@ -28,6 +28,8 @@ IText MeterLabelStyle() {
 void QUOR::BuildEditor(std::unique_ptr<IGraphics> graphics) {
   RegisterEmbeddedImages();
   graphics->AttachBackground(kBackgroundImage.mId, kBackgroundImage.mPath);
+  const IBitmap background =
+      graphics->LoadIBitmap(kBackgroundImage.mId, kBackgroundImage.mPath, kBackgroundImage.mFrames);
   const IText nameStyle = NameFieldStyle();
   const IText labelStyle = MeterLabelStyle();
   std::size_t meter = 0, name = 0;
@@ -45,10 +47,14 @@ void QUOR::BuildEditor(std::unique_ptr<IGraphics> graphics) {
         graphics->AttachControl(
             std::make_unique<ISwitchControl>(this, c.mL, c.mT, c.mParam, bitmap, kBlendNone));
         break;
-      case ControlKind::kMeter:
-        mMeterIdx[meter++] = graphics->AttachControl(
-            std::make_unique<IBitmapControl>(this, c.mL, c.mT, -1, bitmap, kBlendNone));
+      case ControlKind::kMeter: {
+        // Its frames move all the time: each is composed over the background once.
+        auto meterControl =
+            std::make_unique<IBitmapControl>(this, c.mL, c.mT, -1, bitmap, kBlendNone);
+        meterControl->ComposeOver(background);
+        mMeterIdx[meter++] = graphics->AttachControl(std::move(meterControl));
         break;
+      }
       case ControlKind::kNameField: {
         auto field = std::make_unique<TextEntry>(this, area, nameStyle, c.mText);
         mNameEntries[name++] = field.get();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -84,6 +85,8 @@ class Cpu : public ::testing::TestWithParam<EditorUnderTest> {};
 TEST_P(Cpu, AnOpenEditorCostsLittle) {
   REQUIRE_X_SESSION();
   const EditorUnderTest& editor = GetParam();
+  // The desktop's dpi opens it at its scale.
+  if (editor.scale != 1.) SetDesktopDpi(static_cast<int>(std::lround(96. * editor.scale)));
   MinimalHost host(editor.plugin);
   ASSERT_TRUE(host.OpenEditor());
   host.Idle(500);
@@ -97,6 +100,7 @@ TEST_P(Cpu, AnOpenEditorCostsLittle) {
   host.Unmap();
   const Cost hidden = Measure(host, tid, editor);
   host.StopAudio();
+  SetDesktopDpi(0);
   std::printf(
       "%s: editor thread, %% of a core, quietest (median) of %d windows over %.0f s: nothing "
       "changing %.2f (%.2f), meters moving %.2f (%.2f), hidden with meters moving %.2f (%.2f)\n",
@@ -114,7 +118,8 @@ TEST_P(Cpu, AnOpenEditorCostsLittle) {
   EXPECT_LT(hidden.percent, 1.);
 }
 
-INSTANTIATE_TEST_SUITE_P(Editors, Cpu, ::testing::Values(FixtureEditor(), QuorEditor()),
+INSTANTIATE_TEST_SUITE_P(Editors, Cpu,
+                         ::testing::Values(FixtureEditor(), QuorEditor(), QuorEditorAt(2.)),
                          EditorName);
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@ struct EditorUnderTest {
   EditorPoint2 menu;          // a control whose click opens a menu
   int menuParam;
   int menuItems;
+  double scale = 1.;  // the editor's, where the test sets one; the rest is in editor units
 };
 
 // Test names and messages give the editor's label.
@@ -100,4 +102,16 @@ inline EditorUnderTest QuorEditor() {
           {},
           -1,
           0};
+}
+
+// QUOR at another scale: what it draws lies there in surface pixels.
+inline EditorUnderTest QuorEditorAt(double scale) {
+  EditorUnderTest editor = QuorEditor();
+  editor.label += "_" + std::to_string(static_cast<int>(std::lround(scale * 100.)));
+  editor.scale = scale;
+  for (IRECT& r : editor.meters)
+    r = IRECT(
+        static_cast<int>(std::lround(r.L * scale)), static_cast<int>(std::lround(r.T * scale)),
+        static_cast<int>(std::lround(r.R * scale)), static_cast<int>(std::lround(r.B * scale)));
+  return editor;
 }

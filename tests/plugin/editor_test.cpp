@@ -48,6 +48,30 @@ class QuorEditor : public ::testing::Test {
     ExpectGolden(*gui->Snapshot(), std::string(QUOR_DOCS_DIR) + "/" + name, text);
   }
 
+  void MakeBusy() {
+    const auto set = [&](int param, double value) {
+      console.SetParameterFromHost(param, static_cast<double>(static_cast<float>(value)));
+    };
+    for (int t = 0; t < QUOR::kNumTracks; ++t) {
+      const double x = t / 7.;
+      set(QUOR::HighGainIdx(t), x);
+      set(QUOR::MidGainIdx(t), 1. - x);
+      set(QUOR::LowGainIdx(t), 0.3 + 0.55 * x);
+      set(QUOR::InputIdx(t), 0.25 + 0.5 * x);
+      set(QUOR::OutputIdx(t), 1. - 0.7 * x);
+      set(QUOR::BypassIdx(t), t == 2 || t == 5);
+      set(QUOR::MuteIdx(t), t == 3 || t == 5 || t == 7);
+      gui->SetControlFromPlug(kFirstMeter + t, x);
+    }
+    set(QUOR::kModeIdx, 1.);
+    set(QUOR::kGlobalBypassIdx, 1.);
+    set(QUOR::kMasterOutputIdx, 0.62);
+    gui->SetControlFromPlug(68, 0.708);
+    gui->SetControlFromPlug(69, 0.5);  // frame 61, the needle upright
+    for (int i = 0; i < QUOR::kNumNames; ++i)
+      NameField(console, i)->TextFromTextEntry(kNames[static_cast<std::size_t>(i)].c_str());
+  }
+
   QUOR console{QUOR::Editor::kHeadless};
   IGraphicsHeadless* gui = Headless(console);
 };
@@ -190,28 +214,32 @@ TEST_F(QuorEditor, TheBackgroundsMenuChoosesTheScale) {
 }
 
 TEST_F(QuorEditor, GoldenBusy) {
-  const auto set = [&](int param, double value) {
-    console.SetParameterFromHost(param, static_cast<double>(static_cast<float>(value)));
-  };
-  for (int t = 0; t < QUOR::kNumTracks; ++t) {
-    const double x = t / 7.;
-    set(QUOR::HighGainIdx(t), x);
-    set(QUOR::MidGainIdx(t), 1. - x);
-    set(QUOR::LowGainIdx(t), 0.3 + 0.55 * x);
-    set(QUOR::InputIdx(t), 0.25 + 0.5 * x);
-    set(QUOR::OutputIdx(t), 1. - 0.7 * x);
-    set(QUOR::BypassIdx(t), t == 2 || t == 5);
-    set(QUOR::MuteIdx(t), t == 3 || t == 5 || t == 7);
-    gui->SetControlFromPlug(kFirstMeter + t, x);
-  }
-  set(QUOR::kModeIdx, 1.);
-  set(QUOR::kGlobalBypassIdx, 1.);
-  set(QUOR::kMasterOutputIdx, 0.62);
-  gui->SetControlFromPlug(68, 0.708);
-  gui->SetControlFromPlug(69, 0.5);  // frame 61, the needle upright
-  for (int i = 0; i < QUOR::kNumNames; ++i)
-    NameField(console, i)->TextFromTextEntry(kNames[static_cast<std::size_t>(i)].c_str());
+  MakeBusy();
   ExpectEditorGolden("editor-busy.png");
+}
+
+// Only what changed is drawn, meters from their composed frames: the picture
+// must equal one drawn whole, at every scale.
+TEST_F(QuorEditor, DrawingWhatChangedEqualsDrawingAll) {
+  for (const double scale : {1., 1.5, 2.}) {
+    gui->SetScale(scale);
+    gui->Tick();
+    MakeBusy();
+    for (int step = 0; step < 3; ++step) {
+      for (int t = 0; t < QUOR::kNumTracks; ++t)
+        gui->SetControlFromPlug(kFirstMeter + t, (t + step) % 8 / 7.);
+      gui->Tick();
+    }
+    const auto drawnInParts = gui->Snapshot();
+    gui->SetAllControlsDirty();
+    gui->Tick();
+    const auto drawnWhole = gui->Snapshot();
+    EXPECT_TRUE(
+        std::equal(drawnInParts->getBits(),
+                   drawnInParts->getBits() + drawnInParts->getRowSpan() * drawnInParts->getHeight(),
+                   drawnWhole->getBits()))
+        << "at " << scale;
+  }
 }
 
 }  // namespace

@@ -8,7 +8,19 @@ IBitmapControl::IBitmapControl(IEffectBase* plug, int x, int y, int paramIdx, co
     : IControl(plug, IRECT(x, y, bitmap), paramIdx, {blendMethod, 1.0f}), mBitmap(bitmap) {}
 
 bool IBitmapControl::Draw(IGraphics* graphics) {
-  return graphics->DrawBitmap(mBitmap, mRect, FrameForValue(GetValue(), mBitmap.N), &mBlend);
+  const int frame = FrameForValue(GetValue(), mBitmap.N);
+  // Grayed out, or blended otherwise, it is drawn as it is.
+  if (IsOpaque() && graphics->DrawComposed(mBitmap, frame, mUnder, mRect, &mPatch)) return true;
+  mPatch.mShownFrame = 0;
+  return graphics->DrawBitmap(mBitmap, mRect, frame, &mBlend);
+}
+
+IRECT IBitmapControl::DirtyArea() {
+  // Hidden, the surface shows what lies beneath until it draws again whole.
+  if (IsHidden()) mPatch.mShownFrame = 0;
+  if (!IsOpaque() || !mGraphics) return mRect;
+  return mGraphics->ComposedDirtyArea(mBitmap, FrameForValue(GetValue(), mBitmap.N), mUnder, mRect,
+                                      mPatch);
 }
 
 void ISwitchControl::OnMouseDown(int /*x*/, int /*y*/, const IMouseMod& /*mod*/) {

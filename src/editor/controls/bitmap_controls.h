@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "editor/controls/control_math.h"
 #include "editor/icontrol.h"
 
 // A bitmap frame chosen by value; unbound, a static picture.
@@ -12,10 +13,26 @@ class IBitmapControl : public IControl {
   IBitmapControl(IEffectBase* plug, int x, int y, int paramIdx, const IBitmap& bitmap,
                  EBlendMethod blendMethod = kBlendNone);
 
+  bool ShowsValueChange(double from, double to) const override {
+    return FrameForValue(from, mBitmap.N) != FrameForValue(to, mBitmap.N);
+  }
   bool Draw(IGraphics* graphics) override;
+  // Its frames over this picture beneath them, composed once (a meter over
+  // the editor's background): drawn by one copy each time.
+  void ComposeOver(const IBitmap& under) { mUnder = under; }
+  // Composed, it covers what lies beneath.
+  bool IsOpaque() const override {
+    return mUnder.IsValid() && mBlend.mMethod == kBlendNone && mBlend.mWeight == 1.0f;
+  }
+  // Composed, only where the frame shown and the new one differ.
+  IRECT DirtyArea() override;
 
  protected:
   IBitmap mBitmap;
+
+ private:
+  IBitmap mUnder;
+  ComposedPatch mPatch;
 };
 
 // Each press steps to the next frame's value, wrapping after the last.
@@ -51,6 +68,10 @@ class IBitmapOverlayControl : public ISwitchControl {
   IBitmapOverlayControl(IEffectBase* plug, int x, int y, int paramIdx, const IBitmap& bitmap,
                         IRECT targetArea, EBlendMethod blendMethod = kBlendNone);
 
+  // Shown or hidden by the value, whatever its frames.
+  bool ShowsValueChange(double from, double to) const override {
+    return (from < 0.5) != (to < 0.5) || ISwitchControl::ShowsValueChange(from, to);
+  }
   bool Draw(IGraphics* graphics) override;
 
  protected:

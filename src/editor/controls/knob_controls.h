@@ -4,6 +4,7 @@
 
 #include <numbers>
 
+#include "editor/controls/control_math.h"
 #include "editor/icontrol.h"
 
 inline constexpr double kDefaultGearing = 4.0;
@@ -35,6 +36,9 @@ class IKnobMultiControl : public IKnobControl {
   IKnobMultiControl(IEffectBase* plug, int x, int y, int paramIdx, const IBitmap& bitmap,
                     EDirection direction = kVertical, double gearing = kDefaultGearing);
 
+  bool ShowsValueChange(double from, double to) const override {
+    return FrameForValue(from, mBitmap.N) != FrameForValue(to, mBitmap.N);
+  }
   bool Draw(IGraphics* graphics) override;
 
  protected:
