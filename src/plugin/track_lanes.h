@@ -130,11 +130,7 @@ template <class V, class Beside>
         [&](int f) __attribute__((always_inline)) {
           if (lane == 0) beside(f);
         });
-    // Saturation has no state: a plain loop that the processor overlaps freely.
-    for (int i = 0; i < 4 * frames; ++i) {
-      double* const x = s.saturated + kWidth * i;
-      StoreLanes(x, SaturateLanes(LoadLanes<V>(x), drive));
-    }
+    SaturateInPlace(s.saturated, 4 * frames, drive);
 
     auto high = s.high.template Load<V>(lane);
     auto low = s.low.template Load<V>(lane);

@@ -165,6 +165,38 @@ void ExpectSpecialValuesPerLane() {
   }
 }
 
+// The in-place run over many vectors, at every length its schedule treats
+// apart, gives each vector the bits of SaturateLanes.
+template <class V>
+void ExpectSaturationInPlaceMatchesLanes() {
+  constexpr int kWidth = kLaneCount<V>;
+  const double inf = std::numeric_limits<double>::infinity();
+  std::mt19937 random(9);
+  std::uniform_real_distribution<double> sample(-4., 4.);
+  for (const int count : {1, 2, 3, 8}) {
+    std::vector<double> samples(static_cast<std::size_t>(count * kWidth));
+    for (double& s : samples)
+      s = sample(random);
+    samples[0] = inf;
+    samples.back() = -0.;
+    std::vector<double> expected = samples;
+    const V drive = Splat<V>(1.7);
+    for (int i = 0; i < count; ++i)
+      StoreLanes(expected.data() + i * kWidth,
+                 SaturateLanes(LoadLanes<V>(expected.data() + i * kWidth), drive));
+    SaturateInPlace(samples.data(), count, drive);
+    for (std::size_t k = 0; k < samples.size(); ++k)
+      ASSERT_EQ(Bits(samples[k]), Bits(expected[k])) << kWidth << " count " << count << " at " << k;
+  }
+}
+
+TEST(Lanes, SaturationInPlaceMatchesLanes) {
+  ExpectSaturationInPlaceMatchesLanes<Lanes<1>>();
+  ExpectSaturationInPlaceMatchesLanes<Lanes<2>>();
+  ExpectSaturationInPlaceMatchesLanes<Lanes<4>>();
+  ExpectSaturationInPlaceMatchesLanes<Lanes<8>>();
+}
+
 TEST(Lanes, SpecialValuesPerLane) {
   ExpectSpecialValuesPerLane<Lanes<1>>();
   ExpectSpecialValuesPerLane<Lanes<2>>();
