@@ -94,6 +94,14 @@ namespace track_lanes {
   return sum;
 }
 
+// Whether every one of `count` flags is set.
+[[gnu::always_inline]] inline bool AllLanes(const std::uint64_t* flags, int count) {
+  bool all = true;
+  for (int l = 0; l < count; ++l)
+    all = all && flags[l] != 0;
+  return all;
+}
+
 // Saturation, band filters, output gain, bypass and mute: `channel` for the
 // chunk, one vector of channels after the other. Each vector runs two
 // wavefronts (up to the saturated samples at four times the rate, then down
@@ -164,17 +172,33 @@ template <class V, class Beside>
         StoreLanes(once(f), bank.Process(history, at, LoadLanes<V>(once(f))));
       };
     };
+    const auto processed = [&](int f) __attribute__((always_inline)) {
+      return LoadLanes<V>(once(f)) * outAmp * TrackChainState::kMakeUpGain;
+    };
     const auto output = [&](int f) __attribute__((always_inline)) {
       const int at = f * kChannels + lane;
-      const V processed = LoadLanes<V>(once(f)) * outAmp * TrackChainState::kMakeUpGain;
-      track = Select(bypassOn, LoadLanes<V>(s.dry + at), Select(bypassOff, processed, track));
+      track = Select(bypassOn, LoadLanes<V>(s.dry + at), Select(bypassOff, processed(f), track));
       channel = Select(muteOff, track + (-TrackChainState::kAntiDenormal),
                        Select(muteOn, track * 0., channel));
       StoreLanes(s.channel + at, channel);
     };
+    // Where every lane runs its filters unmuted, the switches pick the same
+    // lanes all block long: the selections fall away.
+    const auto unswitched = [&](int f) __attribute__((always_inline)) {
+      StoreLanes(s.channel + f * kChannels + lane,
+                 processed(f) + (-TrackChainState::kAntiDenormal));
+    };
     // The high shelf first, then the low shelf, then the mid bell.
-    RunWavefront(frames, down2, down1, band(s.high, high, lane), band(s.low, low, lane),
-                 band(s.mid, mid, lane), output);
+    if (AllLanes(s.bypassOff + lane, kWidth) && AllLanes(s.muteOff + lane, kWidth)) {
+      RunWavefront(frames, down2, down1);
+      RunWavefront(frames, band(s.high, high, lane), band(s.low, low, lane), band(s.mid, mid, lane),
+                   unswitched);
+      track = processed(frames - 1);
+      channel = LoadLanes<V>(s.channel + (frames - 1) * kChannels + lane);
+    } else {
+      RunWavefront(frames, down2, down1, band(s.high, high, lane), band(s.low, low, lane),
+                   band(s.mid, mid, lane), output);
+    }
 
     // A bypassed track's filters are not run: their state stays as it was.
     s.overSampler.Store(lane, over);
