@@ -199,7 +199,14 @@ class BankStage {
     const V lastO = state.lastO;
     state.lastE = second;
     state.lastO = first;
-    Run(state, second, first, lastE, lastO);
+    return DownAfter(state, first, second, lastO, lastE);
+  }
+  // The same, for a caller that keeps the two samples before at hand: the
+  // state's last inputs are neither read nor written.
+  template <class V>
+  [[gnu::always_inline]] V DownAfter(State<V>& state, V first, V second, V firstBefore,
+                                     V secondBefore) const {
+    Run(state, second, first, secondBefore, firstBefore);
     return 0.5 * (first + second);
   }
 

@@ -59,6 +59,23 @@ class OverSamplerBank4x {
   [[gnu::always_inline]] V Down1(Lanes<V>& lanes, const V (&in)[2]) const {
     return mDown1.Down(lanes.down1, in[0], in[1]);
   }
+  // The same with the pair before given; SetDown1Last hands the block's
+  // last pair to the state before it is stored.
+  template <class V>
+  [[gnu::always_inline]] V Down1After(Lanes<V>& lanes, const V (&in)[2],
+                                      const V (&before)[2]) const {
+    return mDown1.DownAfter(lanes.down1, in[0], in[1], before[0], before[1]);
+  }
+  template <class V>
+  [[gnu::always_inline]] static void SetDown1Last(Lanes<V>& lanes, const V (&last)[2]) {
+    lanes.down1.lastO = last[0];
+    lanes.down1.lastE = last[1];
+  }
+  template <class V>
+  [[gnu::always_inline]] static void GetDown1Last(const Lanes<V>& lanes, V (&last)[2]) {
+    last[0] = lanes.down1.lastO;
+    last[1] = lanes.down1.lastE;
+  }
 
  private:
   Stage1 mUp1{halfband::kStage1Coefs};

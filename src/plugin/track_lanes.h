@@ -25,16 +25,20 @@ struct TrackChainState {
   // Frames per pass of the stages: the chunk's samples at four times the rate
   // stay in the first-level cache.
   static constexpr int kChunk = 64;
-  // Frames in flight between two stages of the chain, a power of two.
-  static constexpr int kRing = 8;
   static constexpr int kMaxLanes = 8;
   static constexpr double kAntiDenormal = 1e-10;
   static constexpr double kMakeUpGain = 5.7543993733715695;  // +15.2 dB
 
+  // The bands in the order they run: high shelf, low shelf, mid bell.
+  static constexpr int kBands = 3;
+  static constexpr int kHighBand = 0;
+  static constexpr int kLowBand = 1;
+  static constexpr int kMidBand = 2;
+  // Frames of the bands' history ahead of a chunk's samples.
+  static constexpr int kHistory = 2;
+
   OverSamplerBank4x<kChannels> overSampler;
-  BandFilterBank<kChannels> high;
-  BandFilterBank<kChannels> low;
-  BandFilterBank<kChannels> mid;
+  BandCascadeBank<kChannels, kBands> bands;
   // Per channel, from its track's Input and Output gains.
   alignas(64) double drive[kChannels] = {};
   alignas(64) double outAmp[kChannels] = {};
@@ -59,13 +63,12 @@ struct TrackChainState {
   // One chunk, frame-major: channel c of frame f at f * kChannels + c.
   alignas(64) double dry[kChunk * kChannels];
   alignas(64) double channel[kChunk * kChannels];
-  // One vector of channels on its way through the stages: the chunk at four
-  // times the rate after saturation (and, on the way down, at the rate of the
-  // block), and rings of a few frames between the other stages (vectors of the
-  // widest lanes).
-  alignas(64) double saturated[kChunk * 4 * kMaxLanes];
-  alignas(64) double ring2x[kRing][2 * kMaxLanes];
-  alignas(64) double ring4x[kRing][4 * kMaxLanes];
+  // Two vectors of channels on their way through the stages (vectors of the
+  // widest lanes): the chunk at four times the rate, where the rate of the
+  // block and the bands' outputs take their place on the way down, after the
+  // bands' history; and the chunk at twice the rate, after the frame before.
+  alignas(64) double saturated[2 * (kHistory + kChunk) * 4 * kMaxLanes];
+  alignas(64) double twice[2 * (1 + kChunk) * 2 * kMaxLanes];
   alignas(64) double meterInput[kChunk * kMeterLanes] = {};
 };
 
@@ -103,110 +106,170 @@ namespace track_lanes {
 }
 
 // Saturation, band filters, output gain, bypass and mute: `channel` for the
-// chunk, one vector of channels after the other. Each vector runs two
-// wavefronts (up to the saturated samples at four times the rate, then down
-// and through the filters), sized so that a pass holds its state in registers
-// and mixes divisions with other arithmetic. The stages hand their frames on
-// through rings of a few frames and through the chunk's saturated samples.
-// `beside(f)`, for each frame of the chunk, runs in the first wavefront of the
-// first vector: work of its own, whose latency the chain's arithmetic hides.
+// chunk, two vectors of channels at a time, stage by stage over the chunk.
+// Each pass holds its stage's state in registers from the first frame to the
+// last: one vector where a stage holds many recursions, two side by side
+// where each vector's few recursions alone would leave the processor waiting
+// on them. `beside(f)`, for each frame of the chunk, runs beside the second
+// stage of the first two vectors: work of its own, whose latency the chain's
+// arithmetic hides.
 template <class V, class Beside>
 [[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames, Beside beside) {
   constexpr int kWidth = kLaneCount<V>;
   constexpr int kChannels = TrackChainState::kChannels;
-  const auto slot = [](int frame) __attribute__((always_inline)) {
-    return frame & (TrackChainState::kRing - 1);
-  };
-  for (int lane = 0; lane < kChannels; lane += kWidth) {
-    auto over = s.overSampler.template Load<V>(lane);
-    const V drive = LoadLanes<V>(s.drive + lane);
-    RunWavefront(
-        frames,
-        [&](int f) __attribute__((always_inline)) {
-          V out[2];
-          s.overSampler.Up1(
-              over, LoadLanes<V>(s.dry + f * kChannels + lane) + TrackChainState::kAntiDenormal,
-              out);
-          StoreLanes(s.ring2x[slot(f)], out);
-        },
-        [&](int f) __attribute__((always_inline)) {
-          V in[2], out[4];
-          LoadLanes(s.ring2x[slot(f)], in);
-          s.overSampler.Up2(over, in, out);
-          StoreLanes(s.saturated + 4 * kWidth * f, out);
-        },
-        [&](int f) __attribute__((always_inline)) {
-          if (lane == 0) beside(f);
-        });
-    SaturateInPlace(s.saturated, 4 * frames, drive);
+  constexpr int kHistory = TrackChainState::kHistory;
+  constexpr int kRows = TrackChainState::kChunk + kHistory;
+  constexpr int kBands = TrackChainState::kBands;
+  using Over = typename OverSamplerBank4x<kChannels>::template Lanes<V>;
+  for (int pair = 0; pair < kChannels; pair += 2 * kWidth) {
+    const auto laneOf = [pair](int g) __attribute__((always_inline)) {
+      return pair + g * kWidth;
+    };
+    Over over[2] = {s.overSampler.template Load<V>(laneOf(0)),
+                    s.overSampler.template Load<V>(laneOf(1))};
+    // Frame f's four samples at four times the rate, then its rows: k = 0
+    // the sample after the way down, in the place of the first one once it is
+    // used, k = 1, 2, 3 the outputs of the three bands. The rows go back
+    // kHistory frames before the chunk, for the bands' histories.
+    const auto samples = [&s](int g, int f) __attribute__((always_inline)) {
+      return s.saturated + 4 * kWidth * (g * kRows + kHistory + f);
+    };
+    const auto row = [samples](int g, int k, int f) __attribute__((always_inline)) {
+      return samples(g, f) + k * kWidth;
+    };
+    // Frame f's two samples at twice the rate, after the pair before the chunk.
+    const auto twice = [&s](int g, int f) __attribute__((always_inline)) {
+      return s.twice + 2 * kWidth * (g * (TrackChainState::kChunk + 1) + 1 + f);
+    };
 
-    auto high = s.high.template Load<V>(lane);
-    auto low = s.low.template Load<V>(lane);
-    auto mid = s.mid.template Load<V>(lane);
-    V track = LoadLanes<V>(s.trackOut + lane);
-    V channel = LoadLanes<V>(s.channelOut + lane);
-    const V outAmp = LoadLanes<V>(s.outAmp + lane);
-    const auto bypassOn = LoadMask<V>(s.bypassOn + lane);
-    const auto bypassOff = LoadMask<V>(s.bypassOff + lane);
-    const auto muteOn = LoadMask<V>(s.muteOn + lane);
-    const auto muteOff = LoadMask<V>(s.muteOff + lane);
-    // After the way down, frame f's sample at the rate of the block takes the
-    // place of its first sample at four times the rate, which is used by then.
-    const auto once = [&s](int f) __attribute__((always_inline)) {
-      return s.saturated + 4 * kWidth * f;
-    };
-    const auto down2 = [&](int f) __attribute__((always_inline)) {
-      V in[4], out[2];
-      LoadLanes(s.saturated + 4 * kWidth * f, in);
-      s.overSampler.Down2(over, in, out);
-      StoreLanes(s.ring2x[slot(f)], out);
-    };
-    const auto down1 = [&](int f) __attribute__((always_inline)) {
-      V in[2];
-      LoadLanes(s.ring2x[slot(f)], in);
-      StoreLanes(once(f), s.overSampler.Down1(over, in));
-    };
-    const auto band = [once](const BandFilterBank<kChannels>& bank, auto& history, int at)
-        __attribute__((always_inline)) {
-      return [ once, &bank, &history, at ](int f) __attribute__((always_inline)) {
-        StoreLanes(once(f), bank.Process(history, at, LoadLanes<V>(once(f))));
+    // The way up. The first stage holds twelve recursions: one vector at a
+    // time. The second holds four, each stepped twice a frame: two vectors
+    // side by side, and the meters' steps beside them.
+    for (int g = 0; g < 2; ++g)
+      for (int f = 0; f < frames; ++f) {
+        V out[2];
+        s.overSampler.Up1(
+            over[g],
+            LoadLanes<V>(s.dry + f * kChannels + laneOf(g)) + TrackChainState::kAntiDenormal, out);
+        StoreLanes(twice(g, f), out);
+      }
+    for (int f = 0; f < frames; ++f) {
+#pragma GCC unroll 2
+      for (int g = 0; g < 2; ++g) {
+        V in[2], out[4];
+        LoadLanes(twice(g, f), in);
+        s.overSampler.Up2(over[g], in, out);
+        StoreLanes(samples(g, f), out);
+      }
+      if (pair == 0) beside(f);
+    }
+    for (int g = 0; g < 2; ++g) {
+      SaturateInPlace(samples(g, 0), 4 * frames, LoadLanes<V>(s.drive + laneOf(g)));
+      // The last decimator reads each frame's pair and the one before.
+      V last[2];
+      s.overSampler.GetDown1Last(over[g], last);
+      StoreLanes(twice(g, -1), last);
+    }
+
+    // The way down, the same way round.
+    for (int f = 0; f < frames; ++f) {
+#pragma GCC unroll 2
+      for (int g = 0; g < 2; ++g) {
+        V in[4], out[2];
+        LoadLanes(samples(g, f), in);
+        s.overSampler.Down2(over[g], in, out);
+        StoreLanes(twice(g, f), out);
+      }
+    }
+    for (int g = 0; g < 2; ++g) {
+      for (int f = 0; f < frames; ++f) {
+        V in[2], before[2];
+        LoadLanes(twice(g, f), in);
+        LoadLanes(twice(g, f - 1), before);
+        StoreLanes(row(g, 0, f), s.overSampler.Down1After(over[g], in, before));
+      }
+      V last[2];
+      LoadLanes(twice(g, frames - 1), last);
+      s.overSampler.SetDown1Last(over[g], last);
+      s.overSampler.Store(laneOf(g), over[g]);
+    }
+
+    // The bands of both vectors, each recursion's one register the band's
+    // last output; the rest of the histories come from the rows.
+    V last[2][kBands];
+    for (int g = 0; g < 2; ++g) {
+      double* const older[] = {row(g, 0, -2), row(g, 1, -2), row(g, 2, -2), row(g, 3, -2)};
+      double* const latest[] = {row(g, 0, -1), row(g, 1, -1), row(g, 2, -1), row(g, 3, -1)};
+      s.bands.template LoadHistory<V>(laneOf(g), older, latest);
+#pragma GCC unroll 4
+      for (int b = 0; b < kBands; ++b)
+        last[g][b] = LoadLanes<V>(row(g, b + 1, -1));
+    }
+    const auto band = [&](int b) __attribute__((always_inline)) {
+      return [&, b ](int f) __attribute__((always_inline)) {
+#pragma GCC unroll 2
+        for (int g = 0; g < 2; ++g) {
+          const auto in = [&](int back) __attribute__((always_inline)) {
+            return LoadLanes<V>(row(g, b, f - back));
+          };
+          last[g][b] = s.bands.Output(b, laneOf(g), in(0), in(1), in(2), last[g][b],
+                                      LoadLanes<V>(row(g, b + 1, f - 2)));
+          StoreLanes(row(g, b + 1, f), last[g][b]);
+        }
       };
     };
-    const auto processed = [&](int f) __attribute__((always_inline)) {
-      return LoadLanes<V>(once(f)) * outAmp * TrackChainState::kMakeUpGain;
+    const V outAmp[2] = {LoadLanes<V>(s.outAmp + laneOf(0)), LoadLanes<V>(s.outAmp + laneOf(1))};
+    const auto processed = [&](int g, int f) __attribute__((always_inline)) {
+      return LoadLanes<V>(row(g, 3, f)) * outAmp[g] * TrackChainState::kMakeUpGain;
     };
+    V track[2], channel[2];
+    for (int g = 0; g < 2; ++g) {
+      track[g] = LoadLanes<V>(s.trackOut + laneOf(g));
+      channel[g] = LoadLanes<V>(s.channelOut + laneOf(g));
+    }
     const auto output = [&](int f) __attribute__((always_inline)) {
-      const int at = f * kChannels + lane;
-      track = Select(bypassOn, LoadLanes<V>(s.dry + at), Select(bypassOff, processed(f), track));
-      channel = Select(muteOff, track + (-TrackChainState::kAntiDenormal),
-                       Select(muteOn, track * 0., channel));
-      StoreLanes(s.channel + at, channel);
+#pragma GCC unroll 2
+      for (int g = 0; g < 2; ++g) {
+        const int lane = laneOf(g);
+        const int at = f * kChannels + lane;
+        track[g] = Select(LoadMask<V>(s.bypassOn + lane), LoadLanes<V>(s.dry + at),
+                          Select(LoadMask<V>(s.bypassOff + lane), processed(g, f), track[g]));
+        channel[g] =
+            Select(LoadMask<V>(s.muteOff + lane), track[g] + (-TrackChainState::kAntiDenormal),
+                   Select(LoadMask<V>(s.muteOn + lane), track[g] * 0., channel[g]));
+        StoreLanes(s.channel + at, channel[g]);
+      }
     };
     // Where every lane runs its filters unmuted, the switches pick the same
     // lanes all block long: the selections fall away.
     const auto unswitched = [&](int f) __attribute__((always_inline)) {
-      StoreLanes(s.channel + f * kChannels + lane,
-                 processed(f) + (-TrackChainState::kAntiDenormal));
+#pragma GCC unroll 2
+      for (int g = 0; g < 2; ++g)
+        StoreLanes(s.channel + f * kChannels + laneOf(g),
+                   processed(g, f) + (-TrackChainState::kAntiDenormal));
     };
     // The high shelf first, then the low shelf, then the mid bell.
-    if (AllLanes(s.bypassOff + lane, kWidth) && AllLanes(s.muteOff + lane, kWidth)) {
-      RunWavefront(frames, down2, down1);
-      RunWavefront(frames, band(s.high, high, lane), band(s.low, low, lane), band(s.mid, mid, lane),
-                   unswitched);
-      track = processed(frames - 1);
-      channel = LoadLanes<V>(s.channel + (frames - 1) * kChannels + lane);
+    if (AllLanes(s.bypassOff + pair, 2 * kWidth) && AllLanes(s.muteOff + pair, 2 * kWidth)) {
+      RunWavefront(frames, band(0), band(1), band(2), unswitched);
+      for (int g = 0; g < 2; ++g) {
+        track[g] = processed(g, frames - 1);
+        channel[g] = LoadLanes<V>(s.channel + (frames - 1) * kChannels + laneOf(g));
+      }
     } else {
-      RunWavefront(frames, down2, down1, band(s.high, high, lane), band(s.low, low, lane),
-                   band(s.mid, mid, lane), output);
+      RunWavefront(frames, band(0), band(1), band(2), output);
     }
 
-    // A bypassed track's filters are not run: their state stays as it was.
-    s.overSampler.Store(lane, over);
-    s.high.template Store<V>(lane, high, bypassOff);
-    s.low.template Store<V>(lane, low, bypassOff);
-    s.mid.template Store<V>(lane, mid, bypassOff);
-    StoreLanes(s.trackOut + lane, track);
-    StoreLanes(s.channelOut + lane, channel);
+    for (int g = 0; g < 2; ++g) {
+      // A bypassed track's filters are not run: their history stays as it was.
+      double* const older[] = {row(g, 0, frames - 2), row(g, 1, frames - 2), row(g, 2, frames - 2),
+                               row(g, 3, frames - 2)};
+      double* const latest[] = {row(g, 0, frames - 1), row(g, 1, frames - 1), row(g, 2, frames - 1),
+                                row(g, 3, frames - 1)};
+      s.bands.template StoreHistory<V>(laneOf(g), older, latest,
+                                       LoadMask<V>(s.bypassOff + laneOf(g)));
+      StoreLanes(s.trackOut + laneOf(g), track[g]);
+      StoreLanes(s.channelOut + laneOf(g), channel[g]);
+    }
   }
 }
 
