@@ -97,6 +97,45 @@ namespace track_lanes {
   return sum;
 }
 
+// Both sums of SumSide for `frames` frames of frame-major samples, times
+// `gain` unless it is null: left to left[f], right to right[f]. Whole
+// squares of frames at a time, transposed so that each lane adds one frame's
+// channels in channel order.
+template <class V>
+[[gnu::always_inline]] inline void SumSides(const double* samples, int frames, const double* gain,
+                                            double* left, double* right) {
+  constexpr int kWidth = kLaneCount<V>;
+  constexpr int kChannels = TrackChainState::kChannels;
+  int f = 0;
+  for (; f + kWidth <= frames; f += kWidth) {
+    V sums[2];
+#pragma GCC unroll 16
+    for (int lane = 0; lane < kChannels; lane += kWidth) {
+      V rows[kWidth];
+#pragma GCC unroll 8
+      for (int j = 0; j < kWidth; ++j)
+        rows[j] = LoadLanes<V>(samples + (f + j) * kChannels + lane);
+      TransposeSquare(rows);
+#pragma GCC unroll 8
+      for (int l = 0; l < kWidth; ++l) {
+        V& sum = sums[(lane + l) % 2];
+        sum = lane + l < 2 ? rows[l] : sum + rows[l];
+      }
+    }
+    if (gain) {
+      sums[0] = *gain * sums[0];
+      sums[1] = *gain * sums[1];
+    }
+    StoreLanes(left + f, sums[0]);
+    StoreLanes(right + f, sums[1]);
+  }
+  for (; f < frames; ++f) {
+    const double* const frame = samples + f * kChannels;
+    left[f] = gain ? *gain * SumSide(frame, 0) : SumSide(frame, 0);
+    right[f] = gain ? *gain * SumSide(frame, 1) : SumSide(frame, 1);
+  }
+}
+
 // Whether every one of `count` flags is set.
 [[gnu::always_inline]] inline bool AllLanes(const std::uint64_t* flags, int count) {
   bool all = true;
@@ -282,15 +321,9 @@ template <class V>
   const int last = (frames - 1) * kChannels;
   if (b.mode == 0) {
     if (b.globalBypass == 0) {
-      for (int f = 0; f < frames; ++f) {
-        out[0][start + f] = b.masterAmp * SumSide(s.channel + f * kChannels, 0);
-        out[1][start + f] = b.masterAmp * SumSide(s.channel + f * kChannels, 1);
-      }
+      SumSides<V>(s.channel, frames, &b.masterAmp, out[0] + start, out[1] + start);
     } else if (b.globalBypass == 1) {
-      for (int f = 0; f < frames; ++f) {
-        out[0][start + f] = SumSide(s.dry + f * kChannels, 0);
-        out[1][start + f] = SumSide(s.dry + f * kChannels, 1);
-      }
+      SumSides<V>(s.dry, frames, nullptr, out[0] + start, out[1] + start);
     } else {
       for (int f = 0; f < frames; ++f) {
         out[0][start + f] = s.finalOut[0];
