@@ -192,44 +192,54 @@ template <class V, class Beside>
             LoadLanes<V>(s.dry + f * kChannels + laneOf(g)) + TrackChainState::kAntiDenormal, out);
         StoreLanes(twice(g, f), out);
       }
+    // The stages from here on read the inputs before each frame's from the
+    // chunk's samples, which hold them a frame back, rather than keep them.
+    for (int g = 0; g < 2; ++g)
+      StoreLanes(twice(g, -1) + kWidth, over[g].up2.lastE);
     for (int f = 0; f < frames; ++f) {
 #pragma GCC unroll 2
       for (int g = 0; g < 2; ++g) {
         V in[2], out[4];
         LoadLanes(twice(g, f), in);
-        s.overSampler.Up2(over[g], in, out);
+        s.overSampler.Up2After(over[g], in, LoadLanes<V>(twice(g, f - 1) + kWidth), out);
         StoreLanes(samples(g, f), out);
       }
       if (pair == 0) beside(f);
     }
     for (int g = 0; g < 2; ++g) {
+      over[g].up2.lastE = LoadLanes<V>(twice(g, frames - 1) + kWidth);
       SaturateInPlace(samples(g, 0), 4 * frames, LoadLanes<V>(s.drive + laneOf(g)));
-      // The last decimator reads each frame's pair and the one before.
-      V last[2];
-      s.overSampler.GetDown1Last(over[g], last);
-      StoreLanes(twice(g, -1), last);
+      V pair2[2], pair1[2];
+      over[g].down2.GetLastPair(pair2);
+      StoreLanes(samples(g, -1) + 2 * kWidth, pair2);
+      over[g].down1.GetLastPair(pair1);
+      StoreLanes(twice(g, -1), pair1);
     }
 
     // The way down, the same way round.
     for (int f = 0; f < frames; ++f) {
 #pragma GCC unroll 2
       for (int g = 0; g < 2; ++g) {
-        V in[4], out[2];
+        V in[4], before[2], out[2];
         LoadLanes(samples(g, f), in);
-        s.overSampler.Down2(over[g], in, out);
+        LoadLanes(samples(g, f - 1) + 2 * kWidth, before);
+        s.overSampler.Down2After(over[g], in, before, out);
         StoreLanes(twice(g, f), out);
       }
     }
     for (int g = 0; g < 2; ++g) {
+      V pair2[2];
+      LoadLanes(samples(g, frames - 1) + 2 * kWidth, pair2);
+      over[g].down2.SetLastPair(pair2);
       for (int f = 0; f < frames; ++f) {
         V in[2], before[2];
         LoadLanes(twice(g, f), in);
         LoadLanes(twice(g, f - 1), before);
         StoreLanes(row(g, 0, f), s.overSampler.Down1After(over[g], in, before));
       }
-      V last[2];
-      LoadLanes(twice(g, frames - 1), last);
-      s.overSampler.SetDown1Last(over[g], last);
+      V pair1[2];
+      LoadLanes(twice(g, frames - 1), pair1);
+      over[g].down1.SetLastPair(pair1);
       s.overSampler.Store(laneOf(g), over[g]);
     }
 
