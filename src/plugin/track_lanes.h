@@ -144,181 +144,223 @@ template <class V>
   return all;
 }
 
-// Saturation, band filters, output gain, bypass and mute: `channel` for the
-// chunk, two vectors of channels at a time, stage by stage over the chunk.
-// Each pass holds its stage's state in registers from the first frame to the
-// last: one vector where a stage holds many recursions, two side by side
-// where each vector's few recursions alone would leave the processor waiting
-// on them. `beside(f)`, for each frame of the chunk, runs beside the second
-// stage of the first two vectors: work of its own, whose latency the chain's
-// arithmetic hides.
-template <class V, class Beside>
-[[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames, Beside beside) {
-  constexpr int kWidth = kLaneCount<V>;
-  constexpr int kChannels = TrackChainState::kChannels;
-  constexpr int kHistory = TrackChainState::kHistory;
-  constexpr int kRows = TrackChainState::kChunk + kHistory;
-  constexpr int kBands = TrackChainState::kBands;
-  using Over = typename OverSamplerBank4x<kChannels>::template Lanes<V>;
-  for (int pair = 0; pair < kChannels; pair += 2 * kWidth) {
-    const auto laneOf = [pair](int g) __attribute__((always_inline)) {
-      return pair + g * kWidth;
-    };
-    Over over[2] = {s.overSampler.template Load<V>(laneOf(0)),
-                    s.overSampler.template Load<V>(laneOf(1))};
-    // Frame f's four samples at four times the rate, then its rows: k = 0
-    // the sample after the way down, in the place of the first one once it is
-    // used, k = 1, 2, 3 the outputs of the three bands. The rows go back
-    // kHistory frames before the chunk, for the bands' histories.
-    const auto samples = [&s](int g, int f) __attribute__((always_inline)) {
-      return s.saturated + 4 * kWidth * (g * kRows + kHistory + f);
-    };
-    const auto row = [samples](int g, int k, int f) __attribute__((always_inline)) {
-      return samples(g, f) + k * kWidth;
-    };
-    // Frame f's two samples at twice the rate, after the pair before the chunk.
-    const auto twice = [&s](int g, int f) __attribute__((always_inline)) {
-      return s.twice + 2 * kWidth * (g * (TrackChainState::kChunk + 1) + 1 + f);
-    };
+// Saturation, band filters, output gain, bypass and mute of two vectors of
+// channels over a chunk, stage by stage. Each pass holds its stage's state in
+// registers from the first frame to the last: one vector where a stage holds
+// many recursions, two side by side where each vector's few recursions alone
+// would leave the processor waiting on them. The passes hand the chunk on
+// through its samples at twice and four times the rate, from which the later
+// stages also read the inputs before each frame's rather than keep them.
+template <class V>
+class TrackPair {
+ public:
+  static constexpr int kWidth = kLaneCount<V>;
+  static constexpr int kChannels = TrackChainState::kChannels;
+  static constexpr int kBands = TrackChainState::kBands;
 
-    // The way up. The first stage holds twelve recursions: one vector at a
-    // time. The second holds four, each stepped twice a frame: two vectors
-    // side by side, and the meters' steps beside them.
+  // The vectors from channel `mFirst` on.
+  [[gnu::always_inline]] TrackPair(TrackChainState& chain, int first, int frames)
+      : mChain(chain), mFirst(first), mFrames(frames) {
     for (int g = 0; g < 2; ++g)
-      for (int f = 0; f < frames; ++f) {
+      mOver[g] = mChain.overSampler.template Load<V>(Lane(g));
+  }
+
+  // Twice the rate, then four times; `beside(f)` runs with the second stage.
+  template <class Beside>
+  [[gnu::always_inline]] void Up(Beside beside) {
+    // Twelve recursions a vector: one vector at a time.
+    for (int g = 0; g < 2; ++g)
+      for (int f = 0; f < mFrames; ++f) {
         V out[2];
-        s.overSampler.Up1(
-            over[g],
-            LoadLanes<V>(s.dry + f * kChannels + laneOf(g)) + TrackChainState::kAntiDenormal, out);
-        StoreLanes(twice(g, f), out);
+        mChain.overSampler.Up1(
+            mOver[g],
+            LoadLanes<V>(mChain.dry + f * kChannels + Lane(g)) + TrackChainState::kAntiDenormal,
+            out);
+        StoreLanes(Twice(g, f), out);
       }
-    // The stages from here on read the inputs before each frame's from the
-    // chunk's samples, which hold them a frame back, rather than keep them.
+    // Four, each stepped twice a frame: both vectors side by side.
     for (int g = 0; g < 2; ++g)
-      StoreLanes(twice(g, -1) + kWidth, over[g].up2.lastE);
-    for (int f = 0; f < frames; ++f) {
+      StoreLanes(Twice(g, -1) + kWidth, mOver[g].up2.lastE);
+    for (int f = 0; f < mFrames; ++f) {
 #pragma GCC unroll 2
       for (int g = 0; g < 2; ++g) {
         V in[2], out[4];
-        LoadLanes(twice(g, f), in);
-        s.overSampler.Up2After(over[g], in, LoadLanes<V>(twice(g, f - 1) + kWidth), out);
-        StoreLanes(samples(g, f), out);
+        LoadLanes(Twice(g, f), in);
+        mChain.overSampler.Up2After(mOver[g], in, LoadLanes<V>(Twice(g, f - 1) + kWidth), out);
+        StoreLanes(Samples(g, f), out);
       }
-      if (pair == 0) beside(f);
+      beside(f);
     }
-    for (int g = 0; g < 2; ++g) {
-      over[g].up2.lastE = LoadLanes<V>(twice(g, frames - 1) + kWidth);
-      SaturateInPlace(samples(g, 0), 4 * frames, LoadLanes<V>(s.drive + laneOf(g)));
-      V pair2[2], pair1[2];
-      over[g].down2.GetLastPair(pair2);
-      StoreLanes(samples(g, -1) + 2 * kWidth, pair2);
-      over[g].down1.GetLastPair(pair1);
-      StoreLanes(twice(g, -1), pair1);
-    }
+    for (int g = 0; g < 2; ++g)
+      mOver[g].up2.lastE = LoadLanes<V>(Twice(g, mFrames - 1) + kWidth);
+  }
 
-    // The way down, the same way round.
-    for (int f = 0; f < frames; ++f) {
+  [[gnu::always_inline]] void Saturate() {
+    for (int g = 0; g < 2; ++g)
+      SaturateInPlace(Samples(g, 0), 4 * mFrames, LoadLanes<V>(mChain.drive + Lane(g)));
+  }
+
+  // Four times the rate back to the rate of the block, in row 0.
+  [[gnu::always_inline]] void Down() {
+    for (int g = 0; g < 2; ++g) {
+      V pair[2];
+      mOver[g].down2.GetLastPair(pair);
+      StoreLanes(Samples(g, -1) + 2 * kWidth, pair);
+    }
+    for (int f = 0; f < mFrames; ++f) {
 #pragma GCC unroll 2
       for (int g = 0; g < 2; ++g) {
         V in[4], before[2], out[2];
-        LoadLanes(samples(g, f), in);
-        LoadLanes(samples(g, f - 1) + 2 * kWidth, before);
-        s.overSampler.Down2After(over[g], in, before, out);
-        StoreLanes(twice(g, f), out);
+        LoadLanes(Samples(g, f), in);
+        LoadLanes(Samples(g, f - 1) + 2 * kWidth, before);
+        mChain.overSampler.Down2After(mOver[g], in, before, out);
+        StoreLanes(Twice(g, f), out);
       }
     }
     for (int g = 0; g < 2; ++g) {
-      V pair2[2];
-      LoadLanes(samples(g, frames - 1) + 2 * kWidth, pair2);
-      over[g].down2.SetLastPair(pair2);
-      for (int f = 0; f < frames; ++f) {
+      V pair[2];
+      LoadLanes(Samples(g, mFrames - 1) + 2 * kWidth, pair);
+      mOver[g].down2.SetLastPair(pair);
+      mOver[g].down1.GetLastPair(pair);
+      StoreLanes(Twice(g, -1), pair);
+      for (int f = 0; f < mFrames; ++f) {
         V in[2], before[2];
-        LoadLanes(twice(g, f), in);
-        LoadLanes(twice(g, f - 1), before);
-        StoreLanes(row(g, 0, f), s.overSampler.Down1After(over[g], in, before));
+        LoadLanes(Twice(g, f), in);
+        LoadLanes(Twice(g, f - 1), before);
+        StoreLanes(Row(g, 0, f), mChain.overSampler.Down1After(mOver[g], in, before));
       }
-      V pair1[2];
-      LoadLanes(twice(g, frames - 1), pair1);
-      over[g].down1.SetLastPair(pair1);
-      s.overSampler.Store(laneOf(g), over[g]);
+      LoadLanes(Twice(g, mFrames - 1), pair);
+      mOver[g].down1.SetLastPair(pair);
+      mChain.overSampler.Store(Lane(g), mOver[g]);
     }
+  }
 
-    // The bands of both vectors, each recursion's one register the band's
-    // last output; the rest of the histories come from the rows.
-    V last[2][kBands];
+  // The bands of both vectors, the output gain, bypass and mute, to `channel`.
+  // A bypassed track's bands run but keep the history they had.
+  [[gnu::always_inline]] void Bands() {
     for (int g = 0; g < 2; ++g) {
-      double* const older[] = {row(g, 0, -2), row(g, 1, -2), row(g, 2, -2), row(g, 3, -2)};
-      double* const latest[] = {row(g, 0, -1), row(g, 1, -1), row(g, 2, -1), row(g, 3, -1)};
-      s.bands.template LoadHistory<V>(laneOf(g), older, latest);
+      double* const older[] = {Row(g, 0, -2), Row(g, 1, -2), Row(g, 2, -2), Row(g, 3, -2)};
+      double* const latest[] = {Row(g, 0, -1), Row(g, 1, -1), Row(g, 2, -1), Row(g, 3, -1)};
+      mChain.bands.template LoadHistory<V>(Lane(g), older, latest);
 #pragma GCC unroll 4
       for (int b = 0; b < kBands; ++b)
-        last[g][b] = LoadLanes<V>(row(g, b + 1, -1));
+        mLast[g][b] = LoadLanes<V>(Row(g, b + 1, -1));
+      mOutAmp[g] = LoadLanes<V>(mChain.outAmp + Lane(g));
+      mTrack[g] = LoadLanes<V>(mChain.trackOut + Lane(g));
+      mChannel[g] = LoadLanes<V>(mChain.channelOut + Lane(g));
     }
-    const auto band = [&](int b) __attribute__((always_inline)) {
-      return [&, b ](int f) __attribute__((always_inline)) {
-#pragma GCC unroll 2
-        for (int g = 0; g < 2; ++g) {
-          const auto in = [&](int back) __attribute__((always_inline)) {
-            return LoadLanes<V>(row(g, b, f - back));
-          };
-          last[g][b] = s.bands.Output(b, laneOf(g), in(0), in(1), in(2), last[g][b],
-                                      LoadLanes<V>(row(g, b + 1, f - 2)));
-          StoreLanes(row(g, b + 1, f), last[g][b]);
-        }
-      };
-    };
-    const V outAmp[2] = {LoadLanes<V>(s.outAmp + laneOf(0)), LoadLanes<V>(s.outAmp + laneOf(1))};
-    const auto processed = [&](int g, int f) __attribute__((always_inline)) {
-      return LoadLanes<V>(row(g, 3, f)) * outAmp[g] * TrackChainState::kMakeUpGain;
-    };
-    V track[2], channel[2];
-    for (int g = 0; g < 2; ++g) {
-      track[g] = LoadLanes<V>(s.trackOut + laneOf(g));
-      channel[g] = LoadLanes<V>(s.channelOut + laneOf(g));
-    }
-    const auto output = [&](int f) __attribute__((always_inline)) {
-#pragma GCC unroll 2
-      for (int g = 0; g < 2; ++g) {
-        const int lane = laneOf(g);
-        const int at = f * kChannels + lane;
-        track[g] = Select(LoadMask<V>(s.bypassOn + lane), LoadLanes<V>(s.dry + at),
-                          Select(LoadMask<V>(s.bypassOff + lane), processed(g, f), track[g]));
-        channel[g] =
-            Select(LoadMask<V>(s.muteOff + lane), track[g] + (-TrackChainState::kAntiDenormal),
-                   Select(LoadMask<V>(s.muteOn + lane), track[g] * 0., channel[g]));
-        StoreLanes(s.channel + at, channel[g]);
-      }
-    };
     // Where every lane runs its filters unmuted, the switches pick the same
     // lanes all block long: the selections fall away.
-    const auto unswitched = [&](int f) __attribute__((always_inline)) {
+    const auto unswitched = [this](int f) __attribute__((always_inline)) {
 #pragma GCC unroll 2
       for (int g = 0; g < 2; ++g)
-        StoreLanes(s.channel + f * kChannels + laneOf(g),
-                   processed(g, f) + (-TrackChainState::kAntiDenormal));
+        StoreLanes(mChain.channel + f * kChannels + Lane(g),
+                   Processed(g, f) + (-TrackChainState::kAntiDenormal));
     };
-    // The high shelf first, then the low shelf, then the mid bell.
-    if (AllLanes(s.bypassOff + pair, 2 * kWidth) && AllLanes(s.muteOff + pair, 2 * kWidth)) {
-      RunWavefront(frames, band(0), band(1), band(2), unswitched);
+    const auto switched = [this](int f) __attribute__((always_inline)) {
+      Switch(f);
+    };
+    // The high shelf mFirst, then the low shelf, then the mid bell.
+    const auto band = [this](int b) __attribute__((always_inline)) {
+      return [ this, b ](int f) __attribute__((always_inline)) {
+        Band(b, f);
+      };
+    };
+    if (AllLanes(mChain.bypassOff + mFirst, 2 * kWidth) &&
+        AllLanes(mChain.muteOff + mFirst, 2 * kWidth)) {
+      RunWavefront(mFrames, band(0), band(1), band(2), unswitched);
       for (int g = 0; g < 2; ++g) {
-        track[g] = processed(g, frames - 1);
-        channel[g] = LoadLanes<V>(s.channel + (frames - 1) * kChannels + laneOf(g));
+        mTrack[g] = Processed(g, mFrames - 1);
+        mChannel[g] = LoadLanes<V>(mChain.channel + (mFrames - 1) * kChannels + Lane(g));
       }
     } else {
-      RunWavefront(frames, band(0), band(1), band(2), output);
+      RunWavefront(mFrames, band(0), band(1), band(2), switched);
     }
-
     for (int g = 0; g < 2; ++g) {
-      // A bypassed track's filters are not run: their history stays as it was.
-      double* const older[] = {row(g, 0, frames - 2), row(g, 1, frames - 2), row(g, 2, frames - 2),
-                               row(g, 3, frames - 2)};
-      double* const latest[] = {row(g, 0, frames - 1), row(g, 1, frames - 1), row(g, 2, frames - 1),
-                                row(g, 3, frames - 1)};
-      s.bands.template StoreHistory<V>(laneOf(g), older, latest,
-                                       LoadMask<V>(s.bypassOff + laneOf(g)));
-      StoreLanes(s.trackOut + laneOf(g), track[g]);
-      StoreLanes(s.channelOut + laneOf(g), channel[g]);
+      double* const older[] = {Row(g, 0, mFrames - 2), Row(g, 1, mFrames - 2),
+                               Row(g, 2, mFrames - 2), Row(g, 3, mFrames - 2)};
+      double* const latest[] = {Row(g, 0, mFrames - 1), Row(g, 1, mFrames - 1),
+                                Row(g, 2, mFrames - 1), Row(g, 3, mFrames - 1)};
+      mChain.bands.template StoreHistory<V>(Lane(g), older, latest,
+                                            LoadMask<V>(mChain.bypassOff + Lane(g)));
+      StoreLanes(mChain.trackOut + Lane(g), mTrack[g]);
+      StoreLanes(mChain.channelOut + Lane(g), mChannel[g]);
     }
+  }
+
+ private:
+  [[gnu::always_inline]] int Lane(int g) const {
+    return mFirst + g * kWidth;
+  }
+  // Vector g's four samples of frame f at four times the rate, then its
+  // rows: k = 0 the sample after the way down, in the place of the mFirst one
+  // once it is used, k = 1, 2, 3 the outputs of the three bands. The rows go
+  // back kHistory frames before the chunk, for the bands' histories.
+  [[gnu::always_inline]] double* Samples(int g, int f) const {
+    constexpr int kRows = TrackChainState::kHistory + TrackChainState::kChunk;
+    return mChain.saturated + 4 * kWidth * (g * kRows + TrackChainState::kHistory + f);
+  }
+  [[gnu::always_inline]] double* Row(int g, int k, int f) const {
+    return Samples(g, f) + k * kWidth;
+  }
+  // Vector g's two samples of frame f at twice the rate, after the frame before the chunk.
+  [[gnu::always_inline]] double* Twice(int g, int f) const {
+    return mChain.twice + 2 * kWidth * (g * (1 + TrackChainState::kChunk) + 1 + f);
+  }
+
+  // Band b of frame f for both vectors; each recursion's one register is
+  // the band's last output, the rest of its history comes from the rows.
+  [[gnu::always_inline]] void Band(int b, int f) {
+#pragma GCC unroll 2
+    for (int g = 0; g < 2; ++g) {
+      const auto in = [&](int back) __attribute__((always_inline)) {
+        return LoadLanes<V>(Row(g, b, f - back));
+      };
+      mLast[g][b] = mChain.bands.Output(b, Lane(g), in(0), in(1), in(2), mLast[g][b],
+                                        LoadLanes<V>(Row(g, b + 1, f - 2)));
+      StoreLanes(Row(g, b + 1, f), mLast[g][b]);
+    }
+  }
+  [[gnu::always_inline]] V Processed(int g, int f) const {
+    return LoadLanes<V>(Row(g, 3, f)) * mOutAmp[g] * TrackChainState::kMakeUpGain;
+  }
+  [[gnu::always_inline]] void Switch(int f) {
+#pragma GCC unroll 2
+    for (int g = 0; g < 2; ++g) {
+      const int lane = Lane(g);
+      const int at = f * kChannels + lane;
+      mTrack[g] = Select(LoadMask<V>(mChain.bypassOn + lane), LoadLanes<V>(mChain.dry + at),
+                         Select(LoadMask<V>(mChain.bypassOff + lane), Processed(g, f), mTrack[g]));
+      mChannel[g] =
+          Select(LoadMask<V>(mChain.muteOff + lane), mTrack[g] + (-TrackChainState::kAntiDenormal),
+                 Select(LoadMask<V>(mChain.muteOn + lane), mTrack[g] * 0., mChannel[g]));
+      StoreLanes(mChain.channel + at, mChannel[g]);
+    }
+  }
+
+  TrackChainState& mChain;
+  const int mFirst;
+  const int mFrames;
+  typename OverSamplerBank4x<kChannels>::template Lanes<V> mOver[2];
+  V mLast[2][kBands];
+  V mOutAmp[2];
+  V mTrack[2];
+  V mChannel[2];
+};
+
+// All tracks of a chunk, to `channel`; `beside(f)`, for each frame of the
+// chunk, runs beside the first pair's second interpolator: work of its own,
+// whose latency the chain's arithmetic hides.
+template <class V, class Beside>
+[[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames, Beside beside) {
+  for (int first = 0; first < TrackChainState::kChannels; first += 2 * kLaneCount<V>) {
+    TrackPair<V> pair(s, first, frames);
+    pair.Up([&](int f) __attribute__((always_inline)) {
+      if (first == 0) beside(f);
+    });
+    pair.Saturate();
+    pair.Down();
+    pair.Bands();
   }
 }
 
