@@ -158,7 +158,7 @@ class TrackPair {
   static constexpr int kChannels = TrackChainState::kChannels;
   static constexpr int kBands = TrackChainState::kBands;
 
-  // The vectors from channel `mFirst` on.
+  // The vectors from channel `first` on.
   [[gnu::always_inline]] TrackPair(TrackChainState& chain, int first, int frames)
       : mChain(chain), mFirst(first), mFrames(frames) {
     for (int g = 0; g < 2; ++g)
@@ -260,7 +260,7 @@ class TrackPair {
     const auto switched = [this](int f) __attribute__((always_inline)) {
       Switch(f);
     };
-    // The high shelf mFirst, then the low shelf, then the mid bell.
+    // The high shelf first, then the low shelf, then the mid bell.
     const auto band = [this](int b) __attribute__((always_inline)) {
       return [ this, b ](int f) __attribute__((always_inline)) {
         Band(b, f);
@@ -293,7 +293,7 @@ class TrackPair {
     return mFirst + g * kWidth;
   }
   // Vector g's four samples of frame f at four times the rate, then its
-  // rows: k = 0 the sample after the way down, in the place of the mFirst one
+  // rows: k = 0 the sample after the way down, in the place of the first one
   // once it is used, k = 1, 2, 3 the outputs of the three bands. The rows go
   // back kHistory frames before the chunk, for the bands' histories.
   [[gnu::always_inline]] double* Samples(int g, int f) const {
