@@ -6,9 +6,14 @@
 // feed-forward products added, two feedback products subtracted, then the
 // division by the unnormalised a0. Then the history moves on by one sample.
 template <class V>
+[[gnu::always_inline]] inline V BiquadOutput(V x, V x1, V x2, V y1, V y2, V b0, V b1, V b2, V a0,
+                                             V a1, V a2) {
+  return (b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2) / a0;
+}
+template <class V>
 [[gnu::always_inline]] inline V BiquadStep(V x, V b0, V b1, V b2, V a0, V a1, V a2, V& x1, V& x2,
                                            V& y1, V& y2) {
-  const V y = (b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2) / a0;
+  const V y = BiquadOutput(x, x1, x2, y1, y2, b0, b1, b2, a0, a1, a2);
   x2 = x1;
   x1 = x;
   y2 = y1;
@@ -126,4 +131,66 @@ class BandFilterBank {
   alignas(64) double mX2[NCh] = {};
   alignas(64) double mY1[NCh] = {};
   alignas(64) double mY2[NCh] = {};
+};
+
+// NBands bands in series for a bank of NCh channels, each band's input the
+// output of the band before: the bank keeps the last two input samples and
+// each band's last two outputs, the same values as separate filters would
+// keep, without the copies. A block hands the histories to rows of samples,
+// one row per signal (the input, then each band's output), and steps the
+// bands over the rows.
+template <int NCh, int NBands>
+class BandCascadeBank {
+ public:
+  static constexpr int kSignals = NBands + 1;
+
+  void SetCoefficients(int band, int channel, const BandFilter& filter) {
+    double* const c = mCoef[band][0] + channel;
+    c[0 * NCh] = filter.b0;
+    c[1 * NCh] = filter.b1;
+    c[2 * NCh] = filter.b2;
+    c[3 * NCh] = filter.a0;
+    c[4 * NCh] = filter.a1;
+    c[5 * NCh] = filter.a2;
+  }
+
+  // Band `band`'s output for input x after x1 and x2, its outputs so far y1
+  // and y2; the channels from `lane` on, one vector of them.
+  template <class V>
+  [[gnu::always_inline]] V Output(int band, int lane, V x, V x1, V x2, V y1, V y2) const {
+    const auto c = [&](int k) __attribute__((always_inline)) {
+      return LoadLanes<V>(mCoef[band][k] + lane);
+    };
+    return BiquadOutput(x, x1, x2, y1, y2, c(0), c(1), c(2), c(3), c(4), c(5));
+  }
+
+  // Signal k's last sample to last[k] and the one before to older[k].
+  template <class V>
+  [[gnu::always_inline]] void LoadHistory(int lane, double* const (&older)[kSignals],
+                                          double* const (&last)[kSignals]) const {
+#pragma GCC unroll 8
+    for (int k = 0; k < kSignals; ++k) {
+      StoreLanes(older[k], LoadLanes<V>(mOlder[k] + lane));
+      StoreLanes(last[k], LoadLanes<V>(mLast[k] + lane));
+    }
+  }
+  // And back, for the lanes where `run` is set; the others keep the history
+  // they had, as if the bands had not run.
+  template <class V>
+  [[gnu::always_inline]] void StoreHistory(int lane, double* const (&older)[kSignals],
+                                           double* const (&last)[kSignals], LaneMask<V> run) {
+#pragma GCC unroll 8
+    for (int k = 0; k < kSignals; ++k) {
+      StoreLanes(mOlder[k] + lane,
+                 Select(run, LoadLanes<V>(older[k]), LoadLanes<V>(mOlder[k] + lane)));
+      StoreLanes(mLast[k] + lane,
+                 Select(run, LoadLanes<V>(last[k]), LoadLanes<V>(mLast[k] + lane)));
+    }
+  }
+
+ private:
+  // Per band: b0, b1, b2, a0, a1, a2, each for every channel.
+  alignas(64) double mCoef[NBands][6][NCh] = {};
+  alignas(64) double mOlder[kSignals][NCh] = {};
+  alignas(64) double mLast[kSignals][NCh] = {};
 };

@@ -160,6 +160,17 @@ class BankStage {
   struct State {
     V y[NC];
     V lastE, lastO;  // the last inputs of chains e and o; an interpolator keeps only lastE
+
+    // A decimator's last pair, earlier sample first, for callers that keep
+    // the inputs at hand and use the After forms below; and back.
+    [[gnu::always_inline]] void GetLastPair(V (&pair)[2]) const {
+      pair[0] = lastO;
+      pair[1] = lastE;
+    }
+    [[gnu::always_inline]] void SetLastPair(const V (&pair)[2]) {
+      lastO = pair[0];
+      lastE = pair[1];
+    }
   };
 
   // The channels from `lane` on, one vector of them.
@@ -188,8 +199,15 @@ class BankStage {
     // Both chains start from the same input, so lastE stands for both.
     const V last = state.lastE;
     state.lastE = input;
+    UpAfter(state, input, last, first, second);
+  }
+  // The same, for a caller that keeps the sample before at hand: the state's
+  // last input is neither read nor written.
+  template <class V>
+  [[gnu::always_inline]] void UpAfter(State<V>& state, V input, V before, V& first,
+                                      V& second) const {
     first = second = input;
-    Run(state, first, second, last, last);
+    Run(state, first, second, before, before);
   }
 
   // Decimation: two samples in, in time order; the later runs through chain e.
@@ -199,7 +217,14 @@ class BankStage {
     const V lastO = state.lastO;
     state.lastE = second;
     state.lastO = first;
-    Run(state, second, first, lastE, lastO);
+    return DownAfter(state, first, second, lastO, lastE);
+  }
+  // The same, for a caller that keeps the two samples before at hand: the
+  // state's last inputs are neither read nor written.
+  template <class V>
+  [[gnu::always_inline]] V DownAfter(State<V>& state, V first, V second, V firstBefore,
+                                     V secondBefore) const {
+    Run(state, second, first, secondBefore, firstBefore);
     return 0.5 * (first + second);
   }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
-#if defined(__AVX__)
+#if defined(__SSE2__)
 #include <immintrin.h>
 #endif
 
@@ -142,6 +142,23 @@ template <class V>
 template <class V>
 [[gnu::always_inline]] inline V ZeroIfNotFinite(V v) {
   return Select(IsFinite(v), v, Splat<V>(0.0));
+}
+
+// p where p > 0, +0 elsewhere, a NaN included. The max instructions give
+// exactly that in one step: their second operand wins unless the first is
+// greater.
+template <class V>
+[[gnu::always_inline]] inline V PositiveOrZero(V p) {
+#if defined(__AVX512F__)
+  if constexpr (kLaneCount<V> == 8) return _mm512_maskz_max_pd(0xFF, p, Splat<V>(0.0));
+#endif
+#if defined(__AVX__)
+  if constexpr (kLaneCount<V> == 4) return _mm256_max_pd(p, Splat<V>(0.0));
+#endif
+#if defined(__SSE2__)
+  if constexpr (kLaneCount<V> == 2) return _mm_max_pd(p, Splat<V>(0.0));
+#endif
+  return Select(p > Splat<V>(0.0), p, Splat<V>(0.0));
 }
 
 // Truncation toward zero to an index, and to a whole number kept as a

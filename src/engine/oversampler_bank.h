@@ -60,6 +60,28 @@ class OverSamplerBank4x {
     return mDown1.Down(lanes.down1, in[0], in[1]);
   }
 
+  // The same three steps with the inputs before each frame's given, for a
+  // caller that keeps a block's inputs at hand: the states' last inputs are
+  // neither read nor written; the caller hands the block's last ones to them
+  // before they are stored.
+  template <class V>
+  [[gnu::always_inline]] void Up2After(Lanes<V>& lanes, const V (&in)[2], V before,
+                                       V (&out)[4]) const {
+    mUp2.UpAfter(lanes.up2, in[0], before, out[0], out[1]);
+    mUp2.UpAfter(lanes.up2, in[1], in[0], out[2], out[3]);
+  }
+  template <class V>
+  [[gnu::always_inline]] void Down2After(Lanes<V>& lanes, const V (&in)[4], const V (&before)[2],
+                                         V (&out)[2]) const {
+    out[0] = mDown2.DownAfter(lanes.down2, in[0], in[1], before[0], before[1]);
+    out[1] = mDown2.DownAfter(lanes.down2, in[2], in[3], in[0], in[1]);
+  }
+  template <class V>
+  [[gnu::always_inline]] V Down1After(Lanes<V>& lanes, const V (&in)[2],
+                                      const V (&before)[2]) const {
+    return mDown1.DownAfter(lanes.down1, in[0], in[1], before[0], before[1]);
+  }
+
  private:
   Stage1 mUp1{halfband::kStage1Coefs};
   Stage2 mUp2{halfband::kStage2Coefs};

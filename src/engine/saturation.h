@@ -144,23 +144,44 @@ alignas(64) inline constexpr std::array<double, 2 * kCapacity> kNeighbours = Nei
 static_assert(kCurve.origin == 0.0 && kCurve.scale * (1.0 - kCurve.origin) < kLast);
 static_assert(kSilence == 0.0);
 
-// Steps 5 and 6 of the curve: the table magnitude at position p, never
-// negative, never -0. Truncating is only defined inside the int range: a NaN
-// position (from an infinite or NaN input) is taken as 0, where the curve
-// gives silence, the first entry.
+// Step 4 of the curve: the position in the table of a compressed magnitude u.
 template <class V>
-[[gnu::always_inline]] inline V MagnitudeAt(V p) {
-  const V position = Select(p > Splat<V>(0.0), p, Splat<V>(0.0));
-  const LaneIndex<V> i = TruncateToIndex(position);
-  const V f = position - Truncate(position);
+[[gnu::always_inline]] inline V PositionOf(V u) {
+  return kCurve.scale * (u - kCurve.origin);
+}
+
+// Step 5: where position p falls between two table entries. Truncating is
+// only defined inside the int range: a NaN position (from an infinite or NaN
+// input) is taken as 0, where the curve gives silence, the first entry.
+template <class V>
+struct TablePlace {
+  LaneIndex<V> index;
+  V fraction;
+};
+template <class V>
+[[gnu::always_inline]] inline TablePlace<V> PlaceOf(V p) {
+  const V position = PositiveOrZero(p);
+  return {TruncateToIndex(position), position - Truncate(position)};
+}
+
+// Step 6: the table magnitude at a place, never negative, never -0.
+template <class V>
+[[gnu::always_inline]] inline V MagnitudeAt(const TablePlace<V>& place) {
   V below, above;
-  ReadPairs<V>(kNeighbours.data(), i, below, above);
-  return (1.0 - f) * below + f * above;
+  ReadPairs<V>(kNeighbours.data(), place.index, below, above);
+  return (1.0 - place.fraction) * below + place.fraction * above;
 }
 // What position 0 interpolates to, bit for bit: +0.
 static_assert(std::bit_cast<std::uint64_t>((1.0 - 0.0) * kCurve.magnitudes[0] +
                                            0.0 * kCurve.magnitudes[1]) ==
               std::bit_cast<std::uint64_t>(kSilence));
+
+// Steps 2 and 3: the driven sample's magnitude squeezed into [0, 1].
+template <class V>
+[[gnu::always_inline]] inline V Compressed(V driven) {
+  const V a = Abs(driven);
+  return a / (3.0 + a);
+}
 
 }  // namespace saturation_table
 
@@ -170,14 +191,50 @@ static_assert(std::bit_cast<std::uint64_t>((1.0 - 0.0) * kCurve.magnitudes[0] +
 // Lane by lane for vectors of channels, each with its own drive.
 template <class V>
 [[gnu::always_inline]] inline V SaturateLanes(V x, V drive) {
-  using saturation_table::kCurve;
+  using namespace saturation_table;
   const V v = x * drive;
-  const V a = Abs(v);
-  const V u = a / (3.0 + a);
-  const V p = kCurve.scale * (u - kCurve.origin);
-  return WithSignOpposite(saturation_table::MagnitudeAt(p), v);
+  return WithSignOpposite(MagnitudeAt(PlaceOf(PositionOf(Compressed(v)))), v);
 }
 
 inline double Saturate(double x, double drive) {
   return SaturateLanes(x, drive);
+}
+
+// SaturateLanes on `count` vectors in place, `drive` for every one. Each
+// sample's steps run in three rounds, the division, then the place in the
+// table, then the table reads, each beside the other rounds of the samples
+// before and after it: the reads wait on the division and the division is
+// slow, and a processor finds the work of other samples in between only
+// within a short window of instructions.
+template <class V>
+[[gnu::always_inline]] inline void SaturateInPlace(double* samples, int count, V drive) {
+  using namespace saturation_table;
+  constexpr int kWidth = kLaneCount<V>;
+  const auto at = [samples](int i) __attribute__((always_inline)) {
+    return samples + kWidth * i;
+  };
+  if (count < 2) {
+    for (int i = 0; i < count; ++i)
+      StoreLanes(at(i), SaturateLanes(LoadLanes<V>(at(i)), drive));
+    return;
+  }
+  // Sample i is read from the table while sample i + 1 finds its place and
+  // sample i + 2 divides.
+  V driven = LoadLanes<V>(at(0)) * drive;
+  TablePlace<V> place = PlaceOf(PositionOf(Compressed(driven)));
+  V nextDriven = LoadLanes<V>(at(1)) * drive;
+  V nextCompressed = Compressed(nextDriven);
+  for (int i = 0; i + 2 < count; ++i) {
+    const V laterDriven = LoadLanes<V>(at(i + 2)) * drive;
+    const V laterCompressed = Compressed(laterDriven);
+    const TablePlace<V> nextPlace = PlaceOf(PositionOf(nextCompressed));
+    StoreLanes(at(i), WithSignOpposite(MagnitudeAt(place), driven));
+    driven = nextDriven;
+    place = nextPlace;
+    nextDriven = laterDriven;
+    nextCompressed = laterCompressed;
+  }
+  StoreLanes(at(count - 2), WithSignOpposite(MagnitudeAt(place), driven));
+  StoreLanes(at(count - 1),
+             WithSignOpposite(MagnitudeAt(PlaceOf(PositionOf(nextCompressed))), nextDriven));
 }

@@ -28,9 +28,9 @@ void QUOR::UpdateChainGains(double sampleRate) {
     mid.Calc(sampleRate, 1. - mMid[track]);
     low.Calc(sampleRate, mLow[track]);
     for (const int c : {2 * t, 2 * t + 1}) {
-      mChain.high.SetCoefficients(c, high);
-      mChain.mid.SetCoefficients(c, mid);
-      mChain.low.SetCoefficients(c, low);
+      mChain.bands.SetCoefficients(TrackChainState::kHighBand, c, high);
+      mChain.bands.SetCoefficients(TrackChainState::kMidBand, c, mid);
+      mChain.bands.SetCoefficients(TrackChainState::kLowBand, c, low);
       mChain.drive[c] = mInAmp[track];
       mChain.outAmp[c] = mOutAmp[track];
     }

@@ -34,9 +34,9 @@ struct TrialConsole {
       high.Calc(48000., 0.5);
       mid.Calc(48000., 0.5);
       low.Calc(48000., 0.5);
-      state->high.SetCoefficients(c, high);
-      state->mid.SetCoefficients(c, mid);
-      state->low.SetCoefficients(c, low);
+      state->bands.SetCoefficients(TrackChainState::kHighBand, c, high);
+      state->bands.SetCoefficients(TrackChainState::kMidBand, c, mid);
+      state->bands.SetCoefficients(TrackChainState::kLowBand, c, low);
       state->drive[c] = 1.;
       state->outAmp[c] = 1.;
       state->bypassOff[c] = state->muteOff[c] = ~std::uint64_t{0};

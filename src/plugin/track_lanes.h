@@ -25,16 +25,20 @@ struct TrackChainState {
   // Frames per pass of the stages: the chunk's samples at four times the rate
   // stay in the first-level cache.
   static constexpr int kChunk = 64;
-  // Frames in flight between two stages of the chain, a power of two.
-  static constexpr int kRing = 8;
   static constexpr int kMaxLanes = 8;
   static constexpr double kAntiDenormal = 1e-10;
   static constexpr double kMakeUpGain = 5.7543993733715695;  // +15.2 dB
 
+  // The bands in the order they run: high shelf, low shelf, mid bell.
+  static constexpr int kBands = 3;
+  static constexpr int kHighBand = 0;
+  static constexpr int kLowBand = 1;
+  static constexpr int kMidBand = 2;
+  // Frames of the bands' history ahead of a chunk's samples.
+  static constexpr int kHistory = 2;
+
   OverSamplerBank4x<kChannels> overSampler;
-  BandFilterBank<kChannels> high;
-  BandFilterBank<kChannels> low;
-  BandFilterBank<kChannels> mid;
+  BandCascadeBank<kChannels, kBands> bands;
   // Per channel, from its track's Input and Output gains.
   alignas(64) double drive[kChannels] = {};
   alignas(64) double outAmp[kChannels] = {};
@@ -59,13 +63,12 @@ struct TrackChainState {
   // One chunk, frame-major: channel c of frame f at f * kChannels + c.
   alignas(64) double dry[kChunk * kChannels];
   alignas(64) double channel[kChunk * kChannels];
-  // One vector of channels on its way through the stages: the chunk at four
-  // times the rate after saturation (and, on the way down, at the rate of the
-  // block), and rings of a few frames between the other stages (vectors of the
-  // widest lanes).
-  alignas(64) double saturated[kChunk * 4 * kMaxLanes];
-  alignas(64) double ring2x[kRing][2 * kMaxLanes];
-  alignas(64) double ring4x[kRing][4 * kMaxLanes];
+  // Two vectors of channels on their way through the stages (vectors of the
+  // widest lanes): the chunk at four times the rate, where the rate of the
+  // block and the bands' outputs take their place on the way down, after the
+  // bands' history; and the chunk at twice the rate, after the frame before.
+  alignas(64) double saturated[2 * (kHistory + kChunk) * 4 * kMaxLanes];
+  alignas(64) double twice[2 * (1 + kChunk) * 2 * kMaxLanes];
   alignas(64) double meterInput[kChunk * kMeterLanes] = {};
 };
 
@@ -94,99 +97,270 @@ namespace track_lanes {
   return sum;
 }
 
-// Saturation, band filters, output gain, bypass and mute: `channel` for the
-// chunk, one vector of channels after the other. Each vector runs two
-// wavefronts (up to the saturated samples at four times the rate, then down
-// and through the filters), sized so that a pass holds its state in registers
-// and mixes divisions with other arithmetic. The stages hand their frames on
-// through rings of a few frames and through the chunk's saturated samples.
-// `beside(f)`, for each frame of the chunk, runs in the first wavefront of the
-// first vector: work of its own, whose latency the chain's arithmetic hides.
-template <class V, class Beside>
-[[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames, Beside beside) {
+// Both sums of SumSide for `frames` frames of frame-major samples, times
+// `gain` unless it is null: left to left[f], right to right[f]. Whole
+// squares of frames at a time, transposed so that each lane adds one frame's
+// channels in channel order.
+template <class V>
+[[gnu::always_inline]] inline void SumSides(const double* samples, int frames, const double* gain,
+                                            double* left, double* right) {
   constexpr int kWidth = kLaneCount<V>;
   constexpr int kChannels = TrackChainState::kChannels;
-  const auto slot = [](int frame) __attribute__((always_inline)) {
-    return frame & (TrackChainState::kRing - 1);
-  };
-  for (int lane = 0; lane < kChannels; lane += kWidth) {
-    auto over = s.overSampler.template Load<V>(lane);
-    const V drive = LoadLanes<V>(s.drive + lane);
-    RunWavefront(
-        frames,
-        [&](int f) __attribute__((always_inline)) {
-          V out[2];
-          s.overSampler.Up1(
-              over, LoadLanes<V>(s.dry + f * kChannels + lane) + TrackChainState::kAntiDenormal,
-              out);
-          StoreLanes(s.ring2x[slot(f)], out);
-        },
-        [&](int f) __attribute__((always_inline)) {
-          V in[2], out[4];
-          LoadLanes(s.ring2x[slot(f)], in);
-          s.overSampler.Up2(over, in, out);
-          StoreLanes(s.saturated + 4 * kWidth * f, out);
-        },
-        [&](int f) __attribute__((always_inline)) {
-          if (lane == 0) beside(f);
-        });
-    // Saturation has no state: a plain loop that the processor overlaps freely.
-    for (int i = 0; i < 4 * frames; ++i) {
-      double* const x = s.saturated + kWidth * i;
-      StoreLanes(x, SaturateLanes(LoadLanes<V>(x), drive));
+  int f = 0;
+  for (; f + kWidth <= frames; f += kWidth) {
+    V sums[2];
+#pragma GCC unroll 16
+    for (int lane = 0; lane < kChannels; lane += kWidth) {
+      V rows[kWidth];
+#pragma GCC unroll 8
+      for (int j = 0; j < kWidth; ++j)
+        rows[j] = LoadLanes<V>(samples + (f + j) * kChannels + lane);
+      TransposeSquare(rows);
+#pragma GCC unroll 8
+      for (int l = 0; l < kWidth; ++l) {
+        V& sum = sums[(lane + l) % 2];
+        sum = lane + l < 2 ? rows[l] : sum + rows[l];
+      }
     }
+    if (gain) {
+      sums[0] = *gain * sums[0];
+      sums[1] = *gain * sums[1];
+    }
+    StoreLanes(left + f, sums[0]);
+    StoreLanes(right + f, sums[1]);
+  }
+  for (; f < frames; ++f) {
+    const double* const frame = samples + f * kChannels;
+    left[f] = gain ? *gain * SumSide(frame, 0) : SumSide(frame, 0);
+    right[f] = gain ? *gain * SumSide(frame, 1) : SumSide(frame, 1);
+  }
+}
 
-    auto high = s.high.template Load<V>(lane);
-    auto low = s.low.template Load<V>(lane);
-    auto mid = s.mid.template Load<V>(lane);
-    V track = LoadLanes<V>(s.trackOut + lane);
-    V channel = LoadLanes<V>(s.channelOut + lane);
-    const V outAmp = LoadLanes<V>(s.outAmp + lane);
-    const auto bypassOn = LoadMask<V>(s.bypassOn + lane);
-    const auto bypassOff = LoadMask<V>(s.bypassOff + lane);
-    const auto muteOn = LoadMask<V>(s.muteOn + lane);
-    const auto muteOff = LoadMask<V>(s.muteOff + lane);
-    // After the way down, frame f's sample at the rate of the block takes the
-    // place of its first sample at four times the rate, which is used by then.
-    const auto once = [&s](int f) __attribute__((always_inline)) {
-      return s.saturated + 4 * kWidth * f;
+// Whether every one of `count` flags is set.
+[[gnu::always_inline]] inline bool AllLanes(const std::uint64_t* flags, int count) {
+  bool all = true;
+  for (int l = 0; l < count; ++l)
+    all = all && flags[l] != 0;
+  return all;
+}
+
+// Saturation, band filters, output gain, bypass and mute of two vectors of
+// channels over a chunk, stage by stage. Each pass holds its stage's state in
+// registers from the first frame to the last: one vector where a stage holds
+// many recursions, two side by side where each vector's few recursions alone
+// would leave the processor waiting on them. The passes hand the chunk on
+// through its samples at twice and four times the rate, from which the later
+// stages also read the inputs before each frame's rather than keep them.
+template <class V>
+class TrackPair {
+ public:
+  static constexpr int kWidth = kLaneCount<V>;
+  static constexpr int kChannels = TrackChainState::kChannels;
+  static constexpr int kBands = TrackChainState::kBands;
+
+  // The vectors from channel `first` on.
+  [[gnu::always_inline]] TrackPair(TrackChainState& chain, int first, int frames)
+      : mChain(chain), mFirst(first), mFrames(frames) {
+    for (int g = 0; g < 2; ++g)
+      mOver[g] = mChain.overSampler.template Load<V>(Lane(g));
+  }
+
+  // Twice the rate, then four times; `beside(f)` runs with the second stage.
+  template <class Beside>
+  [[gnu::always_inline]] void Up(Beside beside) {
+    // Twelve recursions a vector: one vector at a time.
+    for (int g = 0; g < 2; ++g)
+      for (int f = 0; f < mFrames; ++f) {
+        V out[2];
+        mChain.overSampler.Up1(
+            mOver[g],
+            LoadLanes<V>(mChain.dry + f * kChannels + Lane(g)) + TrackChainState::kAntiDenormal,
+            out);
+        StoreLanes(Twice(g, f), out);
+      }
+    // Four, each stepped twice a frame: both vectors side by side.
+    for (int g = 0; g < 2; ++g)
+      StoreLanes(Twice(g, -1) + kWidth, mOver[g].up2.lastE);
+    for (int f = 0; f < mFrames; ++f) {
+#pragma GCC unroll 2
+      for (int g = 0; g < 2; ++g) {
+        V in[2], out[4];
+        LoadLanes(Twice(g, f), in);
+        mChain.overSampler.Up2After(mOver[g], in, LoadLanes<V>(Twice(g, f - 1) + kWidth), out);
+        StoreLanes(Samples(g, f), out);
+      }
+      beside(f);
+    }
+    for (int g = 0; g < 2; ++g)
+      mOver[g].up2.lastE = LoadLanes<V>(Twice(g, mFrames - 1) + kWidth);
+  }
+
+  [[gnu::always_inline]] void Saturate() {
+    for (int g = 0; g < 2; ++g)
+      SaturateInPlace(Samples(g, 0), 4 * mFrames, LoadLanes<V>(mChain.drive + Lane(g)));
+  }
+
+  // Four times the rate back to the rate of the block, in row 0.
+  [[gnu::always_inline]] void Down() {
+    for (int g = 0; g < 2; ++g) {
+      V pair[2];
+      mOver[g].down2.GetLastPair(pair);
+      StoreLanes(Samples(g, -1) + 2 * kWidth, pair);
+    }
+    for (int f = 0; f < mFrames; ++f) {
+#pragma GCC unroll 2
+      for (int g = 0; g < 2; ++g) {
+        V in[4], before[2], out[2];
+        LoadLanes(Samples(g, f), in);
+        LoadLanes(Samples(g, f - 1) + 2 * kWidth, before);
+        mChain.overSampler.Down2After(mOver[g], in, before, out);
+        StoreLanes(Twice(g, f), out);
+      }
+    }
+    for (int g = 0; g < 2; ++g) {
+      V pair[2];
+      LoadLanes(Samples(g, mFrames - 1) + 2 * kWidth, pair);
+      mOver[g].down2.SetLastPair(pair);
+      mOver[g].down1.GetLastPair(pair);
+      StoreLanes(Twice(g, -1), pair);
+      for (int f = 0; f < mFrames; ++f) {
+        V in[2], before[2];
+        LoadLanes(Twice(g, f), in);
+        LoadLanes(Twice(g, f - 1), before);
+        StoreLanes(Row(g, 0, f), mChain.overSampler.Down1After(mOver[g], in, before));
+      }
+      LoadLanes(Twice(g, mFrames - 1), pair);
+      mOver[g].down1.SetLastPair(pair);
+      mChain.overSampler.Store(Lane(g), mOver[g]);
+    }
+  }
+
+  // The bands of both vectors, the output gain, bypass and mute, to `channel`.
+  // A bypassed track's bands run but keep the history they had.
+  [[gnu::always_inline]] void Bands() {
+    for (int g = 0; g < 2; ++g) {
+      double* const older[] = {Row(g, 0, -2), Row(g, 1, -2), Row(g, 2, -2), Row(g, 3, -2)};
+      double* const latest[] = {Row(g, 0, -1), Row(g, 1, -1), Row(g, 2, -1), Row(g, 3, -1)};
+      mChain.bands.template LoadHistory<V>(Lane(g), older, latest);
+#pragma GCC unroll 4
+      for (int b = 0; b < kBands; ++b)
+        mLast[g][b] = LoadLanes<V>(Row(g, b + 1, -1));
+      mOutAmp[g] = LoadLanes<V>(mChain.outAmp + Lane(g));
+      mTrack[g] = LoadLanes<V>(mChain.trackOut + Lane(g));
+      mChannel[g] = LoadLanes<V>(mChain.channelOut + Lane(g));
+    }
+    // Where every lane runs its filters unmuted, the switches pick the same
+    // lanes all block long: the selections fall away.
+    const auto unswitched = [this](int f) __attribute__((always_inline)) {
+#pragma GCC unroll 2
+      for (int g = 0; g < 2; ++g)
+        StoreLanes(mChain.channel + f * kChannels + Lane(g),
+                   Processed(g, f) + (-TrackChainState::kAntiDenormal));
     };
-    const auto down2 = [&](int f) __attribute__((always_inline)) {
-      V in[4], out[2];
-      LoadLanes(s.saturated + 4 * kWidth * f, in);
-      s.overSampler.Down2(over, in, out);
-      StoreLanes(s.ring2x[slot(f)], out);
-    };
-    const auto down1 = [&](int f) __attribute__((always_inline)) {
-      V in[2];
-      LoadLanes(s.ring2x[slot(f)], in);
-      StoreLanes(once(f), s.overSampler.Down1(over, in));
-    };
-    const auto band = [once](const BandFilterBank<kChannels>& bank, auto& history, int at)
-        __attribute__((always_inline)) {
-      return [ once, &bank, &history, at ](int f) __attribute__((always_inline)) {
-        StoreLanes(once(f), bank.Process(history, at, LoadLanes<V>(once(f))));
-      };
-    };
-    const auto output = [&](int f) __attribute__((always_inline)) {
-      const int at = f * kChannels + lane;
-      const V processed = LoadLanes<V>(once(f)) * outAmp * TrackChainState::kMakeUpGain;
-      track = Select(bypassOn, LoadLanes<V>(s.dry + at), Select(bypassOff, processed, track));
-      channel = Select(muteOff, track + (-TrackChainState::kAntiDenormal),
-                       Select(muteOn, track * 0., channel));
-      StoreLanes(s.channel + at, channel);
+    const auto switched = [this](int f) __attribute__((always_inline)) {
+      Switch(f);
     };
     // The high shelf first, then the low shelf, then the mid bell.
-    RunWavefront(frames, down2, down1, band(s.high, high, lane), band(s.low, low, lane),
-                 band(s.mid, mid, lane), output);
+    const auto band = [this](int b) __attribute__((always_inline)) {
+      return [ this, b ](int f) __attribute__((always_inline)) {
+        Band(b, f);
+      };
+    };
+    if (AllLanes(mChain.bypassOff + mFirst, 2 * kWidth) &&
+        AllLanes(mChain.muteOff + mFirst, 2 * kWidth)) {
+      RunWavefront(mFrames, band(0), band(1), band(2), unswitched);
+      for (int g = 0; g < 2; ++g) {
+        mTrack[g] = Processed(g, mFrames - 1);
+        mChannel[g] = LoadLanes<V>(mChain.channel + (mFrames - 1) * kChannels + Lane(g));
+      }
+    } else {
+      RunWavefront(mFrames, band(0), band(1), band(2), switched);
+    }
+    for (int g = 0; g < 2; ++g) {
+      double* const older[] = {Row(g, 0, mFrames - 2), Row(g, 1, mFrames - 2),
+                               Row(g, 2, mFrames - 2), Row(g, 3, mFrames - 2)};
+      double* const latest[] = {Row(g, 0, mFrames - 1), Row(g, 1, mFrames - 1),
+                                Row(g, 2, mFrames - 1), Row(g, 3, mFrames - 1)};
+      mChain.bands.template StoreHistory<V>(Lane(g), older, latest,
+                                            LoadMask<V>(mChain.bypassOff + Lane(g)));
+      StoreLanes(mChain.trackOut + Lane(g), mTrack[g]);
+      StoreLanes(mChain.channelOut + Lane(g), mChannel[g]);
+    }
+  }
 
-    // A bypassed track's filters are not run: their state stays as it was.
-    s.overSampler.Store(lane, over);
-    s.high.template Store<V>(lane, high, bypassOff);
-    s.low.template Store<V>(lane, low, bypassOff);
-    s.mid.template Store<V>(lane, mid, bypassOff);
-    StoreLanes(s.trackOut + lane, track);
-    StoreLanes(s.channelOut + lane, channel);
+ private:
+  [[gnu::always_inline]] int Lane(int g) const {
+    return mFirst + g * kWidth;
+  }
+  // Vector g's four samples of frame f at four times the rate, then its
+  // rows: k = 0 the sample after the way down, in the place of the first one
+  // once it is used, k = 1, 2, 3 the outputs of the three bands. The rows go
+  // back kHistory frames before the chunk, for the bands' histories.
+  [[gnu::always_inline]] double* Samples(int g, int f) const {
+    constexpr int kRows = TrackChainState::kHistory + TrackChainState::kChunk;
+    return mChain.saturated + 4 * kWidth * (g * kRows + TrackChainState::kHistory + f);
+  }
+  [[gnu::always_inline]] double* Row(int g, int k, int f) const {
+    return Samples(g, f) + k * kWidth;
+  }
+  // Vector g's two samples of frame f at twice the rate, after the frame before the chunk.
+  [[gnu::always_inline]] double* Twice(int g, int f) const {
+    return mChain.twice + 2 * kWidth * (g * (1 + TrackChainState::kChunk) + 1 + f);
+  }
+
+  // Band b of frame f for both vectors; each recursion's one register is
+  // the band's last output, the rest of its history comes from the rows.
+  [[gnu::always_inline]] void Band(int b, int f) {
+#pragma GCC unroll 2
+    for (int g = 0; g < 2; ++g) {
+      const auto in = [&](int back) __attribute__((always_inline)) {
+        return LoadLanes<V>(Row(g, b, f - back));
+      };
+      mLast[g][b] = mChain.bands.Output(b, Lane(g), in(0), in(1), in(2), mLast[g][b],
+                                        LoadLanes<V>(Row(g, b + 1, f - 2)));
+      StoreLanes(Row(g, b + 1, f), mLast[g][b]);
+    }
+  }
+  [[gnu::always_inline]] V Processed(int g, int f) const {
+    return LoadLanes<V>(Row(g, 3, f)) * mOutAmp[g] * TrackChainState::kMakeUpGain;
+  }
+  [[gnu::always_inline]] void Switch(int f) {
+#pragma GCC unroll 2
+    for (int g = 0; g < 2; ++g) {
+      const int lane = Lane(g);
+      const int at = f * kChannels + lane;
+      mTrack[g] = Select(LoadMask<V>(mChain.bypassOn + lane), LoadLanes<V>(mChain.dry + at),
+                         Select(LoadMask<V>(mChain.bypassOff + lane), Processed(g, f), mTrack[g]));
+      mChannel[g] =
+          Select(LoadMask<V>(mChain.muteOff + lane), mTrack[g] + (-TrackChainState::kAntiDenormal),
+                 Select(LoadMask<V>(mChain.muteOn + lane), mTrack[g] * 0., mChannel[g]));
+      StoreLanes(mChain.channel + at, mChannel[g]);
+    }
+  }
+
+  TrackChainState& mChain;
+  const int mFirst;
+  const int mFrames;
+  typename OverSamplerBank4x<kChannels>::template Lanes<V> mOver[2];
+  V mLast[2][kBands];
+  V mOutAmp[2];
+  V mTrack[2];
+  V mChannel[2];
+};
+
+// All tracks of a chunk, to `channel`; `beside(f)`, for each frame of the
+// chunk, runs beside the first pair's second interpolator: work of its own,
+// whose latency the chain's arithmetic hides.
+template <class V, class Beside>
+[[gnu::always_inline]] inline void RunTracks(TrackChainState& s, int frames, Beside beside) {
+  for (int first = 0; first < TrackChainState::kChannels; first += 2 * kLaneCount<V>) {
+    TrackPair<V> pair(s, first, frames);
+    pair.Up([&](int f) __attribute__((always_inline)) {
+      if (first == 0) beside(f);
+    });
+    pair.Saturate();
+    pair.Down();
+    pair.Bands();
   }
 }
 
@@ -199,15 +373,9 @@ template <class V>
   const int last = (frames - 1) * kChannels;
   if (b.mode == 0) {
     if (b.globalBypass == 0) {
-      for (int f = 0; f < frames; ++f) {
-        out[0][start + f] = b.masterAmp * SumSide(s.channel + f * kChannels, 0);
-        out[1][start + f] = b.masterAmp * SumSide(s.channel + f * kChannels, 1);
-      }
+      SumSides<V>(s.channel, frames, &b.masterAmp, out[0] + start, out[1] + start);
     } else if (b.globalBypass == 1) {
-      for (int f = 0; f < frames; ++f) {
-        out[0][start + f] = SumSide(s.dry + f * kChannels, 0);
-        out[1][start + f] = SumSide(s.dry + f * kChannels, 1);
-      }
+      SumSides<V>(s.dry, frames, nullptr, out[0] + start, out[1] + start);
     } else {
       for (int f = 0; f < frames; ++f) {
         out[0][start + f] = s.finalOut[0];

@@ -101,6 +101,68 @@ void ExpectBanksMatchSingleChannels() {
   }
 }
 
+// Bands in series with one history: each channel's output and, after a block
+// in which some lanes ran without keeping it, the history the others kept,
+// as single filters give them; blocks of one frame take their history from
+// the block before.
+template <class V>
+void ExpectCascadeMatchesFiltersInSeries() {
+  constexpr int kWidth = kLaneCount<V>;
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> sample(-2., 2.), unit(0., 1.);
+  BandCascadeBank<kChannels, 2> bank;
+  std::array<HighShelf, kChannels> high;
+  std::array<LowShelf, kChannels> low;
+  for (int c = 0; c < kChannels; ++c) {
+    high[c].Calc(44100., unit(random));
+    low[c].Calc(44100., unit(random));
+    bank.SetCoefficients(0, c, high[c]);
+    bank.SetCoefficients(1, c, low[c]);
+  }
+  for (const int frames : {5, 1, 1, 9}) {
+    for (int lane = 0; lane < kChannels; lane += kWidth) {
+      // Rows of the input and both outputs, two frames of history first.
+      std::vector<double> rows(static_cast<std::size_t>(3 * (frames + 2) * kWidth));
+      const auto row = [&](int k, int f) {
+        return rows.data() + (k * (frames + 2) + f + 2) * kWidth;
+      };
+      double* const older[] = {row(0, -2), row(1, -2), row(2, -2)};
+      double* const last[] = {row(0, -1), row(1, -1), row(2, -1)};
+      bank.template LoadHistory<V>(lane, older, last);
+      for (int f = 0; f < frames; ++f) {
+        for (int l = 0; l < kWidth; ++l)
+          row(0, f)[l] = sample(random);
+        for (int k = 0; k < 2; ++k)
+          StoreLanes(row(k + 1, f),
+                     bank.Output(k, lane, LoadLanes<V>(row(k, f)), LoadLanes<V>(row(k, f - 1)),
+                                 LoadLanes<V>(row(k, f - 2)), LoadLanes<V>(row(k + 1, f - 1)),
+                                 LoadLanes<V>(row(k + 1, f - 2))));
+      }
+      // Lane 1 of every vector runs without keeping its history in the first block.
+      alignas(64) std::array<std::uint64_t, kWidth> run{};
+      for (int l = 0; l < kWidth; ++l)
+        run[l] = frames == 5 && l == 1 ? 0 : ~std::uint64_t{0};
+      double* const older2[] = {row(0, frames - 2), row(1, frames - 2), row(2, frames - 2)};
+      double* const last2[] = {row(0, frames - 1), row(1, frames - 1), row(2, frames - 1)};
+      bank.template StoreHistory<V>(lane, older2, last2, LoadMask<V>(run.data()));
+      for (int l = 0; l < kWidth; ++l) {
+        if (!run[l]) continue;
+        const int c = lane + l;
+        for (int f = 0; f < frames; ++f)
+          ASSERT_EQ(Bits(row(2, f)[l]), Bits(low[c].Process(high[c].Process(row(0, f)[l]))))
+              << "width " << kWidth << " frames " << frames << " channel " << c << " frame " << f;
+      }
+    }
+  }
+}
+
+TEST(Lanes, CascadeMatchesFiltersInSeries) {
+  ExpectCascadeMatchesFiltersInSeries<Lanes<1>>();
+  ExpectCascadeMatchesFiltersInSeries<Lanes<2>>();
+  ExpectCascadeMatchesFiltersInSeries<Lanes<4>>();
+  ExpectCascadeMatchesFiltersInSeries<Lanes<8>>();
+}
+
 // Channel buffers to frame-major samples and back, whole squares and the rest.
 template <class V>
 void ExpectFramesRoundTrip() {
@@ -163,6 +225,38 @@ void ExpectSpecialValuesPerLane() {
       EXPECT_EQ(Bits(metered[l]), Bits(MeterStep(state[l], x[l], 0.999))) << x[l];
     }
   }
+}
+
+// The in-place run over many vectors, at every length its schedule treats
+// apart, gives each vector the bits of SaturateLanes.
+template <class V>
+void ExpectSaturationInPlaceMatchesLanes() {
+  constexpr int kWidth = kLaneCount<V>;
+  const double inf = std::numeric_limits<double>::infinity();
+  std::mt19937 random(9);
+  std::uniform_real_distribution<double> sample(-4., 4.);
+  for (const int count : {1, 2, 3, 8}) {
+    std::vector<double> samples(static_cast<std::size_t>(count * kWidth));
+    for (double& s : samples)
+      s = sample(random);
+    samples[0] = inf;
+    samples.back() = -0.;
+    std::vector<double> expected = samples;
+    const V drive = Splat<V>(1.7);
+    for (int i = 0; i < count; ++i)
+      StoreLanes(expected.data() + i * kWidth,
+                 SaturateLanes(LoadLanes<V>(expected.data() + i * kWidth), drive));
+    SaturateInPlace(samples.data(), count, drive);
+    for (std::size_t k = 0; k < samples.size(); ++k)
+      ASSERT_EQ(Bits(samples[k]), Bits(expected[k])) << kWidth << " count " << count << " at " << k;
+  }
+}
+
+TEST(Lanes, SaturationInPlaceMatchesLanes) {
+  ExpectSaturationInPlaceMatchesLanes<Lanes<1>>();
+  ExpectSaturationInPlaceMatchesLanes<Lanes<2>>();
+  ExpectSaturationInPlaceMatchesLanes<Lanes<4>>();
+  ExpectSaturationInPlaceMatchesLanes<Lanes<8>>();
 }
 
 TEST(Lanes, SpecialValuesPerLane) {
