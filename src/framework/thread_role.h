@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <source_location>
 
 enum class ThreadRole { kAudio, kHost, kEditor, kAny };
 
@@ -84,17 +83,21 @@ inline const char* ThreadRoleName(ThreadRole role) {
   return "?";
 }
 
-inline void ExpectThread(ThreadRole tag,
-                         std::source_location where = std::source_location::current()) {
+// The caller's place through the builtins rather than <source_location>,
+// which the older clang of the fuzzing build lacks with this standard library.
+inline void ExpectThread(ThreadRole tag, const char* file = __builtin_FILE(),
+                         unsigned line = __builtin_LINE(),
+                         const char* function = __builtin_FUNCTION()) {
   if constexpr (kThreadChecks) {
     const ThreadRole current = CurrentThreadRole();
     if (RoleAllows(tag, current)) return;
-    std::fprintf(stderr, "%s:%u: %s: a %s hook called on the %s thread\n", where.file_name(),
-                 static_cast<unsigned>(where.line()), where.function_name(), ThreadRoleName(tag),
-                 ThreadRoleName(current));
+    std::fprintf(stderr, "%s:%u: %s: a %s hook called on the %s thread\n", file, line, function,
+                 ThreadRoleName(tag), ThreadRoleName(current));
     std::abort();
   } else {
     (void)tag;
-    (void)where;
+    (void)file;
+    (void)line;
+    (void)function;
   }
 }
