@@ -113,6 +113,10 @@ class IControl {
   void DisablePrompt(bool disable) { mPromptDisabled = disable; }
   bool MouseDblAsSingleClick() const { return mDblClickAsSingle; }
   void SetMouseDblAsSingleClick(bool single) { mDblClickAsSingle = single; }
+  // Where the editor shows its value while the pointer is over it or drags
+  // it (editor/value_readout.h); empty: nowhere.
+  const IRECT& ReadoutArea() const { return mReadoutArea; }
+  void SetReadoutArea(const IRECT& area) { mReadoutArea = area; }
   int GetTextEntryLength() const { return mTextEntryMaxLen; }
   void SetTextEntryLength(int maxLen) { mTextEntryMaxLen = maxLen; }
 
@@ -123,6 +127,7 @@ class IControl {
   IGraphics* mGraphics = nullptr;  // the control host, once attached
   IRECT mRect;
   IRECT mTargetRect;
+  IRECT mReadoutArea;
   int mParamIdx;
   std::vector<AuxParam> mAuxParams;
   ControlState mState;  // value, default, clamp range, dirty flags

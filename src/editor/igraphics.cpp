@@ -196,14 +196,22 @@ bool IGraphics::IsDirty(IRECT* r) {
     *r = r->Union(control->GetRECT());
     dirty = true;
   }
+  mReadout.Refresh();
+  if (!mReadout.ChangedArea().Empty()) {
+    *r = r->Union(mReadout.ChangedArea());
+    dirty = true;
+  }
   return dirty;
 }
 
 std::vector<IRECT> IGraphics::DirtyAreas() {
   std::vector<IRECT> areas;
-  for (const auto& control : mControls) {
-    if (!control->IsDirty()) continue;
-    IRECT area = control->DirtyArea();
+  mReadout.Refresh();
+  std::vector<IRECT> changed;
+  for (const auto& control : mControls)
+    if (control->IsDirty()) changed.push_back(control->DirtyArea());
+  if (!mReadout.ChangedArea().Empty()) changed.push_back(mReadout.ChangedArea());
+  for (IRECT area : changed) {
     // Areas that overlap become one, which may then overlap another.
     for (bool merged = true; merged;) {
       merged = false;
@@ -227,10 +235,14 @@ bool IGraphics::Draw(const IRECT& r) {
     mDrawRect = r;
     for (const auto& control : mControls)
       if (!control->IsHidden() && control->GetRECT().Intersects(mDrawRect)) control->Draw(this);
+    DrawReadout(r);
     for (const auto& control : mControls)
       control->SetClean();
   } else {
     IControl* background = mControls.front().get();
+    // The readout lies over controls of its own choosing: a change of it
+    // redraws everything in this older way of drawing.
+    if (!mReadout.ChangedArea().Empty()) background->SetDirty(false);
     if (background->IsDirty()) {
       mDrawRect = background->GetRECT();
       for (std::size_t i = 0; i < mControls.size(); ++i) {
@@ -239,6 +251,7 @@ bool IGraphics::Draw(const IRECT& r) {
         control->Draw(this);
         control->SetClean();
       }
+      DrawReadout(mDrawRect);
     } else {
       for (std::size_t j = 1; j < mControls.size(); ++j) {
         IControl* dirty = mControls[j].get();
@@ -249,6 +262,7 @@ bool IGraphics::Draw(const IRECT& r) {
           if (control->IsHidden()) continue;
           if (k == j || control->GetRECT().Intersects(mDrawRect)) control->Draw(this);
         }
+        DrawReadout(mDrawRect);
         dirty->SetClean();
       }
     }
@@ -284,12 +298,21 @@ bool IGraphics::DrawEach(std::span<const IRECT> areas) {
       IControl& control = *mControls[i];
       if (!control.IsHidden() && control.GetRECT().Intersects(mDrawRect)) control.Draw(this);
     }
+    DrawReadout(area);
     shown = DrawScreen(area) && shown;
   }
   // Every dirty control lay in one of the areas.
   for (const auto& control : mControls)
     control->SetClean();
   return shown;
+}
+
+void IGraphics::DrawReadout(const IRECT& area) {
+  if (mReadout.Shown() && mReadout.Area().Intersects(area)) {
+    mDrawRect = area;
+    mReadout.Draw(*this);
+  }
+  mReadout.DrawnOver(area);
 }
 
 int IGraphics::GetMouseControlIdx(int x, int y, bool mouseOver) {
@@ -307,10 +330,33 @@ void IGraphics::ReleaseMouseCapture() {
   mMouseX = mMouseY = -1;
 }
 
+void IGraphics::BeginGesture(const IControl& control) {
+  EndGesture();
+  if (const int paramIdx = control.ParamIdx(); paramIdx >= 0 && mPlug) {
+    mPlug->BeginInformHostOfParamChange(paramIdx);
+    mGestureParamIdx = paramIdx;
+  }
+}
+
 void IGraphics::EndGesture() {
+  mWheelGestureUntil.reset();
   if (mGestureParamIdx < 0) return;
   if (mPlug) mPlug->EndInformHostOfParamChange(mGestureParamIdx);
   mGestureParamIdx = -1;
+}
+
+void IGraphics::SetInGesture(IControl& control, double normalized) {
+  if (mGestureParamIdx >= 0 && mGestureParamIdx == control.ParamIdx() && !mWheelGestureUntil) {
+    control.SetValueFromUserInput(normalized);
+    return;
+  }
+  BeginGesture(control);
+  control.SetValueFromUserInput(normalized);
+  EndGesture();
+}
+
+void IGraphics::OnTimer(std::chrono::steady_clock::time_point now) {
+  if (mWheelGestureUntil && now >= *mWheelGestureUntil) EndGesture();
 }
 
 void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
@@ -329,10 +375,9 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
   mCaptureIdx = idx;
   mMouseX = x;
   mMouseY = y;
-  if (const int paramIdx = control->ParamIdx(); paramIdx >= 0 && mPlug) {
-    mPlug->BeginInformHostOfParamChange(paramIdx);
-    mGestureParamIdx = paramIdx;
-  }
+  if (control->ParamIdx() >= 0) mFocusIdx = idx;
+  BeginGesture(*control);
+  FollowWithReadout(x, y);
   control->OnMouseDown(x, y, mod);
 }
 
@@ -366,6 +411,7 @@ void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mod) {
   ReleaseMouseCapture();
   if (control) control->OnMouseUp(x, y, mod);
   EndGesture();
+  FollowWithReadout(x, y);
 }
 
 void IGraphics::OnMouseDrag(int x, int y, const IMouseMod& mod) {
@@ -383,9 +429,17 @@ void IGraphics::OnMouseDrag(int x, int y, const IMouseMod& mod) {
 bool IGraphics::OnMouseDblClick(int x, int y, const IMouseMod& mod) {
   ExpectThread(ThreadRole::kEditor);
   ReleaseMouseCapture();
+  EndGesture();
+  if (mReadoutsEnabled && mReadout.TakesEntryAt(x, y)) {
+    PromptForValue(mReadout.Shown());
+    return false;
+  }
   const int idx = GetMouseControlIdx(x, y);
   IControl* control = GetControl(idx);
   if (!control) return false;
+  // Its change (a reset, a second toggle) reaches the host inside a
+  // gesture, which the release ends.
+  BeginGesture(*control);
   if (control->MouseDblAsSingleClick()) {
     mCaptureIdx = idx;
     mMouseX = x;
@@ -399,12 +453,19 @@ bool IGraphics::OnMouseDblClick(int x, int y, const IMouseMod& mod) {
 
 void IGraphics::OnMouseWheel(int x, int y, const IMouseMod& mod, int delta) {
   ExpectThread(ThreadRole::kEditor);
-  if (IControl* control = GetControl(GetMouseControlIdx(x, y)))
-    control->OnMouseWheel(x, y, mod, delta);
+  IControl* control = GetControl(GetMouseControlIdx(x, y));
+  if (!control) return;
+  // A burst of steps on one control is one gesture; a press ends it.
+  if (mCaptureIdx < 0 && control->ParamIdx() >= 0) {
+    if (!mWheelGestureUntil || mGestureParamIdx != control->ParamIdx()) BeginGesture(*control);
+    mWheelGestureUntil = std::chrono::steady_clock::now() + kWheelGesturePause;
+  }
+  control->OnMouseWheel(x, y, mod, delta);
 }
 
 bool IGraphics::OnMouseOver(int x, int y, const IMouseMod& mod) {
   if (!mTrackMouseOver) return false;
+  FollowWithReadout(x, y);
   const int idx = GetMouseControlIdx(x, y, true);
   IControl* control = GetControl(idx);
   if (control) {
@@ -422,10 +483,33 @@ void IGraphics::OnMouseOut() {
   for (const auto& control : mControls)
     control->OnMouseOut();
   mMouseOverIdx = -1;
+  if (mCaptureIdx < 0) mReadout.Show(nullptr);
+}
+
+void IGraphics::FollowWithReadout(int x, int y) {
+  if (!mReadoutsEnabled) return;
+  if (IControl* captured = GetControl(mCaptureIdx)) return mReadout.Show(captured);
+  // Over its own box the readout stays, to be double-clicked.
+  if (mReadout.TakesEntryAt(x, y)) return;
+  mReadout.Show(GetControl(GetMouseControlIdx(x, y, true)));
+}
+
+void IGraphics::PromptForValue(IControl* control) {
+  IParam* param = control ? control->GetParam() : nullptr;
+  if (!param) return;
+  const IRECT& readout = control->ReadoutArea();
+  PromptUserInput(control, param, readout.Empty() ? control->GetRECT() : readout);
 }
 
 bool IGraphics::OnKeyDown(int x, int y, int key) {
   ExpectThread(ThreadRole::kEditor);
+  if (key == KEY_RETURN && mReadoutsEnabled) {
+    IControl* control = mReadout.Shown() ? mReadout.Shown() : GetControl(mFocusIdx);
+    if (control && control->GetParam()) {
+      PromptForValue(control);
+      return true;
+    }
+  }
   const int idx = GetMouseControlIdx(x, y);
   if (idx > 0) return GetControl(idx)->OnKeyDown(x, y, key);
   if (mKeyCatcher) return mKeyCatcher->OnKeyDown(x, y, key);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "editor/popup_menu.h"
 #include "editor/records.h"
 #include "editor/text_field_view.h"
+#include "editor/value_readout.h"
 #include "framework/ieditor_surface.h"
 #include "raster/canvas.h"
 #include "raster/mem_bitmap.h"
@@ -137,7 +139,11 @@ class IGraphics : public IEditorSurface {
   void EnableTooltips(bool enable) { mTooltipsEnabled = enable; }                   // editor
   bool TooltipsEnabled() const { return mTooltipsEnabled; }                         // editor
   void HandleMouseOver(bool track) { mTrackMouseOver = track; }                     // editor
-  const std::string* GetTooltipForMouseOver();                                      // editor
+  // Value readouts of the controls that have a readout area; tracks the
+  // pointer for them.
+  void EnableValueReadouts() { mTrackMouseOver = mReadoutsEnabled = true; }  // editor
+  const ValueReadout& GetValueReadout() const { return mReadout; }           // editor
+  const std::string* GetTooltipForMouseOver();                               // editor
 
   // Redrawing: the union of the dirty controls' rectangles, then a draw pass
   // over an area, ending in DrawScreen.
@@ -162,12 +168,19 @@ class IGraphics : public IEditorSurface {
   int GetMouseControlIdx(int x, int y, bool mouseOver = false);      // editor
   void ReleaseMouseCapture();                                        // editor
   void OnGUIIdle();                                                  // editor
-  int GetParamIdxForPTAutomation(int x, int y);                      // editor
-  int GetLastClickedParamForPTAutomation();                          // editor
+  // The platform's redraw timer: a burst of wheel steps is one gesture,
+  // ended after a pause.
+  void OnTimer(std::chrono::steady_clock::time_point now);  // editor
+  static constexpr std::chrono::milliseconds kWheelGesturePause{400};
+  int GetParamIdxForPTAutomation(int x, int y);  // editor
+  int GetLastClickedParamForPTAutomation();      // editor
 
   // Value prompts: a menu of the parameter's texts or a text field.
   void PromptUserInput(IControl* control, IParam* param, const IRECT& area);          // editor
   void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);  // editor
+  // The toolkit's prompt for a value typed in the control's unit, over its
+  // readout or, without one, over the control.
+  void PromptForValue(IControl* control);  // editor
 
   // The text field, for CreateTextEntry and ForceEndUserEdit of a platform.
   // Opening fails while one is open. Ending it with commit (focus leaving the
@@ -266,8 +279,14 @@ class IGraphics : public IEditorSurface {
   int mHiddenCursorY = -1;
 
  private:
+  void BeginGesture(const IControl& control);
   void EndGesture();
+  // A change made outside any press (a prompt's answer), in a gesture of its own.
+  void SetInGesture(IControl& control, double normalized);
   void OpenScaleMenu(int x, int y);
+  // The readout follows the control under the pointer, or the captured one.
+  void FollowWithReadout(int x, int y);
+  void DrawReadout(const IRECT& area);
   // Draws on the surface clipped to the draw rectangle; false without a surface.
   bool OnCanvas(const std::function<void(raster::Canvas&)>& draw);
 
@@ -285,6 +304,11 @@ class IGraphics : public IEditorSurface {
   std::atomic<double> mScale{1.};
   int mCaptureIdx = -1;
   int mGestureParamIdx = -1;  // parameter whose gesture the host was told of
+  // A gesture of wheel steps, open until this time.
+  std::optional<std::chrono::steady_clock::time_point> mWheelGestureUntil;
+  int mFocusIdx = -1;  // the control last pressed, which Return prompts for
+  bool mReadoutsEnabled = false;
+  ValueReadout mReadout;
   int mMouseOverIdx = -1;
   int mMouseX = 0;
   int mMouseY = 0;

@@ -8,6 +8,7 @@ IGraphicsHeadless::~IGraphicsHeadless() {
 
 IRECT IGraphicsHeadless::Tick() {
   // Drawn as a window draws it: each dirty area on its own.
+  OnTimer(std::chrono::steady_clock::now());
   IRECT dirty;
   if (IsDirty(&dirty)) DrawEach(DirtyAreas());
   return dirty;

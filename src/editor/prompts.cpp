@@ -4,8 +4,6 @@
 #include "editor/prompts.h"
 
 #include <algorithm>
-#include <cstdlib>
-
 #include <cmath>
 
 #include "editor/igraphics.h"
@@ -62,7 +60,7 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, const IRECT& a
     }
     ReleaseMouseCapture();
     if (const IPopupMenu* chosen = CreateIPopupMenu(&menu, area))
-      control->SetValueFromUserInput(param->GetNormalized(chosen->GetChosenItemIdx()));
+      SetInGesture(*control, param->GetNormalized(chosen->GetChosenItemIdx()));
     // The release that ends the press went to the menu.
     EndGesture();
     return;
@@ -72,14 +70,11 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, const IRECT& a
 
 void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text) {
   if (!control || !param || !text) return;
+  // Read as the display shows it, the label after the number or not; a
+  // text that names no value changes nothing.
   double value = 0.;
-  if (param->Type() == kTypeBool || param->Type() == kTypeEnum) {
-    if (!param->MapDisplayText(text, &value)) value = 0.;
-  } else {
-    value = std::atof(text);
-    if (param->GetNegateDisplay()) value = -value;
-  }
-  control->SetValueFromUserInput(param->GetNormalized(value));
+  if (!param->ValueForText(text, &value)) return;
+  SetInGesture(*control, param->GetNormalized(value));
 }
 
 bool IGraphics::OpenTextField(IControl* control, const IText& text, const IRECT& area,

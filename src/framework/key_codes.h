@@ -10,6 +10,7 @@ enum EKeyCode : int {
   KEY_RIGHTARROW = 4,
   KEY_DIGIT_0 = 5,   // to KEY_DIGIT_0 + 9
   KEY_ALPHA_A = 15,  // to KEY_ALPHA_A + 25, either case
+  KEY_RETURN = 41,   // Return or Enter
 };
 
 // The code of a typed character: the blank, a digit or a letter of either

@@ -148,6 +148,9 @@ int KeyCodeForKeysym(xkb_keysym_t keysym) {
     case XKB_KEY_Right:
     case XKB_KEY_KP_Right:
       return KEY_RIGHTARROW;
+    case XKB_KEY_Return:
+    case XKB_KEY_KP_Enter:
+      return KEY_RETURN;
     default:
       return KeyCodeForCharacter(xkb_keysym_to_utf32(keysym));
   }

@@ -267,6 +267,7 @@ void X11EditorWindow::WakeUp() {
 
 bool X11EditorWindow::Tick() {
   if (mDestroyed || !mX->Alive()) return false;
+  mGraphics.OnTimer(Clock::now());
   UpdateTooltip();
   if (Clock::now() >= mNextViewableCheck) CheckViewable();
   // Hidden, it draws nothing: the dirty flags wait for it to show again.

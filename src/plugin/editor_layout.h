@@ -91,10 +91,17 @@ constexpr ControlPlace TextPlace(ControlKind kind, int l, int t, int r, int b, c
 
 // The name row: one field per strip, the master's over the rest.
 inline constexpr int kNameTop = 642, kNameBottom = 672;
+// The drawn face ends here, where the switches below begin: only the face
+// takes clicks.
+inline constexpr int kNameFaceBottom = 662;
 inline constexpr int kMasterX = QUOR::kNumTracks * kStripWidth;
 inline constexpr ControlPlace kMasterName =
     TextPlace(ControlKind::kNameField, kMasterX, kNameTop, kEditorWidth, kNameBottom,
               QUOR::kDefaultMasterName);
+
+// The strips between the track meters and the names, shaded while the
+// console is bypassed.
+inline constexpr int kBypassShadeTop = 80;
 
 // Drawn over the master meters.
 inline constexpr ControlPlace kLabels[] = {

@@ -103,10 +103,13 @@ void QUOR::OnParamChange(int paramIdx) {
     case ParamRole::kOutput:
       mOutAmp[track] = DbToGain(value);
       break;
+    case ParamRole::kGlobalBypass:
+      if (IEditorSurface* editor = GetGUI(); editor && mBypassShadeIdx >= 0)
+        editor->SetControlFromPlug(mBypassShadeIdx, value);
+      return;
     case ParamRole::kBypass:
     case ParamRole::kMute:
     case ParamRole::kMode:
-    case ParamRole::kGlobalBypass:
       // Read where they act, at every block.
       return;
   }

@@ -85,7 +85,8 @@ class QUOR : public IEffectBase {
   // Restoring reads the whole state first and applies it only when it is whole.
   int ReadState(const ByteChunk* chunk, int startPos, State* state) const;
   void ApplyState(State& state);
-  // The background and the 80 controls, then the surface handed to the framework.
+  // The background, the table's 80 controls and the bypass shade, then the
+  // surface handed to the framework.
   void BuildEditor(std::unique_ptr<IGraphics> graphics);
   // Between the stored names and the name fields, under mStateMutex; without
   // an editor the stored names are all there is.
@@ -113,6 +114,7 @@ class QUOR : public IEffectBase {
   std::uint64_t mChainRate = ~std::uint64_t{0};
   double mMeterCoefficient = 0.;
   std::array<int, kNumMeters> mMeterIdx;
+  int mBypassShadeIdx = -1;  // the editor's shade over the strips
 
   // The names as saved and restored, under mStateMutex. The user sees and
   // edits them in the name fields, the editor's controls; a save copies them

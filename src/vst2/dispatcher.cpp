@@ -51,6 +51,9 @@ int KeyCodeForHostKey(VstInt32 character, VstIntPtr virtualKey) {
       return KEY_LEFTARROW;
     case VKEY_RIGHT:
       return KEY_RIGHTARROW;
+    case VKEY_RETURN:
+    case VKEY_ENTER:
+      return KEY_RETURN;
     default:
       break;
   }

@@ -208,11 +208,13 @@ enum : VstInt32 {
 // Virtual key codes in `value` of effEditKeyDown / effEditKeyUp (`index`
 // carries the character); only those the editor takes are named.
 enum : VstInt32 {
+  VKEY_RETURN = 4,
   VKEY_SPACE = 7,
   VKEY_LEFT = 11,
   VKEY_UP = 12,
   VKEY_RIGHT = 13,
   VKEY_DOWN = 14,
+  VKEY_ENTER = 19,
 };
 
 enum : VstInt32 { kPlugCategUnknown = 0, kPlugCategEffect = 1, kPlugCategSynth = 2 };

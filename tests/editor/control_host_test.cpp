@@ -1,5 +1,6 @@
 // The control host: hit testing, capture, gestures, key routing, dirty
 // collection and the two drawing modes.
+#include <chrono>
 #include <vector>
 
 #include "editor/controls/bitmap_controls.h"
@@ -101,7 +102,7 @@ TEST_F(EditorTest, GesturesAreReportedInBalancedPairs) {
   gui->OnMouseDown(15, 15, kLeft);
   gui->OnMouseDrag(15, 5, kLeft);
   gui->OnMouseUp(15, 5, kLeft);
-  // A double click then a release: the second click is no new gesture.
+  // A click, then the double click's reset in a gesture of its own.
   gui->OnMouseDown(15, 15, kLeft);
   gui->OnMouseUp(15, 15, kLeft);
   gui->OnMouseDblClick(15, 15, kLeft);
@@ -110,10 +111,39 @@ TEST_F(EditorTest, GesturesAreReportedInBalancedPairs) {
   gui->OnMouseDown(15, 15, kLeft);
   gui->OnMouseDown(15, 15, kLeft);
   gui->OnMouseUp(15, 15, kLeft);
-  const std::vector<std::pair<int, bool>> expected{{kGain, true},  {kGain, false}, {kGain, true},
-                                                   {kGain, false}, {kGain, true},  {kGain, false},
-                                                   {kGain, true},  {kGain, false}};
+  std::vector<std::pair<int, bool>> expected;
+  for (int i = 0; i < 5; ++i) {
+    expected.emplace_back(kGain, true);
+    expected.emplace_back(kGain, false);
+  }
   EXPECT_EQ(plug.mGestures, expected);
+  // The drag's change and the reset each lie inside their gesture.
+  EXPECT_EQ(plug.mHostCalls, "baebebaebebe");
+}
+
+TEST_F(EditorTest, EveryChangeFromTheEditorLiesInsideAGesture) {
+  Add<IKnobMultiControl>(10, 10, kGain, FrameStrip(20, 20, 5));
+  ISwitchControl* toggle = Add<ISwitchControl>(50, 10, kOn, FrameStrip(20, 20, 2));
+  toggle->SetMouseDblAsSingleClick(true);
+  AttachToPlug();
+  // Quick clicks on a switch: the second arrives as a double click.
+  gui->OnMouseDown(55, 15, kLeft);
+  gui->OnMouseUp(55, 15, kLeft);
+  gui->OnMouseDblClick(55, 15, kLeft);
+  gui->OnMouseUp(55, 15, kLeft);
+  EXPECT_EQ(plug.mHostCalls, "baebae");
+  // A burst of wheel steps is one gesture, ended by a pause or a press.
+  plug.mHostCalls.clear();
+  for (int step = 0; step < 3; ++step)
+    gui->OnMouseWheel(15, 15, kLeft, 1);
+  gui->OnTimer(std::chrono::steady_clock::now());
+  EXPECT_EQ(plug.mHostCalls, "baaa");
+  gui->OnTimer(std::chrono::steady_clock::now() + IGraphics::kWheelGesturePause);
+  EXPECT_EQ(plug.mHostCalls, "baaae");
+  gui->OnMouseWheel(15, 15, kLeft, -1);
+  gui->OnMouseDown(55, 15, kLeft);
+  gui->OnMouseUp(55, 15, kLeft);
+  EXPECT_EQ(plug.mHostCalls, "baaaebaebae");
 }
 
 TEST_F(EditorTest, DirtyCollectionIsTheUnionOfDirtyControls) {

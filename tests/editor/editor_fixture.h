@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -30,10 +31,21 @@ class EditorTestPlug : public TestEffect {
     GetParam(kTrim)->InitDouble("Trim", 0., -10., 10., 0.5, "dB");
     GetParam(kTrim)->NegateDisplay();
   }
-  void BeginEdit(int idx) override { mGestures.emplace_back(idx, true); }
-  void EndEdit(int idx) override { mGestures.emplace_back(idx, false); }
+  void BeginEdit(int idx) override {
+    mGestures.emplace_back(idx, true);
+    mHostCalls += 'b';
+  }
+  void Automate(int idx, double value) override {
+    TestEffect::Automate(idx, value);
+    mHostCalls += 'a';
+  }
+  void EndEdit(int idx) override {
+    mGestures.emplace_back(idx, false);
+    mHostCalls += 'e';
+  }
 
   std::vector<std::pair<int, bool>> mGestures;  // parameter, begin (true) or end
+  std::string mHostCalls;                       // 'b'egin, 'a'utomate, 'e'nd in order
 };
 
 // The colour of frame i (0-based) of the test strips.

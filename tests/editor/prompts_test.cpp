@@ -87,16 +87,21 @@ TEST_F(EditorTest, TypedTextBecomesTheParameterValue) {
   AttachToPlug();
   gui->SetFromStringAfterPrompt(shape, plug.GetParam(kShape), "saw");
   EXPECT_DOUBLE_EQ(plug.GetParam(kShape)->Value(), 2.);
+  // A text that names no value changes nothing (it once set the lowest).
   gui->SetFromStringAfterPrompt(shape, plug.GetParam(kShape), "triangle");
-  EXPECT_DOUBLE_EQ(plug.GetParam(kShape)->Value(), 0.);
+  EXPECT_DOUBLE_EQ(plug.GetParam(kShape)->Value(), 2.);
   gui->SetFromStringAfterPrompt(trim, plug.GetParam(kTrim), "-3.5");
   EXPECT_DOUBLE_EQ(plug.GetParam(kTrim)->Value(), 3.5);
-  gui->SetFromStringAfterPrompt(steps, plug.GetParam(kSteps), "7 steps");
+  gui->SetFromStringAfterPrompt(steps, plug.GetParam(kSteps), " 7 ");
   EXPECT_DOUBLE_EQ(plug.GetParam(kSteps)->Value(), 7.);
-  gui->SetFromStringAfterPrompt(steps, plug.GetParam(kSteps), "many");
-  EXPECT_DOUBLE_EQ(plug.GetParam(kSteps)->Value(), 0.);
+  for (const char* nothing : {"many", "7 steps", "", "inf"}) {
+    gui->SetFromStringAfterPrompt(steps, plug.GetParam(kSteps), nothing);
+    EXPECT_DOUBLE_EQ(plug.GetParam(kSteps)->Value(), 7.) << nothing;
+  }
   gui->SetFromStringAfterPrompt(steps, nullptr, "5");
-  EXPECT_DOUBLE_EQ(plug.GetParam(kSteps)->Value(), 0.);
+  EXPECT_DOUBLE_EQ(plug.GetParam(kSteps)->Value(), 7.);
+  // Each typed value reached the host inside a gesture of its own.
+  EXPECT_EQ(plug.mGestures.size(), 6u);
 }
 
 TEST_F(EditorTest, NumbersPromptAsATextFieldWithTheirRules) {

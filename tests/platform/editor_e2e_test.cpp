@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "platform/desktop.h"
+#include "plugin/quor.h"
 #include "quor-host/editor_window.h"
 #include "tests/host/test_audio.h"
 #include "tests/platform/editor_under_test.h"
@@ -322,6 +323,40 @@ INSTANTIATE_TEST_SUITE_P(Editors, EditorEndToEnd,
                                            Case{HostKind::kMinimal, QuorEditor()},
                                            Case{HostKind::kQuorHost, QuorEditor()}),
                          CaseName);
+
+// Each of QUOR's switches toggles on a click at the middle of its legend, a
+// wheel burst moves a knob, and the host hears every change inside a gesture.
+TEST(QuorEditorEndToEnd, EveryLegendAnswersAndEveryChangeIsInAGesture) {
+  REQUIRE_X_SESSION();
+  QuorHostTarget target(QUOR_PLUGIN);
+  std::vector<std::pair<EditorPoint2, int>> switches;
+  for (int t = 0; t < QUOR::kNumTracks; ++t) {
+    switches.push_back({{28 + 135 * t + 39, 594 + 20}, QUOR::BypassIdx(t)});
+    switches.push_back({{33 + 135 * t + 34, 675}, QUOR::MuteIdx(t)});
+  }
+  switches.push_back({{540, 675}, QUOR::kModeIdx});
+  switches.push_back({{1159, 675}, QUOR::kGlobalBypassIdx});
+  std::vector<std::string> expected;
+  for (const auto& [at, param] : switches) {
+    ClickAt(target.Window(), at.x, at.y);
+    const std::string p = std::to_string(param);
+    for (const std::string& line :
+         {"begin-edit " + p, "automate " + p + " 1.000000", "end-edit " + p})
+      expected.push_back(line);
+    ASSERT_TRUE(target.WaitFor([&] { return target.EditLog().size() >= expected.size(); })) << p;
+  }
+  // Three wheel steps on strip 5's Input, then a pause.
+  MoveTo(target.Window(), 607, 530);
+  for (int step = 0; step < 3; ++step)
+    Xdo({"click", "4"});
+  const std::string input = std::to_string(QUOR::InputIdx(4));
+  ASSERT_TRUE(target.WaitFor([&] { return target.EditLog().back() == "end-edit " + input; }));
+  std::vector<std::string> log = target.EditLog();
+  ASSERT_EQ(log.size(), expected.size() + 5);
+  EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + expected.size()), expected);
+  EXPECT_EQ(log[expected.size()], "begin-edit " + input);
+  EXPECT_EQ(Automated(log, QUOR::InputIdx(4)).size(), 3u);
+}
 
 // QUOR at the desktop's scale: Xft.dpi 144 and 192 open it at 150% and 200%,
 // in a host that sizes its window from effEditGetRect before opening it; a

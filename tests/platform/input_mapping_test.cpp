@@ -149,10 +149,12 @@ TEST(InputMapping, KeysGetTheDocumentedCodes) {
   EXPECT_EQ(KeyCodeForKeysym(XKB_KEY_KP_7), 12);
   EXPECT_EQ(KeyCodeForKeysym(XKB_KEY_q), 31);
   EXPECT_EQ(KeyCodeForKeysym(XKB_KEY_Q), 31);
-  // Function keys, accented letters and the rest go to the host.
+  // Return prompts for a value; where the editor does not take it, it goes
+  // to the host like function keys, accented letters and the rest.
+  EXPECT_EQ(KeyCodeForKeysym(XKB_KEY_Return), KEY_RETURN);
+  EXPECT_EQ(KeyCodeForKeysym(XKB_KEY_KP_Enter), KEY_RETURN);
   EXPECT_EQ(KeyCodeForKeysym(XKB_KEY_F5), -1);
   EXPECT_EQ(KeyCodeForKeysym(XKB_KEY_eacute), -1);
-  EXPECT_EQ(KeyCodeForKeysym(XKB_KEY_Return), -1);
 }
 
 TEST(InputMapping, FieldKeysAndTypedText) {

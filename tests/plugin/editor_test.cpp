@@ -11,6 +11,7 @@
 
 #include "editor/controls/text_controls.h"
 #include "editor/igraphics_headless.h"
+#include "plugin/bypass_shade.h"
 #include "plugin/quor.h"
 #include "plugin/text_entry.h"
 #include "tests/editor/golden.h"
@@ -32,6 +33,24 @@ IGraphicsHeadless* Headless(QUOR& console) {
 TextEntry* NameField(QUOR& console, int i) {
   return dynamic_cast<TextEntry*>(Headless(console)->GetControl(70 + i));
 }
+
+// What the editor tells the host, in order: 'b'egin, 'a'utomate, 'e'nd.
+class RecordingHost : public IPlugHost {
+ public:
+  void BeginEdit(int) override { mCalls += 'b'; }
+  void Automate(int, double) override { mCalls += 'a'; }
+  void EndEdit(int) override { mCalls += 'e'; }
+  void ProgramChanged() override {}
+  bool IsRenderingOffline() override { return false; }
+  bool GetTransport(std::uint32_t, HostTransport*) override { return false; }
+  HostProduct Identify() override { return {}; }
+  void EditorResized(int, int) override {}
+  void LatencyChanged(int) override {}
+  bool SendMidi(const IMidiMsg&) override { return false; }
+  bool SendSysEx(const ISysEx&) override { return false; }
+
+  std::string mCalls;
+};
 
 class QuorEditor : public ::testing::Test {
  protected:
@@ -72,12 +91,13 @@ class QuorEditor : public ::testing::Test {
       NameField(console, i)->TextFromTextEntry(kNames[static_cast<std::size_t>(i)].c_str());
   }
 
+  RecordingHost host;  // outlives the console, which may be connected to it
   QUOR console{QUOR::Editor::kHeadless};
   IGraphicsHeadless* gui = Headless(console);
 };
 
 TEST_F(QuorEditor, ControlsReachTheirParametersAndMeters) {
-  ASSERT_EQ(gui->NControls(), 81);
+  ASSERT_EQ(gui->NControls(), 82);
   EXPECT_EQ(gui->GetControl(1)->ParamIdx(), QUOR::kModeIdx);
   EXPECT_EQ(dynamic_cast<ITextControl&>(*gui->GetControl(80)).GetTextForPlug(), "R");
 
@@ -109,26 +129,45 @@ TEST_F(QuorEditor, ControlsReachTheirParametersAndMeters) {
   }
 }
 
-TEST_F(QuorEditor, NameRowTakesClicksOverTheSwitchesAndOpensOneFieldAtATime) {
-  // Mute 1, Mode and Global Bypass reach into the name row (y 662 to 671);
-  // there the fields lie on top, and a single click, left or right, changes
-  // nothing. Below the row the switches take the click.
+TEST_F(QuorEditor, EveryControlAnswersWhereItIsDrawnAndNowhereElse) {
+  // No control's active area covers another's face (the shade over the
+  // strips takes no clicks); each takes a click at its own centre.
+  const auto takesClicks = [&](int i) {
+    IControl* c = gui->GetControl(i);
+    return c->ParamIdx() >= 0 || dynamic_cast<TextEntry*>(c) != nullptr;
+  };
+  for (int a = 1; a < gui->NControls(); ++a) {
+    if (!takesClicks(a)) continue;
+    const IRECT& target = gui->GetControl(a)->GetTargetRECT();
+    EXPECT_EQ(gui->GetMouseControlIdx(target.MW(), target.MH()), a);
+    for (int b = 1; b < gui->NControls(); ++b) {
+      IControl* other = gui->GetControl(b);
+      if (b == a || dynamic_cast<BypassShade*>(other)) continue;
+      // A name field's face is the box drawn; below it its text field opens.
+      const IRECT& face =
+          dynamic_cast<TextEntry*>(other) ? other->GetTargetRECT() : other->GetRECT();
+      EXPECT_FALSE(std::max(target.L, face.L) < std::min(target.R, face.R) &&
+                   std::max(target.T, face.T) < std::min(target.B, face.B))
+          << a << " " << b;
+    }
+  }
+  // Mute 1, Mode and Global Bypass lie just under the name row: their whole
+  // face toggles, and a double click there opens no name field.
   for (const auto& [x, param] : {std::pair(60, QUOR::MuteIdx(0)), std::pair(540, QUOR::kModeIdx),
                                  std::pair(1160, QUOR::kGlobalBypassIdx)}) {
-    Click(x, 662);
-    Click(x, 671, kRight);
-    EXPECT_EQ(Value(param), 0.) << x;
-    Click(x, 672);
+    Click(x, 674);
     EXPECT_EQ(Value(param), 1.) << x;
+    Click(x, 662);
+    EXPECT_EQ(Value(param), 0.) << x;
   }
+  gui->OpenWindow(nullptr);
+  gui->OnMouseDblClick(545, 668, kLeft);
+  gui->OnMouseUp(545, 668, kLeft);
   EXPECT_EQ(gui->GetTextField(), nullptr);
 
-  // A double click opens a field only while the window is open, and one only.
-  gui->OnMouseDblClick(60, 665, kLeft);
-  EXPECT_EQ(gui->GetTextField(), nullptr);
-  gui->OpenWindow(nullptr);
-  gui->OnMouseDblClick(60, 665, kLeft);
-  gui->OnMouseDblClick(1150, 665, kLeft);
+  // The name's face opens its field, and one only.
+  gui->OnMouseDblClick(60, 650, kLeft);
+  gui->OnMouseDblClick(1150, 650, kLeft);
   ASSERT_NE(gui->GetTextField(), nullptr);
   EXPECT_EQ(gui->GetTextFieldRect(), IRECT(0, 642, 135, 672));
   gui->TextFieldKey(ViewKey::Text("Bässe"));
@@ -143,6 +182,40 @@ TEST_F(QuorEditor, NameRowTakesClicksOverTheSwitchesAndOpensOneFieldAtATime) {
   chunk.Get(&length, 0);
   EXPECT_EQ(length, 6);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(chunk.GetBytes()) + 4, 6), "Bässe");
+}
+
+TEST_F(QuorEditor, ReadoutsShowTheValueAndTakeATypedOne) {
+  gui->OpenWindow(nullptr);
+  IControl* input5 = gui->GetControl(gui->GetMouseControlIdx(607, 530));
+  ASSERT_EQ(input5->ParamIdx(), QUOR::InputIdx(4));
+  gui->OnMouseOver(607, 530, {});
+  EXPECT_EQ(gui->GetValueReadout().Shown(), input5);
+  EXPECT_EQ(ReadoutText(*input5->GetParam(), input5->GetValue()), "0.00 dB");
+  EXPECT_EQ(ReadoutText(*console.GetParam(QUOR::kModeIdx), 1.), "16 OUT");
+  EXPECT_EQ(ReadoutText(*console.GetParam(QUOR::MuteIdx(0)), 1.), "ON");
+
+  // A double click on the readout, over the knob's legend, types a value in
+  // dB; a double click elsewhere on the knob still resets it.
+  console.ConnectHost(&host, kAPIVST2);
+  gui->OnMouseDblClick(607, 566, kLeft);
+  ASSERT_NE(gui->GetTextField(), nullptr);
+  gui->TextFieldKey(ViewKey::Text("+3.5"));
+  gui->TextFieldKey(ViewKey::Key(EViewKey::kReturn));
+  EXPECT_EQ(Value(QUOR::InputIdx(4)), 3.5);
+  gui->OnMouseDblClick(607, 530, kLeft);
+  gui->OnMouseUp(607, 530, kLeft);
+  EXPECT_EQ(Value(QUOR::InputIdx(4)), 0.);
+  EXPECT_EQ(host.mCalls, "baebae");
+
+  // Return on the control last pressed prompts for it, the pointer away.
+  Click(607, 530);
+  gui->OnMouseOut();
+  EXPECT_EQ(gui->GetValueReadout().Shown(), nullptr);
+  EXPECT_TRUE(gui->OnKeyDown(0, 0, KEY_RETURN));
+  ASSERT_NE(gui->GetTextField(), nullptr);
+  gui->TextFieldKey(ViewKey::Text("-60"));  // out of range: the nearest end
+  gui->TextFieldKey(ViewKey::Key(EViewKey::kReturn));
+  EXPECT_EQ(Value(QUOR::InputIdx(4)), -24.);
 }
 
 TEST_F(QuorEditor, NamesTravelThroughTheFieldsToAnotherInstance) {
@@ -225,6 +298,7 @@ TEST_F(QuorEditor, DrawingWhatChangedEqualsDrawingAll) {
     gui->SetScale(scale);
     gui->Tick();
     MakeBusy();
+    gui->OnMouseOver(607, 530, {});  // a readout over strip 5's Input
     for (int step = 0; step < 3; ++step) {
       for (int t = 0; t < QUOR::kNumTracks; ++t)
         gui->SetControlFromPlug(kFirstMeter + t, (t + step) % 8 / 7.);
