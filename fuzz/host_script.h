@@ -11,6 +11,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "vst2/vst2_abi.h"
+
 // The first byte of a script: who the host says it is and how it behaves.
 // Any other value is an ordinary host.
 enum HostProfile : std::uint8_t {
