@@ -345,17 +345,41 @@ TEST(QuorEditorEndToEnd, EveryLegendAnswersAndEveryChangeIsInAGesture) {
       expected.push_back(line);
     ASSERT_TRUE(target.WaitFor([&] { return target.EditLog().size() >= expected.size(); })) << p;
   }
-  // Three wheel steps on strip 5's Input, then a pause.
+  // Three wheel steps on strip 5's Input, then a pause; three quick clicks on
+  // Mute 2; a double click that resets the Input.
   MoveTo(target.Window(), 607, 530);
   for (int step = 0; step < 3; ++step)
     Xdo({"click", "4"});
   const std::string input = std::to_string(QUOR::InputIdx(4));
   ASSERT_TRUE(target.WaitFor([&] { return target.EditLog().back() == "end-edit " + input; }));
-  std::vector<std::string> log = target.EditLog();
-  ASSERT_EQ(log.size(), expected.size() + 5);
+  ClickAt(target.Window(), 202, 675, 3);
+  ClickAt(target.Window(), 607, 530, 2);
+  ASSERT_TRUE(target.WaitFor([&] {
+    const std::vector<double> values = Automated(target.EditLog(), QUOR::InputIdx(4));
+    return values.size() == 4 && values.back() == 0.5;
+  }));
+  const std::vector<std::string> log = target.EditLog();
   EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + expected.size()), expected);
-  EXPECT_EQ(log[expected.size()], "begin-edit " + input);
-  EXPECT_EQ(Automated(log, QUOR::InputIdx(4)).size(), 3u);
+  EXPECT_EQ(Automated(log, QUOR::MuteIdx(1)), (std::vector<double>{1., 0., 1., 0.}));
+  // Every change lies inside a gesture on its own parameter, and the wheel's
+  // three are one.
+  std::string open;
+  int gestures = 0;
+  for (const std::string& line : log) {
+    const std::string param = line.substr(line.find(' ') + 1, line.rfind(' ') - line.find(' ') - 1);
+    if (line.starts_with("begin-edit ")) {
+      EXPECT_EQ(open, "") << line;
+      open = line.substr(11);
+      ++gestures;
+    } else if (line.starts_with("end-edit ")) {
+      EXPECT_EQ(open, line.substr(9));
+      open.clear();
+    } else {
+      EXPECT_EQ(open, param) << line;
+    }
+  }
+  // The double click's first press is a gesture of its own, changing nothing.
+  EXPECT_EQ(gestures, static_cast<int>(switches.size()) + 1 + 3 + 2);
 }
 
 // QUOR at the desktop's scale: Xft.dpi 144 and 192 open it at 150% and 200%,
