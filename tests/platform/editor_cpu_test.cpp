@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -118,8 +119,19 @@ TEST_P(Cpu, AnOpenEditorCostsLittle) {
   EXPECT_LT(hidden.percent, 1.);
 }
 
-INSTANTIATE_TEST_SUITE_P(Editors, Cpu,
-                         ::testing::Values(FixtureEditor(), QuorEditor(), QuorEditorAt(2.)),
-                         EditorName);
+// Another build of QUOR measured in the same run, to compare with on a
+// shared machine: QUOR_CPU_BASELINE=path/to/QUOR.so.
+std::vector<EditorUnderTest> CpuEditors() {
+  std::vector<EditorUnderTest> editors{FixtureEditor(), QuorEditor(), QuorEditorAt(2.)};
+  if (const char* baseline = std::getenv("QUOR_CPU_BASELINE"); baseline && *baseline) {
+    EditorUnderTest before = QuorEditor();
+    before.label = "quor_baseline";
+    before.plugin = baseline;
+    editors.push_back(before);
+  }
+  return editors;
+}
+
+INSTANTIATE_TEST_SUITE_P(Editors, Cpu, ::testing::ValuesIn(CpuEditors()), EditorName);
 
 }  // namespace
