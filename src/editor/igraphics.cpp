@@ -355,6 +355,12 @@ void IGraphics::SetInGesture(IControl& control, double normalized) {
   EndGesture();
 }
 
+void IGraphics::EndInteraction() {
+  ReleaseMouseCapture();
+  EndGesture();
+  mReadout.Show(nullptr);
+}
+
 void IGraphics::OnTimer(std::chrono::steady_clock::time_point now) {
   if (mWheelGestureUntil && now >= *mWheelGestureUntil) EndGesture();
 }

@@ -172,6 +172,9 @@ class IGraphics : public IEditorSurface {
   // ended after a pause.
   void OnTimer(std::chrono::steady_clock::time_point now);  // editor
   static constexpr std::chrono::milliseconds kWheelGesturePause{400};
+  // The window goes: a press or a wheel burst still going on ends, and the
+  // host hears the end of its gesture.
+  void EndInteraction();                         // editor
   int GetParamIdxForPTAutomation(int x, int y);  // editor
   int GetLastClickedParamForPTAutomation();      // editor
 

@@ -86,6 +86,7 @@ void* IGraphicsHeadless::OpenWindow(void* /*parent*/) {
 }
 
 void IGraphicsHeadless::CloseWindow() {
+  EndInteraction();
   EndTextField(false);
   mOpen = false;
 }

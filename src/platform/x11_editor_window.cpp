@@ -154,6 +154,7 @@ bool X11EditorWindow::Setup() {
 }
 
 void X11EditorWindow::Teardown() {
+  mGraphics.EndInteraction();
   if (mX && mX->Valid()) {
     mGraphics.EndTextField(false);
     HideTextField();

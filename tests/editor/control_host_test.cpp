@@ -144,6 +144,10 @@ TEST_F(EditorTest, EveryChangeFromTheEditorLiesInsideAGesture) {
   gui->OnMouseDown(55, 15, kLeft);
   gui->OnMouseUp(55, 15, kLeft);
   EXPECT_EQ(plug.mHostCalls, "baaaebaebae");
+  // Closing the window ends a burst still going on.
+  gui->OnMouseWheel(15, 15, kLeft, 1);
+  gui->CloseWindow();
+  EXPECT_EQ(plug.mHostCalls, "baaaebaebaebae");
 }
 
 TEST_F(EditorTest, DirtyCollectionIsTheUnionOfDirtyControls) {
