@@ -37,6 +37,12 @@ await() {
   return 1
 }
 
+# Servers killed before they could unregister fill JACK's registry of
+# servers, which holds a few only: with no JACK server running, it is stale.
+if ! pgrep -x 'jackd|jackdbus' >/dev/null; then
+  rm -f /dev/shm/jack-shm-registry /dev/shm/jack-"$(id -u)"-* \
+    /dev/shm/jack_sem."$(id -u)"_quor-test-* /dev/shm/jack_db-"$(id -u)"
+fi
 background jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 \
   >"$work/jackd.txt" 2>&1
 await jack_lsp || { echo "jackd did not start"; cat "$work/jackd.txt"; exit 1; }
