@@ -251,7 +251,7 @@ TEST_F(QuorEditor, LongNamesAndOtherScriptsStayInTheirFields) {
     longName += "Overhead room mic ";
   longName.resize(240);
   const std::string scripts = "\u03A9\u03BC\u03AD\u03B3\u03B1 \u0416\u0443\u043A \u9F13";
-  for (const double scale : {1., 2.}) {
+  for (const double scale : {1., 0.75, 2.}) {
     SCOPED_TRACE(scale);
     for (const int i : {2, 3, 8})
       NameField(console, i)
