@@ -230,13 +230,11 @@ LineLayout Font::Engine::layout(std::string_view line) {
   long long inkRight = 0;
   for (std::size_t at = 0; at < line.size();) {
     const Glyph& g = glyph(NextCodePoint(line, at));
-    if (g.face != f) {
-      previous = 0;  // no kerning across faces
-    } else if (kerning && previous != 0 && g.index != 0) {
+    if (kerning && previous != 0 && g.index != 0 && g.face == f) {
       FT_Vector delta{};
       if (FT_Get_Kerning(f, previous, g.index, FT_KERNING_DEFAULT, &delta) == 0) pen.x += delta.x;
     }
-    previous = g.index;
+    previous = g.face == f ? g.index : 0;  // pairs are kerned in the chosen face only
     if (g.width > 0) {
       const long long x = RoundFrom26Dot6(pen.x) + g.left;
       const long long y = -RoundFrom26Dot6(pen.y) - g.top;
