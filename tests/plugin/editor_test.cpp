@@ -245,7 +245,7 @@ TEST_F(QuorEditor, DrawingWhatChangedEqualsDrawingAll) {
 // A 240-character name and one in three scripts stay inside their fields,
 // ending in an ellipsis where they do not fit, alike whether drawn with all
 // else or alone; the state keeps the whole name.
-TEST_F(QuorEditor, LongNamesAndOtherScriptsStayInTheirFields) {
+TEST_F(QuorEditor, GoldenNamesInAnyScriptStayInTheirFields) {
   std::string longName;
   while (longName.size() < 240)
     longName += "Overhead room mic ";
