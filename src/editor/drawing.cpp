@@ -498,6 +498,7 @@ bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r, bool measure) 
   if (!mSurface) return false;
   raster::RECT box = area.ToRaster();
   const raster::RECT clip = SurfaceClip();
+  if (text->mEndEllipsis) flags |= raster::kTextEndEllipsis;
   font->DrawText(mSurface.get(), str, &box, flags, color, &clip);
   return true;
 }

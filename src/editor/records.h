@@ -127,6 +127,9 @@ struct IText {
   EAlign mAlign = kAlignCenter;
   int mOrientation = 0;  // degrees
   EQuality mQuality = kQualityDefault;
+  // A line wider than the rect it is drawn in ends in an ellipsis, and nothing
+  // is drawn outside the rect.
+  bool mEndEllipsis = false;
   CachedFont* mCachedFont = nullptr;  // filled on first use; the font cache owns it
 
   IText() = default;

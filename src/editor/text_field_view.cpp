@@ -45,6 +45,19 @@ std::string Printable(std::string_view text) {
   return kept;
 }
 
+// Pasted lines joined into one: each line break (CR LF, LF or CR) and each
+// tab becomes one space, so that words do not run together.
+std::string OnOneLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    line.push_back(c == '\r' || c == '\n' || c == '\t' ? ' ' : c);
+  }
+  return line;
+}
+
 IText FieldStyle(const IText& style) {
   IText field = style;
   field.mSize = static_cast<int>(static_cast<float>(style.mSize) * 0.9f);
@@ -105,7 +118,7 @@ bool TextFieldView::OnKey(const ViewKey& key) {
         } else if (key.mText == "v" || key.mText == "V") {
           std::string pasted;
           if (mClipboard.mGet && mClipboard.mGet(&pasted))
-            Replace(SelectionStart(), SelectionEnd(), pasted);
+            Replace(SelectionStart(), SelectionEnd(), OnOneLine(pasted));
         } else {
           return false;
         }

@@ -2,16 +2,24 @@
 
 #include "editor/igraphics.h"
 
+namespace {
+constexpr int kNameInset = 3;
+}  // namespace
+
 TextEntry::TextEntry(IEffectBase* plug, IRECT rect, const IText& text, const char* str)
     : IControl(plug, rect) {
   mText = text;
+  mText.mEndEllipsis = true;  // a long name stays inside its field
   mStr.Set(str ? str : "");
   mPromptDisabled = true;
 }
 
 bool TextEntry::Draw(IGraphics* graphics) {
   const std::string str = mStr.Get();
+  // A little room at the ends, so that a long name does not touch the edges.
   IRECT r = mRect;
+  r.L += kNameInset;
+  r.R -= kNameInset;
   return graphics->DrawIText(&mText, str.c_str(), &r);
 }
 

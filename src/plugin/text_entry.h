@@ -13,7 +13,8 @@ class TextEntry : public IControl {
   // Keeps its own copy of the style; a null text is the empty one.
   TextEntry(IEffectBase* plug, IRECT rect, const IText& text, const char* str);
 
-  // Draws the text in the style, from the top of the rectangle.
+  // Draws the text in the style, from the top of the rectangle, inside it: a
+  // name too long for it ends in an ellipsis.
   bool Draw(IGraphics* graphics) override;  // editor
   // Opens the text field, holding the current text, with no parameter's
   // rules: any length, any character.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "raster/blend_ops.h"
+#include "raster/clusters.h"
 #include "raster/font_match.h"
 #include "raster/rows.h"
 #include "raster/utf8.h"
@@ -35,8 +36,11 @@ using Face = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 constexpr int kMaxHeight = 2048;
 constexpr FT_Fixed kOne = 0x10000;
 constexpr double kItalicShear = 0.2;
+constexpr std::string_view kEllipsis = "\u2026";
+constexpr std::string_view kDots = "...";
 
 struct Glyph {
+  FT_Face face = nullptr;  // the face it comes from: the chosen one or a fallback
   FT_UInt index = 0;
   int left = 0;  // bitmap offset from the pen: right of it
   int top = 0;   // and above the baseline
@@ -71,12 +75,22 @@ long long RoundFrom26Dot6(FT_Pos v) {
 }  // namespace
 
 struct Font::Engine {
-  Library library;  // declared first: destroyed after the face
+  struct Fallback {
+    FaceFile file;
+    Face face;
+  };
+
+  Library library;  // declared first: destroyed after the faces
   Face face;
-  std::string family;
+  FaceFile file;
+  int weight = 400;
+  bool italic = false;
+  std::vector<Fallback> fallbacks;  // opened as glyphs need them
   bool mono = false;
-  bool embolden = false;
+  bool bold = false;  // emboldens the faces that lack the weight
   bool transformed = false;
+  FT_Matrix matrix{kOne, 0, 0, kOne};
+  FT_F26Dot6 em = 0;
   int ascent = 0;
   int lineHeight = 0;
   Pixel color = 0xFF000000u;
@@ -84,8 +98,10 @@ struct Font::Engine {
   long long rendered = 0;
 
   bool setHeight(int height);
+  FT_Face faceFor(char32_t c, FT_UInt* index);
   const Glyph& glyph(char32_t c);
   LineLayout layout(std::string_view line);
+  LineLayout fit(std::string_view line, long long width, std::string& shown);
 };
 
 bool Font::Engine::setHeight(int height) {
@@ -99,8 +115,9 @@ bool Font::Engine::setHeight(int height) {
     cellAscent = os2->usWinAscent;
     cellDescent = os2->usWinDescent;
   }
-  const auto sizeTo = [&](FT_F26Dot6 em) {
-    if (FT_Set_Char_Size(f, 0, std::max<FT_F26Dot6>(em, 64), 72, 72) != 0) return false;
+  const auto sizeTo = [&](FT_F26Dot6 size) {
+    em = std::max<FT_F26Dot6>(size, 64);
+    if (FT_Set_Char_Size(f, 0, em, 72, 72) != 0) return false;
     if (FT_IS_SCALABLE(f)) {
       const FT_Fixed scale = f->size->metrics.y_scale;
       ascent = static_cast<int>((FT_MulFix(static_cast<FT_Long>(cellAscent), scale) + 63) / 64);
@@ -130,15 +147,43 @@ bool Font::Engine::setHeight(int height) {
   return sizeTo(low);
 }
 
+// The chosen face when it has the code point, else the first face fontconfig
+// ranks after it that does, at the same em size and style, so that its glyph
+// sits on the same baseline with its own metrics.
+FT_Face Font::Engine::faceFor(char32_t c, FT_UInt* index) {
+  *index = FT_Get_Char_Index(face.get(), c);
+  if (*index != 0 || c < 0x20) return face.get();
+  for (const Fallback& fallback : fallbacks) {
+    *index = FT_Get_Char_Index(fallback.face.get(), c);
+    if (*index != 0) return fallback.face.get();
+  }
+  const std::optional<FaceFile> found = FindFaceFor(c, file, weight, italic);
+  if (!found) return face.get();
+  for (const Fallback& fallback : fallbacks)
+    if (fallback.file.path == found->path && fallback.file.index == found->index) return face.get();
+  FT_Face opened = nullptr;
+  if (FT_New_Face(library.get(), found->path.c_str(), found->index, &opened) != 0)
+    return face.get();
+  Face made(opened);
+  if (FT_Set_Char_Size(opened, 0, em, 72, 72) != 0) return face.get();
+  if (transformed) FT_Set_Transform(opened, &matrix, nullptr);
+  const FT_UInt inFallback = FT_Get_Char_Index(opened, c);
+  fallbacks.push_back({*found, std::move(made)});
+  if (inFallback == 0) return face.get();
+  *index = inFallback;
+  return opened;
+}
+
 const Glyph& Font::Engine::glyph(char32_t c) {
   if (const auto found = glyphs.find(c); found != glyphs.end()) return found->second;
   Glyph& g = glyphs[c];
-  FT_Face f = face.get();
-  g.index = FT_Get_Char_Index(f, c == U'\t' ? U' ' : c);
+  FT_Face f = faceFor(c == U'\t' ? U' ' : c, &g.index);
+  g.face = f;
   // Unhinted outlines stay inside the font's cell; aliased glyphs need the hinting.
   const FT_Int32 load = FT_LOAD_NO_BITMAP | (mono ? FT_LOAD_TARGET_MONO : FT_LOAD_NO_HINTING);
   if (FT_Load_Glyph(f, g.index, load) != 0) return g;
   FT_GlyphSlot slot = f->glyph;
+  const bool embolden = bold && (f->style_flags & FT_STYLE_FLAG_BOLD) == 0;
   if (embolden && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
     const FT_Pos strength = FT_MulFix(f->units_per_EM, f->size->metrics.y_scale) / 24;
     FT_Outline_EmboldenXY(&slot->outline, strength, 0);
@@ -185,11 +230,11 @@ LineLayout Font::Engine::layout(std::string_view line) {
   long long inkRight = 0;
   for (std::size_t at = 0; at < line.size();) {
     const Glyph& g = glyph(NextCodePoint(line, at));
-    if (kerning && previous != 0 && g.index != 0) {
+    if (kerning && previous != 0 && g.index != 0 && g.face == f) {
       FT_Vector delta{};
       if (FT_Get_Kerning(f, previous, g.index, FT_KERNING_DEFAULT, &delta) == 0) pen.x += delta.x;
     }
-    previous = g.index;
+    previous = g.face == f ? g.index : 0;  // pairs are kerned in the chosen face only
     if (g.width > 0) {
       const long long x = RoundFrom26Dot6(pen.x) + g.left;
       const long long y = -RoundFrom26Dot6(pen.y) - g.top;
@@ -208,6 +253,41 @@ LineLayout Font::Engine::layout(std::string_view line) {
   return result;
 }
 
+// The line, or when wider than width its longest start, cut at a character
+// boundary, that fits with an ellipsis after it; shown keeps the text laid out.
+LineLayout Font::Engine::fit(std::string_view line, long long width, std::string& shown) {
+  LineLayout whole = layout(line);
+  if (whole.width <= width) return whole;
+  FT_UInt index = 0;
+  faceFor(0x2026, &index);
+  const std::string_view mark = index != 0 ? kEllipsis : kDots;
+  std::vector<std::size_t> cuts{0};
+  for (std::size_t at = 0; at < line.size();) {
+    at = NextCluster(line, at);
+    cuts.push_back(at);
+  }
+  const auto withMark = [&](std::size_t end) {
+    std::string_view kept = line.substr(0, end);
+    while (!kept.empty() && kept.back() == ' ')
+      kept.remove_suffix(1);
+    shown.assign(kept);
+    shown.append(mark);
+    return layout(shown);
+  };
+  // The widest cut that fits, found by halving; widths grow with the cut.
+  std::size_t low = 0;
+  std::size_t high = cuts.size() - 1;
+  while (low < high) {
+    const std::size_t mid = (low + high + 1) / 2;
+    if (withMark(cuts[mid]).width <= width) {
+      low = mid;
+    } else {
+      high = mid - 1;
+    }
+  }
+  return withMark(cuts[low]);
+}
+
 Font::Font(std::unique_ptr<Engine> engine) : mEngine(std::move(engine)) {}
 Font::~Font() = default;
 
@@ -223,10 +303,12 @@ std::unique_ptr<Font> Font::Create(const FontRequest& request) {
   FT_Face face = nullptr;
   if (FT_New_Face(library, file->path.c_str(), file->index, &face) != 0) return nullptr;
   engine->face.reset(face);
-  engine->family = file->family;
+  engine->file = *file;
+  engine->weight = bold ? 700 : 400;
+  engine->italic = request.italic;
   engine->mono = request.quality == FontQuality::kAliased;
   // A face lacking the requested weight or slant is emboldened or slanted here.
-  engine->embolden = bold && (face->style_flags & FT_STYLE_FLAG_BOLD) == 0;
+  engine->bold = bold;
   const bool slant = request.italic && (face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
   if (!engine->setHeight(std::clamp(request.height, 1, kMaxHeight))) return nullptr;
 
@@ -236,8 +318,8 @@ std::unique_ptr<Font> Font::Create(const FontRequest& request) {
   if (angle != 0.0 || shear != 0.0) {
     const double c = std::cos(angle);
     const double s = std::sin(angle);
-    FT_Matrix matrix{ToFixed(c), ToFixed(c * shear - s), ToFixed(s), ToFixed(s * shear + c)};
-    FT_Set_Transform(face, &matrix, nullptr);
+    engine->matrix = {ToFixed(c), ToFixed(c * shear - s), ToFixed(s), ToFixed(s * shear + c)};
+    FT_Set_Transform(face, &engine->matrix, nullptr);
     engine->transformed = true;
   }
   return std::unique_ptr<Font>(new Font(std::move(engine)));
@@ -247,7 +329,7 @@ int Font::lineHeight() const {
   return mEngine->lineHeight;
 }
 const std::string& Font::family() const {
-  return mEngine->family;
+  return mEngine->file.family;
 }
 void Font::setTextColor(Pixel color) {
   mEngine->color = color;
@@ -263,13 +345,16 @@ int Font::drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned
                    const RECT* clip) {
   if (text == nullptr || rect == nullptr) return 0;
   const std::string_view all(text, len < 0 ? std::strlen(text) : static_cast<std::size_t>(len));
+  const bool fit = (flags & kTextEndEllipsis) != 0;
+  const long long fitWidth = std::max(0LL, static_cast<long long>(rect->right) - rect->left);
+  std::string shown;
   std::vector<LineLayout> lines;
   for (std::size_t start = 0; start <= all.size();) {
     std::size_t end = all.find('\n', start);
     if (end == std::string_view::npos) end = all.size();
     std::string_view line = all.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(mEngine->layout(line));
+    lines.push_back(fit ? mEngine->fit(line, fitWidth, shown) : mEngine->layout(line));
     start = end + 1;
   }
   if (all.empty()) lines.clear();
@@ -306,6 +391,12 @@ int Font::drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned
     clipTop = std::max<long long>(clipTop, clip->top);
     clipRight = std::min<long long>(clipRight, clip->right);
     clipBottom = std::min<long long>(clipBottom, clip->bottom);
+  }
+  if (fit) {
+    clipLeft = std::max<long long>(clipLeft, rect->left);
+    clipTop = std::max<long long>(clipTop, rect->top);
+    clipRight = std::min<long long>(clipRight, rect->right);
+    clipBottom = std::min<long long>(clipBottom, rect->bottom);
   }
   const Pixel color = mEngine->color;
   const int alpha = (flags & kTextColorAlpha) != 0 ? static_cast<int>(color >> 24) : 255;

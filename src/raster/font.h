@@ -24,6 +24,9 @@ inline constexpr unsigned kTextCenter = 1;
 inline constexpr unsigned kTextRight = 2;
 inline constexpr unsigned kTextNoClip = 0x100;  // text is never clipped to its rectangle anyway
 inline constexpr unsigned kTextCalcRect = 0x400;
+// A line wider than the rect is cut at a character and ends in an ellipsis;
+// nothing is drawn outside the rect.
+inline constexpr unsigned kTextEndEllipsis = 0x8000;
 inline constexpr unsigned kTextColorAlpha = 0x40000000;  // draw with the colour's own alpha
 
 // A font rendered with the platform's font engine, its glyphs rendered once and cached.
@@ -45,9 +48,10 @@ class Font {
   Pixel textColor() const;
 
   // Draws UTF-8 text (len < 0: up to the NUL) into rect, one line per '\n', aligned by the
-  // flags and starting at the rect's top; clipped to dest and to the optional clip, never
-  // to rect. With kTextCalcRect nothing is drawn and rect's right and bottom are set to
-  // cover the text (dest may be null). Returns the text's height.
+  // flags and starting at the rect's top; clipped to dest and to the optional clip, and
+  // to rect only with kTextEndEllipsis. A code point the face lacks is drawn from a face
+  // the desktop's fonts have it in. With kTextCalcRect nothing is drawn and rect's right and bottom
+  // are set to cover the text (dest may be null). Returns the text's height.
   int drawText(Bitmap* dest, const char* text, int len, RECT* rect, unsigned flags,
                const RECT* clip = nullptr);
 

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string_view>
+#include <tuple>
 
 namespace raster {
 namespace {
@@ -15,6 +18,10 @@ struct PatternDeleter {
   void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
 };
 using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
+struct FontSetDeleter {
+  void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
+};
+using FontSet = std::unique_ptr<FcFontSet, FontSetDeleter>;
 
 constexpr const char* kFallbackFamily = "League Spartan";
 constexpr const char* kAnySans = "sans-serif";
@@ -46,31 +53,74 @@ bool HasFamily(FcPattern* match, std::string_view family) {
   return false;
 }
 
-std::optional<FaceFile> Match(const std::string& family, int weight, bool italic, bool acceptAny) {
-  const Pattern pattern(FcPatternCreate());
-  if (!pattern) return std::nullopt;
+// The family at the weight and slant, with the configuration's substitutions.
+Pattern Request(const std::string& family, int weight, bool italic) {
+  Pattern pattern(FcPatternCreate());
+  if (!pattern) return nullptr;
   FcPatternAddString(pattern.get(), FC_FAMILY, AsFc(family));
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
   FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-  if (FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern) == FcFalse) return std::nullopt;
+  if (FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern) == FcFalse) return nullptr;
   FcDefaultSubstitute(pattern.get());
-  FcResult result = FcResultNoMatch;
-  const Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
-  if (!match || result != FcResultMatch) return std::nullopt;
-  if (!acceptAny && !HasFamily(match.get(), family)) return std::nullopt;
+  return pattern;
+}
 
+std::optional<FaceFile> FileOf(FcPattern* font) {
   FcChar8* file = nullptr;
-  if (FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) return std::nullopt;
+  if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch) return std::nullopt;
   FaceFile face;
   face.path = reinterpret_cast<const char*>(file);
-  FcPatternGetInteger(match.get(), FC_INDEX, 0, &face.index);
+  FcPatternGetInteger(font, FC_INDEX, 0, &face.index);
   FcChar8* name = nullptr;
-  if (FcPatternGetString(match.get(), FC_FAMILY, 0, &name) == FcResultMatch) {
+  if (FcPatternGetString(font, FC_FAMILY, 0, &name) == FcResultMatch) {
     face.family = reinterpret_cast<const char*>(name);
   }
   return face;
 }
+
+std::optional<FaceFile> Match(const std::string& family, int weight, bool italic, bool acceptAny) {
+  const Pattern pattern = Request(family, weight, italic);
+  if (!pattern) return std::nullopt;
+  FcResult result = FcResultNoMatch;
+  const Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+  if (!match || result != FcResultMatch) return std::nullopt;
+  if (!acceptAny && !HasFamily(match.get(), family)) return std::nullopt;
+  return FileOf(match.get());
+}
+
+// The faces ranked for a family, weight and slant, each made once: fontconfig
+// reads every face's coverage to rank them, too slow to repeat per glyph.
+class Rankings {
+ public:
+  std::optional<FaceFile> FirstWith(char32_t c, const FaceFile& chosen, int weight, bool italic) {
+    std::lock_guard lock(mMutex);
+    auto [at, made] = mSets.try_emplace(std::tuple(chosen.family, weight, italic));
+    if (made) {
+      if (const Pattern pattern = Request(chosen.family, weight, italic)) {
+        FcResult result = FcResultNoMatch;
+        at->second.reset(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
+      }
+    }
+    const FcFontSet* set = at->second.get();
+    for (int i = 0; set != nullptr && i < set->nfont; ++i) {
+      FcPattern* font = set->fonts[i];
+      FcCharSet* coverage = nullptr;
+      FcBool scalable = FcFalse;
+      if (FcPatternGetCharSet(font, FC_CHARSET, 0, &coverage) != FcResultMatch ||
+          FcCharSetHasChar(coverage, c) == FcFalse)
+        continue;
+      if (FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) != FcResultMatch || !scalable) continue;
+      std::optional<FaceFile> face = FileOf(font);
+      if (face && (face->path != chosen.path || face->index != chosen.index)) return face;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  std::mutex mMutex;
+  std::map<std::tuple<std::string, int, bool>, FontSet> mSets;
+};
 
 }  // namespace
 
@@ -78,6 +128,11 @@ std::optional<FaceFile> FindFace(const std::string& family, int weight, bool ita
   if (auto face = Match(family, weight, italic, IsGeneric(family))) return face;
   if (auto face = Match(kFallbackFamily, weight, italic, false)) return face;
   return Match(kAnySans, weight, italic, true);
+}
+
+std::optional<FaceFile> FindFaceFor(char32_t c, const FaceFile& chosen, int weight, bool italic) {
+  static Rankings rankings;
+  return rankings.FirstWith(c, chosen, weight, italic);
 }
 
 }  // namespace raster

@@ -16,4 +16,9 @@ struct FaceFile {
 // ("League Spartan", then any sans). None only when no font at all can be found.
 std::optional<FaceFile> FindFace(const std::string& family, int weight, bool italic);
 
+// A scalable face other than `chosen` that has the code point, taken from the
+// faces fontconfig ranks after the family, best first. The ranking is made once
+// per family, weight and slant and kept for the process; any thread.
+std::optional<FaceFile> FindFaceFor(char32_t c, const FaceFile& chosen, int weight, bool italic);
+
 }  // namespace raster

@@ -72,6 +72,14 @@ TEST(TextField, CopiesCutsAndPastesThroughTheClipboard) {
   field.OnKey(ViewKey::Text("Snare"));
   EXPECT_EQ(field.GetText(), "Snare");
   EXPECT_FALSE(field.OnKey(ViewKey::Shortcut('q')));
+  // Pasted line breaks and tabs each become one space; typed ones are dropped.
+  clipboard = "Lead\r\nVox\nLeft\rDouble\tTake\n";
+  field.OnKey(ViewKey::Shortcut('a'));
+  field.OnKey(ViewKey::Shortcut('v'));
+  EXPECT_EQ(field.GetText(), "Lead Vox Left Double Take ");
+  field.OnKey(ViewKey::Shortcut('a'));
+  field.OnKey(ViewKey::Text("A\tB\n"));
+  EXPECT_EQ(field.GetText(), "AB");
 }
 
 TEST(TextField, ClicksPlaceTheCursorAndDragsSelect) {

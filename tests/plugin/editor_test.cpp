@@ -316,4 +316,51 @@ TEST_F(QuorEditor, DrawingWhatChangedEqualsDrawingAll) {
   }
 }
 
+// A 240-character name and one in three scripts stay inside their fields,
+// ending in an ellipsis where they do not fit, alike whether drawn with all
+// else or alone; the state keeps the whole name.
+TEST_F(QuorEditor, GoldenNamesInAnyScriptStayInTheirFields) {
+  std::string longName;
+  while (longName.size() < 240)
+    longName += "Overhead room mic ";
+  longName.resize(240);
+  const std::string scripts = "\u03A9\u03BC\u03AD\u03B3\u03B1 \u0416\u0443\u043A \u9F13";
+  for (const double scale : {1., 0.75, 2.}) {
+    SCOPED_TRACE(scale);
+    for (const int i : {2, 3, 8})
+      NameField(console, i)
+          ->TextFromTextEntry(i == 8 ? QUOR::kDefaultMasterName : QUOR::kDefaultTrackName);
+    gui->SetScale(scale);
+    gui->Tick();
+    const auto before = gui->Snapshot();
+    NameField(console, 2)->TextFromTextEntry(longName.c_str());
+    NameField(console, 3)->TextFromTextEntry(scripts.c_str());
+    NameField(console, 8)->TextFromTextEntry(longName.c_str());
+    gui->Tick();
+    const auto drawnInParts = gui->Snapshot();
+    gui->SetAllControlsDirty();
+    gui->Tick();
+    const auto drawnWhole = gui->Snapshot();
+    const raster::Rows was(*before), parts(*drawnInParts), whole(*drawnWhole);
+    std::vector<IRECT> fields;
+    for (const int i : {2, 3, 8})
+      fields.push_back(gui->ToSurface(NameField(console, i)->GetRECT()));
+    long long changedInside = 0, changedOutside = 0, partsDiffer = 0;
+    for (int y = 0; y < whole.height(); ++y) {
+      for (int x = 0; x < whole.width(); ++x) {
+        partsDiffer += parts.at(x, y) != whole.at(x, y);
+        if (was.at(x, y) == whole.at(x, y)) continue;
+        const bool inside = std::any_of(fields.begin(), fields.end(),
+                                        [&](const IRECT& r) { return r.Contains(x, y); });
+        ++(inside ? changedInside : changedOutside);
+      }
+    }
+    EXPECT_EQ(partsDiffer, 0);
+    EXPECT_EQ(changedOutside, 0);
+    EXPECT_GT(changedInside, 0);
+    EXPECT_EQ(NameField(console, 2)->GetTextForPlug(), longName);
+    if (scale == 1.) ExpectEditorGolden("editor-names.png");
+  }
+}
+
 }  // namespace

@@ -164,5 +164,68 @@ TEST(Font, BadInputIsHarmless) {
   EXPECT_EQ(font->drawText(&bmp, "", -1, &area, kTextCalcRect), 0);
 }
 
+TEST(Font, CodePointsTheFaceLacksComeFromAnotherOnTheSameBaseline) {
+  // League Spartan has no Greek, Cyrillic or CJK; the desktop's other faces do.
+  const auto font = MakeFont("League Spartan", 20);
+  ASSERT_EQ(font->family(), "League Spartan");
+  font->setTextColor(0xFF000000);
+  RECT area{0, 0, 300, 40};
+  const auto inkOf = [&](const char* text) {
+    MemBitmap bmp(300, 40);
+    test::Fill(bmp, 0);
+    RECT box = area;
+    font->drawText(&bmp, text, -1, &box, kTextLeft);
+    return InkOf(bmp);
+  };
+  const Ink latin = inkOf("H");
+  for (const char* text : {"\u03A9", "\u0416", "\u9F13"}) {
+    SCOPED_TRACE(text);
+    const Ink ink = inkOf(text);
+    EXPECT_GT(ink.right - ink.left, 5);
+    EXPECT_NEAR(ink.bottom, latin.bottom, 2);  // sits on the baseline
+  }
+  RECT measure = area;
+  font->drawText(nullptr, "\u03A9\u03BC\u03AD\u03B3\u03B1 \u0416\u0443\u043A \u9F13", -1, &measure,
+                 kTextCalcRect);
+  EXPECT_GT(measure.right, 70);
+}
+
+TEST(Font, EllipsisCutsAtACharacterAndKeepsInkInside) {
+  const auto font = MakeFont("League Spartan", 18);
+  font->setTextColor(0xFF000000);
+  MemBitmap bmp(300, 40);
+  const RECT area{50, 5, 150, 35};
+  const auto draw = [&](const std::string& text, unsigned flags) {
+    test::Fill(bmp, 0);
+    RECT box = area;
+    font->drawText(&bmp, text.c_str(), -1, &box, flags);
+    return InkOf(bmp);
+  };
+  // A combining acute stays with its letter: the text is never cut between them.
+  std::string name;
+  for (int i = 0; i < 40; ++i)
+    name += "e\u0301";
+  for (unsigned align : {kTextLeft, kTextCenter, kTextRight}) {
+    const Ink ink = draw(name, align | kTextEndEllipsis);
+    EXPECT_GE(ink.left, area.left);
+    EXPECT_LE(ink.right, area.right);
+    EXPECT_GT(ink.right - ink.left, 80);
+  }
+  std::string cut;
+  for (int i = 0; i < 40; ++i) {
+    cut += "e\u0301";
+    RECT measure{0, 0, 100, 0};
+    font->drawText(nullptr, (cut + "\u2026").c_str(), -1, &measure, kTextCalcRect);
+    if (measure.right > 100) break;
+  }
+  // The longest start that fits with its ellipsis, no more, no less.
+  cut.resize(cut.size() - 3);
+  const Ink fitted = draw(name, kTextEndEllipsis);
+  const Ink expected = draw(cut + "\u2026", kTextLeft);
+  EXPECT_EQ(fitted.right, expected.right);
+  // What fits is drawn as it is.
+  EXPECT_EQ(draw("Bass", kTextEndEllipsis).right, draw("Bass", kTextLeft).right);
+}
+
 }  // namespace
 }  // namespace raster
