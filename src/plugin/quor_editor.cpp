@@ -4,6 +4,7 @@
 
 #include "editor/controls/bitmap_controls.h"
 #include "editor/controls/knob_controls.h"
+#include "editor/controls/latch_lamp.h"
 #include "editor/controls/text_controls.h"
 #include "editor/igraphics.h"
 #include "plugin/editor_layout.h"
@@ -64,7 +65,19 @@ void QUOR::BuildEditor(std::unique_ptr<IGraphics> graphics) {
       case ControlKind::kLabel:
         graphics->AttachControl(std::make_unique<ITextControl>(this, area, labelStyle, c.mText));
         break;
+      case ControlKind::kLamp:
+        break;  // not in this table
     }
   }
+  AttachMeterLamps(*graphics);
   AttachGraphics(std::move(graphics));
+}
+
+void QUOR::AttachMeterLamps(IGraphics& graphics) {
+  std::size_t meter = 0;
+  for (const ControlPlace& c : kMeterLampControls) {
+    const IBitmap bitmap = graphics.LoadIBitmap(c.mImage.mId, c.mImage.mPath, c.mImage.mFrames);
+    mOverLampIdx[meter++] =
+        graphics.AttachControl(std::make_unique<LatchLampControl>(this, c.mL, c.mT, bitmap));
+  }
 }

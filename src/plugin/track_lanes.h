@@ -59,6 +59,10 @@ struct TrackChainState {
 
   // Meter ballistics states; the lanes past kMeters stay at zero.
   alignas(64) double meters[kMeterLanes] = {};
+  // Per meter, the largest magnitude of the samples its reading comes from
+  // since the plug-in last cleared it, collected while meters run: a track's
+  // two channels (its inputs while bypassed), a master meter's input.
+  double meterPeaks[kMeters] = {};
 
   // One chunk, frame-major: channel c of frame f at f * kChannels + c.
   alignas(64) double dry[kChunk * kChannels];
@@ -459,6 +463,53 @@ template <class V>
   }
 }
 
+// The chunk's samples into the meters' peaks (TrackChainState::meterPeaks),
+// from what CollectMeterInputs has read or written; nothing else depends on
+// them. A NaN never raises a peak.
+template <class V>
+[[gnu::always_inline]] inline void CollectMeterPeaks(TrackChainState& s, const TrackChainBlock& b,
+                                                     int start, int frames) {
+  constexpr int kWidth = kLaneCount<V>;
+  constexpr int kChannels = TrackChainState::kChannels;
+  constexpr int kLanes = TrackChainState::kMeterLanes;
+  constexpr int kGroups = kChannels / kWidth;
+  const auto raise = [](double& peak, double x) __attribute__((always_inline)) {
+    const double a = x < 0. ? -x : x;
+    if (a > peak) peak = a;
+  };
+  V peak[kGroups];
+#pragma GCC unroll 16
+  for (int k = 0; k < kGroups; ++k)
+    peak[k] = Splat<V>(0.0);
+  for (int f = 0; f < frames; ++f) {
+#pragma GCC unroll 16
+    for (int k = 0; k < kGroups; ++k) {
+      const V a = Abs(LoadLanes<V>(s.channel + f * kChannels + k * kWidth));
+      peak[k] = Select(a > peak[k], a, peak[k]);
+    }
+  }
+  alignas(64) double channelPeak[kChannels];
+  StoreLanes(channelPeak, peak);
+  for (int t = 0; t < TrackChainState::kTracks; ++t) {
+    double& meterPeak = s.meterPeaks[t];
+    if (b.bypass[t] == 0) {
+      raise(meterPeak, channelPeak[2 * t]);
+      raise(meterPeak, channelPeak[2 * t + 1]);
+    } else if (b.bypass[t] == 1) {
+      const double* const left = b.inputs[2 * t] + start;
+      const double* const right = b.inputs[2 * t + 1] + start;
+      for (int f = 0; f < frames; ++f) {
+        raise(meterPeak, left[f]);
+        raise(meterPeak, right[f]);
+      }
+    }
+  }
+  for (int side = 0; side < 2; ++side)
+    for (int f = 0; f < frames; ++f)
+      raise(s.meterPeaks[TrackChainState::kTracks + side],
+            s.meterInput[f * kLanes + TrackChainState::kTracks + side]);
+}
+
 // The meters' states in registers, stepped one frame at a time through the
 // inputs CollectMeterInputs gathered.
 template <class V>
@@ -517,6 +568,7 @@ template <class V>
     meters.Store(s);
     track_lanes::RunMaster<V>(s, b, start, frames);
     track_lanes::CollectMeterInputs<V>(s, b, start, frames);
+    if (b.meters) track_lanes::CollectMeterPeaks<V>(s, b, start, frames);
     metersDue = b.meters ? frames : 0;
   }
   track_lanes::MeterLanes<V> meters(s, b.meterCoefficient);

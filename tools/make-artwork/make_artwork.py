@@ -529,6 +529,11 @@ def write_meter_table(scales, path):
             lines.append("    {%g, %.17g}," % (d, v))
         lines.append("};")
     text_out = "\n".join(lines) + "\n"
+    try:  # laid out as the project's sources are
+        text_out = subprocess.run(["clang-format", "--assume-filename=" + os.path.abspath(path)], input=text_out,
+                                  capture_output=True, text=True, check=True).stdout
+    except (OSError, subprocess.CalledProcessError):
+        pass
     old = open(path).read() if os.path.exists(path) else None
     if old != text_out:
         with open(path, "w") as f:
