@@ -466,16 +466,17 @@ class QuorMeterOnScreen : public ::testing::Test {
   void PlaySine(double db) { host->StartAudio(std::pow(10., db / 20.), true); }
 
   // The meter value the needle shows, from where it crosses a pixel row
-  // between the scale and the face's legend: the centre of the pixels far
+  // under the face's legend, above the housing: the centre of the pixels far
   // darker than the face (its shadow is not), its angle as the artwork draws
   // it, from the pivot (62.5, 91), 44 degrees either side.
   double NeedleValue() {
-    constexpr int kLeft = 30, kWidth = 66, kRow = 42;
-    const IRECT& meter = QuorMeters().front();
-    const std::vector<std::uint32_t> row = host->Grab(meter.L + kLeft, meter.T + kRow, kWidth, 1);
+    constexpr int kLeft = 20, kWidth = 86, kRow = 51;
+    const IRECT meter = QuorMeters().front();
+    const std::vector<std::uint32_t> face = host->Grab(meter.L, meter.T, meter.W(), meter.H());
+    if (face.size() != static_cast<std::size_t>(meter.W() * meter.H())) return -1.;
     double weights = 0., moments = 0.;
     for (int i = 0; i < kWidth; ++i) {
-      const std::uint32_t p = row[static_cast<std::size_t>(i)];
+      const std::uint32_t p = face[static_cast<std::size_t>(kRow * meter.W() + kLeft + i)];
       const double light = ((p >> 16 & 0xff) + (p >> 8 & 0xff) + (p & 0xff)) / 3.;
       const double weight = std::max(0., 150. - light);
       weights += weight;
