@@ -31,9 +31,10 @@ inline constexpr EditorImage kMuteImage{109, "resources/img/MUTE.png", 2};
 inline constexpr EditorImage kMeterImage{110, "resources/img/VU.png", 121};
 inline constexpr EditorImage kMasterOutputImage{111, "resources/img/MOUT.png", 61};
 inline constexpr EditorImage kGlobalBypassImage{112, "resources/img/GBY.png", 2};
+inline constexpr EditorImage kOverLampImage{113, "resources/img/OVER.png", 2};
 
 // Knobs turn vertically with a gearing of 4; meters and text have no parameter.
-enum class ControlKind { kKnob, kSwitch, kMeter, kNameField, kLabel };
+enum class ControlKind { kKnob, kSwitch, kMeter, kNameField, kLabel, kLamp };
 
 // An image control sits at its top-left corner (L, T) and takes its size from
 // one frame of its image; a text control fills the rectangle.
@@ -139,3 +140,25 @@ constexpr std::array<ControlPlace, kNumControls> AllControls() {
 inline constexpr std::array<ControlPlace, editor_layout::kNumControls> kEditorControls =
     editor_layout::AllControls();
 static_assert(kEditorControls.size() == 80, "81 controls with the background");
+
+namespace editor_layout {
+
+// In each meter face's top right corner, clear of its scale and its needle.
+inline constexpr int kOverLampX = 96, kOverLampY = 7;
+
+constexpr std::array<ControlPlace, QUOR::kNumMeters> MeterLamps() {
+  std::array<ControlPlace, QUOR::kNumMeters> lamps{};
+  std::size_t i = 0;
+  for (const ControlPlace& c : kEditorControls)
+    if (c.mKind == ControlKind::kMeter)
+      lamps[i++] = {ControlKind::kLamp, kOverLampImage, c.mL + kOverLampX, c.mT + kOverLampY};
+  return lamps;
+}
+
+}  // namespace editor_layout
+
+// Attached after the controls above, so that their indices stay: each meter's
+// over lamp, in the meters' order.
+inline constexpr std::array<ControlPlace, QUOR::kNumMeters> kMeterLampControls =
+    editor_layout::MeterLamps();
+inline constexpr int kFirstMeterLampControl = 1 + static_cast<int>(kEditorControls.size());

@@ -27,6 +27,7 @@ QUOR::QUOR(Editor editor)
   for (int m = 0; m < kNumMeters; ++m)
     mChain.meters[m] = 1.;
   mMeterIdx.fill(kDefaultMeterControl);
+  mOverLampIdx.fill(kDefaultMeterControl);
   for (int t = 0; t < kNumTracks; ++t)
     mTrackNames[static_cast<std::size_t>(t)] = kDefaultTrackName;
   mTrackNames[kNumTracks] = kDefaultMasterName;

@@ -74,6 +74,12 @@ class QUOR : public IEffectBase {
     mMeterIdx = controlIndices;
   }
   double GetMeterState(int meter) const { return mChain.meters[meter]; }
+  // The meters' over lamps' editor controls; -1 until an editor has them. A
+  // lamp is lit by a block in which any sample its meter reads from exceeds
+  // full scale (a magnitude above 1), and stays lit until clicked.
+  void SetOverLampControls(const std::array<int, kNumMeters>& controlIndices) {
+    mOverLampIdx = controlIndices;
+  }
 
   // The instruction set the chain runs on: the widest the processor has,
   // chosen at construction. Tests and benchmarks force the others; false
@@ -85,9 +91,11 @@ class QUOR : public IEffectBase {
   // Restoring reads the whole state first and applies it only when it is whole.
   int ReadState(const ByteChunk* chunk, int startPos, State* state) const;
   void ApplyState(State& state);
-  // The background, the table's 80 controls and the bypass shade, then the
-  // surface handed to the framework.
+  // The background, the table's 80 controls, the meters' lamps and the
+  // bypass shade, then the surface handed to the framework.
   void BuildEditor(std::unique_ptr<IGraphics> graphics);
+  // After the other controls: one over lamp per meter, on its face.
+  void AttachMeterLamps(IGraphics& graphics);
   // Between the stored names and the name fields, under mStateMutex; without
   // an editor the stored names are all there is.
   void CopyNamesFromFields();
@@ -115,6 +123,7 @@ class QUOR : public IEffectBase {
   double mMeterCoefficient = 0.;
   std::array<int, kNumMeters> mMeterIdx;
   int mBypassShadeIdx = -1;  // the editor's shade over the strips
+  std::array<int, kNumMeters> mOverLampIdx;
 
   // The names as saved and restored, under mStateMutex. The user sees and
   // edits them in the name fields, the editor's controls; a save copies them

@@ -4,6 +4,7 @@
 
 #include "editor/controls/bitmap_controls.h"
 #include "editor/controls/knob_controls.h"
+#include "editor/controls/latch_lamp.h"
 #include "editor/controls/text_controls.h"
 #include "editor/igraphics.h"
 #include "plugin/bypass_shade.h"
@@ -97,9 +98,12 @@ void QUOR::BuildEditor(std::unique_ptr<IGraphics> graphics) {
       case ControlKind::kLabel:
         graphics->AttachControl(std::make_unique<ITextControl>(this, area, labelStyle, c.mText));
         break;
+      case ControlKind::kLamp:
+        break;  // not in this table
     }
   }
   // After the table's controls, whose indices hosts and tests know.
+  AttachMeterLamps(*graphics);
   auto shade = std::make_unique<BypassShade>(
       this,
       IRECT(0, editor_layout::kBypassShadeTop, editor_layout::kMasterX, editor_layout::kNameTop));
@@ -107,4 +111,13 @@ void QUOR::BuildEditor(std::unique_ptr<IGraphics> graphics) {
   mBypassShadeIdx = graphics->AttachControl(std::move(shade));
   graphics->EnableValueReadouts();
   AttachGraphics(std::move(graphics));
+}
+
+void QUOR::AttachMeterLamps(IGraphics& graphics) {
+  std::size_t meter = 0;
+  for (const ControlPlace& c : kMeterLampControls) {
+    const IBitmap bitmap = graphics.LoadIBitmap(c.mImage.mId, c.mImage.mPath, c.mImage.mFrames);
+    mOverLampIdx[meter++] =
+        graphics.AttachControl(std::make_unique<LatchLampControl>(this, c.mL, c.mT, bitmap));
+  }
 }

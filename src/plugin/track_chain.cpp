@@ -77,10 +77,16 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
 
   mRunChain(mChain, block);
 
-  // The editor shows only the latest value of each meter.
-  if (editor)
-    for (int m = 0; m < kNumMeters; ++m)
-      editor->SetControlFromPlug(mMeterIdx[static_cast<std::size_t>(m)], mChain.meters[m]);
+  // The editor shows only the latest value of each meter; an over lights the
+  // lamp, which only a click puts out.
+  for (int m = 0; m < kNumMeters; ++m) {
+    const auto meter = static_cast<std::size_t>(m);
+    if (editor) {
+      editor->SetControlFromPlug(mMeterIdx[meter], mChain.meters[m]);
+      if (mChain.meterPeaks[m] > 1.) editor->SetControlFromPlug(mOverLampIdx[meter], 1.);
+    }
+    mChain.meterPeaks[m] = 0.;
+  }
 
   SilenceOutputsOutsideTheMix(block.mode, outputs, nFrames);
 }

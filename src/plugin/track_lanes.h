@@ -59,6 +59,10 @@ struct TrackChainState {
 
   // Meter ballistics states; the lanes past kMeters stay at zero.
   alignas(64) double meters[kMeterLanes] = {};
+  // Per meter, the largest magnitude of the samples its reading comes from
+  // since the plug-in last cleared it: a track's two channels (its inputs
+  // while bypassed), a master meter's input. Nothing else depends on them.
+  double meterPeaks[kMeters] = {};
 
   // One chunk, frame-major: channel c of frame f at f * kChannels + c.
   alignas(64) double dry[kChunk * kChannels];
@@ -411,6 +415,13 @@ template <class V>
   }
 }
 
+// The larger of a peak and a sample's magnitude.
+template <class V>
+[[gnu::always_inline]] inline V LargerMagnitude(V peak, V x) {
+  const V a = Abs(x);
+  return Select(a > peak, a, peak);  // a NaN never raises it
+}
+
 // The meters' inputs of the chunk, read after its outputs are written: the
 // master meters read the outputs back, and a bypassed track's meter reads its
 // inputs, which a host may have handed in as the same buffers. Without
@@ -422,29 +433,49 @@ template <class V>
   constexpr int kChannels = TrackChainState::kChannels;
   constexpr int kLanes = TrackChainState::kMeterLanes;
   const int first = b.meters ? 0 : frames - 1;
+  // Each channel's largest magnitude in the chunk, for the over lamps,
+  // gathered from the samples as they are read anyway.
+  alignas(64) double channelPeak[kChannels] = {};
   // With vectors, every track's left + right at once; the loop below gives a
   // bypassed track its own input instead.
   if constexpr (kWidth > 1) {
+    constexpr int kPairs = TrackChainState::kTracks / kWidth;
+    V peak[2 * kPairs];
+#pragma GCC unroll 16
+    for (int k = 0; k < 2 * kPairs; ++k)
+      peak[k] = Splat<V>(0.0);
     for (int f = first; f < frames; ++f) {
 #pragma GCC unroll 8
-      for (int k = 0; k < TrackChainState::kTracks / kWidth; ++k) {
+      for (int k = 0; k < kPairs; ++k) {
         const V a = LoadLanes<V>(s.channel + f * kChannels + 2 * k * kWidth);
         const V c = LoadLanes<V>(s.channel + f * kChannels + (2 * k + 1) * kWidth);
         StoreLanes(s.meterInput + f * kLanes + k * kWidth, EvenLanes(a, c) + OddLanes(a, c));
+        peak[2 * k] = LargerMagnitude(peak[2 * k], a);
+        peak[2 * k + 1] = LargerMagnitude(peak[2 * k + 1], c);
       }
     }
+    StoreLanes(channelPeak, peak);
   }
   for (int t = 0; t < TrackChainState::kTracks; ++t) {
     const double* const left = b.inputs[2 * t] + start;
     const double* const right = b.inputs[2 * t + 1] + start;
     double* const in = s.meterInput + t;
+    double& meterPeak = s.meterPeaks[t];
     if (b.bypass[t] == 0) {
       if constexpr (kWidth == 1)
-        for (int f = first; f < frames; ++f)
-          in[f * kLanes] = s.channel[f * kChannels + 2 * t] + s.channel[f * kChannels + 2 * t + 1];
+        for (int f = first; f < frames; ++f) {
+          const double l = s.channel[f * kChannels + 2 * t];
+          const double r = s.channel[f * kChannels + 2 * t + 1];
+          in[f * kLanes] = l + r;
+          channelPeak[2 * t] = LargerMagnitude(LargerMagnitude(channelPeak[2 * t], l), r);
+        }
+      meterPeak =
+          LargerMagnitude(LargerMagnitude(meterPeak, channelPeak[2 * t]), channelPeak[2 * t + 1]);
     } else if (b.bypass[t] == 1) {
-      for (int f = first; f < frames; ++f)
+      for (int f = first; f < frames; ++f) {
         in[f * kLanes] = left[f] + right[f];
+        meterPeak = LargerMagnitude(LargerMagnitude(meterPeak, left[f]), right[f]);
+      }
     } else {
       for (int f = first; f < frames; ++f)
         in[f * kLanes] = s.meterIn[t];
@@ -454,8 +485,13 @@ template <class V>
   if (!b.meters) return;
   for (int side = 0; side < 2; ++side) {
     const double* const output = b.outputs[side] + start;
-    for (int f = 0; f < frames; ++f)
-      s.meterInput[f * kLanes + TrackChainState::kTracks + side] = output[f] * s.masterMeterGate;
+    double peak = s.meterPeaks[TrackChainState::kTracks + side];
+    for (int f = 0; f < frames; ++f) {
+      const double x = output[f] * s.masterMeterGate;
+      s.meterInput[f * kLanes + TrackChainState::kTracks + side] = x;
+      peak = LargerMagnitude(peak, x);
+    }
+    s.meterPeaks[TrackChainState::kTracks + side] = peak;
   }
 }
 

@@ -19,6 +19,8 @@
 #include <thread>
 
 #include "platform/desktop.h"
+#include "plugin/editor_layout.h"
+#include "plugin/meter_scale.h"
 #include "plugin/quor.h"
 #include "quor-host/editor_window.h"
 #include "tests/host/test_audio.h"
@@ -505,6 +507,78 @@ TEST_P(MinimalHostEditor, MetersMoveWhileAudioPlays) {
   host->StartAudio(0.3 * editor.audioLevel);
   EXPECT_TRUE(IdleUntil(*host, [&] { return Meter() != loud; }));
   host->StopAudio();
+}
+
+// QUOR's first meter on the screen against the marks its artwork prints
+// (plugin/meter_scale.h), playing a steady sine: track 1 bypassed, its meter
+// reads that sine itself.
+class QuorMeterOnScreen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OpenInMinimalHost(QuorEditor(), host);
+    if (host) host->Effect()->setParameter(host->Effect(), QUOR::BypassIdx(0), 1.f);
+  }
+  void TearDown() override {
+    if (host) host->StopAudio();
+  }
+  void PlaySine(double db) { host->StartAudio(std::pow(10., db / 20.), true); }
+
+  // The meter value the needle shows, from where it crosses a pixel row
+  // under the face's legend, above the housing: the centre of the pixels far
+  // darker than the face (its shadow is not), its angle as the artwork draws
+  // it, from the pivot (62.5, 91), 44 degrees either side.
+  double NeedleValue() {
+    constexpr int kLeft = 20, kWidth = 86, kRow = 51;
+    const IRECT meter = QuorMeters().front();
+    const std::vector<std::uint32_t> face = host->Grab(meter.L, meter.T, meter.W(), meter.H());
+    if (face.size() != static_cast<std::size_t>(meter.W() * meter.H())) return -1.;
+    double weights = 0., moments = 0.;
+    for (int i = 0; i < kWidth; ++i) {
+      const std::uint32_t p = face[static_cast<std::size_t>(kRow * meter.W() + kLeft + i)];
+      const double light = ((p >> 16 & 0xff) + (p >> 8 & 0xff) + (p & 0xff)) / 3.;
+      const double weight = std::max(0., 150. - light);
+      weights += weight;
+      moments += weight * (kLeft + i + 0.5);
+    }
+    if (weights == 0.) return -1.;
+    const double angle = std::atan((moments / weights - 62.5) / (91. - (kRow + 0.5)));
+    return (angle / (44. * M_PI / 180.) + 1.) / 2.;
+  }
+  std::vector<std::uint32_t> Lamp() {
+    const ControlPlace& lamp = kMeterLampControls[0];
+    return host->Grab(lamp.mL, lamp.mT, 21, 10);
+  }
+
+  std::unique_ptr<MinimalHost> host;
+};
+
+TEST_F(QuorMeterOnScreen, ASteadySineSettlesOnItsPrintedMark) {
+  for (const MeterMark& mark : kTrackMeterMarks) {
+    if (mark.mDb != -10. && mark.mDb != -3.) continue;
+    PlaySine(mark.mDb);
+    host->Idle(1500);
+    const double shown = NeedleValue();
+    const double errorDb = 20. * std::log10(shown / mark.mValue);
+    std::printf("%+.0f dBFS: the needle shows %.4f, the mark is at %.4f: %+.2f dB\n", mark.mDb,
+                shown, mark.mValue, errorDb);
+    EXPECT_LT(std::abs(errorDb), 0.5) << mark.mDb;
+  }
+}
+
+TEST_F(QuorMeterOnScreen, AnOverLightsTheLampUntilAClickPutsItOut) {
+  host->Idle(300);
+  const std::vector<std::uint32_t> unlit = Lamp();
+  PlaySine(-1.);
+  host->Idle(500);
+  EXPECT_EQ(Lamp(), unlit) << "lit at -1 dBFS";
+  PlaySine(3.);
+  EXPECT_TRUE(IdleUntil(*host, [&] { return Lamp() != unlit; }));
+  PlaySine(-20.);
+  host->Idle(300);
+  EXPECT_NE(Lamp(), unlit) << "put out without a click";
+  const ControlPlace& lamp = kMeterLampControls[0];
+  ClickAt(host->WindowId(), lamp.mL + 10, lamp.mT + 5);
+  EXPECT_TRUE(IdleUntil(*host, [&] { return Lamp() == unlit; }));
 }
 
 TEST_P(MinimalHostEditor, TheTextFieldGivesTheFocusBackToTheHost) {

@@ -157,8 +157,9 @@ std::vector<std::uint8_t> MinimalHost::Chunk() const {
   return {bytes, bytes + size};
 }
 
-void MinimalHost::StartAudio(double amplitude) {
+void MinimalHost::StartAudio(double amplitude, bool steady) {
   mAmplitude = amplitude;
+  mSteady = steady;
   if (mAudioRunning.exchange(true)) return;
   mAudio = std::thread([this] {
     const auto channels =
@@ -175,7 +176,11 @@ void MinimalHost::StartAudio(double amplitude) {
     const auto period = std::chrono::duration<double>(kBlock / kRate);
     while (mAudioRunning) {
       for (int i = 0; i < kBlock; ++i) {
-        const float sample = SwellingSine(mAmplitude, frame++);
+        const float sample =
+            mSteady
+                ? static_cast<float>(mAmplitude * std::sin(2. * M_PI * 440. *
+                                                           static_cast<double>(frame++) / kRate))
+                : SwellingSine(mAmplitude, frame++);
         for (auto& channel : in)
           channel[static_cast<std::size_t>(i)] = sample;
       }

@@ -57,8 +57,8 @@ class MinimalHost {
   std::vector<std::uint8_t> Chunk() const;
 
   // A sine on every input, in real time, its level swelling and fading
-  // around the amplitude once a second.
-  void StartAudio(double amplitude);
+  // around the amplitude once a second, or steady at the amplitude.
+  void StartAudio(double amplitude, bool steady = false);
   void StopAudio();
   // That sine's sample at a frame, at 44.1 kHz.
   static float SwellingSine(double amplitude, std::int64_t frame);
@@ -79,4 +79,5 @@ class MinimalHost {
   std::thread mAudio;
   std::atomic<bool> mAudioRunning{false};
   std::atomic<double> mAmplitude{0.};
+  std::atomic<bool> mSteady{false};
 };

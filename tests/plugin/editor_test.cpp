@@ -6,12 +6,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "editor/controls/control_math.h"
+#include "editor/controls/latch_lamp.h"
 #include "editor/controls/text_controls.h"
 #include "editor/igraphics_headless.h"
 #include "plugin/bypass_shade.h"
+#include "plugin/editor_layout.h"
+#include "plugin/meter_scale.h"
 #include "plugin/quor.h"
 #include "plugin/text_entry.h"
 #include "tests/editor/golden.h"
@@ -87,17 +93,56 @@ class QuorEditor : public ::testing::Test {
     set(QUOR::kMasterOutputIdx, 0.62);
     gui->SetControlFromPlug(68, 0.708);
     gui->SetControlFromPlug(69, 0.5);  // frame 61, the needle upright
+    for (const int lamp : {7, 8})
+      gui->SetControlFromPlug(kFirstMeterLampControl + lamp, 1.);
     for (int i = 0; i < QUOR::kNumNames; ++i)
       NameField(console, i)->TextFromTextEntry(kNames[static_cast<std::size_t>(i)].c_str());
   }
 
   RecordingHost host;  // outlives the console, which may be connected to it
+  // A steady sine of `db` dBFS into both channels of track 1 for `seconds`,
+  // in blocks of 256 frames at the marks' rate; the mean over the last
+  // quarter second of each meter's value as its control shows it. Bypassed,
+  // the track's meter and the master's read that sine itself.
+  std::vector<double> PlaySine(double db, double seconds, bool bypassed = true) {
+    console.SetParameterFromHost(QUOR::BypassIdx(0), bypassed ? 1. : 0.);
+    constexpr int kBlock = 256;
+    const double rate = kMeterToneRate;
+    console.SetSampleRate(rate);
+    console.OnParamReset();
+    std::vector<std::vector<double>> in(16, std::vector<double>(kBlock, 0.)), out = in;
+    std::vector<double*> inputs, outputs;
+    for (std::size_t c = 0; c < 16; ++c) {
+      inputs.push_back(in[c].data());
+      outputs.push_back(out[c].data());
+    }
+    const double amplitude = std::pow(10., db / 20.), w = 2. * M_PI * kMeterToneHz / rate;
+    const auto blocks = static_cast<long>(seconds * rate / kBlock);
+    const long averaged = static_cast<long>(0.25 * rate / kBlock);
+    std::vector<double> mean(QUOR::kNumMeters, 0.);
+    const ThreadRoleScope audio(ThreadRole::kAudio);
+    for (long b = 0; b < blocks; ++b) {
+      for (int f = 0; f < kBlock; ++f)
+        in[0][static_cast<std::size_t>(f)] = in[1][static_cast<std::size_t>(f)] =
+            amplitude * std::sin(w * static_cast<double>(b * kBlock + f));
+      console.ProcessDoubleReplacing(inputs.data(), outputs.data(), kBlock);
+      if (b >= blocks - averaged)
+        for (int m = 0; m < QUOR::kNumMeters; ++m)
+          mean[static_cast<std::size_t>(m)] +=
+              gui->GetControl(kFirstMeter + m)->GetValue() / static_cast<double>(averaged);
+    }
+    return mean;
+  }
+  LatchLampControl& Lamp(int meter) {
+    return dynamic_cast<LatchLampControl&>(*gui->GetControl(kFirstMeterLampControl + meter));
+  }
+
   QUOR console{QUOR::Editor::kHeadless};
   IGraphicsHeadless* gui = Headless(console);
 };
 
 TEST_F(QuorEditor, ControlsReachTheirParametersAndMeters) {
-  ASSERT_EQ(gui->NControls(), 82);
+  ASSERT_EQ(gui->NControls(), 92);  // the 81 first, the ten meters' lamps, the shade
   EXPECT_EQ(gui->GetControl(1)->ParamIdx(), QUOR::kModeIdx);
   EXPECT_EQ(dynamic_cast<ITextControl&>(*gui->GetControl(80)).GetTextForPlug(), "R");
 
@@ -126,6 +171,49 @@ TEST_F(QuorEditor, ControlsReachTheirParametersAndMeters) {
     const double shown = gui->GetControl(kFirstMeter + m)->GetValue();
     EXPECT_EQ(shown, std::min(console.GetMeterState(m), 1.)) << m;
     EXPECT_EQ(shown > 0.3, m == 2 || m == 8) << m;
+  }
+}
+
+// Each printed mark where the needle settles for its sine: the track meter
+// (both channels) and, through the mix at unity gains, the master's.
+TEST_F(QuorEditor, MetersSettleOnTheirPrintedMarks) {
+  for (const auto& [marks, meter] : {std::pair(std::span<const MeterMark>(kTrackMeterMarks), 0),
+                                     std::pair(std::span<const MeterMark>(kMasterMeterMarks), 8)}) {
+    for (const MeterMark& mark : marks) {
+      const double shown = PlaySine(mark.mDb, 1.2)[static_cast<std::size_t>(meter)];
+      const double errorDb = 20. * std::log10(shown / mark.mValue);
+      std::printf("meter %d, %+3.0f dBFS: shown %.4f, printed at %.4f: %+.3f dB, frame %d of %d\n",
+                  meter, mark.mDb, shown, mark.mValue, errorDb, FrameForValue(shown, 121),
+                  FrameForValue(mark.mValue, 121));
+      EXPECT_LT(std::abs(errorDb), 0.1) << meter << " at " << mark.mDb;
+      EXPECT_LE(std::abs(FrameForValue(shown, 121) - FrameForValue(mark.mValue, 121)), 1);
+    }
+  }
+}
+
+// A lamp lights for an over of what its meter reads and only a click puts it
+// out, processed or bypassed, on every instruction set.
+TEST_F(QuorEditor, AnOverLightsTheMetersLampUntilClicked) {
+  for (const ChainPath path : kChainPaths) {
+    if (!console.SetChainPath(path)) continue;
+    for (const bool bypassed : {false, true}) {
+      const auto where = ::testing::Message()
+                         << static_cast<int>(path) << (bypassed ? " bypassed" : "");
+      PlaySine(-1., 0.3, bypassed);
+      for (int m = 0; m < QUOR::kNumMeters; ++m)
+        EXPECT_FALSE(Lamp(m).IsLit()) << m << where;
+      PlaySine(3., 0.3, bypassed);
+      for (int m = 0; m < QUOR::kNumMeters; ++m)
+        EXPECT_EQ(Lamp(m).IsLit(), m == 0 || m >= 8) << m << where;
+      PlaySine(-20., 0.3, bypassed);
+      EXPECT_TRUE(Lamp(0).IsLit()) << where;
+      for (const int m : {0, 8, 9}) {
+        const ControlPlace& lamp = kMeterLampControls[static_cast<std::size_t>(m)];
+        Click(lamp.mL + 10, lamp.mT + 5);
+        Click(lamp.mL + 10, lamp.mT + 5);  // a second click leaves it out
+        EXPECT_FALSE(Lamp(m).IsLit()) << m << where;
+      }
+    }
   }
 }
 
@@ -302,6 +390,10 @@ TEST_F(QuorEditor, DrawingWhatChangedEqualsDrawingAll) {
     for (int step = 0; step < 3; ++step) {
       for (int t = 0; t < QUOR::kNumTracks; ++t)
         gui->SetControlFromPlug(kFirstMeter + t, (t + step) % 8 / 7.);
+      // Lamps lit and put out over moving needles.
+      gui->SetControlFromPlug(kFirstMeterLampControl + step, 1.);
+      const ControlPlace& lamp = kMeterLampControls[8 - static_cast<std::size_t>(step)];
+      Click(lamp.mL + 3, lamp.mT + 3);
       gui->Tick();
     }
     const auto drawnInParts = gui->Snapshot();

@@ -48,6 +48,7 @@ IMAGES = {
     "VU": (125, 70, 121),
     "MOUT": (125, 125, 61),
     "GBY": (50, 26, 2),
+    "OVER": (21, 10, 2),
 }
 
 # Top-left corners inside track strip 1; each further strip is STRIP_W to the right.
@@ -63,6 +64,9 @@ STRIP_CONTROLS = {
 TRACK_METER = (5, 4)
 MASTER_CONTROLS = {"MODE": (515, 662), "MOUT": (1085, 277), "GBY": (1134, 662)}
 MASTER_METERS = ((1085, 4), (1085, 79))
+# Each meter's over lamp, from the meter's corner: in the face's top right corner,
+# clear of the scale and of the needle's sweep.
+OVER_LAMP = (96, 7)
 # The plug-in draws "L" and "R" over the master meters in these rectangles.
 METER_LABELS = (("L", (1088, 13, 1108, 33)), ("R", (1088, 88, 1108, 108)))
 
@@ -424,20 +428,116 @@ def draw_knob_legend(ctx, st, cx, cy):
 
 # ---------------------------------------------------------------------------
 # Level meter: a needle over a backlit face. Deflection is linear in the meter value,
-# which is a linear magnitude, so the dB marks sit at 10^(dB/20) of the travel.
-# The face and its scale are printed on the background under each meter; the meter
-# image holds what moves and what lies over it (needle, housing, glass), so its frames
-# stay small.
+# frame n of VU (1 .. 121) showing the value (n - 1) / 120. The face and its scale are
+# printed on the background under each meter; the meter image holds what moves and
+# what lies over it (needle, housing, glass), so its frames stay small.
+#
+# The meter value is not a level: it is a smoothed magnitude (engine/level_meter.h),
+# and a track's meter reads the sum of its two channels. So each printed level sits
+# where the needle settles for a steady 1 kHz sine at 48 kHz at that level, worked out
+# by running the meter's own recursion. 0 on a master meter is a sine peaking at full
+# scale in its channel; 0 on a track meter is that sine in both of the track's channels
+# (a centred mono source), which is what the master then shows for it at unity gains.
+# A track meter therefore tops out just above -3 dBFS; the over lamp tells the rest.
 
 METER_W, METER_H = 125, 70
 FACE = (4.0, 4.0, METER_W - 8.0, METER_H - 8.0)
 PIVOT = (62.5, 91.0)
 SCALE_R = 60.0
 METER_SWEEP = math.radians(44.0)
-METER_HOT_DB = -3.0
 METER_INK = rgb("#1d1b17")
 METER_RED = rgb("#c42a20")
 METER_FAINT = rgb("#6f6656")
+
+METER_RATE, METER_TONE = 48000.0, 1000.0
+METER_SETTLE_S, METER_AVERAGE_S = 1.5, 0.25
+
+
+def meter_step(state, x, coefficient):
+    """One step of the meter, in the engine's order of operations."""
+    a = abs(x)
+    rising, falling = 1.0125 * a, 0.9875 * a
+    if a > state:
+        return coefficient * (state - rising) + rising
+    return coefficient * (state - falling) + falling
+
+
+def meter_settled(inputs_per_sample, level_db):
+    """The mean meter value over whole periods once a steady sine of level_db dBFS
+    has played for METER_SETTLE_S: the needle ripples by a fraction of a frame at
+    twice the tone's frequency, and the editor shows it at any moment of the ripple,
+    so the mean is where the eye sees it rest."""
+    coefficient = math.exp(-4.60517018599 / (METER_RATE * 0.3))
+    amplitude = 10.0 ** (level_db / 20.0)
+    w = 2.0 * math.pi * METER_TONE / METER_RATE
+    settle = int(METER_RATE * METER_SETTLE_S)
+    average = int(METER_RATE * METER_AVERAGE_S)  # whole periods of the tone
+    state, total = 0.0, 0.0
+    for n in range(settle + average):
+        x = amplitude * math.sin(w * n)
+        # A track's meter reads left + right, added as the chain adds them.
+        state = meter_step(state, x + x if inputs_per_sample == 2 else x, coefficient)
+        if n >= settle:
+            total += state
+    return total / average
+
+
+def meter_frame(value):
+    """The frame (1 .. 121) the editor shows for a meter value."""
+    return 1 + min(120, max(0, int(0.5 + value * 120)))
+
+
+class MeterScale:
+    """The printed levels of one kind of meter and the meter value each settles at."""
+
+    def __init__(self, name, channels, marks, labelled, hot_db, reference):
+        self.name, self.channels, self.labelled, self.hot_db = name, channels, labelled, hot_db
+        self.reference = reference
+        self.marks = [(d, meter_settled(channels, d)) for d in marks]
+        for d, v in self.marks:
+            if v > 1.0:
+                sys.exit("make_artwork: %+d dBFS is off the %s meter's scale" % (d, name))
+
+    def value(self, db):
+        return dict(self.marks)[db]
+
+
+def meter_scales():
+    track = MeterScale("track", 2, (-20, -15, -10, -8, -7, -6, -5, -4, -3),
+                       {-20: "20", -10: "10", -7: "7", -5: "5", -4: "4", -3: "3"}, -6,
+                       "dBFS \u00b7 SINE IN L AND R")
+    master = MeterScale("master", 1, (-20, -10, -7, -5, -4, -3, -2, -1, 0, 1, 2, 3),
+                        {-20: "20", -10: "10", -5: "5", -3: "3", -2: "2", -1: "1", 0: "0", 1: "+1",
+                         2: "+2", 3: "+3"}, 0, "dBFS \u00b7 SINE")
+    return track, master
+
+
+def write_meter_table(scales, path):
+    """The scales as the plug-in's tests read them: the same numbers the faces print."""
+    lines = ["// Made by tools/make-artwork/make_artwork.py, which prints these marks on the",
+             "// meter faces: each level in dBFS of a steady %g Hz sine at %g Hz and the" % (METER_TONE, METER_RATE),
+             "// mean meter value the needle settles at for it. Do not edit.",
+             "#pragma once", "", "struct MeterMark {", "  double mDb;", "  double mValue;", "};", "",
+             "inline constexpr double kMeterToneHz = %g;" % METER_TONE,
+             "inline constexpr double kMeterToneRate = %g;" % METER_RATE]
+    for scale in scales:
+        lines.append("")
+        lines.append("// %s; the sine in %s." % (scale.name.capitalize() + " meters",
+                                              "both channels of the track" if scale.channels == 2 else "the channel"))
+        lines.append("inline constexpr MeterMark k%sMeterMarks[] = {" % scale.name.capitalize())
+        for d, v in scale.marks:
+            lines.append("    {%g, %.17g}," % (d, v))
+        lines.append("};")
+    text_out = "\n".join(lines) + "\n"
+    try:  # laid out as the project's sources are
+        text_out = subprocess.run(["clang-format", "--assume-filename=" + os.path.abspath(path)], input=text_out,
+                                  capture_output=True, text=True, check=True).stdout
+    except (OSError, subprocess.CalledProcessError):
+        pass
+    old = open(path).read() if os.path.exists(path) else None
+    if old != text_out:
+        with open(path, "w") as f:
+            f.write(text_out)
 
 
 def meter_angle(v):
@@ -449,7 +549,7 @@ def face_path(ctx):
     round_rect(ctx, fx, fy, fw, fh, 2.5)
 
 
-def draw_meter_face(ctx):
+def draw_meter_face(ctx, scale):
     """Bezel, face and scale: drawn on the background at the meter's corner."""
     W, H = METER_W, METER_H
     round_rect(ctx, 0.5, 0.5, W - 1, H - 1, 5)
@@ -468,25 +568,25 @@ def draw_meter_face(ctx):
     ctx.fill()
 
     px, py = PIVOT
-    hot = 10 ** (METER_HOT_DB / 20.0)
+    hot = meter_angle(scale.value(scale.hot_db))
     ctx.set_line_cap(cairo.LINE_CAP_BUTT)
     ctx.set_line_width(0.9)
     ctx.set_source_rgba(*METER_INK)
-    ctx.arc(px, py, SCALE_R, meter_angle(0) - math.pi / 2, meter_angle(hot) - math.pi / 2)
+    ctx.arc(px, py, SCALE_R, meter_angle(0) - math.pi / 2, hot - math.pi / 2)
     ctx.stroke()
     ctx.set_source_rgba(*METER_RED)
-    ctx.arc(px, py, SCALE_R, meter_angle(hot) - math.pi / 2, meter_angle(1) - math.pi / 2)
+    ctx.arc(px, py, SCALE_R, hot - math.pi / 2, meter_angle(1) - math.pi / 2)
     ctx.stroke()
     ctx.set_line_width(2.6)
-    ctx.arc(px, py, SCALE_R + 1.75, meter_angle(hot) - math.pi / 2, meter_angle(1) - math.pi / 2)
+    ctx.arc(px, py, SCALE_R + 1.75, hot - math.pi / 2, meter_angle(1) - math.pi / 2)
     ctx.stroke()
 
-    # dB marks above the arc, numbered without their minus sign, which stands at the left end.
-    labelled = {-20: "20", -10: "10", -7: "7", -5: "5", -3: "3", -2: "2", -1: "1", 0: "0"}
-    for d in (-20, -15, -10, -8, -7, -6, -5, -4, -3, -2, -1, 0):
-        a = meter_angle(10 ** (d / 20.0))
-        major = d in labelled
-        colour = METER_RED if d >= METER_HOT_DB else METER_INK
+    # dB marks above the arc; below 0 numbered without their minus sign, which
+    # stands at the left end.
+    for d, v in scale.marks:
+        a = meter_angle(v)
+        major = d in scale.labelled
+        colour = METER_RED if d >= scale.hot_db else METER_INK
         x0, y0 = polar(px, py, SCALE_R, a)
         x1, y1 = polar(px, py, SCALE_R + (5.0 if major else 3.2), a)
         ctx.set_line_width(1.0 if major else 0.8)
@@ -496,24 +596,11 @@ def draw_meter_face(ctx):
         ctx.stroke()
         if major:
             x, y = polar(px, py, SCALE_R + 10.5, a)
-            text(ctx, labelled[d], x, y, 7.5, colour, "SemiBold")
+            text(ctx, scale.labelled[d], x, y, 7.5 if d <= 0 else 6.8, colour, "SemiBold")
     x, y = polar(px, py, SCALE_R + 10.5, meter_angle(0.0))
     text(ctx, "\u2212", x - 1.5, y + 8.0, 8.0, METER_INK, "SemiBold")
-    text(ctx, "dB", fx + fw - 9.0, fy + 8.5, 7.5, METER_INK, "Bold")
-    # Percent of full scale below the arc: the meter value itself.
-    for p in range(0, 101, 10):
-        a = meter_angle(p / 100.0)
-        x0, y0 = polar(px, py, SCALE_R, a)
-        x1, y1 = polar(px, py, SCALE_R - (3.5 if p % 50 == 0 else 2.2), a)
-        ctx.set_line_width(0.8)
-        ctx.set_source_rgba(*METER_INK)
-        ctx.move_to(x0, y0)
-        ctx.line_to(x1, y1)
-        ctx.stroke()
-    for p in (0, 50, 100):
-        x, y = polar(px, py, SCALE_R - 8.5, meter_angle(p / 100.0))
-        text(ctx, str(p), x, y, 5.8, METER_FAINT, "SemiBold")
-    text(ctx, "%", px, 49.0, 5.8, METER_FAINT, "SemiBold")
+    # What 0 means, under the arc where the needle only crosses it.
+    text(ctx, scale.reference, px, 47.0, 5.6, METER_FAINT, "SemiBold", tracking=0.3)
 
 
 def draw_meter(ctx, value):
@@ -559,6 +646,25 @@ def draw_meter(ctx, value):
     ctx.set_line_width(1.0)
     ctx.set_source(vgrad(4, H - 4, (0.0, (0, 0, 0, 0.5)), (0.3, (0, 0, 0, 0.12)), (1.0, (0, 0, 0, 0.3))))
     ctx.stroke()
+
+
+def draw_over_lamp(ctx, on):
+    """A small red lens on a dark plate, OVER written on it; lit, it glows."""
+    w, h, _ = IMAGES["OVER"]
+    round_rect(ctx, 0, 0, w, h, 1.5)
+    ctx.set_source_rgba(*rgb("#1b1a18"))
+    ctx.fill()
+    round_rect(ctx, 1, 1, w - 2, h - 2, 1.2)
+    if on:
+        g = cairo.RadialGradient(w / 2, h * 0.45, 1, w / 2, h * 0.45, w * 0.6)
+        g.add_color_stop_rgba(0.0, *rgb("#ffb4a0"))
+        g.add_color_stop_rgba(0.4, *rgb("#f2402c"))
+        g.add_color_stop_rgba(1.0, *rgb("#a3160e"))
+    else:
+        g = vgrad(1, h - 1, (0.0, rgb("#4a1c18")), (1.0, rgb("#2e1210")))
+    ctx.set_source(g)
+    ctx.fill()
+    text(ctx, "OVER", w / 2.0, h / 2.0 + 0.2, 5.2, rgb("#3a0805") if on else rgb("#8a5a52"), "Bold", tracking=0.3)
 
 
 # ---------------------------------------------------------------------------
@@ -629,7 +735,7 @@ def knob_styles():
 # ---------------------------------------------------------------------------
 # Background.
 
-def draw_background(ctx, styles):
+def draw_background(ctx, styles, scales):
     W, H = EDITOR_W, EDITOR_H
     ctx.set_source(vgrad(0, H, (0.0, rgb("#25272b")), (1.0, rgb("#1c1e21"))))
     ctx.paint()
@@ -668,14 +774,16 @@ def draw_background(ctx, styles):
     ctx.stroke()
 
     # Meter wells.
-    wells = [(TRACK_METER[0] + n * STRIP_W, TRACK_METER[1]) for n in range(TRACKS)] + list(MASTER_METERS)
-    for x, y in wells:
+    track_scale, master_scale = scales
+    wells = [(TRACK_METER[0] + n * STRIP_W, TRACK_METER[1], track_scale) for n in range(TRACKS)]
+    wells += [(x, y, master_scale) for x, y in MASTER_METERS]
+    for x, y, scale in wells:
         round_rect(ctx, x - 1.5, y - 1.5, METER_W + 3, METER_H + 3, 6)
         ctx.set_source_rgba(0, 0, 0, 0.65)
         ctx.fill()
         ctx.save()
         ctx.translate(x, y)
-        draw_meter_face(ctx)
+        draw_meter_face(ctx, scale)
         ctx.restore()
 
     # Scribble strip for the names, light so the black names read.
@@ -755,17 +863,18 @@ def frames_surface(name, draw_frame, scale):
     return surf
 
 
-def make_images(styles, scale):
+def make_images(styles, scales, scale):
     images = {}
     bg = cairo.ImageSurface(cairo.FORMAT_RGB24, EDITOR_W * scale, EDITOR_H * scale)
     bg_ctx = cairo.Context(bg)
     bg_ctx.scale(scale, scale)
-    draw_background(bg_ctx, styles)
+    draw_background(bg_ctx, styles, scales)
     images["BG"] = bg
     for key, st in styles.items():
         images[key] = frames_surface(key, lambda ctx, i, n, st=st: draw_knob(ctx, st, i / (n - 1.0)), scale)
 
     images["VU"] = frames_surface("VU", lambda ctx, i, n: draw_meter(ctx, i / (n - 1.0)), scale)
+    images["OVER"] = frames_surface("OVER", lambda ctx, i, n: draw_over_lamp(ctx, i == 1), scale)
 
     images["MUTE"] = frames_surface("MUTE", lambda ctx, i, n: draw_button(ctx, 69, 26, MUTE_C, i == 1, "MUTE", 9.5), scale)
     images["BY"] = frames_surface("BY", lambda ctx, i, n: draw_button(ctx, 79, 40, AMBER_C, i == 1, "BYPASS", 10.5), scale)
@@ -838,8 +947,9 @@ def compose_preview(images, out, state):
             put(key, ox + x, y, vals[key])
     levels = [n / 7.0 for n in range(8)] + [0.708, 0.5] if busy else [0.0] * 10
     meters = [(TRACK_METER[0] + n * STRIP_W, TRACK_METER[1]) for n in range(TRACKS)] + list(MASTER_METERS)
-    for (x, y), v in zip(meters, levels):
+    for n, ((x, y), v) in enumerate(zip(meters, levels)):
         put("VU", x, y, v)
+        put("OVER", x + OVER_LAMP[0], y + OVER_LAMP[1], 1.0 if busy and n in (7, 8) else 0.0)
     names = ["Track Name"] * TRACKS + ["Master"]
     if busy:
         names = ["Kick", "Snare", "Overheads", "Bass DI", "Rhythm Guitar L", "Keys", "Lead Vocal", "Backing Vox", "Mix Bus"]
@@ -898,18 +1008,26 @@ def main():
     ap.add_argument("outdir", nargs="?", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources", "img"))
     ap.add_argument("--preview", metavar="OUT.png", help="also compose the whole editor at its defaults")
     ap.add_argument("--preview-busy", metavar="OUT.png", help="also compose it with knobs turned, switches lit, meters up")
-    ap.add_argument("--legends", action="store_true", help="print the knob legends")
+    ap.add_argument("--legends", action="store_true", help="print the knob legends and meter marks")
+    ap.add_argument("--meter-table", metavar="OUT.h",
+                    default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "src", "plugin", "meter_scale.h"),
+                    help="where the meter marks go for the plug-in's tests")
     args = ap.parse_args()
     check_layout()
     check_font()
     styles = knob_styles()
+    scales = meter_scales()
+    write_meter_table(scales, args.meter_table)
+    if args.legends:
+        for sc in scales:
+            print(sc.name, "meter", " ".join("%+d@%.4f(frame %d)" % (d, v, meter_frame(v)) for d, v in sc.marks))
     if args.legends:
         for key, st in styles.items():
             print(key, "%.2f dB .. %+.2f dB" % (st.scale.low, st.scale.high),
                   " ".join("%s@%.3f" % (s, v) for v, s in sorted(st.scale.numbers)))
     for scale in SCALES:
-        write_images(make_images(styles, scale), args.outdir, scale)
-    images = make_images(styles, 1)
+        write_images(make_images(styles, scales, scale), args.outdir, scale)
+    images = make_images(styles, scales, 1)
     if args.preview:
         compose_preview(images, args.preview, "default")
     if args.preview_busy:
