@@ -1,7 +1,8 @@
 // How long QUOR takes to load, as a host loads it: dlopen, the entry point,
 // effOpen, the rate, block size and switching on (HostedPlugin), for the
 // first instance of the process and for further ones, and what each costs in
-// memory while its editor stays closed. Usage: instantiation_bench [QUOR.so]
+// memory while its editor stays closed. Usage: instantiation_bench [QUOR.so];
+// the options the other benchmarks take (--benchmark_...) change nothing here.
 #include <malloc.h>
 
 #include <algorithm>
@@ -38,7 +39,9 @@ long HeapBytes() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string path = argc > 1 ? argv[1] : QUOR_SO_PATH;
+  std::string path = QUOR_SO_PATH;
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]).rfind("--", 0) != 0) path = argv[i];
   constexpr int kFurther = 20;
   try {
     const long heap0 = HeapBytes(), resident0 = ResidentKiB();

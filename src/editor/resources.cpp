@@ -10,10 +10,17 @@
 
 namespace {
 
+// An image's bytes, and what keeps them alive: shared with the images made
+// from them, which decode later. Bytes that live as long as the program (a
+// library's own) have no owner.
+struct ImageBytes {
+  std::span<const std::uint8_t> mPng;
+  std::shared_ptr<const void> mOwner;
+};
+
 struct ResourceTable {
   std::mutex mMutex;
-  // Shared with the images made from them, which decode later.
-  std::map<std::string, std::shared_ptr<const std::vector<std::uint8_t>>, std::less<>> mImages;
+  std::map<std::string, ImageBytes, std::less<>> mImages;
 };
 
 ResourceTable& Table() {
@@ -41,9 +48,17 @@ std::string_view ResourceName(std::string_view path) {
 }  // namespace
 
 void RegisterImageResource(const std::string& name, std::span<const std::uint8_t> png) {
+  auto copy = std::make_shared<const std::vector<std::uint8_t>>(png.begin(), png.end());
+  const std::span<const std::uint8_t> bytes(*copy);
   ResourceTable& table = Table();
   std::lock_guard lock(table.mMutex);
-  table.mImages[name] = std::make_shared<const std::vector<std::uint8_t>>(png.begin(), png.end());
+  table.mImages[name] = {bytes, std::move(copy)};
+}
+
+void RegisterLastingImageResource(const std::string& name, std::span<const std::uint8_t> png) {
+  ResourceTable& table = Table();
+  std::lock_guard lock(table.mMutex);
+  table.mImages[name] = {png, nullptr};
 }
 
 std::unique_ptr<raster::Bitmap> LoadImageResource(const char* path) {
@@ -52,5 +67,5 @@ std::unique_ptr<raster::Bitmap> LoadImageResource(const char* path) {
   std::lock_guard lock(table.mMutex);
   const auto found = table.mImages.find(ResourceName(path));
   if (found == table.mImages.end()) return nullptr;
-  return raster::DeferredPNG::Make(found->second);
+  return raster::DeferredPNG::Make(found->second.mPng, found->second.mOwner);
 }

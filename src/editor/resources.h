@@ -12,6 +12,10 @@
 
 // Any thread. The bytes are copied; a name registered again is replaced.
 void RegisterImageResource(const std::string& name, std::span<const std::uint8_t> png);
+// The same for bytes that stay where they are as long as the table does,
+// such as those built into the library: they are neither copied nor read
+// until an image is made from them.
+void RegisterLastingImageResource(const std::string& name, std::span<const std::uint8_t> png);
 
 // The image for a resource path: only a path ending in "png" (any case) is
 // looked up, by its last component without the extension. Its size is read

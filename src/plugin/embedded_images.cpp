@@ -7,7 +7,7 @@
 void RegisterEmbeddedImages() {
   static const bool registered = [] {
     for (const EmbeddedImage& image : EmbeddedImages())
-      RegisterImageResource(image.mName, image.Bytes());
+      RegisterLastingImageResource(image.mName, image.Bytes());
     return true;
   }();
   (void)registered;

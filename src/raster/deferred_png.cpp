@@ -7,20 +7,28 @@
 
 namespace raster {
 
-std::unique_ptr<DeferredPNG> DeferredPNG::Make(
-    std::shared_ptr<const std::vector<std::uint8_t>> png) {
+std::unique_ptr<DeferredPNG> DeferredPNG::Make(std::span<const std::uint8_t> png,
+                                               std::shared_ptr<const void> owner) {
   int w = 0;
   int h = 0;
-  if (!png || !ReadPNGSize(*png, &w, &h)) return nullptr;
-  return std::unique_ptr<DeferredPNG>(new (std::nothrow) DeferredPNG(std::move(png), w, h));
+  if (!ReadPNGSize(png, &w, &h)) return nullptr;
+  return std::unique_ptr<DeferredPNG>(new (std::nothrow) DeferredPNG(png, std::move(owner), w, h));
 }
 
-DeferredPNG::DeferredPNG(std::shared_ptr<const std::vector<std::uint8_t>> png, int w, int h)
-    : mPng(std::move(png)), mWidth(w), mHeight(h) {}
+std::unique_ptr<DeferredPNG> DeferredPNG::Make(
+    std::shared_ptr<const std::vector<std::uint8_t>> png) {
+  if (!png) return nullptr;
+  const std::span<const std::uint8_t> bytes(*png);
+  return Make(bytes, std::move(png));
+}
+
+DeferredPNG::DeferredPNG(std::span<const std::uint8_t> png, std::shared_ptr<const void> owner,
+                         int w, int h)
+    : mPng(png), mOwner(std::move(owner)), mWidth(w), mHeight(h) {}
 
 MemBitmap& DeferredPNG::Pixels() const {
   std::call_once(mDecodeOnce, [this] {
-    std::unique_ptr<MemBitmap> pixels = LoadPNGFromMemory(*mPng);
+    std::unique_ptr<MemBitmap> pixels = LoadPNGFromMemory(mPng);
     // A failure leaves no pixels: the image then draws nothing.
     if (!pixels) pixels = std::make_unique<MemBitmap>();
     std::lock_guard lock(mMutex);

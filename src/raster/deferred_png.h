@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 #include "raster/bitmap.h"
@@ -17,7 +18,10 @@ namespace raster {
 class DeferredPNG final : public Bitmap {
  public:
   // Null when the bytes do not begin as a PNG of a size the decoder takes. The bytes are
-  // shared, not copied.
+  // shared, not copied: `owner` keeps them alive (null for bytes that outlive the image,
+  // such as a library's own).
+  static std::unique_ptr<DeferredPNG> Make(std::span<const std::uint8_t> png,
+                                           std::shared_ptr<const void> owner);
   static std::unique_ptr<DeferredPNG> Make(std::shared_ptr<const std::vector<std::uint8_t>> png);
 
   Pixel* getBits() override { return Pixels().getBits(); }
@@ -29,10 +33,11 @@ class DeferredPNG final : public Bitmap {
   bool IsDecoded() const;
 
  private:
-  DeferredPNG(std::shared_ptr<const std::vector<std::uint8_t>> png, int w, int h);
+  DeferredPNG(std::span<const std::uint8_t> png, std::shared_ptr<const void> owner, int w, int h);
   MemBitmap& Pixels() const;
 
-  std::shared_ptr<const std::vector<std::uint8_t>> mPng;
+  std::span<const std::uint8_t> mPng;
+  std::shared_ptr<const void> mOwner;
   int mWidth;
   int mHeight;
   mutable std::once_flag mDecodeOnce;
