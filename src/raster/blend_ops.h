@@ -149,19 +149,19 @@ inline Pixel Combine(Op op, Pixel d, Pixel s, int w) {
       if (sA == 255) return s | 0xFF000000u;
       const int f = 255 - sA;
       return ColorChannels(d, s, std::min(255, dA + sA),
-                            [f](int dc, int sc) { return sc + (dc - sc) * f / 256; });
+                           [f](int dc, int sc) { return sc + (dc - sc) * f / 256; });
     }
     case Op::kAlphaCopy: {
       if (sA == 0) return d;
       const int v = w * (sA + 1) / 256;
       return ColorChannels(d, s, std::min(255, dA + v),
-                            [v](int dc, int sc) { return sc + (dc - sc) * (256 - v) / 256; });
+                           [v](int dc, int sc) { return sc + (dc - sc) * (256 - v) / 256; });
     }
     case Op::kAlphaAdd: {
       if (sA == 0) return d;
       const int v = w * (sA + 1) / 256;
       return ColorChannels(d, s, std::min(255, dA + sA * v / 256),
-                            [v](int dc, int sc) { return std::min(255, dc + sc * v / 256); });
+                           [v](int dc, int sc) { return std::min(255, dc + sc * v / 256); });
     }
     case Op::kAlphaColorDodge: {
       const int v = w * (sA + 1) / 256;
@@ -170,12 +170,12 @@ inline Pixel Combine(Op op, Pixel d, Pixel s, int w) {
     case Op::kAlphaMultiply: {
       const int v = w * (sA + 1) / 256;
       return ColorChannels(d, s, dA,
-                            [v](int dc, int sc) { return Toward(dc, MultiplyTarget(dc, sc), v); });
+                           [v](int dc, int sc) { return Toward(dc, MultiplyTarget(dc, sc), v); });
     }
     case Op::kAlphaOverlay: {
       const int v = w * (sA + 1) / 256;
       return ColorChannels(d, s, dA,
-                            [v](int dc, int sc) { return Toward(dc, OverlayTarget(dc, sc), v); });
+                           [v](int dc, int sc) { return Toward(dc, OverlayTarget(dc, sc), v); });
     }
     case Op::kAlphaAdjustHSV: {
       const int v = w * (sA + 1) / 256;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "plugin/quor_params.h"
-#include "tests/plugin/host_channels.h"
 #include "tests/plugin/console_formats.h"
+#include "tests/plugin/host_channels.h"
 
 namespace {
 

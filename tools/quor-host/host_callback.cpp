@@ -60,8 +60,8 @@ ConstructionScope::~ConstructionScope() {
   constructing = nullptr;
 }
 
-VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                       void* ptr, float opt) {
+VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                       float opt) {
   HostContext* const context = ContextOf(effect);
   switch (opcode) {
     case audioMasterVersion:
