@@ -31,7 +31,8 @@ IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
       mStateChunks(plugDoesChunks),
       mIsInst(plugIsInst),
       mDoesMIDI(plugDoesMidi),
-      mLatency(latency) {
+      mLatency(latency),
+      mEdits(nParams) {
   for (int i = 0; i < nParams; ++i)
     mParams.push_back(std::make_unique<IParam>());
   for (int i = 0; i < nPresets; ++i)
@@ -119,11 +120,14 @@ bool IEffectBase::CompareState(const std::uint8_t* incomingState, int startPos,
 
 void IEffectBase::SetParameterFromGUI(int paramIdx, double normalizedValue) {
   ExpectThread(ThreadRole::kEditor);
-  std::lock_guard lock(mMutex);
   if (!IsValidParamIdx(paramIdx)) return;
-  GetParam(paramIdx)->SetNormalized(normalizedValue);
+  {
+    // The sound follows the knob at once; the host hears of it later.
+    std::lock_guard lock(mMutex);
+    GetParam(paramIdx)->SetNormalized(normalizedValue);
+    OnParamChange(paramIdx);
+  }
   InformHostOfParamChange(paramIdx, normalizedValue);
-  OnParamChange(paramIdx);
 }
 
 void IEffectBase::AttachGraphics(std::unique_ptr<IEditorSurface> graphics) {
@@ -218,7 +222,6 @@ void IEffectBase::OnParamReset() {
 }
 
 void IEffectBase::DirtyParameters() {
-  std::lock_guard lock(mMutex);
   for (int i = 0; i < NParams(); ++i)
     InformHostOfParamChange(i, GetParam(i)->GetNormalized());
 }

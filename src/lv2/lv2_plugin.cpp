@@ -211,8 +211,7 @@ void Lv2Plugin::ToUi(Post post) {
 
 void Lv2Plugin::BeginEdit(int paramIdx) {
   const int port = PortOfParam(paramIdx);
-  if (port < 0) return;
-  ToUi([&](Lv2Ui& ui) { ui.Post({Lv2Ui::Event::Kind::kBegin, static_cast<std::uint32_t>(port)}); });
+  if (port >= 0) ToUi([&](Lv2Ui& ui) { ui.Touch(static_cast<std::uint32_t>(port), true); });
 }
 
 void Lv2Plugin::Automate(int paramIdx, double normalizedValue) {
@@ -221,20 +220,14 @@ void Lv2Plugin::Automate(int paramIdx, double normalizedValue) {
   // The port carries the value in the parameter's own units.
   const auto value =
       static_cast<float>(Plug().GetParam(paramIdx)->ValueForNormalized(normalizedValue));
-  ToUi([&](Lv2Ui& ui) {
-    ui.Post({Lv2Ui::Event::Kind::kValue, static_cast<std::uint32_t>(port), value});
-  });
+  ToUi([&](Lv2Ui& ui) { ui.Write(static_cast<std::uint32_t>(port), value); });
 }
 
 void Lv2Plugin::EndEdit(int paramIdx) {
   const int port = PortOfParam(paramIdx);
-  if (port < 0) return;
-  ToUi([&](Lv2Ui& ui) { ui.Post({Lv2Ui::Event::Kind::kEnd, static_cast<std::uint32_t>(port)}); });
+  if (port >= 0) ToUi([&](Lv2Ui& ui) { ui.Touch(static_cast<std::uint32_t>(port), false); });
 }
 
 void Lv2Plugin::EditorResized(int width, int height) {
-  ToUi([&](Lv2Ui& ui) {
-    ui.Post({Lv2Ui::Event::Kind::kResize, static_cast<std::uint32_t>(std::max(width, 0)),
-             static_cast<float>(height)});
-  });
+  ToUi([&](Lv2Ui& ui) { ui.Resize(width, height); });
 }

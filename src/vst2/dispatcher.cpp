@@ -83,7 +83,7 @@ VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 
   // value.
   if (IsWindowRequest(opcode)) return adapter->DispatchWindow(opcode, index, value, ptr);
   if (opcode == effEditIdle) {
-    adapter->TellHostOfNewSize();
+    adapter->EditIdle();
     return 0;
   }
   if (opcode == effIdle) return 0;
@@ -154,6 +154,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
     case effMainsChanged:
       plug.OnActivate(value != 0);
       if (!value) plug.Reset();
+      mAEffect->initialDelay = plug.GetLatency();
       return 0;
     case effEditGetRect:
       if (!ptr || !plug.GetGUI()) return 0;
@@ -262,6 +263,8 @@ VstIntPtr IEffectVST2::DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr
       return plug.OpenEditor(ptr) ? 1 : 0;
     case effEditClose:
       plug.CloseEditor();
+      // What the editor's last moments did (a gesture its closing ended).
+      plug.DeliverEdits();
       return 1;
     case effEditKeyDown:
     case effEditKeyUp: {
