@@ -3,7 +3,8 @@
 #include <algorithm>
 
 EditQueue::EditQueue(int nParams)
-    : mResync(std::make_unique<std::atomic<bool>[]>(static_cast<std::size_t>(std::max(nParams, 0)))),
+    : mResync(
+          std::make_unique<std::atomic<bool>[]>(static_cast<std::size_t>(std::max(nParams, 0)))),
       mOpenInEditor(
           std::make_unique<std::atomic<bool>[]>(static_cast<std::size_t>(std::max(nParams, 0)))),
       mOpenAtHost(static_cast<std::size_t>(std::max(nParams, 0)), false),

@@ -73,7 +73,8 @@ class EditQueue {
   // The consumer's view of the host: which gestures it has open.
   void Tell(EditSink& sink, const Edit& edit);
 
-  std::unique_ptr<std::array<Edit, kCapacity>> mRing = std::make_unique<std::array<Edit, kCapacity>>();
+  std::unique_ptr<std::array<Edit, kCapacity>> mRing =
+      std::make_unique<std::array<Edit, kCapacity>>();
   std::atomic<std::size_t> mHead{0};  // next to read; the consumer's
   std::atomic<std::size_t> mTail{0};  // next to write; the producer's
 
@@ -82,7 +83,7 @@ class EditQueue {
   std::atomic<bool> mResyncPending{false};
   std::unique_ptr<std::atomic<bool>[]> mResync;
   std::unique_ptr<std::atomic<bool>[]> mOpenInEditor;  // the producer's gestures
-  std::vector<bool> mOpenAtHost;                        // the consumer's
+  std::vector<bool> mOpenAtHost;                       // the consumer's
   int mNParams;
 
   static constexpr std::uint64_t kNoSize = 0;
@@ -106,17 +107,21 @@ void EditQueue::Drain(EditSink& sink, CurrentValue current) {
   }
   // The ring is empty: from now on the producer may fill it again, and what
   // it marked meanwhile is told after what it queued before.
-  if (mOverflowed.load(std::memory_order_acquire)) mOverflowed.store(false, std::memory_order_release);
+  if (mOverflowed.load(std::memory_order_acquire))
+    mOverflowed.store(false, std::memory_order_release);
   if (mResyncPending.exchange(false, std::memory_order_acq_rel)) {
     for (int p = 0; p < mNParams; ++p) {
-      if (!mResync[static_cast<std::size_t>(p)].exchange(false, std::memory_order_acq_rel)) continue;
+      if (!mResync[static_cast<std::size_t>(p)].exchange(false, std::memory_order_acq_rel))
+        continue;
       const bool open = mOpenInEditor[static_cast<std::size_t>(p)].load(std::memory_order_acquire);
-      if (open && !mOpenAtHost[static_cast<std::size_t>(p)]) Tell(sink, {Edit::Kind::kBegin, p, 0.});
+      if (open && !mOpenAtHost[static_cast<std::size_t>(p)])
+        Tell(sink, {Edit::Kind::kBegin, p, 0.});
       Tell(sink, {Edit::Kind::kValue, p, current(p)});
       if (!open && mOpenAtHost[static_cast<std::size_t>(p)]) Tell(sink, {Edit::Kind::kEnd, p, 0.});
     }
   }
-  if (const std::uint64_t size = mSize.exchange(kNoSize, std::memory_order_acq_rel); size != kNoSize)
+  if (const std::uint64_t size = mSize.exchange(kNoSize, std::memory_order_acq_rel);
+      size != kNoSize)
     sink.EditorResized(static_cast<int>(size >> 32), static_cast<int>(size & 0xFFFFFFFFu));
   if (const std::int64_t latency = mLatency.exchange(kNoLatency, std::memory_order_acq_rel);
       latency != kNoLatency)

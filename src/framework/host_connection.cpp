@@ -35,7 +35,8 @@ void IEffectBase::InformHostOfTextChange() {
 void IEffectBase::DeliverEdits() {
   ExpectUnlocked();
   if (!mHostConnection) return;
-  mEdits.Drain(*mHostConnection, [this](int paramIdx) { return GetParam(paramIdx)->GetNormalized(); });
+  mEdits.Drain(*mHostConnection,
+               [this](int paramIdx) { return GetParam(paramIdx)->GetNormalized(); });
 }
 
 void IEffectBase::OnEditorTick() {

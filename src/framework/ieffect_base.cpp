@@ -60,6 +60,43 @@ IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
   mDoublePieces.mOut.resize(static_cast<std::size_t>(nOutputs));
 }
 
+namespace {
+
+std::string ChannelIOText(const PlugDescriptor& d) {
+  return std::to_string(d.NInChannels()) + "-" + std::to_string(d.NOutChannels());
+}
+
+void InitParam(IParam& param, const ParamDescriptor& d) {
+  if (d.mType == kTypeDouble) {
+    param.InitDouble(d.mName.c_str(), d.mDefault, d.mMin, d.mMax, d.mStep, d.mLabel.c_str(), "",
+                     1.);
+    param.SetShape(1.);
+  } else {
+    param.InitInt(d.mName.c_str(), static_cast<int>(d.mDefault), static_cast<int>(d.mMin),
+                  static_cast<int>(d.mMax), d.mLabel.c_str(), "");
+  }
+  // Only the texts: values, ranges and what sessions store stay as they are.
+  for (std::size_t value = 0; value < d.mChoices.size(); ++value)
+    param.SetDisplayText(static_cast<int>(value), d.mChoices[value].c_str());
+  if (d.mCurve) {
+    param.SetDisplayCurve(d.mCurve, d.mCurveDecimals);
+    param.ShowSign();
+  }
+}
+
+}  // namespace
+
+IEffectBase::IEffectBase(const PlugDescriptor& descriptor)
+    : IEffectBase(static_cast<int>(descriptor.mParams.size()), ChannelIOText(descriptor).c_str(), 1,
+                  descriptor.mIdentity.mName.c_str(), "", descriptor.mIdentity.mVendor.c_str(),
+                  descriptor.mIdentity.mVersion, descriptor.mIdentity.mVst2Id,
+                  descriptor.mIdentity.mVst2VendorId, 0, false, true, false) {
+  mDescriptor = &descriptor;
+  // The unused indices keep a fresh parameter's state.
+  for (const ParamDescriptor& param : descriptor.mParams)
+    if (!param.mUnused) InitParam(*GetParam(param.mId), param);
+}
+
 IEffectBase::~IEffectBase() {
   // The editor may still refer to parameters while it shuts down.
   mGraphics.reset();

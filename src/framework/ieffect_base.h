@@ -18,6 +18,7 @@
 #include "framework/iplug_host.h"
 #include "framework/ipreset.h"
 #include "framework/midi.h"
+#include "framework/plug_descriptor.h"
 #include "framework/plug_mutex.h"
 #include "framework/thread_role.h"
 
@@ -75,6 +76,9 @@ class IEffectBase {
   IEffectBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
               const char* productName, const char* mfrName, int vendorVersion, int uniqueID,
               int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst);
+  // A plug-in as its descriptor says: identity, channels and every
+  // parameter, initialised; one preset slot. The descriptor outlives it.
+  explicit IEffectBase(const PlugDescriptor& descriptor);
   IEffectBase(const IEffectBase&) = delete;
   IEffectBase& operator=(const IEffectBase&) = delete;
 
@@ -114,6 +118,15 @@ class IEffectBase {
   virtual void DirtyPTCompareState() {}                                                 // host
   virtual void PresetsChangedByHost() {}                                                // host
 
+  // The values the plug-in puts out (0..1) and the texts its state keeps, as
+  // its descriptor lists them.
+  virtual double GetOutputValue(int /*idx*/) const { return 0.; }    // any
+  virtual std::string GetText(int /*idx*/) { return {}; }            // host
+  virtual void SetText(int /*idx*/, const std::string& /*text*/) {}  // host
+
+  // What the plug-in is, when it was made from a descriptor; else null.
+  const PlugDescriptor* Descriptor() const { return mDescriptor; }
+
   // The host, through the adapter that owns the plug-in; null disconnects.
   void ConnectHost(IPlugHost* host, EAPI api);  // host
   EAPI GetAPI() const { return mAPI; }          // any
@@ -141,7 +154,7 @@ class IEffectBase {
   // Tells the connected adapter all that waits, on the calling thread, which
   // must not hold mMutex. Only one thread at a time drains; another returns
   // at once.
-  void DeliverEdits();                                // any
+  void DeliverEdits();                                       // any
   bool HasPendingEdits() const { return mEdits.Pending(); }  // any
   // The open editor's thread between two frames, holding no lock.
   void OnEditorTick();  // editor
@@ -347,6 +360,7 @@ class IEffectBase {
   template <typename ConvertOut>
   void ConvertOutputs(int nFrames, ConvertOut convert);
 
+  const PlugDescriptor* mDescriptor = nullptr;
   IPlugHost* mHostConnection = nullptr;
   EditQueue mEdits;
   bool mHostSpecificInitDone = false;

@@ -23,17 +23,17 @@ enum class ParamStyle { kContinuous, kToggle, kChoice };
 enum class ParamUnit { kNone, kDecibel };
 
 struct ParamDescriptor {
-  int mId = 0;           // the parameter's index: its identity in every format
-  std::string mSymbol;   // for formats that name controls: saved with sessions, never changes
-  std::string mName;     // as hosts show it
-  int mTrack = -1;       // the strip it belongs to, or -1
+  int mId = 0;          // the parameter's index: its identity in every format
+  std::string mSymbol;  // for formats that name controls: saved with sessions, never changes
+  std::string mName;    // as hosts show it
+  int mTrack = -1;      // the strip it belongs to, or -1
   EParamType mType = kTypeDouble;  // kTypeDouble (continuous) or kTypeInt (whole steps)
   ParamStyle mStyle = ParamStyle::kContinuous;
   double mDefault = 0.;  // default, range and step in the parameter's own units
   double mMin = 0.;
   double mMax = 1.;
   double mStep = 0.01;
-  std::string mLabel;    // the unit a host shows after a value; none for named values
+  std::string mLabel;  // the unit a host shows after a value; none for named values
   ParamUnit mUnit = ParamUnit::kNone;
   std::vector<std::string> mChoices;  // the names of the values 0, 1, ...
   // What a host's display shows for a value, when not the value itself: the
@@ -103,9 +103,7 @@ struct PlugDescriptor {
 // A class ID written as hosts show it: 32 hexadecimal digits.
 inline std::array<std::uint8_t, 16> ClassIdFromHex(const char (&hex)[33]) {
   std::array<std::uint8_t, 16> id{};
-  const auto digit = [](char c) {
-    return c <= '9' ? c - '0' : (c & ~0x20) - 'A' + 10;
-  };
+  const auto digit = [](char c) { return c <= '9' ? c - '0' : (c & ~0x20) - 'A' + 10; };
   for (std::size_t i = 0; i < id.size(); ++i)
     id[i] = static_cast<std::uint8_t>(digit(hex[2 * i]) << 4 | digit(hex[2 * i + 1]));
   return id;

@@ -44,7 +44,7 @@ int BlockSizeFromOptions(const LV2_Options_Option* options, LV2_URID_Map* map) {
 std::unique_ptr<Lv2Plugin> Lv2Plugin::Create(const Lv2Description& description, double sampleRate,
                                              const LV2_Feature* const* features) {
   if (!std::isfinite(sampleRate) || sampleRate <= 0.) return nullptr;
-  std::unique_ptr<IEffectBase> plug = description.mMake();
+  std::unique_ptr<IEffectBase> plug = description.mPlug->mMake();
   if (!plug) return nullptr;
   plug->EnsureDefaultPreset();
   auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(FeatureData(features, LV2_URID__map)));
@@ -124,7 +124,7 @@ void Lv2Plugin::WriteOutputs() {
     if (!data) continue;
     const Lv2Port& description = mDescription.mPorts[port];
     if (description.mKind == Lv2Port::Kind::kControlOut) {
-      const float value = mDescription.mReadOutput(Plug(), description.mIndex);
+      const auto value = static_cast<float>(Plug().GetOutputValue(description.mIndex));
       *data = value >= 0.f ? std::min(value, 1.f) : 0.f;  // a NaN reads as 0
     }
     if (description.mKind == Lv2Port::Kind::kLatency)
@@ -149,7 +149,7 @@ LV2_State_Status Lv2Plugin::SaveState(LV2_State_Store_Function store, LV2_State_
   LV2_State_Status status = LV2_STATE_SUCCESS;
   Guarded([&] {
     for (std::size_t i = 0; i < mDescription.mTextKeys.size(); ++i) {
-      const std::string text = mDescription.mGetText(Plug(), static_cast<int>(i));
+      const std::string text = Plug().GetText(static_cast<int>(i));
       const LV2_URID key = mMap->map(mMap->handle, mDescription.mTextKeys[i].c_str());
       const LV2_State_Status stored = store(handle, key, text.c_str(), text.size() + 1, string,
                                             LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
@@ -176,8 +176,8 @@ LV2_State_Status Lv2Plugin::RestoreState(LV2_State_Retrieve_Function retrieve,
       // can have; anything else is replaced by the default.
       const bool valid = value && type == string && size > 0 && size <= kMaxTextBytes + 1 &&
                          value[size - 1] == '\0' && std::strlen(value) == size - 1;
-      mDescription.mSetText(Plug(), text,
-                            valid ? std::string(value, size - 1) : mDescription.mDefaultText(text));
+      Plug().SetText(text,
+                     valid ? std::string(value, size - 1) : mDescription.mPlug->mTexts[i].mDefault);
     }
   });
   return LV2_STATE_SUCCESS;
