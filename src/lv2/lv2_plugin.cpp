@@ -44,9 +44,8 @@ int BlockSizeFromOptions(const LV2_Options_Option* options, LV2_URID_Map* map) {
 std::unique_ptr<Lv2Plugin> Lv2Plugin::Create(const Lv2Description& description, double sampleRate,
                                              const LV2_Feature* const* features) {
   if (!std::isfinite(sampleRate) || sampleRate <= 0.) return nullptr;
-  std::unique_ptr<IEffectBase> plug = description.mPlug->mMake();
+  std::unique_ptr<IEffectBase> plug = MakePlug(description.mPlug->mMake);
   if (!plug) return nullptr;
-  plug->EnsureDefaultPreset();
   auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(FeatureData(features, LV2_URID__map)));
   if (map && !map->map) map = nullptr;
   const auto* options =
@@ -54,14 +53,10 @@ std::unique_ptr<Lv2Plugin> Lv2Plugin::Create(const Lv2Description& description, 
   const int block = BlockSizeFromOptions(options, map);
 
   std::unique_ptr<Lv2Plugin> adapter(new Lv2Plugin(std::move(plug), description, map));
-  IEffectBase& p = adapter->Plug();
-  p.SetSampleRate(sampleRate);
-  p.SetBlockSize(block > 0 ? block : kDefaultBlockSize);
-  p.SetInputChannelConnections(0, p.NInChannels(), true);
-  p.SetOutputChannelConnections(0, p.NOutChannels(), true);
-  p.ConnectHost(adapter.get(), kAPILV2);
-  p.HostSpecificInit();
-  p.OnParamReset();
+  adapter->Connect(adapter.get(), kAPILV2);
+  adapter->SetSampleRate(sampleRate);
+  if (block > 0) adapter->SetMaxBlockSize(block);
+  adapter->Open();
   return adapter;
 }
 
@@ -92,14 +87,11 @@ void Lv2Plugin::ConnectPort(std::uint32_t port, void* data) {
 }
 
 void Lv2Plugin::Activate() {
-  Guarded([this] { Plug().OnActivate(true); });
+  Guarded([this] { SetActive(true); });
 }
 
 void Lv2Plugin::Deactivate() {
-  Guarded([this] {
-    Plug().OnActivate(false);
-    Plug().Reset();
-  });
+  Guarded([this] { SetActive(false); });
 }
 
 void Lv2Plugin::ApplyChangedControls() {

@@ -20,9 +20,6 @@ class Lv2Ui;
 
 class Lv2Plugin final : public PlugInstance, public IPlugHost {
  public:
-  // Blocks of this many frames when the host does not say: longer runs go in
-  // pieces.
-  static constexpr int kDefaultBlockSize = 1024;
   // The longest text a state may carry.
   static constexpr std::size_t kMaxTextBytes = 4096;
 

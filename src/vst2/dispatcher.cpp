@@ -122,10 +122,9 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
   IEffectBase& plug = Plug();
   switch (opcode) {
     case effOpen:
-      plug.HostSpecificInit();
+      Open();
       mAEffect->numInputs = mInputSpkrArr.numChannels = plug.NInChannels();
       mAEffect->numOutputs = mOutputSpkrArr.numChannels = plug.NOutChannels();
-      plug.OnParamReset();
       return 0;
     case effSetProgram:
       if (!plug.DoesStateChunks()) plug.ModifyCurrentPreset(nullptr);
@@ -143,17 +142,14 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       if (ptr) CopyText(ptr, plug.GetPresetName(plug.GetCurrentPresetIdx()), kProgramNameChars);
       return 0;
     case effSetSampleRate:
-      plug.SetSampleRate(static_cast<double>(opt));
-      plug.Reset();
+      SetSampleRate(static_cast<double>(opt));
       return 0;
     case effSetBlockSize:
-      plug.SetBlockSize(
+      SetMaxBlockSize(
           static_cast<int>(std::clamp<VstIntPtr>(value, 0, IEffectBase::kMaxBlockSize)));
-      plug.Reset();
       return 0;
     case effMainsChanged:
-      plug.OnActivate(value != 0);
-      if (!value) plug.Reset();
+      SetActive(value != 0);
       mAEffect->initialDelay = plug.GetLatency();
       return 0;
     case effEditGetRect:

@@ -58,10 +58,7 @@ IEffectVST2::IEffectVST2(std::unique_ptr<IEffectBase> plug, audioMasterCallback 
   mOutputSpkrArr.type = ArrangementTypeFor(p.NOutChannels());
   if (p.GetGUI()) UpdateEditRect();
 
-  p.SetInputChannelConnections(0, p.NInChannels(), true);
-  p.SetOutputChannelConnections(0, p.NOutChannels(), true);
-  p.SetBlockSize(1024);
-  p.ConnectHost(this, kAPIVST2);
+  Connect(this, kAPIVST2);
 }
 
 IEffectVST2::~IEffectVST2() {
