@@ -87,6 +87,10 @@ VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 
     return 0;
   }
   if (opcode == effIdle) return 0;
+  if (opcode == effProcessEvents)
+    return RunAudioCallback(effect, [&](IEffectVST2& entered) {
+      return entered.ProcessEvents(static_cast<const VstEvents*>(ptr));
+    });
   return Enter(adapter, [&](IEffectVST2& entered) {
     return entered.Dispatch(opcode, index, value, ptr, opt);
   });
@@ -163,8 +167,6 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       return ptr ? GetBankChunk(static_cast<void**>(ptr)) : 0;
     case effSetChunk:
       return SetChunk(index != 0, value, ptr);
-    case effProcessEvents:
-      return ProcessEvents(static_cast<const VstEvents*>(ptr));
     case effCanBeAutomated:
       return 1;
     case effString2Parameter:

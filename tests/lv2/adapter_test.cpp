@@ -10,7 +10,7 @@
 #include "lv2/lv2_descriptors.h"
 #include "lv2/lv2_plugin.h"
 #include "plugin/quor.h"
-#include "tests/lv2/lv2_host.h"
+#include "tests/hosts/lv2_test_host.h"
 #include "tests/plugin/host_channels.h"
 
 namespace {
@@ -19,7 +19,8 @@ constexpr int kChannels = 16;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 Lv2Library Linked() {
-  return {Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())), Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
+  return {Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
+          Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
 }
 
 void FillNoise(HostChannels<float>& buffers, unsigned seed) {

@@ -83,9 +83,18 @@ class Target {
 
 class MinimalTarget : public Target {
  public:
-  explicit MinimalTarget(const std::string& plugin) : host(plugin) {
+  // With `uiThread`, the host idles the editor from a thread of its own, and
+  // every edit must reach it there.
+  explicit MinimalTarget(const std::string& plugin, bool uiThread = false)
+      : host(plugin), mUiThread(uiThread) {
     EXPECT_TRUE(host.Loaded());
     EXPECT_TRUE(host.OpenEditor());
+    if (uiThread) host.StartUiThread();
+  }
+  ~MinimalTarget() override {
+    if (!mUiThread) return;
+    for (const std::string& violation : host.Violations())
+      ADD_FAILURE() << violation;
   }
   std::string Window() override { return host.WindowId(); }
   void Wait(int ms) override { host.Idle(ms); }
@@ -114,6 +123,9 @@ class MinimalTarget : public Target {
   }
 
   MinimalHost host;
+
+ private:
+  bool mUiThread;
 };
 
 // `quor-host open` as a separate process, its edits on standard output and
@@ -180,7 +192,9 @@ class QuorHostTarget : public Target {
   std::string window;
 };
 
-enum class HostKind { kMinimal, kQuorHost };
+// A minimal host idling the editor from the test's thread or from a UI
+// thread of its own, or quor-host.
+enum class HostKind { kMinimal, kIdlingThread, kQuorHost };
 
 struct Case {
   HostKind host;
@@ -188,8 +202,10 @@ struct Case {
 };
 
 std::string CaseText(const Case& c) {
-  return std::string(c.host == HostKind::kMinimal ? "MinimalHost" : "QuorHost") + "_" +
-         c.editor.label;
+  const char* host = c.host == HostKind::kMinimal        ? "MinimalHost"
+                     : c.host == HostKind::kIdlingThread ? "IdlingHost"
+                                                         : "QuorHost";
+  return std::string(host) + "_" + c.editor.label;
 }
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
@@ -241,8 +257,9 @@ class EditorEndToEnd : public ::testing::TestWithParam<Case> {
   void SetUp() override { REQUIRE_X_SESSION(); }
   const EditorUnderTest& Editor() const { return GetParam().editor; }
   Target& Open() {
-    if (GetParam().host == HostKind::kMinimal) {
-      target = std::make_unique<MinimalTarget>(Editor().plugin);
+    if (GetParam().host != HostKind::kQuorHost) {
+      target = std::make_unique<MinimalTarget>(Editor().plugin,
+                                               GetParam().host == HostKind::kIdlingThread);
     } else {
       target = std::make_unique<QuorHostTarget>(Editor().plugin);
     }
@@ -323,6 +340,7 @@ INSTANTIATE_TEST_SUITE_P(Editors, EditorEndToEnd,
                          ::testing::Values(Case{HostKind::kMinimal, FixtureEditor()},
                                            Case{HostKind::kQuorHost, FixtureEditor()},
                                            Case{HostKind::kMinimal, QuorEditor()},
+                                           Case{HostKind::kIdlingThread, QuorEditor()},
                                            Case{HostKind::kQuorHost, QuorEditor()}),
                          CaseName);
 
@@ -382,6 +400,26 @@ TEST(QuorEditorEndToEnd, EveryLegendAnswersAndEveryChangeIsInAGesture) {
   }
   // The double click's first press is a gesture of its own, changing nothing.
   EXPECT_EQ(gestures, static_cast<int>(switches.size()) + 1 + 3 + 2);
+}
+
+// A value typed over a knob's legend reaches a host that idles the editor
+// from its own UI thread on that thread, inside a gesture.
+TEST(QuorEditorEndToEnd, ATypedValueReachesTheHostOnItsUiThread) {
+  REQUIRE_X_SESSION();
+  MinimalTarget target(QUOR_PLUGIN, true);
+  MoveTo(target.Window(), 607, 530);  // strip 5's Input: its readout shows over the legend
+  target.Wait(200);
+  const xcb_window_t before = InputFocus();
+  ClickAt(target.Window(), 607, 566, 2);
+  xcb_window_t field = 0;
+  ASSERT_TRUE(target.WaitFor([&] { return (field = InputFocus()) != before; }));
+  ASSERT_TRUE(TypeIntoField(target, field, "+3.5", "Return"));
+  const std::string input = std::to_string(QUOR::InputIdx(4));
+  ASSERT_TRUE(target.WaitFor([&] {
+    const std::vector<std::string> log = target.EditLog();
+    return !log.empty() && log.back() == "end-edit " + input;
+  }));
+  EXPECT_NEAR(Automated(target.EditLog(), QUOR::InputIdx(4)).back(), (3.5 + 24.) / 48., 1e-6);
 }
 
 // QUOR at the desktop's scale: Xft.dpi 144 and 192 open it at 150% and 200%,

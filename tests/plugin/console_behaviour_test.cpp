@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "framework/ieffect_base.h"
+#include "plugin/quor_descriptor.h"
 #include "plugin/quor_params.h"
 #include "tests/plugin/console_formats.h"
 #include "tests/plugin/host_channels.h"
@@ -123,6 +125,109 @@ TEST_P(ConsoleBehaviour, AudioAutomationAndStateThreads) {
   automation.join();
   state.join();
   EXPECT_FALSE(host->Save().empty());
+}
+
+// The editor's thread as the X11 editor runs it: a gesture, its value, its end.
+void EditOnEditorThread(IEffectBase& plug, int param, double normalized) {
+  std::thread editor([&] {
+    const ThreadRoleScope role(ThreadRole::kEditor);
+    plug.BeginInformHostOfParamChange(param);
+    plug.SetParameterFromGUI(param, normalized);
+    plug.EndInformHostOfParamChange(param);
+  });
+  editor.join();
+}
+
+// An edit sounds at once and reaches the host only when its UI thread lends
+// itself, inside a gesture, never with the plug-in's mutex held.
+TEST_P(ConsoleBehaviour, EditorEditsSoundAtOnceAndReachTheHostWhereItListens) {
+  host->Start(48000., 256);
+  if (!host->Idle()) GTEST_SKIP() << "this host hears edits through a UI on an X server";
+  host->TakeEdits();
+  const int input = ParamIndex(ParamRole::kInput, 2);
+  const int mute = ParamIndex(ParamRole::kMute, 1);
+  HostChannels<float> in(kChannels, 256), out(kChannels, 256);
+  FillNoise(in, 12);
+  host->Process(in.Pointers(), out.Pointers(), 256);
+  const float before = out.mData[0][200];
+  EditOnEditorThread(host->Plug(), input, 0.75);
+  EditOnEditorThread(host->Plug(), mute, 1.);
+  EXPECT_EQ(host->TakeEdits(), std::vector<std::string>{});
+  host->Process(in.Pointers(), out.Pointers(), 256);
+  EXPECT_NE(out.mData[0][200], before);
+  ASSERT_TRUE(host->Idle());
+  const std::string i = std::to_string(input), m = std::to_string(mute);
+  EXPECT_EQ(host->TakeEdits(),
+            (std::vector<std::string>{"b" + i, "a" + i, "e" + i, "b" + m, "a" + m, "e" + m}));
+  EXPECT_NEAR(host->Get(input), 0.75, 1e-6);
+  EXPECT_EQ(host->Get(mute), 1.);
+  EXPECT_EQ(host->Violations(), std::vector<std::string>{});
+}
+
+// Drags in the editor, saves and idles on the host's UI thread and audio at
+// once; run under ThreadSanitizer in CI.
+TEST_P(ConsoleBehaviour, EditorDragsHostSavesAndAudioAtOnce) {
+  host->Start(48000., 128);
+  if (!host->Idle()) GTEST_SKIP() << "this host hears edits through a UI on an X server";
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    HostChannels<float> in(kChannels, 128), out(kChannels, 128);
+    FillNoise(in, 13);
+    while (!stop.load())
+      host->Process(in.Pointers(), out.Pointers(), 128);
+  });
+  std::thread editor([&] {
+    const ThreadRoleScope role(ThreadRole::kEditor);
+    IEffectBase& plug = host->Plug();
+    for (int i = 0; !stop.load(); ++i) {
+      const int param = ParamIndex(ParamRole::kOutput, i % 8);
+      plug.BeginInformHostOfParamChange(param);
+      for (int step = 0; step < 10; ++step)
+        plug.SetParameterFromGUI(param, step / 10.);
+      plug.EndInformHostOfParamChange(param);
+    }
+  });
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+       std::chrono::steady_clock::now() < end;) {
+    host->Idle();
+    EXPECT_FALSE(host->Save().empty());
+  }
+  stop.store(true);
+  audio.join();
+  editor.join();
+  host->Idle();
+  EXPECT_EQ(host->Violations(), std::vector<std::string>{});
+}
+
+// What each format publishes is what the console's descriptor says: its
+// name, sixteen channels each way, every parameter in use by its index and
+// name (and range and default where the format carries them); an unused
+// index is left out or left nameless.
+TEST_P(ConsoleBehaviour, PublishesWhatTheDescriptorSays) {
+  host->Start(48000., 64);
+  const PlugDescriptor& d = QuorDescriptor();
+  const Publication published = host->Published();
+  EXPECT_EQ(published.mName, d.mIdentity.mName);
+  EXPECT_EQ(published.mInputs, d.NInChannels());
+  EXPECT_EQ(published.mOutputs, d.NOutChannels());
+  int used = 0;
+  for (const Publication::Param& param : published.mParams) {
+    ASSERT_GE(param.mId, 0);
+    ASSERT_LT(param.mId, static_cast<int>(d.mParams.size()));
+    const ParamDescriptor& expected = d.mParams[static_cast<std::size_t>(param.mId)];
+    if (expected.mUnused) {
+      EXPECT_EQ(param.mName, "") << param.mId;
+      continue;
+    }
+    ++used;
+    EXPECT_EQ(param.mName, expected.mName);
+    if (!std::isnan(param.mMin)) {
+      EXPECT_EQ(param.mMin, expected.mMin) << expected.mName;
+      EXPECT_EQ(param.mMax, expected.mMax) << expected.mName;
+      EXPECT_EQ(param.mDefault, expected.mDefault) << expected.mName;
+    }
+  }
+  EXPECT_EQ(used, static_cast<int>(d.UsedParams().size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ConsoleBehaviour, ::testing::ValuesIn(ConsoleFormats()),

@@ -228,11 +228,11 @@ TEST(Interface, CapabilitiesAndPins) {
 }
 
 TEST(Interface, HostIsIdentifiedOnOpen) {
-  TheHostLog().mProduct = "Ardour";
-  LoadedPlugin plug;
+  Vst2HostBehaviour ardour;
+  ardour.mProduct = "Ardour";
+  LoadedPlugin plug("VSTPluginMain", ardour);
   plug.Dispatch(effOpen);
-  TheHostLog().mProduct = "QUOR Test Host";
   // Identification changes nothing visible for Ardour; the channel counts stand.
   EXPECT_EQ(plug->numInputs, 16);
-  EXPECT_EQ(TheHostLog().mWantMidi, 0);
+  EXPECT_TRUE(plug.Calls(audioMasterWantMidi).empty());
 }
