@@ -276,12 +276,13 @@ class Lv2UiHostSide {
 };
 
 // One UI of an instance, embedded nowhere (its own top-level window) or in
-// a parent window; the host side outlives it.
+// a parent window, at the host's scale if it gives one; the host side
+// outlives it.
 class Lv2UiInstance {
  public:
   Lv2UiInstance(const Lv2Library& library, Lv2Instance& instance, Lv2UiHostSide& host,
-                void* parent = nullptr)
-      : mLibrary(library) {
+                void* parent = nullptr, float scale = 0.f)
+      : mLibrary(library), mScale(scale) {
     mInstanceAccess = {LV2_INSTANCE_ACCESS_URI, instance.Handle()};
     mTouch = {&host, &Lv2UiHostSide::Touch};
     mTouchFeature = {LV2_UI__touch, &mTouch};
@@ -290,6 +291,15 @@ class Lv2UiInstance {
     mParentFeature = {LV2_UI__parent, parent};
     std::vector<const LV2_Feature*> features{&mInstanceAccess, &mTouchFeature, &mResizeFeature};
     if (parent) features.push_back(&mParentFeature);
+    UridMap& map = TheUridMap();
+    mMapFeature = {LV2_URID__map, map.Feature()};
+    mOptions[0] = {LV2_OPTIONS_INSTANCE,    0,      map.Id(LV2_UI__scaleFactor), sizeof(float),
+                   map.Id(LV2_ATOM__Float), &mScale};
+    mOptionsFeature = {LV2_OPTIONS__options, mOptions};
+    if (scale > 0.f) {
+      features.push_back(&mMapFeature);
+      features.push_back(&mOptionsFeature);
+    }
     features.push_back(nullptr);
     mHandle = library.mUi->instantiate(library.mUi, "", "", &Lv2UiHostSide::Write, &host, &mWidget,
                                        features.data());
@@ -327,6 +337,10 @@ class Lv2UiInstance {
   LV2UI_Resize mResize{};
   LV2_Feature mResizeFeature{};
   LV2_Feature mParentFeature{};
+  float mScale;
+  LV2_Options_Option mOptions[2]{};
+  LV2_Feature mMapFeature{};
+  LV2_Feature mOptionsFeature{};
   LV2UI_Widget mWidget = nullptr;
   LV2UI_Handle mHandle = nullptr;
 };

@@ -103,6 +103,45 @@ TEST(Lv2Adapter, LongAndInPlaceRunsGiveTheBitsOfOneBlock) {
           << c << " " << i;
 }
 
+// Names leave as valid UTF-8, an invalid byte mended and the rest kept, and
+// a name as long as a user may type comes back.
+TEST(Lv2Adapter, NamesLeaveAsValidUtf8AndLongOnesComeBack) {
+  const Lv2Library library = Linked();
+  Lv2Instance instance(library, 48000.);
+  QUOR& console = ConsoleOf(instance);
+  std::string typed;
+  for (int i = 0; i < 4200; ++i)
+    typed += i % 3 ? "a" : "\xc3\xa9";
+  console.SetTrackName(0, "Ba\xffss \xc3\xbc \xed\xa0\x80 \xc3");
+  console.SetTrackName(1, typed);
+  const std::vector<std::string> saved = instance.SavedTexts();
+  EXPECT_EQ(saved[0],
+            "Ba\xef\xbf\xbdss \xc3\xbc \xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd \xef\xbf\xbd");
+  Lv2State state;
+  ASSERT_EQ(instance.Save(&state), LV2_STATE_SUCCESS);
+  Lv2Instance other(library, 48000.);
+  ASSERT_EQ(other.Restore(&state), LV2_STATE_SUCCESS);
+  EXPECT_EQ(other.SavedTexts()[1], typed);
+  EXPECT_EQ(other.SavedTexts()[0], saved[0]);
+}
+
+// A toggle is on for any value above zero.
+TEST(Lv2Adapter, TogglesAreOnAboveZero) {
+  const Lv2Library library = Linked();
+  Lv2Instance instance(library, 48000.);
+  QUOR& console = ConsoleOf(instance);
+  for (const float on : {1.f, 0.3f, 1e-4f, 1e-30f}) {
+    instance.Control("mute_1") = 0.f;
+    instance.Run(nullptr, nullptr, 16);
+    instance.Control("mute_1") = on;
+    instance.Run(nullptr, nullptr, 16);
+    EXPECT_EQ(console.GetParam(QUOR::MuteIdx(0))->Value(), 1.) << on;
+  }
+  instance.Control("mute_1") = -0.5f;
+  instance.Run(nullptr, nullptr, 16);
+  EXPECT_EQ(console.GetParam(QUOR::MuteIdx(0))->Value(), 0.);
+}
+
 TEST(Lv2Adapter, AnEditorChangeStandsUntilTheHostChangesThePort) {
   const Lv2Library library = Linked();
   Lv2Instance instance(library, 48000.);
@@ -128,10 +167,10 @@ TEST(Lv2Adapter, StateKeepsTheNamesAndDefaultsWhatIsDamaged) {
     state.mProperties[map.Id(keys[name])] = {type, std::move(bytes)};
   };
   put(0, string, std::string("Kick\0", 5));
-  put(1, string, "Snare");                                    // no terminating zero
-  put(2, map.Id(LV2_ATOM__Int), std::string("\1\0\0\0", 4));  // not a string
-  put(3, string, std::string("Ba\0ss\0", 6));                 // a zero inside
-  put(4, string, std::string(5000, 'x') + '\0');              // longer than a name can be
+  put(1, string, "Snare");                                                // no terminating zero
+  put(2, map.Id(LV2_ATOM__Int), std::string("\1\0\0\0", 4));              // not a string
+  put(3, string, std::string("Ba\0ss\0", 6));                             // a zero inside
+  put(4, string, std::string(Lv2Plugin::kMaxTextBytes + 1, 'x') + '\0');  // longer than any name
   put(5, string, std::string("Bus \xc3\xbc\0", 7));
   put(8, string, std::string("\0", 1));  // empty is a name too
   ASSERT_EQ(instance.Restore(&state), LV2_STATE_SUCCESS);

@@ -85,3 +85,36 @@ TEST(Lv2Ui, TwentyOpensAndClosesLeaveNothingBehind) {
   EXPECT_EQ(CountEntries("/proc/self/task"), threads);
   EXPECT_EQ(CountEntries("/proc/self/fd"), files);
 }
+
+// The host is asked for the size the window opened at, in pixels: twice the
+// editor's at the host's scale of 2.
+TEST(Lv2Ui, AsksTheHostForTheSizeItIsDrawnAt) {
+  REQUIRE_X_SESSION();
+  const Lv2Library library{Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
+                           Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
+  Lv2Instance instance(library, 48000.);
+  Lv2UiHostSide host;
+  Lv2UiInstance ui(library, instance, host, nullptr, 2.f);
+  ASSERT_TRUE(ui.Valid());
+  const std::vector<Lv2UiHostSide::Told> told = host.Log();
+  ASSERT_FALSE(told.empty());
+  EXPECT_EQ(told.front().mKind, Lv2UiHostSide::Told::Kind::kResize);
+  EXPECT_EQ(told.front().mPort, 2430u);
+  EXPECT_EQ(told.front().mValue, 1384.f);
+}
+
+// A host may clean the instance up before its UI: the UI then idles and
+// goes without touching what is gone.
+TEST(Lv2Ui, OutlivesItsInstance) {
+  REQUIRE_X_SESSION();
+  const Lv2Library library{Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
+                           Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
+  auto instance = std::make_unique<Lv2Instance>(library, 48000.);
+  Lv2UiHostSide host;
+  Lv2UiInstance ui(library, *instance, host);
+  ASSERT_TRUE(ui.Valid());
+  instance.reset();
+  ui.Idle();
+  const float value = 0.5f;
+  library.mUi->port_event(nullptr, 0, sizeof value, 0, &value);
+}
