@@ -10,7 +10,8 @@ set(QUOR_LV2_DIR lib/lv2 CACHE STRING "Where the LV2 bundle is installed, under 
 if(TARGET QUOR_lv2)
   install(TARGETS QUOR_lv2 LIBRARY DESTINATION ${QUOR_LV2_DIR}/QUOR.lv2)
   install(FILES ${QUOR_LV2_BUNDLE}/manifest.ttl ${QUOR_LV2_BUNDLE}/QUOR.ttl
-                ${QUOR_LV2_BUNDLE}/QUOR-ui.ttl DESTINATION ${QUOR_LV2_DIR}/QUOR.lv2)
+                ${QUOR_LV2_BUNDLE}/QUOR-ui.ttl ${QUOR_LV2_BUNDLE}/QUOR-presets.ttl
+          DESTINATION ${QUOR_LV2_DIR}/QUOR.lv2)
 endif()
 if(TARGET quor-host)
   install(TARGETS quor-host RUNTIME DESTINATION bin)

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "framework/ieffect_base.h"
+#include "framework/program_file.h"
 
 namespace {
 
@@ -136,6 +137,36 @@ std::vector<double> ReadProgramValues(const IEffectBase& plug, const BigEndianRe
 
 }  // namespace
 
+std::vector<std::uint8_t> MakeChunkProgramFile(const ProgramFileIdentity& identity,
+                                               const std::string& name, const ByteChunk& state) {
+  ByteChunk chunk;
+  IEffectBase::InitChunkWithFrameworkVer(&chunk);
+  chunk.PutChunk(state);
+  std::vector<std::uint8_t> file;
+  BigEndianWriter out(&file);
+  WriteProgramHeader(out, chunk.Size() + 60, kProgramChunkMagic, identity.mUniqueId,
+                     identity.mVersion, identity.mNParams, name);
+  out.I32(chunk.Size());
+  out.Bytes(chunk);
+  return file;
+}
+
+std::optional<ChunkProgram> ReadChunkProgramFile(std::span<const std::uint8_t> file,
+                                                 std::int32_t uniqueId) {
+  const BigEndianReader in(file);
+  if (!in.Has(0, kProgramHeaderSize) || in.U32(0) != kChunkMagic || in.I32(12) != 1 ||
+      in.I32(16) != uniqueId || in.U32(8) != kProgramChunkMagic)
+    return std::nullopt;
+  // A chunk size that reaches past the file is a lie: reject the file.
+  if (!in.Has(56, 4) || in.I32(56) < 0 || !in.Has(60, static_cast<std::size_t>(in.I32(56))))
+    return std::nullopt;
+  ChunkProgram program;
+  program.mName = in.Text(28, kProgramNameSize);
+  program.mChunk = in.Chunk(60);
+  program.mStatePos = SkipFrameworkHeader(program.mChunk);
+  return program;
+}
+
 bool IEffectBase::MakeProgramFXP(std::vector<std::uint8_t>* file) {
   std::lock_guard lock(mMutex);
   file->clear();
@@ -144,12 +175,8 @@ bool IEffectBase::MakeProgramFXP(std::vector<std::uint8_t>* file) {
   const int version = GetEffectVersion(true);
   if (DoesStateChunks()) {
     ByteChunk state;
-    InitChunkWithFrameworkVer(&state);
     if (!SerializeState(&state)) return false;
-    WriteProgramHeader(out, state.Size() + 60, kProgramChunkMagic, mUniqueID, version, NParams(),
-                       name);
-    out.I32(state.Size());
-    out.Bytes(state);
+    *file = MakeChunkProgramFile({mUniqueID, version, NParams()}, name, state);
   } else {
     WriteProgramHeader(out, 0, kProgramParamsMagic, mUniqueID, version, NParams(), name);
     for (int i = 0; i < NParams(); ++i)
@@ -185,10 +212,17 @@ bool IEffectBase::MakeBankFXB(std::vector<std::uint8_t>* file) {
   for (const auto& preset : mPresets) {
     WriteProgramHeader(out, 0, kProgramParamsMagic, mUniqueID, GetEffectVersion(true), NParams(),
                        preset->mName);
-    // A slot's parameter block, as far as its stored state reaches.
+    // A slot's parameter block, as far as its stored state reaches, or the
+    // values of the factory preset it holds.
+    const std::vector<double>* factory = preset->mFactory ? &preset->mFactory->mValues : nullptr;
     for (int i = 0; i < NParams(); ++i) {
       double value = 0.;
-      preset->mChunk.Get(&value, i * 8);
+      if (factory) {
+        if (static_cast<std::size_t>(i) < factory->size())
+          value = (*factory)[static_cast<std::size_t>(i)];
+      } else {
+        preset->mChunk.Get(&value, i * 8);
+      }
       out.F32(static_cast<float>(GetParam(i)->GetNormalized(value)));
     }
   }
@@ -224,11 +258,8 @@ bool IEffectBase::LoadProgramFXP(std::span<const std::uint8_t> file) {
   const std::uint32_t fxMagic = in.U32(8);
   const std::string name = in.Text(28, kProgramNameSize);
   if (fxMagic == kProgramChunkMagic && DoesStateChunks()) {
-    // A chunk size that reaches past the file is a lie: reject the file.
-    if (!in.Has(56, 4) || in.I32(56) < 0 || !in.Has(60, static_cast<std::size_t>(in.I32(56))))
-      return false;
-    const ByteChunk chunk = in.Chunk(60);
-    if (UnserializeState(&chunk, SkipFrameworkHeader(chunk)) < 0) return false;
+    const std::optional<ChunkProgram> program = ReadChunkProgramFile(file, mUniqueID);
+    if (!program || UnserializeState(&program->mChunk, program->mStatePos) < 0) return false;
   } else if (fxMagic == kProgramParamsMagic) {
     ApplyParamValues(ReadProgramValues(*this, in, kProgramHeaderSize));
   } else {

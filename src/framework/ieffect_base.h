@@ -138,7 +138,11 @@ class IEffectBase {
   void BeginInformHostOfParamChange(int paramIdx);                     // editor
   void InformHostOfParamChange(int paramIdx, double normalizedValue);  // editor
   void EndInformHostOfParamChange(int paramIdx);                       // editor
-  void InformHostOfProgramChange();                                    // any
+  // A value the editor sets in the parameter's own units, exactly (a value
+  // saved is the value set again): applied at once, the host told as of
+  // SetParameterFromGUI.
+  void SetParameterValueFromGUI(int paramIdx, double value);  // editor
+  void InformHostOfProgramChange();                           // any
   // Texts the state keeps (names) changed.
   void InformHostOfTextChange();                      // any
   bool IsRenderingOffline();                          // any
@@ -354,6 +358,9 @@ class IEffectBase {
                        Pieces<Sample>& pieces, Process process);
   bool TransportFrom(std::uint32_t wanted, HostTransport* transport);
   IPreset* FirstUninitializedPreset();
+  static void ResetToFactory(IPreset& preset, const FactoryPreset& factory);
+  // The factory preset for a slot, or null.
+  const FactoryPreset* FactoryPresetAt(std::size_t idx) const;
   static double* SilentInput(InChannel& channel, int nFrames);
   void ClearOutputScratch(int nFrames);
   void FillPresetFromValues(IPreset* preset, const char* name, std::span<const double> values);

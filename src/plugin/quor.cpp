@@ -40,7 +40,6 @@ QUOR::QUOR(Editor editor)
     case Editor::kNone:
       break;
   }
-  MakeDefaultPreset("-", 1);
 }
 
 QUOR::~QUOR() = default;

@@ -41,7 +41,10 @@ def rename_track(path, old, new):
 def quor_presets(chunk):
     """The presets of the bank chunk that Ardour stores: after the header, per
     preset its name, its initialised flag and, when set, the plug-in's state:
-    nine names, then 94 parameter values. Names are bytes."""
+    nine names, then 94 parameter values. Names are bytes. Presets left as
+    they ship are uninitialised or, at the end, left out; a current preset
+    other than the first follows them, after a mark no name length can be."""
+    current_mark = 0xC3505247 - 2**32
 
     def string_at(position):
         (length,) = struct.unpack_from("<i", chunk, position)
@@ -51,6 +54,8 @@ def quor_presets(chunk):
 
     presets, position = [], 8
     while position < len(chunk):
+        if struct.unpack_from("<i", chunk, position)[0] == current_mark:
+            break
         name, position = string_at(position)
         initialised, position = chunk[position], position + 1
         names, values = [], ()

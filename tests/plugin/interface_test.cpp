@@ -15,8 +15,8 @@ TEST(Interface, IdentityAndRecord) {
   EXPECT_EQ(plug->numParams, 94);
   EXPECT_EQ(plug->numInputs, 16);
   EXPECT_EQ(plug->numOutputs, 16);
-  EXPECT_EQ(plug->numPrograms, 1);
-  EXPECT_EQ(plug->flags, 0x1031);  // with an editor
+  EXPECT_EQ(plug->numPrograms, 9);  // the factory presets
+  EXPECT_EQ(plug->flags, 0x1031);   // with an editor
   EXPECT_EQ(plug->version, 10100);
   EXPECT_EQ(plug->uniqueID, FourCC('Q', 'U', 'R', '1'));
   EXPECT_NE(plug->object, nullptr);
