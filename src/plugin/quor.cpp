@@ -25,6 +25,7 @@ QUOR::QUOR(Editor editor)
     mChain.meters[m] = 1.;
   mMeterIdx.fill(kDefaultMeterControl);
   mOverLampIdx.fill(kDefaultMeterControl);
+  mPeakIdx.fill(kDefaultMeterControl);
   for (int t = 0; t < kNumTracks; ++t)
     mTrackNames[static_cast<std::size_t>(t)] = kDefaultTrackName;
   mTrackNames[kNumTracks] = kDefaultMasterName;
@@ -79,9 +80,12 @@ void QUOR::OnParamChange(int paramIdx) {
       if (IEditorSurface* editor = GetGUI(); editor && mBypassShadeIdx >= 0)
         editor->SetControlFromPlug(mBypassShadeIdx, value);
       return;
+    case ParamRole::kMode:
+      if (IEditorSurface* editor = GetGUI(); editor && mModeShadeIdx >= 0)
+        editor->SetControlFromPlug(mModeShadeIdx, value);
+      return;
     case ParamRole::kBypass:
     case ParamRole::kMute:
-    case ParamRole::kMode:
       // Read where they act, at every block.
       return;
   }
@@ -148,11 +152,20 @@ bool QUOR::SerializeState(ByteChunk* chunk) {
   return SerializeParams(chunk);
 }
 
-int QUOR::ReadState(const ByteChunk* chunk, int startPos, State* state) const {
+void QUOR::WriteState(const State& state, ByteChunk* chunk) {
+  for (const std::string& name : state.mNames)
+    chunk->PutStr(name);
+  for (const double value : state.mValues)
+    chunk->Put(value);
+}
+
+int QUOR::ReadState(const ByteChunk* chunk, int startPos, State* state) {
   int position = startPos;
   for (std::string& name : state->mNames)
     position = chunk->GetStr(&name, position);
-  return ReadParamValues(chunk, position, state->mValues);
+  for (double& value : state->mValues)
+    position = chunk->Get(&value, position);
+  return position;
 }
 
 void QUOR::ApplyState(State& state) {

@@ -78,12 +78,15 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
   mRunChain(mChain, block);
 
   // The editor shows only the latest value of each meter; an over lights the
-  // lamp, which only a click puts out.
+  // lamp, which only a click puts out, and the peak reading holds the largest.
   for (int m = 0; m < kNumMeters; ++m) {
     const auto meter = static_cast<std::size_t>(m);
     if (editor) {
       editor->SetControlFromPlug(mMeterIdx[meter], mChain.meters[m]);
       if (mChain.meterPeaks[m] > 1.) editor->SetControlFromPlug(mOverLampIdx[meter], 1.);
+      // The reading keeps the largest; only a click resets it.
+      if (mChain.meterPeaks[m] > 0.)
+        editor->SetControlFromPlug(mPeakIdx[meter], mChain.meterPeaks[m]);
     }
     mChain.meterPeaks[m] = 0.;
   }
