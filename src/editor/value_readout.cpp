@@ -35,8 +35,8 @@ std::string ReadoutText(const IParam& param, double normalized) {
 
 IText ValueFieldStyle() {
   // The field draws at 90% of the style's size.
-  return IText(kReadoutTextSize * 10 / 9 + 1, kReadoutInk, "Futura", IText::kTextBold,
-               IText::kAlignCenter, 0, IText::kQualityAntiAliased, kReadoutFill, kReadoutInk);
+  return IText(kReadoutTextSize * 10 / 9 + 1, kReadoutFill, "Futura", IText::kTextBold,
+               IText::kAlignCenter, 0, IText::kQualityAntiAliased, kReadoutInk, kReadoutFill);
 }
 
 void ValueReadout::Show(IControl* control) {

@@ -34,17 +34,17 @@ inline constexpr QuorPreset kQuorPresets[] = {
     {"Console Defaults",   "console_defaults",  {},                                   0., 0},
     // The drive so low that the curve is a straight line, and the output
     // making up for it and for the make-up gain: what goes in comes out.
-    {"Clean Unity",        "clean_unity",       {-24., 22.76, 0., 0., 0.},            0., 0},
+    {"Clean Unity",        "clean_unity",       {-24., 22.93, 0., 0., 0.},            0., 0},
     // The others make up for their drive: with the equaliser flat, a sine at
     // -20 dBFS comes out as it went in, and the bands are what they change.
-    {"Gentle Glue",        "gentle_glue",       {2., -3.03, 0.5, 0., 0.},             0., 0},
-    {"Drum Punch",         "drum_punch",        {8., -8.74, 3., -1.5, 3.5},           0., 0},
-    {"Vocal Presence",     "vocal_presence",    {2., -3.03, 2.5, 3., -3.},            0., 0},
-    {"Bass Tightening",    "bass_tightening",   {6., -6.86, -2., 2., -3.},            0., 0},
+    {"Gentle Glue",        "gentle_glue",       {2., -2.86, 0.5, 0., 0.},             0., 0},
+    {"Drum Punch",         "drum_punch",        {8., -8.57, 3., -1.5, 3.5},           0., 0},
+    {"Vocal Presence",     "vocal_presence",    {2., -2.86, 2.5, 3., -3.},            0., 0},
+    {"Bass Tightening",    "bass_tightening",   {6., -6.69, -2., 2., -3.},            0., 0},
     // Each track on its own pair of outputs, clean and at unity, for stems.
-    {"Stems Pass-Through", "stems_pass_through", {-24., 22.76, 0., 0., 0.},           0., 1},
-    {"Warm Tape Drive",    "warm_tape_drive",   {12., -12.42, -3., 0., 1.5},           0., 0},
-    {"Mastering Polish",   "mastering_polish",  {-2., 0.87, 1., -0.5, 0.7},          0., 0},
+    {"Stems Pass-Through", "stems_pass_through", {-24., 22.93, 0., 0., 0.},           0., 1},
+    {"Warm Tape Drive",    "warm_tape_drive",   {12., -12.24, -3., 0., 1.5},           0., 0},
+    {"Mastering Polish",   "mastering_polish",  {-2., 1.04, 1., -0.5, 0.7},          0., 0},
     // clang-format on
 };
 

@@ -52,7 +52,7 @@ class Console {
       mPlug->processDoubleReplacing(mPlug.Effect(), in.Pointers(), out.Pointers(), 512);
       for (int i = 0; i < 512; ++i) {
         const int n = done + i;
-        if (n < kSettle) continue;
+        if (n < kSettle || n >= kSettle + kMeasure) continue;
         const double y = out.mData[mOutput][static_cast<std::size_t>(i)];
         re1 += y * std::cos(w * n);
         im1 += y * std::sin(w * n);
@@ -124,7 +124,7 @@ TEST(FactoryPresets, AreTheHostsProgramsEachNamedForWhatItDoes) {
     return std::abs(db - target) <= tolerance;
   };
   // Console Defaults: the console as a new instance sounds, louder than unity.
-  EXPECT_TRUE(near(defaults.mAt20, 1.1, 0.2));
+  EXPECT_TRUE(near(defaults.mAt20, 0.92, 0.1));
   for (std::size_t p = 1; p < measured.size(); ++p)
     EXPECT_TRUE(near(measured[p].mFlat, 0., 0.05)) << ProgramName(plug, static_cast<int>(p));
 
