@@ -5,6 +5,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "framework/four_char_code.h"
 #include "quor-host/fx_file.h"
 #include "quor-host/text.h"
 #include "tests/host/test_audio.h"
@@ -144,25 +145,25 @@ TEST_F(HostTest, RawChunkAndParameterFormFilesLoad) {
   const RunResult saved =
       RunHost({"state", "save", FIXTURE_GAIN, Path("s.fxp"), "--set", "0=0.75"});
   ASSERT_EQ(saved.exitCode, 0) << saved.err;
-  FxFile file = ParseFxFile(ReadWholeFile(Path("s.fxp")));
+  FxFile file = FxFileFromBytes(ReadWholeFile(Path("s.fxp")));
   WriteWholeFile(Path("raw.chunk"), file.chunk);
   ExpectScaled(Render({"--state", Path("raw.chunk")}), input, Decibels(12.0));
 
   file.kind = FxKind::kProgramParams;
   file.params = {0.25f, 0.0f};
-  WriteWholeFile(Path("params.fxp"), SerializeFxFile(file));
+  WriteWholeFile(Path("params.fxp"), FxFileToBytes(file));
   ExpectScaled(Render({"--state", Path("params.fxp")}), input, Decibels(-12.0));
 
   file.kind = FxKind::kBankParams;
   file.programs = {{"Low", {0.375f, 1.0f}}};
-  WriteWholeFile(Path("params.fxb"), SerializeFxFile(file));
+  WriteWholeFile(Path("params.fxb"), FxFileToBytes(file));
   ExpectScaled(Render({"--state", Path("params.fxb")}), input, -Decibels(-6.0));
 }
 
 TEST_F(HostTest, StateFilesThatDoNotFitAreRefused) {
   ASSERT_EQ(RunHost({"state", "save", FIXTURE_GAIN, Path("s.fxp")}).exitCode, 0);
   std::vector<std::uint8_t> bytes = ReadWholeFile(Path("s.fxp"));
-  FxFile file = ParseFxFile(bytes);
+  FxFile file = FxFileFromBytes(bytes);
   const auto renderWith = [&](const std::string& state) {
     return RunHost({"render", FIXTURE_GAIN, "-o", Path("x.wav"), Path("in.wav"), "--state", state});
   };
@@ -174,9 +175,13 @@ TEST_F(HostTest, StateFilesThatDoNotFitAreRefused) {
   bytes[59] = 200;  // chunkSize beyond the file
   WriteWholeFile(Path("lying.fxp"), bytes);
   ExpectOneLineError(renderWith(Path("lying.fxp")), "chunkSize says 200");
+  bytes[59] = static_cast<std::uint8_t>(file.chunk.size());
+  bytes[7] = 200;  // byteSize
+  WriteWholeFile(Path("lying.fxp"), bytes);
+  ExpectOneLineError(RunHost({"state", "show", Path("lying.fxp")}), "byteSize says 200");
 
-  file.fxId = FourCC('Q', 'U', 'R', '1');
-  WriteWholeFile(Path("other.fxp"), SerializeFxFile(file));
+  file.fxId = FourCharCode('Q', 'U', 'R', '1');
+  WriteWholeFile(Path("other.fxp"), FxFileToBytes(file));
   ExpectOneLineError(renderWith(Path("other.fxp")), "made for the plug-in 'QUR1'");
 
   WriteWholeFile(Path("junk.chunk"), std::vector<std::uint8_t>(5, 7));

@@ -143,7 +143,7 @@ void RunOpen(const Options& options, Streams& streams) {
   }
   if (options.output) {
     const FxFile file = CaptureState(plugin, bank);
-    WriteWholeFile(*options.output, SerializeFxFile(file));
+    WriteWholeFile(*options.output, FxFileToBytes(file));
     streams.out << "wrote " << *options.output << '\n';
   }
 }

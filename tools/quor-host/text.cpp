@@ -26,16 +26,6 @@ std::string Format(const char* format, ...) {
   return result;
 }
 
-std::string FourCCText(std::int32_t id) {
-  const auto bits = static_cast<std::uint32_t>(id);
-  std::string text;
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    const auto byte = static_cast<unsigned char>((bits >> shift) & 0xFFu);
-    text += std::isprint(byte) ? static_cast<char>(byte) : '?';
-  }
-  return text;
-}
-
 std::string DecibelText(double amplitude) {
   if (std::isnan(amplitude) || amplitude <= 0.0) return "-inf";
   return Format("%.2f", 20.0 * std::log10(amplitude));

@@ -9,10 +9,6 @@
 // printf-style formatting into a std::string.
 [[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...);
 
-// A four-character identifier as text, first character from the most
-// significant byte; unprintable bytes become '?'.
-std::string FourCCText(std::int32_t id);
-
 // A level in dBFS with two decimals, "-inf" for silence.
 std::string DecibelText(double amplitude);
 
