@@ -147,7 +147,7 @@ TEST_F(HostTest, RawChunkAndParameterFormFilesLoad) {
   ASSERT_EQ(saved.exitCode, 0) << saved.err;
   FxFile file = FxFileFromBytes(ReadWholeFile(Path("s.fxp")));
   WriteWholeFile(Path("raw.chunk"), file.chunk);
-  ExpectScaled(Render({"--state", Path("raw.chunk")}), input, Decibels(12.0));
+  ExpectScaled(Render({"--state", Path("raw.chunk"), "--allow-clip"}), input, Decibels(12.0));
 
   file.kind = FxKind::kProgramParams;
   file.params = {0.25f, 0.0f};
@@ -229,6 +229,17 @@ TEST_F(HostTest, BadInputsAndSettingsAreReportedInOneLine) {
   ExpectOneLineError(render({Path("in.wav"), "--precision", "16"}), "--precision");
   ExpectOneLineError(RunHost({"render", FIXTURE_GAIN, Path("in.wav")}), "-o OUT");
   EXPECT_EQ(RunHost({"frobnicate"}).exitCode, 2);
+  // Hexadecimal is no number of decibels; a choice lists the choices.
+  ExpectOneLineError(render({Path("in.wav"), "--set", "Gain=0x10"}), "does not take \"0x10\"");
+  ExpectOneLineError(render({Path("in.wav"), "--set", "Invert=2"}),
+                     "it shows off, on, or their positions 0 to 1");
+  // Mistyped words get what they most likely meant; the plug-in is no part of the command.
+  ExpectOneLineError(RunHost({"rendr", FIXTURE_GAIN}),
+                     "unknown command \"rendr\"; did you mean "
+                     "\"render\"?");
+  ExpectOneLineError(RunHost({"stems", FIXTURE_GAIN}),
+                     "unknown command \"stems\"; the commands are info, render, state save");
+  ExpectOneLineError(render({Path("in.wav"), "--tial", "3"}), "did you mean --tail?");
 }
 
 #ifdef QUOR_PLUGIN
@@ -240,8 +251,8 @@ TEST_F(HostTest, QuorShowsItsIdentityAndProcessesSixteenChannels) {
   EXPECT_NE(info.out.find("channels:       16 in, 16 out"), std::string::npos);
   EXPECT_NE(info.out.find("parameters:     94"), std::string::npos);
 
-  std::vector<std::string> arguments = {"render",        QUOR_PLUGIN, "-o",
-                                        Path("mix.wav"), "--tail",    "0"};
+  std::vector<std::string> arguments = {"render", QUOR_PLUGIN, "-o",          Path("mix.wav"),
+                                        "--tail", "0",         "--allow-clip"};
   for (int stem = 0; stem < 8; ++stem) {
     const std::string name = Path("stem" + std::to_string(stem) + ".wav");
     WriteFloatWav(name, {TestSignal(4800, stem), TestSignal(4800, stem + 1)}, kRate);

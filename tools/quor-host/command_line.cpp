@@ -86,7 +86,8 @@ constexpr OptionEntry kOptions[] = {
      "keep the plug-in's latency in the output instead of removing it",
      [](Options& o, const std::string&) { o.compensate = false; }},
     {"--allow-clip", "", "", "a failure",
-     "write the file even when samples beyond full scale are clipped",
+     "write the file even when samples lie beyond full scale: clipped in integer and encoded "
+     "formats, kept as they are in float ones (which whatever plays them clips)",
      [](Options& o, const std::string&) { o.allowClip = true; }},
     {"--normalize", "", "DBFS", "-1",
      "scale the whole output so that its sample peak sits at DBFS (give it as --normalize=DBFS); "
@@ -125,7 +126,8 @@ constexpr OptionEntry kOptions[] = {
      [](Options& o, const std::string& v) { o.format = Lower(v); }},
     {"--timeout", "", "SECONDS", "60",
      "how long the plug-in may take to answer (to load, for one block, to close) before it "
-     "counts as hung and the render fails; 0 waits for ever",
+     "counts as hung and the render fails, and how long an input that is a pipe or FIFO may "
+     "take to start; 0 waits for ever",
      [](Options& o, const std::string& v) { o.timeoutSeconds = Seconds("--timeout", v); }},
     {"--allow-nonfinite", "", "", "a failure",
      "write the file even when the plug-in puts out NaN or infinite samples: as they are in float "
@@ -203,11 +205,22 @@ Options ParseOptions(std::span<const std::string> words,
       options.positional.push_back(word);
       continue;
     }
-    const OptionEntry& option = FindOption(word);
-    if (option.name != "--help" &&
-        std::find(allowed.begin(), allowed.end(), option.name) == allowed.end()) {
-      throw UsageError("this command takes no " + std::string(option.name));
+    const OptionEntry* found = nullptr;
+    for (const OptionEntry& option : kOptions)
+      if (option.name == word || (!option.alias.empty() && option.alias == word)) found = &option;
+    const bool known = found != nullptr &&
+                       (found->name == "--help" ||
+                        std::find(allowed.begin(), allowed.end(), found->name) != allowed.end());
+    if (!known) {
+      std::vector<std::string> names = {"--help"};
+      for (const std::string_view name : allowed)
+        names.emplace_back(name);
+      const auto nearest = Nearest(word, names);
+      throw UsageError((found ? "this command takes no " : "unknown option ") + word +
+                       (nearest ? "; did you mean " + *nearest + "?" : "") +
+                       " (--help lists its options)");
     }
+    const OptionEntry& option = *found;
     std::string value;
     if (option.value.empty()) {
       if (attached) throw UsageError(word + " takes no value");

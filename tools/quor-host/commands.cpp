@@ -17,6 +17,12 @@ constexpr std::string_view kNoOptions[] = {"--help"};
 constexpr std::string_view kOpenOptions[] = {"--state",  "--set",       "--play",       "--block",
                                              "--output", "--precision", "--show-edits", "--scale"};
 constexpr std::string_view kScreenshotOptions[] = {"--state", "--set", "--scale"};
+constexpr OptionNote kOpenNotes[] = {
+    {"--output", "FILE.fxp|FILE.fxb",
+     "save the plug-in's state when the window closes: its current program (.fxp) or whole bank "
+     "(.fxb)"},
+    {"--block", "N", "frames per process call while --play plays"},
+};
 
 constexpr CommandEntry kCommands[] = {
     {"info", "PLUGIN", "show a plug-in's identity, programs and parameters",
@@ -53,7 +59,7 @@ constexpr CommandEntry kCommands[] = {
      "the window is closed, as a host would. With --play the files after the plug-in play "
      "through it in a loop, in real time, so that its meters move. With --output the plug-in's "
      "state is saved to a program (.fxp) or bank (.fxb) file when the window closes.",
-     kOpenOptions, RunOpen},
+     kOpenOptions, RunOpen, kOpenNotes},
     {"screenshot", "PLUGIN OUT.png", "save a picture of a plug-in's editor",
      "Loads PLUGIN, applies --state and --set, opens its editor in a window and, once it has "
      "drawn, writes the window's pixels to OUT.png. Without $DISPLAY it draws on a private X "
@@ -62,6 +68,17 @@ constexpr CommandEntry kCommands[] = {
 };
 
 }  // namespace
+
+OptionEntry CommandEntry::Option(std::string_view optionName) const {
+  OptionEntry option = FindOption(optionName);
+  for (const OptionNote& note : notes) {
+    if (note.name != option.name) continue;
+    option.value = note.value;
+    option.help = note.help;
+    option.defaultText = "";
+  }
+  return option;
+}
 
 std::span<const CommandEntry> AllCommands() {
   return kCommands;

@@ -117,7 +117,7 @@ void PrintCommandHelp(const CommandEntry& command, std::ostream& out) {
   Wrap(out, command.description, 0);
   out << "\noptions:\n";
   for (const std::string_view name : command.options) {
-    const OptionEntry& option = FindOption(name);
+    const OptionEntry option = command.Option(name);
     out << "  " << OptionHeading(option) << '\n';
     Wrap(out, option.help, 6);
     if (!option.defaultText.empty()) Wrap(out, "default: " + std::string(option.defaultText), 6);
@@ -154,7 +154,7 @@ void PrintManualPage(std::ostream& out) {
     out << ".SS " << Roff(std::string(command.name) + " " + std::string(command.arguments)) << '\n'
         << Roff(command.description) << '\n';
     for (const std::string_view name : command.options) {
-      const OptionEntry& option = FindOption(name);
+      const OptionEntry option = command.Option(name);
       out << ".TP\n.B " << Roff(OptionHeading(option)) << '\n' << Roff(option.help);
       if (!option.defaultText.empty())
         out << Roff(" (default: " + std::string(option.defaultText) + ")");

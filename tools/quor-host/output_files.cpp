@@ -80,6 +80,13 @@ std::uint64_t OutputFiles::TotalClipped() const {
   return total;
 }
 
+std::uint64_t OutputFiles::TotalBeyondFullScale() const {
+  std::uint64_t total = 0;
+  for (const File& file : mFiles)
+    total += file.writer.BeyondFullScale();
+  return total;
+}
+
 double OutputFiles::LargestInput() const {
   double largest = 0.0;
   for (const File& file : mFiles)

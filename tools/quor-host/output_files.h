@@ -29,7 +29,9 @@ class OutputFiles : public OutputSink {
 
   std::uint64_t Frames() const { return mFiles.front().levels.Frames(); }
   std::uint64_t TotalClipped() const;
-  // The largest magnitude of the samples clipped, before clipping.
+  // Samples beyond full scale, clipped or kept as floats.
+  std::uint64_t TotalBeyondFullScale() const;
+  // The largest magnitude of the samples beyond full scale, before clipping.
   double LargestInput() const;
   // Per output, from the first.
   std::vector<double> Peaks() const;
