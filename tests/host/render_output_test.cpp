@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "quor-host/output_files.h"
 #include "quor-host/output_format.h"
 #include "tests/host/test_audio.h"
 
@@ -185,6 +186,25 @@ TEST(OutputFormat, WavThatMayPassFourGigabytesIsRf64) {
   EXPECT_FALSE(large.rf64Downgrade);
   EXPECT_EQ(unknown.sndfileFormat, SF_FORMAT_RF64 | SF_FORMAT_PCM_16);
   EXPECT_TRUE(unknown.rf64Downgrade);
+}
+
+// Split files take the names the plug-in gives its pairs of outputs, where
+// they name every pair apart; else their numbers.
+TEST(OutputFileNames, SplitFilesAreNamedByTheirOutputsLabels) {
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(OutputFileNames("d/mix.wav", 4, true), (Names{"d/mix-1.wav", "d/mix-2.wav"}));
+  EXPECT_EQ(OutputFileNames("mix.wav", 5, true, {"Drums L", "Drums R", "Bass-L", "Bass-R", "Vox"}),
+            (Names{"mix-Drums.wav", "mix-Bass.wav", "mix-Vox.wav"}));
+  // Labels that count outputs, name no pair, or name two alike.
+  for (const Names& labels : {Names{"Output 1", "Output 2", "Output 3", "Output 4"},
+                              Names{"Left", "Right", "Bass L", "Bass R"},
+                              Names{"Kick L", "Kick R", "Kick 2 L", "Kick 2 R"},
+                              Names{"A/B L", "A/B R", "A/B L", "A/B R"}}) {
+    SCOPED_TRACE(labels[0]);
+    EXPECT_EQ(OutputFileNames("mix.wav", 4, true, labels)[0],
+              labels[2] == "Kick 2 L" ? "mix-Kick.wav" : "mix-1.wav");
+  }
+  EXPECT_EQ(OutputFileNames("mix.wav", 2, true, {"A/B L", "A/B R"}), Names{"mix-A_B.wav"});
 }
 
 }  // namespace

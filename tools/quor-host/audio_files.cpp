@@ -285,6 +285,23 @@ void AudioWriter::Finish() {
   Verify();
 }
 
+void AudioWriter::Rewind() {
+  Descriptor copy(fcntl(mPending.Descriptor(), F_DUPFD_CLOEXEC, 0));
+  SF_INFO info{};
+  if (copy.Get() >= 0 && lseek(copy.Get(), 0, SEEK_SET) == 0) {
+    mReadBack.reset(sf_open_fd(copy.Get(), SFM_READ, &info, SF_TRUE));
+    if (mReadBack) copy.Release();  // closed with the file
+  }
+  if (!mReadBack) throw HostError(mPath + ": cannot read the file back (" + Reason() + ")");
+}
+
+std::size_t AudioWriter::ReadBack(std::span<double> interleaved) {
+  const auto frames =
+      static_cast<sf_count_t>(interleaved.size() / static_cast<std::size_t>(mChannels));
+  return static_cast<std::size_t>(
+      std::max<sf_count_t>(sf_readf_double(mReadBack.get(), interleaved.data(), frames), 0));
+}
+
 void AudioWriter::Verify() {
   const std::string failed = mPath + ": the file did not come out whole (";
   const std::string kept = "; is the disk full?); nothing was replaced";

@@ -72,6 +72,9 @@ class AudioWriter {
   // Completes the file and reads it back; a file that did not come out
   // whole (a full disk) is a HostError, and replaces nothing.
   void Finish();
+  // Reads the finished file from its start, as the file holds its samples.
+  void Rewind();
+  std::size_t ReadBack(std::span<double> interleaved);
   // Puts the finished file in place; without this the destructor throws the
   // partial file away.
   void Commit() { mPending.Commit(); }
@@ -87,6 +90,7 @@ class AudioWriter {
   int mSampleRate;
   PendingFile mPending;
   SndfileHandle mFile;
+  SndfileHandle mReadBack;
   std::optional<Quantizer> mQuantizer;
   std::vector<std::int32_t> mIntegers;
   std::vector<float> mFloats;

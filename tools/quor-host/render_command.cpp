@@ -265,6 +265,7 @@ void ReportFigures(const OutputFiles& files, const RenderSink& sink, std::int64_
   report.rms = files.Rms();
   report.clipped = files.Clipped();
   report.nonFinite = sink.NonFinite();
+  report.nonFinite.resize(static_cast<std::size_t>(files.Outputs()));
   report.loudness = files.Loudness();
 }
 
@@ -283,7 +284,8 @@ RenderReport Render(const Options& options, OutputFormat format, const std::stri
   if (outputs > facts.outputs) {
     throw HostError(Format("--outputs %d: the plug-in has %d outputs", outputs, facts.outputs));
   }
-  const std::vector<std::string> paths = OutputFileNames(*options.output, outputs, options.split);
+  const std::vector<std::string> paths =
+      OutputFileNames(*options.output, outputs, options.split, facts.outputLabels);
   RefuseOverwritingInputs(paths, FilesRead(options, pluginPath));
   ReportInputs(inputs, routing, report);
 
@@ -302,7 +304,9 @@ RenderReport Render(const Options& options, OutputFormat format, const std::stri
                      ? std::nullopt
                      : std::optional(contentFrames + tail.fixedFrames.value_or(tail.capFrames) +
                                      static_cast<std::int64_t>(kMaxLatencySeconds * sampleRate)));
-  OutputFiles files(paths, format, outputs, sampleRate, options.dither);
+  // Without --outputs, outputs after the first pair that stay digitally
+  // silent are left out: a mix to two of many outputs writes two channels.
+  OutputFiles files(paths, format, outputs, sampleRate, options.dither, !options.outputs);
   // Normalising needs the whole render first: it goes to a 64-bit spool
   // beside the output, which is then scaled into the files.
   std::optional<Spool> spool;
@@ -376,7 +380,13 @@ RenderReport Render(const Options& options, OutputFormat format, const std::stri
 
   report.plugin = pluginPath;
   report.output = *options.output;
-  report.files = paths;
+  report.files = files.Paths();
+  if (files.Outputs() < outputs) {
+    report.warnings.push_back(
+        Format("outputs %d to %d stayed digitally silent and were left out (--outputs %d writes "
+               "them)",
+               files.Outputs() + 1, outputs, outputs));
+  }
   report.format = FormatText(format);
   report.sampleRate = sampleRate;
   report.precisionBits = facts.precision == Precision::kDouble ? 64 : 32;
