@@ -74,7 +74,10 @@ constexpr OptionEntry kOptions[] = {
        o.bits = ParseSampleFormat(v);
        if (!o.bits) throw UsageError("--bits takes 16, 24, 32 or 32f, not \"" + v + "\"");
      }},
-    {"--outputs", "", "N", "all of the plug-in's outputs", "write only the first N outputs",
+    {"--outputs", "", "N",
+     "the plug-in's outputs up to the last that was not digitally silent throughout, the first "
+     "two at least",
+     "write the first N outputs, silent or not",
      [](Options& o, const std::string& v) {
        o.outputs = WholeNumber("--outputs", v, 1, kMaxChannels);
      }},
@@ -109,8 +112,9 @@ constexpr OptionEntry kOptions[] = {
        o.truePeakMaxDbtp = Level("--true-peak-max", v, -100.0, "dBTP");
      }},
     {"--split", "", "", "",
-     "write each pair of outputs to a file of its own, named as OUT with -1, -2, ... before its "
-     "extension (outputs 1-2, 3-4, ...)",
+     "write each pair of outputs to a file of its own, named as OUT with the pair's name before "
+     "its extension where the plug-in's output labels name every pair apart (OUT-Drums.wav for "
+     "\"Drums L\" and \"Drums R\"), else with -1, -2, ... (outputs 1-2, 3-4, ...)",
      [](Options& o, const std::string&) { o.split = true; }},
     {"--dither", "", "none|tpdf", "tpdf",
      "what fills the rounding error of integer samples: triangular dither of one step peak, "

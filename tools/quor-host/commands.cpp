@@ -32,7 +32,9 @@ constexpr CommandEntry kCommands[] = {
     {"render", "PLUGIN -o OUT [IN ...]", "render audio files (and MIDI) through a plug-in",
      "Feeds the input files to PLUGIN and writes what it outputs to OUT. Each file feeds a track, "
      "a pair of the plug-in's inputs: the files in order from track 1, or where --track puts "
-     "them; - is standard input. A mono file feeds both channels of its track; a file of more "
+     "them; - is standard input. A WAV file through a pipe or FIFO is read to its end whatever "
+     "its header says, and a stream that is not audio is refused at once. A mono file feeds "
+     "both channels of its track; a file of more "
      "channels fills as many inputs from its track on. Inputs at another sample rate than the "
      "render's are resampled. The render goes on after the inputs end until the output falls "
      "silent, so that tails are kept, and the plug-in's latency is removed. The plug-in runs in "
@@ -40,8 +42,10 @@ constexpr CommandEntry kCommands[] = {
      "samples that are not numbers, the render fails and says so. The output is written to a "
      "temporary file beside OUT, read back, and put in place only when everything succeeded; "
      "a file you may not write is not replaced, a symbolic link's target is, and the old "
-     "file's owner and permissions stay. A file that would clip is not written unless "
-     "--allow-clip or a normalisation is given. The report gives the sample peak and RMS of "
+     "file's owner and permissions stay. A file that would clip, or a float file with samples "
+     "beyond full scale, is not written unless --allow-clip or a normalisation is given. "
+     "Outputs after the first pair that stayed digitally silent are left out unless --outputs "
+     "is given. The report gives the sample peak and RMS of "
      "every output and the integrated loudness, loudness range and true peak of each pair of "
      "outputs, as the files hold them.",
      kRenderOptions, RunRender},
