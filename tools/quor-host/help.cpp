@@ -52,16 +52,22 @@ std::string OptionHeading(const OptionEntry& option) {
   std::string heading;
   if (!option.alias.empty()) heading += std::string(option.alias) + ", ";
   heading += option.name;
+  // Appended piece by piece: GCC's -Wrestrict misreads "text" + string here.
   if (!option.value.empty()) {
-    heading += option.valueOptional ? "[=" + std::string(option.value) + "]"
-                                    : " " + std::string(option.value);
+    heading += option.valueOptional ? "[=" : " ";
+    heading += option.value;
+    if (option.valueOptional) heading += "]";
   }
   return heading;
 }
 
 std::string Synopsis(const CommandEntry& command) {
-  std::string text = "quor-host " + std::string(command.name);
-  if (!command.arguments.empty()) text += " " + std::string(command.arguments);
+  std::string text = "quor-host ";
+  text += command.name;
+  if (!command.arguments.empty()) {
+    text += " ";
+    text += command.arguments;
+  }
   if (command.options.size() > 1 || command.options.front() != "--help") text += " [OPTIONS]";
   return text;
 }
