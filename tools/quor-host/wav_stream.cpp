@@ -82,7 +82,8 @@ std::optional<WavStream> WavStream::Open(int descriptor, const std::string& path
       dataSize = size;
       break;
     }
-    const std::uint8_t* body = TakeHeader(descriptor, size + (size & 1u), path, consumed);
+    const std::uint8_t* body =
+        TakeHeader(descriptor, std::size_t{size} + (size & 1u), path, consumed);
     if (std::memcmp(id, "fmt ", 4) == 0 && size >= 16) {
       haveFormat = true;
       tag = static_cast<std::uint16_t>(Little(body, 2));
