@@ -48,8 +48,9 @@ void PutLittle(std::string& bytes, std::uint64_t value, int count) {
     bytes += static_cast<char>((value >> (8 * i)) & 0xFFu);
 }
 
-// A 16-bit PCM WAV header whose data chunk claims `dataBytes`.
-std::string WavHeader(int channels, std::uint32_t dataBytes) {
+// A PCM WAV header whose data chunk claims `dataBytes`.
+std::string WavHeader(int channels, std::uint32_t dataBytes, int bits = 16) {
+  const int bytes = bits / 8;
   std::string header = "RIFF";
   PutLittle(header, dataBytes + 36u, 4);
   header += "WAVEfmt ";
@@ -57,9 +58,9 @@ std::string WavHeader(int channels, std::uint32_t dataBytes) {
   PutLittle(header, 1, 2);
   PutLittle(header, static_cast<std::uint64_t>(channels), 2);
   PutLittle(header, kRate, 4);
-  PutLittle(header, static_cast<std::uint64_t>(kRate * channels * 2), 4);
-  PutLittle(header, static_cast<std::uint64_t>(channels * 2), 2);
-  PutLittle(header, 16, 2);
+  PutLittle(header, static_cast<std::uint64_t>(kRate * channels * bytes), 4);
+  PutLittle(header, static_cast<std::uint64_t>(channels * bytes), 2);
+  PutLittle(header, static_cast<std::uint64_t>(bits), 2);
   header += "data";
   PutLittle(header, dataBytes, 4);
   return header;
@@ -299,6 +300,14 @@ TEST_F(DeliveryTest, AStreamIsReadToItsEndWhateverItsHeaderSays) {
     const Channels out = ReadAudio(Path("out.wav"));
     EXPECT_EQ(out[0], signal);
   }
+  // sox's guess is the most whole frames in 0x7FFFF000 bytes: of 6-byte
+  // frames, 0x7FFFEFFC.
+  const PipeIn guessed(WavHeader(2, 0x7FFFEFFCu, 24) + std::string(6 * 4800, '\1'));
+  const RunResult result =
+      Render(FIXTURE_GAIN, guessed.Path(), Path("out.wav"), {"--bits", "24", "--tail", "0"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(ReadAudio(Path("out.wav"))[0].size(), 4800u);
 }
 
 // sox's guess, 0x7FFFF000 bytes, and ten seconds of sixteen channels more.

@@ -18,7 +18,8 @@ namespace {
 constexpr std::size_t kMaxHeaderBytes = std::size_t{16} << 20;
 constexpr int kMaxChannels = 1024;
 constexpr std::uint32_t kUnknownSize = 0xFFFFFFFFu;
-constexpr std::uint32_t kSoxPipeSize = 0x7FFFF000u;  // sox's guess for a pipe
+// sox's guess for a pipe: the most whole frames that fit in this many bytes.
+constexpr std::uint32_t kSoxPipeSize = 0x7FFFF000u;
 constexpr std::uint16_t kPcm = 1;
 constexpr std::uint16_t kFloat = 3;
 constexpr std::uint16_t kExtensible = 0xFFFE;
@@ -116,6 +117,7 @@ std::optional<WavStream> WavStream::Open(int descriptor, const std::string& path
       rf64 && dataSize == kUnknownSize && rf64DataBytes ? *rf64DataBytes : dataSize;
   stream.mHeaderKnowsLength =
       (rf64 && rf64DataBytes) || (dataSize != 0 && dataSize != kUnknownSize);
+  stream.mHeaderGuesses = dataSize <= kSoxPipeSize && dataSize > kSoxPipeSize - blockAlign;
   return stream;
 }
 
@@ -140,7 +142,7 @@ std::size_t WavStream::Read(std::span<double> interleaved) {
   // A header that gives the true length may be followed by other chunks:
   // where the audio it promised ends, what follows is audio only if it does
   // not start like a chunk.
-  const bool trusted = mHeaderKnowsLength && mHeaderBytes != kSoxPipeSize;
+  const bool trusted = mHeaderKnowsLength && !mHeaderGuesses;
   if (trusted && mDataBytes <= mHeaderBytes && mDataBytes + wanted > mHeaderBytes) {
     const auto before = static_cast<std::size_t>(mHeaderBytes - mDataBytes);
     got = ReadStream(mDescriptor, mRaw.data(), before, mPath);
@@ -179,7 +181,7 @@ std::size_t WavStream::Read(std::span<double> interleaved) {
 std::vector<std::string> WavStream::Problems() const {
   std::vector<std::string> problems;
   const std::size_t frameBytes = static_cast<std::size_t>(mChannels) * mBytes;
-  if (mHeaderKnowsLength && mDataBytes < mHeaderBytes && mHeaderBytes != kSoxPipeSize) {
+  if (mHeaderKnowsLength && mDataBytes < mHeaderBytes && !mHeaderGuesses) {
     problems.push_back(mPath +
                        ": its header promises more audio than the file holds (cut short?); what "
                        "it holds was rendered");

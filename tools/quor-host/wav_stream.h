@@ -43,6 +43,7 @@ class WavStream {
   bool mFloat = false;
   std::uint64_t mHeaderBytes = 0;  // of audio, as the header gives them
   bool mHeaderKnowsLength = true;
+  bool mHeaderGuesses = false;   // sox's size for a pipe
   std::uint64_t mDataBytes = 0;  // read so far
   std::size_t mPartialBytes = 0;
   bool mEnded = false;
