@@ -162,7 +162,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       *static_cast<ERect**>(ptr) = &mEditRect;
       return 1;
     case effIdentify:
-      return FourCC('N', 'v', 'E', 'f');
+      return FourCharCode('N', 'v', 'E', 'f');
     case effGetChunk:  // a bank: a program chunk goes without the lock
       return ptr ? GetBankChunk(static_cast<void**>(ptr)) : 0;
     case effSetChunk:
