@@ -10,6 +10,7 @@
 
 #include "framework/ieffect_base.h"
 #include "framework/plug_instance.h"
+#include "vst2/chunk_handout.h"
 #include "vst2/vst2_abi.h"
 
 class IEffectVST2 final : public PlugInstance, public IPlugHost {
@@ -80,8 +81,8 @@ class IEffectVST2 final : public PlugInstance, public IPlugHost {
   audioMasterCallback mHostCallback;
   VstSpeakerArrangement mInputSpkrArr{};
   VstSpeakerArrangement mOutputSpkrArr{};
-  ByteChunk mState;      // the last program chunk handed out, under the plug-in's mStateMutex
-  ByteChunk mBankState;  // the last bank chunk handed out, under its mMutex
+  ChunkHandout mProgramChunks;
+  ChunkHandout mBankChunks;
   // The editor's new size (width in the high half, height in the low),
   // 0 while the host knows it.
   std::atomic<std::uint64_t> mPendingSize{0};
