@@ -207,7 +207,16 @@ class IEffectBase {
   int NChannelIO() const { return static_cast<int>(mChannelIO.size()); }
   ChannelIO GetChannelIO(int idx) const { return mChannelIO[static_cast<std::size_t>(idx)]; }
 
-  // A rate that is not a finite positive number is refused: the old one stays.
+  // The fastest rate taken from a host: far beyond any converter's, yet ten
+  // times under the rate at which QUOR's equaliser starts to drift from its
+  // response (its coefficients, in the square of the rate, overflow from
+  // about 1.34e154 Hz).
+  static constexpr double kMaxSampleRate = 1e8;
+  // A finite rate above 0 and no faster than kMaxSampleRate.
+  static bool IsUsableSampleRate(double sampleRate) {
+    return sampleRate > 0. && sampleRate <= kMaxSampleRate;  // false for a NaN
+  }
+  // A rate that is not usable is refused: the old one stays.
   void SetSampleRate(double sampleRate);
   double GetSampleRate() const { return mSampleRate; }
   int GetBlockSize() const { return mBlockSize; }
