@@ -207,10 +207,9 @@ class IEffectBase {
   int NChannelIO() const { return static_cast<int>(mChannelIO.size()); }
   ChannelIO GetChannelIO(int idx) const { return mChannelIO[static_cast<std::size_t>(idx)]; }
 
-  // The fastest rate taken from a host: far beyond any converter's, yet ten
-  // times under the rate at which QUOR's equaliser starts to drift from its
-  // response (its coefficients, in the square of the rate, overflow from
-  // about 1.34e154 Hz).
+  // The fastest rate taken from a host, far beyond any converter's: filters
+  // worked out from the rate lose their response long before its square
+  // overflows (about 1.34e154 Hz); the console's drift from about 1 GHz.
   static constexpr double kMaxSampleRate = 1e8;
   // A finite rate above 0 and no faster than kMaxSampleRate.
   static bool IsUsableSampleRate(double sampleRate) {
