@@ -206,7 +206,7 @@ void IEffectBase::SetBlockSize(int blockSize) {
 
 void IEffectBase::SetSampleRate(double sampleRate) {
   ExpectThread(ThreadRole::kHost);
-  if (std::isfinite(sampleRate) && sampleRate > 0.) mSampleRate = sampleRate;
+  if (IsUsableSampleRate(sampleRate)) mSampleRate = sampleRate;
 }
 
 int IEffectBase::GetEffectVersion(bool decimal) const {

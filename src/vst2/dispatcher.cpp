@@ -275,20 +275,17 @@ VstIntPtr IEffectVST2::DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr
 }
 
 VstIntPtr IEffectVST2::GetProgramChunk(void** data) {
-  IEffectBase& plug = Plug();
-  ByteChunk chunk;
-  if (!plug.SaveState(&chunk, false)) return 0;
-  // Valid for the host until the next program chunk request.
-  std::lock_guard lock(plug.mStateMutex);
-  mState = std::move(chunk);
-  *data = mState.GetBytes();
-  return mState.Size();
+  ByteChunk& chunk = mProgramChunks.ForThisThread();
+  if (!Plug().SaveState(&chunk, false)) return 0;
+  *data = chunk.GetBytes();
+  return chunk.Size();
 }
 
 VstIntPtr IEffectVST2::GetBankChunk(void** data) {
-  if (!Plug().SaveState(&mBankState, true)) return 0;
-  *data = mBankState.GetBytes();
-  return mBankState.Size();
+  ByteChunk& chunk = mBankChunks.ForThisThread();
+  if (!Plug().SaveState(&chunk, true)) return 0;
+  *data = chunk.GetBytes();
+  return chunk.Size();
 }
 
 VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data) {

@@ -2,6 +2,7 @@
 // modes, its state and its threads, run once per format.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -95,6 +96,25 @@ TEST_P(ConsoleBehaviour, SavedStateRestoresEveryValueAndName) {
   EXPECT_EQ(AllParams(*target), values);
   EXPECT_EQ(target->Names(), names);
   EXPECT_EQ(target->Save(), saved);  // names and values byte for byte
+}
+
+// Hosts reset before an export and at every transport jump: nothing of what
+// played before may sound (below -120 dBFS) in the first silent block.
+TEST_P(ConsoleBehaviour, AResetForgetsWhatPlayedBefore) {
+  constexpr int kFrames = 512;
+  host->Start(48000., kFrames);
+  host->Set(ParamIndex(ParamRole::kInput, 0), 0.9);
+  HostChannels<float> noise(kChannels, kFrames), silence(kChannels, kFrames);
+  HostChannels<float> out(kChannels, kFrames);
+  FillNoise(noise, 12);
+  host->Process(noise.Pointers(), out.Pointers(), kFrames);
+  host->Reset();
+  host->Process(silence.Pointers(), out.Pointers(), kFrames);
+  float peak = 0.f;
+  for (const auto& channel : out.mData)
+    for (const float sample : channel)
+      peak = std::max(peak, std::fabs(sample));
+  EXPECT_LT(peak, 1e-6f);
 }
 
 // Audio, automation and state requests from three threads at once, as hosts

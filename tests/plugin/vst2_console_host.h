@@ -17,9 +17,15 @@ class Vst2ConsoleHost : public ConsoleHost {
 
   void Start(double sampleRate, int maxBlock) override {
     mPlug.Dispatch(effOpen);
-    mPlug.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    mPlug.Dispatch(effSetBlockSize, 0, maxBlock);
-    mPlug.Dispatch(effMainsChanged, 0, 1);
+    mRate = static_cast<float>(sampleRate);
+    mMaxBlock = maxBlock;
+    Resume();
+  }
+  // Suspended, then resumed with the rate and block size told again, as
+  // many hosts do.
+  void Reset() override {
+    mPlug.Dispatch(effMainsChanged, 0, 0);
+    Resume();
   }
   void Set(int param, double normalized) override {
     mPlug.Set(param, static_cast<float>(normalized));
@@ -106,8 +112,16 @@ class Vst2ConsoleHost : public ConsoleHost {
     return at;
   }
 
+  void Resume() {
+    mPlug.Dispatch(effSetSampleRate, 0, 0, nullptr, mRate);
+    mPlug.Dispatch(effSetBlockSize, 0, mMaxBlock);
+    mPlug.Dispatch(effMainsChanged, 0, 1);
+  }
+
   LinkedConsole mPlug;
   std::size_t mEditsTaken = 0;
+  float mRate = 44100.f;
+  int mMaxBlock = 0;
 };
 
 inline std::unique_ptr<ConsoleHost> MakeVst2ConsoleHost() {
