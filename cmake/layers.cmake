@@ -18,12 +18,14 @@ set(QUOR_LAYER_USES_plugin raster engine framework editor platform)
 # outside its library, built into the shared object hosts load (and, for
 # LV2, into the tool that writes the bundle's description); the only files
 # that may use both the plug-in and the format's adapter.
-set(QUOR_ENTRIES vst2 lv2)
+set(QUOR_ENTRIES vst2 lv2 clap)
 set(QUOR_ENTRY_FILES_vst2 src/plugin/vst2_entry.cpp)
 set(QUOR_ENTRY_USES_vst2 plugin vst2)
 set(QUOR_ENTRY_FILES_lv2 src/plugin/lv2_entry.cpp src/plugin/lv2_bundle.cpp
                          src/plugin/quor_lv2.cpp src/plugin/quor_lv2.h)
 set(QUOR_ENTRY_USES_lv2 plugin lv2)
+set(QUOR_ENTRY_FILES_clap src/plugin/clap_entry.cpp)
+set(QUOR_ENTRY_USES_clap plugin clap)
 
 # Headers of LAYER become visible as "LAYER/file.h" through a directory that
 # holds nothing but a link to the layer's folder.

@@ -188,6 +188,8 @@ std::string IEffectBase::GetAPIString() const {
       return "Standalone";
     case kAPILV2:
       return "LV2";
+    case kAPICLAP:
+      return "CLAP";
   }
   return "";
 }

