@@ -93,9 +93,7 @@ echo "    track 1: RMS $before before, $after after"
 check "the drag raises what is recorded" \
   'python3 -c "import sys; b, a = map(float, sys.argv[1:]); sys.exit(not (b > 0.01 and a > b * 1.5))" "$before" "$after"'
 close_editor
-cp "$work/quor.qtr" "$work/before-save.qtr"
-xdotool windowfocus --sync "$(xdotool search --name '^quor' | head -1)" key ctrl+s
-await 50 bash -c '! cmp -s "$0" "$1"' "$work/quor.qtr" "$work/before-save.qtr"
+save_session "$work/quor.qtr"
 # Input 1 is the fourth parameter Qtractor lists (index 3).
 input_1=$(session_py params "$work/quor.qtr" | python3 -c 'import json, sys; print(json.load(sys.stdin).get("3", 0))')
 echo "    Qtractor's Input 1: $input_1"

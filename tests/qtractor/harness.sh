@@ -12,7 +12,7 @@ qtractor_pid=""
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
-  rm -rf "$work"
+  [ -n "${QUOR_KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -53,24 +53,33 @@ start_servers() {
 # Starts Qtractor on a session; ready when its main window is up and its
 # master bus is in JACK.
 start_qtractor() {
-  local session=$1 name
-  name=$(basename "$session" .qtr)
-  mkdir -p "$work/home"
-  HOME="$work/home" XDG_RUNTIME_DIR="$work/home" LD_PRELOAD="$stand_in" \
+  local session=$1
+  session_file=$(basename "$session")
+  mkdir -p "$work/home/runtime"
+  chmod 700 "$work/home/runtime"
+  HOME="$work/home" XDG_RUNTIME_DIR="$work/home/runtime" LD_PRELOAD="$stand_in" \
     qtractor "$session" >>"$work/qtractor.txt" 2>&1 &
   qtractor_pid=$!
   pids+=("$qtractor_pid")
-  await 300 main_window "$name" && await jack_port Qtractor:Master/out_2 ||
+  await 300 main_window && await jack_port Qtractor:Master/out_2 ||
     { echo "Qtractor did not come up"; tail -20 "$work/qtractor.txt"; return 1; }
   sleep 2
 }
-main_window() { xdotool search --name "$1" | head -1 | grep -q .; }
+# Qtractor's main window is titled with the session file's path.
+main_window() { xdotool search --name "/${session_file//./\\.}( |$)" 2>/dev/null | head -1 | grep .; }
+# Saves the session as File > Save does, and waits until the file changed.
+save_session() {
+  local session=$1
+  cp "$session" "$work/before-save"
+  xdotool windowfocus --sync "$(main_window)" key ctrl+s
+  await 50 bash -c '! cmp -s "$0" "$1"' "$session" "$work/before-save"
+}
 jack_port() { jack_lsp | grep -qx "$1"; }
 
 # Closes Qtractor as a user does, discarding unsaved changes, or kills it.
 stop_qtractor() {
   local window
-  window=$(xdotool search --pid "$qtractor_pid" --name 'Qtractor' 2>/dev/null | head -1)
+  window=$(main_window)
   [ -n "$window" ] && "$window_close" "$window"
   for _ in $(seq 50); do
     kill -0 "$qtractor_pid" 2>/dev/null || return 0
