@@ -396,7 +396,6 @@ std::int32_t ClapTestHost::Process(ClapAudioBuffers<Sample>& audio, const ClapIn
   static const ClapInputEvents kNoEvents;
   ClapOutputEvents& pushed = out ? *out : mPushed;
   clap_process_t process{};
-  process.steady_time = mSteadyTime;
   process.frames_count = frames ? frames : audio.Frames();
   process.transport = transport;
   process.audio_inputs = audio.Inputs();
@@ -406,9 +405,18 @@ std::int32_t ClapTestHost::Process(ClapAudioBuffers<Sample>& audio, const ClapIn
   process.in_events = (in ? in : &kNoEvents)->List();
   process.out_events = pushed.List();
   pushed.SetBlockFrames(process.frames_count);
+  const std::int32_t status = Process(process);
+  pushed.SetBlockFrames(0);
+  return status;
+}
+
+std::int32_t ClapTestHost::Process(clap_process_t process) {
+  static const ClapInputEvents kNoEvents;
+  process.steady_time = mSteadyTime;
+  if (!process.in_events) process.in_events = kNoEvents.List();
+  if (!process.out_events) process.out_events = mPushed.List();
   const std::int32_t status =
       mAudio.Run([this, &process] { return mPlugin->process(mPlugin, &process); });
-  pushed.SetBlockFrames(0);
   mSteadyTime += process.frames_count;
   return status;
 }

@@ -138,6 +138,8 @@ class ClapTestHost {
   std::int32_t Process(ClapAudioBuffers<Sample>& audio, const ClapInputEvents* in = nullptr,
                        ClapOutputEvents* out = nullptr,
                        const clap_event_transport_t* transport = nullptr, std::uint32_t frames = 0);
+  // One process call as given, its steady time the host's.
+  std::int32_t Process(clap_process_t process);
   // The parameter flush, on the audio thread while active, else on the main
   // thread; events out land in Pushed().
   void Flush(const ClapInputEvents* in = nullptr);
