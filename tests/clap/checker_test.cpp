@@ -251,6 +251,35 @@ TEST_F(ClapChecker, ProcessesAnyLengthInPlace) {
   host.Deactivate();
 }
 
+// Output over the input gives the bits of separate buffers, 32- and 64-bit.
+TEST_F(ClapChecker, InPlaceGivesTheBitsOfSeparateBuffers) {
+  Start(512);
+  ClapTestHost separate(Library());
+  ASSERT_TRUE(separate.Create() && separate.Init() && separate.Activate(48000., 1, 512) &&
+              separate.StartProcessing());
+  const auto input = [](std::size_t, std::size_t c, std::uint32_t f) { return Sine(c, f); };
+  for (int round = 0; round < 3; ++round) {
+    ClapAudioBuffers<float> in32({kChannels}, {kChannels}, 300, true),
+        apart32({kChannels}, {kChannels}, 300);
+    ClapAudioBuffers<double> in64({kChannels}, {kChannels}, 200, true),
+        apart64({kChannels}, {kChannels}, 200);
+    in32.Fill(input);
+    apart32.Fill(input);
+    in64.Fill(
+        [&](std::size_t p, std::size_t c, std::uint32_t f) { return double{input(p, c, f)}; });
+    apart64.Fill(
+        [&](std::size_t p, std::size_t c, std::uint32_t f) { return double{input(p, c, f)}; });
+    host.Process(in32);
+    separate.Process(apart32);
+    host.Process(in64);
+    separate.Process(apart64);
+    for (std::size_t c = 0; c < kChannels; ++c) {
+      EXPECT_EQ(0, std::memcmp(in32.Out(0, c), apart32.Out(0, c), 300 * sizeof(float))) << c;
+      EXPECT_EQ(0, std::memcmp(in64.Out(0, c), apart64.Out(0, c), 200 * sizeof(double))) << c;
+    }
+  }
+}
+
 // A change at frame 100 sounds from frame 100: the same as a block cut there.
 TEST_F(ClapChecker, EventsApplyAtTheirFrame) {
   Start(512);
