@@ -30,6 +30,31 @@ const clap_plugin_audio_ports_t kAudioPorts{
       return self && self->AudioPortInfo(index, isInput, info);
     }};
 
+const clap_plugin_audio_ports_config_t kPortsConfig{
+    [](const clap_plugin_t* p) -> std::uint32_t {
+      const ClapPlugin* self = Plugin(p);
+      return self ? self->ConfigCount() : 0;
+    },
+    [](const clap_plugin_t* p, std::uint32_t index, clap_audio_ports_config_t* config) {
+      const ClapPlugin* self = Plugin(p);
+      return self && self->ConfigInfo(index, config);
+    },
+    [](const clap_plugin_t* p, clap_id config) {
+      ClapPlugin* self = Plugin(p);
+      return self && self->SelectConfig(config);
+    }};
+
+const clap_plugin_audio_ports_config_info_t kPortsConfigInfo{
+    [](const clap_plugin_t* p) -> clap_id {
+      const ClapPlugin* self = Plugin(p);
+      return self ? self->CurrentConfig() : kClapInvalidId;
+    },
+    [](const clap_plugin_t* p, clap_id config, std::uint32_t index, bool isInput,
+       clap_audio_port_info_t* info) {
+      const ClapPlugin* self = Plugin(p);
+      return self && self->ConfigPortInfo(config, index, isInput, info);
+    }};
+
 const clap_plugin_note_ports_t kNotePorts{
     [](const clap_plugin_t* p, bool isInput) -> std::uint32_t {
       const ClapPlugin* self = Plugin(p);
@@ -235,6 +260,9 @@ const void* ClapPlugin::Extension(const char* id) const {
   if (!id) return nullptr;
   const std::string_view name = id;
   if (name == kClapExtAudioPorts) return &kAudioPorts;
+  if (name == kClapExtAudioPortsConfig) return &kPortsConfig;
+  if (name == kClapExtAudioPortsConfigInfo || name == kClapExtAudioPortsConfigInfoCompat)
+    return &kPortsConfigInfo;
   if (name == kClapExtNotePorts) return &kNotePorts;
   if (name == kClapExtParams) return &kParams;
   if (name == kClapExtState) return &kState;

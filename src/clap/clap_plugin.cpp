@@ -247,45 +247,51 @@ void ClapPlugin::ProcessAudio(const clap_process_t* process, std::uint32_t from,
   const std::size_t channels = std::min<std::size_t>(mDescription.mChannels, kMaxChannels);
   std::array<Sample*, kMaxChannels> in{};
   std::array<Sample*, kMaxChannels> out{};
-  // The main port of each side; a missing port, channel or array is silence.
-  if (process->audio_inputs_count > 0 && process->audio_inputs) {
-    const clap_audio_buffer_t& port = process->audio_inputs[0];
-    const std::size_t n = std::min<std::size_t>(port.channel_count, channels);
-    for (std::size_t c = 0; c < n; ++c) {
+  // Each port's channels in turn; a missing port, channel or array is silence.
+  const std::uint32_t perPort = PortChannels();
+  const std::size_t blockSize = static_cast<std::size_t>(Plug().GetBlockSize());
+  const std::uint32_t inPorts = process->audio_inputs ? process->audio_inputs_count : 0;
+  for (std::uint32_t p = 0; p < std::min(inPorts, AudioPortCount(true)); ++p) {
+    const clap_audio_buffer_t& port = process->audio_inputs[p];
+    const std::size_t base = std::size_t{p} * perPort;
+    const std::size_t n = std::min<std::size_t>({port.channel_count, perPort, channels - base});
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::size_t c = base + k;
       if constexpr (std::is_same_v<Sample, float>) {
         if (port.data32) {
-          in[c] = port.data32[c] ? port.data32[c] + from : nullptr;
-        } else if (port.data64 && port.data64[c]) {
+          in[c] = port.data32[k] ? port.data32[k] + from : nullptr;
+        } else if (port.data64 && port.data64[k]) {
           // 64-bit input to a 32-bit call: converted, as a host would.
-          float* converted =
-              mConvert32.data() + c * static_cast<std::size_t>(Plug().GetBlockSize());
+          float* converted = mConvert32.data() + c * blockSize;
           for (std::uint32_t f = 0; f < to - from; ++f)
-            converted[f] = static_cast<float>(port.data64[c][from + f]);
+            converted[f] = static_cast<float>(port.data64[k][from + f]);
           in[c] = converted;
         }
       } else {
         if (port.data64) {
-          in[c] = port.data64[c] ? port.data64[c] + from : nullptr;
-        } else if (port.data32 && port.data32[c]) {
-          double* converted =
-              mConvert64.data() + c * static_cast<std::size_t>(Plug().GetBlockSize());
+          in[c] = port.data64[k] ? port.data64[k] + from : nullptr;
+        } else if (port.data32 && port.data32[k]) {
+          double* converted = mConvert64.data() + c * blockSize;
           for (std::uint32_t f = 0; f < to - from; ++f)
-            converted[f] = static_cast<double>(port.data32[c][from + f]);
+            converted[f] = static_cast<double>(port.data32[k][from + f]);
           in[c] = converted;
         }
       }
     }
   }
-  if (process->audio_outputs_count > 0 && process->audio_outputs) {
-    const clap_audio_buffer_t& port = process->audio_outputs[0];
-    const std::size_t n = std::min<std::size_t>(port.channel_count, channels);
-    for (std::size_t c = 0; c < n; ++c) {
-      if constexpr (std::is_same_v<Sample, float>) {
-        if (port.data32 && port.data32[c]) out[c] = port.data32[c] + from;
-      } else {
-        if (port.data64 && port.data64[c]) out[c] = port.data64[c] + from;
-      }
-    }
+  const std::uint32_t outPorts = process->audio_outputs ? process->audio_outputs_count : 0;
+  for (std::uint32_t p = 0; p < std::min(outPorts, AudioPortCount(false)); ++p) {
+    const clap_audio_buffer_t& port = process->audio_outputs[p];
+    const std::size_t base = std::size_t{p} * perPort;
+    const std::size_t n = std::min<std::size_t>({port.channel_count, perPort, channels - base});
+    // A port of the other sample size than the call's gets nothing.
+    Sample* const* data;
+    if constexpr (std::is_same_v<Sample, float>)
+      data = port.data32;
+    else
+      data = port.data64;
+    for (std::size_t k = 0; data && k < n; ++k)
+      if (data[k]) out[base + k] = data[k] + from;
   }
   mBlockOffset = from;
   if constexpr (std::is_same_v<Sample, float>)
@@ -667,23 +673,73 @@ bool ClapPlugin::SetRenderMode(std::int32_t mode) {
 // ---------------------------------------------------------------------------
 // Ports.
 
+std::uint32_t ClapPlugin::PortChannels() const {
+  return mStereoPorts ? 2 : mDescription.mChannels;
+}
+
 std::uint32_t ClapPlugin::AudioPortCount(bool) const {
-  return 1;
+  return mDescription.mChannels / PortChannels();
 }
 
 bool ClapPlugin::AudioPortInfo(std::uint32_t index, bool isInput,
                                clap_audio_port_info_t* info) const {
-  if (index != 0 || !info) return false;
+  return ConfigPortInfo(mStereoPorts ? kConfigStereoPorts : kConfigOnePort, index, isInput, info);
+}
+
+bool ClapPlugin::ConfigPortInfo(clap_id config, std::uint32_t index, bool isInput,
+                                clap_audio_port_info_t* info) const {
+  if (!info || config > kConfigStereoPorts) return false;
+  const bool stereo = config == kConfigStereoPorts;
+  const std::uint32_t perPort = stereo ? 2 : mDescription.mChannels;
+  if (index >= mDescription.mChannels / perPort) return false;
   *info = {};
-  info->id = 0;
-  CopyText(isInput ? mDescription.mInputName : mDescription.mOutputName, info->name,
-           sizeof info->name);
-  info->flags = kClapAudioPortIsMain | kClapAudioPortSupports64Bits;
-  info->channel_count = mDescription.mChannels;
-  info->port_type = mDescription.mChannels == 2 ? kClapPortStereo : nullptr;
+  info->id = index;
+  if (stereo)
+    CopyText((isInput ? "Track " : "Out ") + std::to_string(index + 1), info->name,
+             sizeof info->name);
+  else
+    CopyText(isInput ? mDescription.mInputName : mDescription.mOutputName, info->name,
+             sizeof info->name);
+  info->flags = kClapAudioPortSupports64Bits | kClapAudioPortRequiresCommonSampleSize |
+                (index == 0 ? kClapAudioPortIsMain : 0u);
+  info->channel_count = perPort;
+  info->port_type = perPort == 2 ? kClapPortStereo : nullptr;
   // Each input sample is read before its output is written.
-  info->in_place_pair = 0;
+  info->in_place_pair = index;
   return true;
+}
+
+std::uint32_t ClapPlugin::ConfigCount() const {
+  return mDescription.mChannels % 2 == 0 && mDescription.mChannels > 2 ? 2 : 1;
+}
+
+bool ClapPlugin::ConfigInfo(std::uint32_t index, clap_audio_ports_config_t* config) const {
+  if (!config || index >= ConfigCount()) return false;
+  clap_audio_port_info_t main{};
+  ConfigPortInfo(index, 0, true, &main);
+  *config = {};
+  config->id = index;
+  CopyText(index == kConfigStereoPorts
+               ? std::to_string(mDescription.mChannels / 2) + " stereo ports"
+               : std::to_string(mDescription.mChannels) + " channels on one port",
+           config->name, sizeof config->name);
+  config->input_port_count = config->output_port_count =
+      mDescription.mChannels / main.channel_count;
+  config->has_main_input = config->has_main_output = true;
+  config->main_input_channel_count = config->main_output_channel_count = main.channel_count;
+  config->main_input_port_type = config->main_output_port_type = main.port_type;
+  return true;
+}
+
+bool ClapPlugin::SelectConfig(clap_id config) {
+  ExpectThread(ThreadRole::kHost);
+  if (mActive || config >= ConfigCount()) return false;
+  mStereoPorts = config == kConfigStereoPorts;
+  return true;
+}
+
+clap_id ClapPlugin::CurrentConfig() const {
+  return mStereoPorts ? kConfigStereoPorts : kConfigOnePort;
 }
 
 std::uint32_t ClapPlugin::NotePortCount(bool) const {

@@ -35,10 +35,20 @@ class ClapPlugin final : public PlugInstance, public IPlugHost {
   const void* Extension(const char* id) const;                                         // any
   void OnMainThread() {}                                                               // host
 
-  // Audio ports and note ports: one main port of every channel each way.
+  // Audio ports: every channel on one main port each way (the ports some
+  // hosts feed only), or a stereo port for each pair (for hosts that route
+  // pairs), chosen while inactive. Note ports: one each way.
+  static constexpr clap_id kConfigOnePort = 0;
+  static constexpr clap_id kConfigStereoPorts = 1;
   std::uint32_t AudioPortCount(bool isInput) const;  // host
   bool AudioPortInfo(std::uint32_t index, bool isInput, clap_audio_port_info_t* info) const;
-  std::uint32_t NotePortCount(bool isInput) const;  // host
+  bool ConfigPortInfo(clap_id config, std::uint32_t index, bool isInput,
+                      clap_audio_port_info_t* info) const;                        // host
+  std::uint32_t ConfigCount() const;                                              // host
+  bool ConfigInfo(std::uint32_t index, clap_audio_ports_config_t* config) const;  // host
+  bool SelectConfig(clap_id config);                                              // host
+  clap_id CurrentConfig() const;                                                  // host
+  std::uint32_t NotePortCount(bool isInput) const;                                // host
   bool NotePortInfo(std::uint32_t index, bool isInput, clap_note_port_info_t* info) const;
 
   // Parameters, by their index as id, in their own units.
@@ -103,6 +113,7 @@ class ClapPlugin final : public PlugInstance, public IPlugHost {
   template <typename Sample>
   void ProcessAudio(const clap_process_t* process, std::uint32_t from, std::uint32_t to);
   void RequestFlushIfIdle();
+  std::uint32_t PortChannels() const;
   void Log(std::int32_t severity, const char* message) const;
   // In checked builds, whether the host's thread check agrees that this is
   // its audio thread, for hosts whose answers mean that.
@@ -121,6 +132,7 @@ class ClapPlugin final : public PlugInstance, public IPlugHost {
   std::atomic<bool> mThreadCheckSensible{false};
 
   bool mInitialised = false;
+  bool mStereoPorts = false;  // changed only while inactive
   std::atomic<bool> mActive{false};
   std::atomic<bool> mProcessing{false};
   std::uint32_t mMaxFrames = 0;

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/thread_role.h"
 #include "tests/hosts/clap_test_host.h"
 
 namespace {
@@ -133,6 +134,23 @@ TEST(ClapEntry, ScannerWithoutHostExtensions) {
   ClapAudioBuffers<float> audio({kChannels}, {kChannels}, 512);
   audio.Fill([](std::size_t, std::size_t c, std::uint32_t f) { return Sine(c, f); });
   EXPECT_EQ(host.Process(audio), kClapProcessContinue);
+  EXPECT_TRUE(host.Violations().empty());
+}
+
+// A host whose thread check answers whether it processes, not who asks:
+// the plug-in stops asking it, says so once, and goes on.
+TEST(ClapEntry, ThreadCheckThatAnswersSomethingElse) {
+  ClapTestHost::Options options;
+  options.mThreadCheckByProcessing = true;
+  ClapTestHost host(Library(), options);
+  ASSERT_TRUE(host.Create() && host.Init() && host.Activate(48000., 1, 64));
+  ClapAudioBuffers<float> audio({kChannels}, {kChannels}, 64);
+  audio.Fill([](std::size_t, std::size_t c, std::uint32_t f) { return Sine(c, f); });
+  for (int i = 0; i < 3; ++i)  // processed as an export does: never "started"
+    EXPECT_EQ(host.Process(audio), kClapProcessContinue);
+  if (kThreadChecks) {
+    EXPECT_EQ(host.LogMessages().size(), 1u);
+  }
   EXPECT_TRUE(host.Violations().empty());
 }
 
@@ -278,6 +296,39 @@ TEST_F(ClapChecker, InPlaceGivesTheBitsOfSeparateBuffers) {
       EXPECT_EQ(0, std::memcmp(in64.Out(0, c), apart64.Out(0, c), 200 * sizeof(double))) << c;
     }
   }
+}
+
+// Eight stereo ports, for hosts that route pairs: the sound of the one
+// 16-channel port, pair by pair; chosen only while inactive.
+TEST_F(ClapChecker, EightStereoPortsCarryTheSameSound) {
+  const auto* configs = host.Extension<clap_plugin_audio_ports_config_t>(kClapExtAudioPortsConfig);
+  ASSERT_NE(configs, nullptr);
+  ASSERT_EQ(configs->count(host.Plugin()), 2u);
+  clap_audio_ports_config_t config{};
+  ASSERT_TRUE(configs->get(host.Plugin(), 1, &config));
+  EXPECT_EQ(config.input_port_count, 8u);
+  EXPECT_EQ(config.main_input_channel_count, 2u);
+  ASSERT_TRUE(configs->select(host.Plugin(), config.id));
+  const auto* ports = host.Extension<clap_plugin_audio_ports_t>(kClapExtAudioPorts);
+  ASSERT_EQ(ports->count(host.Plugin(), false), 8u);
+  Start(256);
+  EXPECT_FALSE(configs->select(host.Plugin(), 0));
+
+  ClapTestHost whole(Library());
+  ASSERT_TRUE(whole.Create() && whole.Init() && whole.Activate(48000., 1, 256) &&
+              whole.StartProcessing());
+  const auto input = [](std::size_t channel, std::uint32_t f) { return Sine(channel, f); };
+  ClapAudioBuffers<float> pairs(std::vector<std::uint32_t>(8, 2), std::vector<std::uint32_t>(8, 2),
+                                256);
+  pairs.Fill([&](std::size_t p, std::size_t c, std::uint32_t f) { return input(2 * p + c, f); });
+  ClapAudioBuffers<float> one({kChannels}, {kChannels}, 256);
+  one.Fill([&](std::size_t, std::size_t c, std::uint32_t f) { return input(c, f); });
+  ClapInputEvents mode;
+  mode.AddParamValue(0, kMode, 1.);
+  host.Process(pairs, &mode);
+  whole.Process(one, &mode);
+  for (std::size_t c = 0; c < kChannels; ++c)
+    EXPECT_EQ(0, std::memcmp(pairs.Out(c / 2, c % 2), one.Out(0, c), 256 * sizeof(float))) << c;
 }
 
 // A change at frame 100 sounds from frame 100: the same as a block cut there.
