@@ -379,6 +379,8 @@ bool ClapPlugin::SendMidi(const IMidiMsg& msg) {
 }
 
 bool ClapPlugin::GetTransport(std::uint32_t, HostTransport* transport) {
+  // Known only inside a block, to the thread processing it.
+  if (CurrentThreadRole() != ThreadRole::kAudio) return false;
   if (!mTransport) {
     if (mSteadyTime < 0) return false;
     transport->mSamplePos = static_cast<double>(mSteadyTime + mBlockOffset);
