@@ -1,6 +1,7 @@
-// The editor's edits on their way to the host: pushed on the editor's
-// thread, taken where the host takes them (process or flush), without a
-// lock or an allocation on either side.
+// Edits the plug-in told on the host's main thread (from a timer, while the
+// host processes nothing), waiting for the flush the plug-in then asks for
+// or the next process: pushed on the main thread, taken on the thread of
+// that call, without a lock or an allocation on either side.
 #pragma once
 
 #include <array>
@@ -17,9 +18,9 @@ struct ClapEdit {
 
 class ClapEditQueue {
  public:
-  static constexpr std::size_t kCapacity = 1024;
+  static constexpr std::size_t kCapacity = 4096;
 
-  // Editor thread. False when full: the edit is lost, the sound has it.
+  // The main thread. False when full: the host misses the edit, the sound has it.
   bool Push(const ClapEdit& edit) {
     const std::size_t tail = mTail.load(std::memory_order_relaxed);
     if (tail - mHead.load(std::memory_order_acquire) == kCapacity) return false;

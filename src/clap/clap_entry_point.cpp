@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 #include "clap/clap_plugin.h"
@@ -11,7 +12,7 @@ namespace {
 std::mutex gEntryMutex;
 int gEntryCount = 0;
 // The one description this library serves, set by the first factory asked for.
-std::atomic<const ClapDescription& (*)()> gDescribe{nullptr};
+std::atomic<const PlugDescriptor& (*)()> gDescribe{nullptr};
 
 ClapPlugin* Plugin(const clap_plugin_t* plugin) {
   return ClapPlugin::Of(plugin);
@@ -176,20 +177,27 @@ const clap_plugin_t* CreatePlugin(const clap_plugin_factory_t*, const clap_host_
 const clap_plugin_descriptor_t* Descriptor() {
   const auto describe = gDescribe.load();
   if (!describe) return nullptr;
+  static const std::string version = [describe] {
+    const int packed = describe().mIdentity.mVersion;
+    return std::to_string(packed >> 16) + "." + std::to_string((packed >> 8) & 0xFF) + "." +
+           std::to_string(packed & 0xFF);
+  }();
   static const clap_plugin_descriptor_t descriptor = [describe] {
-    const ClapDescription& d = describe();
+    const PlugIdentity& identity = describe().mIdentity;
+    // An effect for mixing, in stereo pairs.
+    static const char* const kFeatures[] = {kClapFeatureAudioEffect, kClapFeatureMixing,
+                                            kClapFeatureStereo, nullptr};
     clap_plugin_descriptor_t desc{};
     desc.clap_version = kClapVersion;
-    desc.id = d.mId;
-    desc.name = d.mName;
-    desc.vendor = d.mVendor;
+    desc.id = identity.mClapId.c_str();
+    desc.name = identity.mName.c_str();
+    desc.vendor = identity.mVendor.c_str();
     desc.url = "";
     desc.manual_url = "";
     desc.support_url = "";
-    desc.version = d.mVersion;
-    desc.description = d.mSummary;
-    static const char* const kNoFeatures[] = {nullptr};
-    desc.features = d.mFeatures ? d.mFeatures : kNoFeatures;
+    desc.version = version.c_str();
+    desc.description = "";
+    desc.features = kFeatures;
     return desc;
   }();
   return &descriptor;
@@ -285,10 +293,10 @@ void ClapEntryDeinit() {
   if (gEntryCount > 0) --gEntryCount;
 }
 
-const void* ClapEntryFactory(const char* factoryId, const ClapDescription& (*describe)()) {
+const void* ClapEntryFactory(const char* factoryId, const PlugDescriptor& (*describe)()) {
   if (!factoryId || std::string_view(factoryId) != kClapPluginFactoryId || !describe)
     return nullptr;
-  const ClapDescription& (*expected)() = nullptr;
+  const PlugDescriptor& (*expected)() = nullptr;
   gDescribe.compare_exchange_strong(expected, describe);
   return &kFactory;
 }

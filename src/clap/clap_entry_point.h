@@ -1,19 +1,19 @@
-// The library's CLAP entry over one plug-in: init and deinit counted in
+// The library's CLAP entry over one plug-in's descriptor: init and deinit counted in
 // pairs, the plug-in factory, its descriptor, and the plug-in objects with
 // their extension tables. The entry file of a plug-in defines `clap_entry`
 // from ClapEntryFor.
 #pragma once
 
 #include "clap/clap_abi.h"
-#include "clap/clap_description.h"
+#include "framework/plug_descriptor.h"
 
 bool ClapEntryInit(const char* pluginPath);  // any, one at a time
 void ClapEntryDeinit();                      // any, one at a time
 // The factory of the plug-in `describe` gives, for the factory id; else null.
 const void* ClapEntryFactory(const char* factoryId,
-                             const ClapDescription& (*describe)());  // any
+                             const PlugDescriptor& (*describe)());  // any
 
-template <const ClapDescription& (*Describe)()>
+template <const PlugDescriptor& (*Describe)()>
 constexpr clap_plugin_entry_t ClapEntryFor() {
   return {kClapVersion, &ClapEntryInit, &ClapEntryDeinit,
           [](const char* factoryId) { return ClapEntryFactory(factoryId, Describe); }};

@@ -40,25 +40,34 @@ clap_event_header_t OutHeader(std::uint32_t size, std::uint16_t type) {
   return {size, 0, kClapCoreEventSpace, type, 0};
 }
 
+// Where the edits being delivered on this thread go: a host call's list
+// (null: the host gave none), or the ring the main thread fills.
+struct Delivery {
+  bool mInHostCall = false;
+  const clap_output_events_t* mOut = nullptr;
+};
+thread_local Delivery tDelivery;
+
 }  // namespace
 
-ClapPlugin* ClapPlugin::Create(const ClapDescription& description, const clap_host_t* host) {
+ClapPlugin* ClapPlugin::Create(const PlugDescriptor& descriptor, const clap_host_t* host) {
   if (!host || !ClapVersionIsCompatible(host->clap_version) || !host->get_extension) return nullptr;
-  std::unique_ptr<IEffectBase> plug = description.mMake ? description.mMake() : nullptr;
+  std::unique_ptr<IEffectBase> plug = MakePlug(descriptor.mMake);
   if (!plug) return nullptr;
-  return new ClapPlugin(description, std::move(plug), host);
+  return new ClapPlugin(descriptor, std::move(plug), host);
 }
 
-ClapPlugin::ClapPlugin(const ClapDescription& description, std::unique_ptr<IEffectBase> plug,
+ClapPlugin::ClapPlugin(const PlugDescriptor& descriptor, std::unique_ptr<IEffectBase> plug,
                        const clap_host_t* host)
-    : PlugInstance(std::move(plug)), mDescription(description), mHost(host), mHeld(kHeldEvents) {
+    : PlugInstance(std::move(plug)),
+      mDescriptor(descriptor),
+      mParams(descriptor.UsedParams()),
+      mChannels(static_cast<std::uint32_t>(std::max(descriptor.NInChannels(), 0))),
+      mHost(host),
+      mHeld(kHeldEvents) {
   mObject = {};
   mObject.plugin_data = this;
-  IEffectBase& p = Plug();
-  p.EnsureDefaultPreset();
-  p.SetInputChannelConnections(0, p.NInChannels(), true);
-  p.SetOutputChannelConnections(0, p.NOutChannels(), true);
-  p.ConnectHost(this, kAPICLAP);
+  Connect(this, kAPICLAP);
 }
 
 ClapPlugin::~ClapPlugin() {
@@ -76,6 +85,7 @@ const Table* ClapPlugin::HostExtension(const char* id) const {
 }
 
 void ClapPlugin::Log(std::int32_t severity, const char* message) const {
+  ExpectUnlocked();
   if (mHostLog && mHostLog->log) mHostLog->log(mHost, severity, message);
 }
 
@@ -92,6 +102,8 @@ bool ClapPlugin::Init() {
   mHostParams = HostExtension<clap_host_params_t>(kClapExtParams);
   mHostGui = HostExtension<clap_host_gui_t>(kClapExtGui);
   mHostTimers = HostExtension<clap_host_timer_support_t>(kClapExtTimerSupport);
+  mHostState = HostExtension<clap_host_state_t>(kClapExtState);
+  if (mHostState && !mHostState->mark_dirty) mHostState = nullptr;
   if (mHostLog && !mHostLog->log) mHostLog = nullptr;
   if (mHostThreadCheck && (!mHostThreadCheck->is_main_thread || !mHostThreadCheck->is_audio_thread))
     mHostThreadCheck = nullptr;
@@ -105,11 +117,7 @@ bool ClapPlugin::Init() {
     mThreadCheckSensible = mHostThreadCheck && mHostThreadCheck->is_main_thread(mHost) &&
                            !mHostThreadCheck->is_audio_thread(mHost);
   }
-  IEffectBase& p = Plug();
-  Guarded([&] {
-    p.HostSpecificInit();
-    p.OnParamReset();
-  });
+  Guarded([this] { Open(); });
   return true;
 }
 
@@ -122,15 +130,13 @@ bool ClapPlugin::Activate(double sampleRate, std::uint32_t minFrames, std::uint3
       static_cast<int>(std::min<std::uint32_t>(maxFrames, IEffectBase::kMaxBlockSize));
   bool ok = false;
   Guarded([&] {
-    IEffectBase& p = Plug();
-    p.SetSampleRate(sampleRate);
-    p.SetBlockSize(block);
+    SetSampleRate(sampleRate);
+    SetMaxBlockSize(block);
     // Room for a block's input in the other sample size.
-    const std::size_t samples =
-        std::size_t{mDescription.mChannels} * static_cast<std::size_t>(block);
+    const std::size_t samples = std::size_t{mChannels} * static_cast<std::size_t>(block);
     mConvert32.assign(samples, 0.f);
     mConvert64.assign(samples, 0.);
-    p.OnActivate(true);
+    SetActive(true);
     ok = true;
   });
   if (!ok) return false;
@@ -145,7 +151,7 @@ void ClapPlugin::Deactivate() {
   // Hosts may skip stop_processing.
   mProcessing = false;
   mActive = false;
-  Guarded([this] { Plug().OnActivate(false); });
+  Guarded([this] { SetActive(false); });
 }
 
 bool ClapPlugin::StartProcessing() {
@@ -182,14 +188,14 @@ void ClapPlugin::CheckAudioThread() {
   }
 }
 
-const ClapParamDescription* ClapPlugin::Listed(clap_id id) const {
+const ParamDescriptor* ClapPlugin::Listed(clap_id id) const {
   // The list is in index order: found by halving.
-  const auto it = std::lower_bound(mDescription.mParams.begin(), mDescription.mParams.end(), id,
-                                   [](const ClapParamDescription& p, clap_id wanted) {
-                                     return static_cast<clap_id>(p.mIdx) < wanted;
+  const auto it = std::lower_bound(mParams.begin(), mParams.end(), id,
+                                   [](const ParamDescriptor* p, clap_id wanted) {
+                                     return static_cast<clap_id>(p->mId) < wanted;
                                    });
-  if (it == mDescription.mParams.end() || static_cast<clap_id>(it->mIdx) != id) return nullptr;
-  return &*it;
+  if (it == mParams.end() || static_cast<clap_id>((*it)->mId) != id) return nullptr;
+  return *it;
 }
 
 bool ClapPlugin::ApplyParamEvent(const clap_event_header_t* event) {
@@ -204,27 +210,39 @@ bool ClapPlugin::ApplyParamEvent(const clap_event_header_t* event) {
   return true;
 }
 
-void ClapPlugin::DeliverEdits(const clap_output_events_t* out) {
-  ClapEdit edit;
-  while (mEdits.Pop(&edit)) {
-    if (!out || !out->try_push) continue;
-    if (edit.mKind == ClapEdit::Kind::kValue) {
-      clap_event_param_value_t event{};
-      event.header = OutHeader(sizeof event, kClapEventParamValue);
-      event.param_id = static_cast<clap_id>(edit.mParam);
-      event.note_id = -1;
-      event.port_index = event.channel = event.key = -1;
-      event.value = edit.mValue;
-      out->try_push(out, &event.header);
-    } else {
-      clap_event_param_gesture_t event{};
-      event.header =
-          OutHeader(sizeof event, edit.mKind == ClapEdit::Kind::kBegin ? kClapEventParamGestureBegin
-                                                                       : kClapEventParamGestureEnd);
-      event.param_id = static_cast<clap_id>(edit.mParam);
-      out->try_push(out, &event.header);
-    }
+void ClapPlugin::Push(const ClapEdit& edit) {
+  if (!tDelivery.mInHostCall) {
+    mToldOnMain.Push(edit);
+    return;
   }
+  const clap_output_events_t* out = tDelivery.mOut;
+  if (!out || !out->try_push) return;
+  if (edit.mKind == ClapEdit::Kind::kValue) {
+    clap_event_param_value_t event{};
+    event.header = OutHeader(sizeof event, kClapEventParamValue);
+    event.param_id = static_cast<clap_id>(edit.mParam);
+    event.note_id = -1;
+    event.port_index = event.channel = event.key = -1;
+    event.value = edit.mValue;
+    out->try_push(out, &event.header);
+  } else {
+    clap_event_param_gesture_t event{};
+    event.header =
+        OutHeader(sizeof event, edit.mKind == ClapEdit::Kind::kBegin ? kClapEventParamGestureBegin
+                                                                     : kClapEventParamGestureEnd);
+    event.param_id = static_cast<clap_id>(edit.mParam);
+    out->try_push(out, &event.header);
+  }
+}
+
+void ClapPlugin::DeliverEdits(const clap_output_events_t* out) {
+  ExpectUnlocked();
+  tDelivery = {true, out};
+  ClapEdit edit;
+  while (mToldOnMain.Pop(&edit))
+    Push(edit);
+  Plug().DeliverEdits();
+  tDelivery = {};
 }
 
 void ClapPlugin::PushHeldEvents(const clap_output_events_t* out) {
@@ -244,7 +262,7 @@ void ClapPlugin::ProcessAudio(const clap_process_t* process, std::uint32_t from,
   }
   if (to <= from) return;
   constexpr std::size_t kMaxChannels = 64;
-  const std::size_t channels = std::min<std::size_t>(mDescription.mChannels, kMaxChannels);
+  const std::size_t channels = std::min<std::size_t>(mChannels, kMaxChannels);
   std::array<Sample*, kMaxChannels> in{};
   std::array<Sample*, kMaxChannels> out{};
   // Each port's channels in turn; a missing port, channel or array is silence.
@@ -361,11 +379,13 @@ std::int32_t ClapPlugin::Process(const clap_process_t* process) {
     if (process->audio_outputs_count > 0 && process->audio_outputs)
       process->audio_outputs[0].constant_mask = 0;
   });
+  ExpectUnlocked();
   PushHeldEvents(process->out_events);
   return kClapProcessContinue;
 }
 
 bool ClapPlugin::SendMidi(const IMidiMsg& msg) {
+  ExpectThread(ThreadRole::kAudio);
   // Only while a block is processed, under the mutex: sent once it is let go.
   if (mHeldCount >= mHeld.size() || CurrentThreadRole() != ThreadRole::kAudio) return false;
   clap_event_midi_t event{};
@@ -421,24 +441,24 @@ bool ClapPlugin::GetTransport(std::uint32_t, HostTransport* transport) {
 // Parameters.
 
 std::uint32_t ClapPlugin::ParamCount() const {
-  return static_cast<std::uint32_t>(mDescription.mParams.size());
+  return static_cast<std::uint32_t>(mParams.size());
 }
 
 bool ClapPlugin::ParamInfo(std::uint32_t position, clap_param_info_t* info) const {
-  if (!info || position >= mDescription.mParams.size()) return false;
-  const ClapParamDescription& d = mDescription.mParams[position];
-  const IParam* param = Plug().GetParam(d.mIdx);
+  if (!info || position >= mParams.size()) return false;
+  const ParamDescriptor& d = *mParams[position];
   *info = {};
-  info->id = static_cast<clap_id>(d.mIdx);
+  info->id = static_cast<clap_id>(d.mId);
   info->flags = kClapParamIsAutomatable;
-  if (param->Type() != kTypeDouble) info->flags |= kClapParamIsStepped;
-  if (d.mChoice) info->flags |= kClapParamIsStepped | kClapParamIsEnum;
+  if (d.mType != kTypeDouble) info->flags |= kClapParamIsStepped;
+  if (d.mStyle != ParamStyle::kContinuous) info->flags |= kClapParamIsStepped | kClapParamIsEnum;
   if (d.mHostBypass) info->flags |= kClapParamIsStepped | kClapParamIsBypass;
-  CopyText(param->GetNameForHost(), info->name, sizeof info->name);
-  CopyText(d.mModule, info->module, sizeof info->module);
-  info->min_value = param->GetMin();
-  info->max_value = param->GetMax();
-  info->default_value = param->GetDefault();
+  CopyText(d.mName, info->name, sizeof info->name);
+  CopyText(d.mTrack < 0 ? std::string("Master") : "Track " + std::to_string(d.mTrack + 1),
+           info->module, sizeof info->module);
+  info->min_value = d.mMin;
+  info->max_value = d.mMax;
+  info->default_value = d.mDefault;
   return true;
 }
 
@@ -502,6 +522,7 @@ bool ClapPlugin::LoadState(const clap_istream_t* stream) {
   } catch (...) {
     restored = false;
   }
+  ExpectUnlocked();
   if (restored && mHostParams) mHostParams->rescan(mHost, kClapParamRescanValues);
   return restored;
 }
@@ -610,45 +631,39 @@ bool ClapPlugin::GuiHide() {
 void ClapPlugin::OnTimer(clap_id timer) {
   ExpectThread(ThreadRole::kHost);
   if (timer != mTimer) return;
+  const std::uint64_t calls = mProcessCalls.load(std::memory_order_relaxed);
+  const bool processed = calls != mProcessCallsAtLastTick;
+  mProcessCallsAtLastTick = calls;
+  // While blocks come, the next one takes the edits; else they are told
+  // here and fetched by a flush the host is asked for.
+  if (!processed) Plug().DeliverEdits();
+  ExpectUnlocked();
   if (const std::uint64_t size = mResizeRequest.exchange(0); size && mHostGui)
     mHostGui->request_resize(mHost, static_cast<std::uint32_t>(size >> 32),
                              static_cast<std::uint32_t>(size & 0xFFFFFFFFu));
   if (mRescanValues.exchange(false) && mHostParams)
     mHostParams->rescan(mHost, kClapParamRescanValues);
-  RequestFlushIfIdle();
-}
-
-void ClapPlugin::RequestFlushIfIdle() {
-  const std::uint64_t calls = mProcessCalls.load(std::memory_order_relaxed);
-  const bool processed = calls != mProcessCallsAtLastTick;
-  mProcessCallsAtLastTick = calls;
-  // While blocks come, the next one takes the edits.
-  if (!processed && !mEdits.Empty() && mHostParams) mHostParams->request_flush(mHost);
+  if (mTextsChanged.exchange(false) && mHostState) mHostState->mark_dirty(mHost);
+  if (!mToldOnMain.Empty() && mHostParams) mHostParams->request_flush(mHost);
 }
 
 // ---------------------------------------------------------------------------
-// What the plug-in asks of the host: queued here, delivered on the host's threads.
+// What the plug-in tells the host as its edits are delivered: gestures and
+// values into the host's list, notices for the main thread's timer.
 
 void ClapPlugin::BeginEdit(int paramIdx) {
-  if (Listed(static_cast<clap_id>(paramIdx))) mEdits.Push({ClapEdit::Kind::kBegin, paramIdx, 0.});
+  if (Listed(static_cast<clap_id>(paramIdx))) Push({ClapEdit::Kind::kBegin, paramIdx, 0.});
 }
 
 void ClapPlugin::Automate(int paramIdx, double normalizedValue) {
   if (!Listed(static_cast<clap_id>(paramIdx))) return;
+  // The host keeps values in the parameter's own units.
   const double value = Plug().GetParam(paramIdx)->ValueForNormalized(normalizedValue);
-  mEdits.Push({ClapEdit::Kind::kValue, paramIdx, value});
+  Push({ClapEdit::Kind::kValue, paramIdx, value});
 }
 
 void ClapPlugin::EndEdit(int paramIdx) {
-  if (Listed(static_cast<clap_id>(paramIdx))) mEdits.Push({ClapEdit::Kind::kEnd, paramIdx, 0.});
-}
-
-void ClapPlugin::ProgramChanged() {
-  mRescanValues = true;
-}
-
-HostProduct ClapPlugin::Identify() {
-  return {mHost->name ? mHost->name : "", 0};
+  if (Listed(static_cast<clap_id>(paramIdx))) Push({ClapEdit::Kind::kEnd, paramIdx, 0.});
 }
 
 void ClapPlugin::EditorResized(int width, int height) {
@@ -660,6 +675,18 @@ void ClapPlugin::EditorResized(int width, int height) {
 void ClapPlugin::LatencyChanged(int) {
   // Only a new activation may report another latency.
   if (mHost->request_restart) mHost->request_restart(mHost);
+}
+
+void ClapPlugin::TextsChanged() {
+  mTextsChanged = true;
+}
+
+void ClapPlugin::ProgramChanged() {
+  mRescanValues = true;
+}
+
+HostProduct ClapPlugin::Identify() {
+  return {mHost->name ? mHost->name : "", 0};
 }
 
 std::uint32_t ClapPlugin::Latency() const {
@@ -676,11 +703,11 @@ bool ClapPlugin::SetRenderMode(std::int32_t mode) {
 // Ports.
 
 std::uint32_t ClapPlugin::PortChannels() const {
-  return mStereoPorts ? 2 : mDescription.mChannels;
+  return mStereoPorts ? 2 : mChannels;
 }
 
 std::uint32_t ClapPlugin::AudioPortCount(bool) const {
-  return mDescription.mChannels / PortChannels();
+  return mChannels / PortChannels();
 }
 
 bool ClapPlugin::AudioPortInfo(std::uint32_t index, bool isInput,
@@ -692,16 +719,15 @@ bool ClapPlugin::ConfigPortInfo(clap_id config, std::uint32_t index, bool isInpu
                                 clap_audio_port_info_t* info) const {
   if (!info || config > kConfigStereoPorts) return false;
   const bool stereo = config == kConfigStereoPorts;
-  const std::uint32_t perPort = stereo ? 2 : mDescription.mChannels;
-  if (index >= mDescription.mChannels / perPort) return false;
+  const std::uint32_t perPort = stereo ? 2 : mChannels;
+  if (index >= mChannels / perPort) return false;
   *info = {};
   info->id = index;
   if (stereo)
     CopyText((isInput ? "Track " : "Out ") + std::to_string(index + 1), info->name,
              sizeof info->name);
   else
-    CopyText(isInput ? mDescription.mInputName : mDescription.mOutputName, info->name,
-             sizeof info->name);
+    CopyText(isInput ? "Inputs" : "Outputs", info->name, sizeof info->name);
   info->flags = kClapAudioPortSupports64Bits | kClapAudioPortRequiresCommonSampleSize |
                 (index == 0 ? kClapAudioPortIsMain : 0u);
   info->channel_count = perPort;
@@ -712,7 +738,7 @@ bool ClapPlugin::ConfigPortInfo(clap_id config, std::uint32_t index, bool isInpu
 }
 
 std::uint32_t ClapPlugin::ConfigCount() const {
-  return mDescription.mChannels % 2 == 0 && mDescription.mChannels > 2 ? 2 : 1;
+  return mChannels % 2 == 0 && mChannels > 2 ? 2 : 1;
 }
 
 bool ClapPlugin::ConfigInfo(std::uint32_t index, clap_audio_ports_config_t* config) const {
@@ -721,12 +747,10 @@ bool ClapPlugin::ConfigInfo(std::uint32_t index, clap_audio_ports_config_t* conf
   ConfigPortInfo(index, 0, true, &main);
   *config = {};
   config->id = index;
-  CopyText(index == kConfigStereoPorts
-               ? std::to_string(mDescription.mChannels / 2) + " stereo ports"
-               : std::to_string(mDescription.mChannels) + " channels on one port",
+  CopyText(index == kConfigStereoPorts ? std::to_string(mChannels / 2) + " stereo ports"
+                                       : std::to_string(mChannels) + " channels on one port",
            config->name, sizeof config->name);
-  config->input_port_count = config->output_port_count =
-      mDescription.mChannels / main.channel_count;
+  config->input_port_count = config->output_port_count = mChannels / main.channel_count;
   config->has_main_input = config->has_main_output = true;
   config->main_input_channel_count = config->main_output_channel_count = main.channel_count;
   config->main_input_port_type = config->main_output_port_type = main.port_type;

@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "clap/clap_abi.h"
-#include "clap/clap_description.h"
 #include "clap/clap_edit_queue.h"
+#include "framework/plug_descriptor.h"
 #include "framework/plug_instance.h"
 
 class ClapPlugin final : public PlugInstance, public IPlugHost {
  public:
   // Null for a host object that is unusable; nothing of the host is called.
-  static ClapPlugin* Create(const ClapDescription& description, const clap_host_t* host);  // any
+  static ClapPlugin* Create(const PlugDescriptor& descriptor, const clap_host_t* host);  // any
   ~ClapPlugin() override;
   const clap_plugin_t* Object() const { return &mObject; }
   static ClapPlugin* Of(const clap_plugin_t* plugin);
@@ -80,21 +80,23 @@ class ClapPlugin final : public PlugInstance, public IPlugHost {
   std::uint32_t Latency() const;          // host
   bool SetRenderMode(std::int32_t mode);  // host
 
-  // What the plug-in asks of its host.
+  // What the plug-in tells its host, as its edits are delivered.
   void BeginEdit(int paramIdx) override;
   void Automate(int paramIdx, double normalizedValue) override;
   void EndEdit(int paramIdx) override;
+  void EditorResized(int width, int height) override;
+  void LatencyChanged(int samples) override;
+  void TextsChanged() override;
   void ProgramChanged() override;
+  // What it asks.
   bool IsRenderingOffline() override { return mOffline.load(std::memory_order_relaxed); }
   bool GetTransport(std::uint32_t wanted, HostTransport* transport) override;
   HostProduct Identify() override;
-  void EditorResized(int width, int height) override;
-  void LatencyChanged(int samples) override;
   bool SendMidi(const IMidiMsg& msg) override;
   bool SendSysEx(const ISysEx&) override { return false; }
 
  private:
-  ClapPlugin(const ClapDescription& description, std::unique_ptr<IEffectBase> plug,
+  ClapPlugin(const PlugDescriptor& descriptor, std::unique_ptr<IEffectBase> plug,
              const clap_host_t* host);
   template <typename Request>
   void Guarded(Request request) {
@@ -103,23 +105,26 @@ class ClapPlugin final : public PlugInstance, public IPlugHost {
   template <typename Table>
   const Table* HostExtension(const char* id) const;
   // The description of a parameter id hosts list, or null.
-  const ClapParamDescription* Listed(clap_id id) const;
+  const ParamDescriptor* Listed(clap_id id) const;
   // Applies one event from the host; false for events that are not changes.
   bool ApplyParamEvent(const clap_event_header_t* event);
-  // The editor's waiting edits into a host's list, in order, at frame 0.
+  // The editor's waiting edits into a host's list, in order, at frame 0:
+  // those told on the main thread first, then the plug-in's queue.
   void DeliverEdits(const clap_output_events_t* out);
+  void Push(const ClapEdit& edit);
   // Events the plug-in sends on, held until the plug-in's mutex is let go.
   void PushHeldEvents(const clap_output_events_t* out);
   template <typename Sample>
   void ProcessAudio(const clap_process_t* process, std::uint32_t from, std::uint32_t to);
-  void RequestFlushIfIdle();
   std::uint32_t PortChannels() const;
   void Log(std::int32_t severity, const char* message) const;
   // In checked builds, whether the host's thread check agrees that this is
   // its audio thread, for hosts whose answers mean that.
   void CheckAudioThread();
 
-  const ClapDescription& mDescription;
+  const PlugDescriptor& mDescriptor;
+  std::vector<const ParamDescriptor*> mParams;  // those hosts list, in index order
+  std::uint32_t mChannels;                      // each way
   const clap_host_t* mHost;
   clap_plugin_t mObject;
 
@@ -129,6 +134,7 @@ class ClapPlugin final : public PlugInstance, public IPlugHost {
   const clap_host_params_t* mHostParams = nullptr;
   const clap_host_gui_t* mHostGui = nullptr;
   const clap_host_timer_support_t* mHostTimers = nullptr;
+  const clap_host_state_t* mHostState = nullptr;
   std::atomic<bool> mThreadCheckSensible{false};
 
   bool mInitialised = false;
@@ -156,10 +162,14 @@ class ClapPlugin final : public PlugInstance, public IPlugHost {
   std::vector<float> mConvert32;
   std::vector<double> mConvert64;
 
-  // The editor's edits, queued on its thread, delivered on the host's.
-  ClapEditQueue mEdits;
+  // Where the plug-in's edits go while they are delivered: the list of the
+  // host's call being served, or (from the timer) the ring below.
+  const clap_output_events_t* mDeliverTo = nullptr;
+  ClapEditQueue mToldOnMain;
+  // Notices for the main thread, from wherever the edits were delivered.
   std::atomic<std::uint64_t> mResizeRequest{0};  // width << 32 | height, 0 for none
   std::atomic<bool> mRescanValues{false};
+  std::atomic<bool> mTextsChanged{false};
 
   // The editor as the host made it.
   bool mGuiCreated = false;

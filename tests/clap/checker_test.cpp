@@ -57,8 +57,35 @@ float Sine(std::size_t channel, std::uint32_t frame) {
   return 0.5f * static_cast<float>(std::sin(0.05 * (channel + 1) * frame));
 }
 
-class ClapChecker : public ::testing::Test {
+extern "C" const clap_plugin_entry_t clap_entry;
+
+// The entry linked into the test: the same plug-in, whose locks the host can see.
+const ClapLibrary& LinkedLibrary() {
+  static const ClapLibrary library(&clap_entry, QUOR_CLAP_PATH);
+  return library;
+}
+
+// QUOR.clap as hosts load it, and linked in with every call into the host
+// checked for the plug-in's mutex.
+struct CheckedBuild {
+  const char* mName;
+  const ClapLibrary& (*mLibrary)();
+  bool mLinked;
+};
+
+ClapTestHost::Options CheckedOptions(const CheckedBuild& build) {
+  ClapTestHost::Options options;
+  if (build.mLinked) options.mPlugMutexesHeld = &PlugMutexesHeldByThisThread;
+  return options;
+}
+
+class ClapChecker : public ::testing::TestWithParam<CheckedBuild> {
  protected:
+  // Another instance from the same library, checked the same way.
+  static std::unique_ptr<ClapTestHost> Another() {
+    return std::make_unique<ClapTestHost>(GetParam().mLibrary(), CheckedOptions(GetParam()));
+  }
+
   void SetUp() override {
     ASSERT_TRUE(host.Create());
     ASSERT_TRUE(host.Init());
@@ -79,7 +106,7 @@ class ClapChecker : public ::testing::Test {
     return true;
   }
 
-  ClapTestHost host{Library()};
+  ClapTestHost host{GetParam().mLibrary(), CheckedOptions(GetParam())};
 };
 
 }  // namespace
@@ -154,7 +181,7 @@ TEST(ClapEntry, ThreadCheckThatAnswersSomethingElse) {
   EXPECT_TRUE(host.Violations().empty());
 }
 
-TEST_F(ClapChecker, Ports) {
+TEST_P(ClapChecker, Ports) {
   const auto* ports = host.Extension<clap_plugin_audio_ports_t>(kClapExtAudioPorts);
   ASSERT_NE(ports, nullptr);
   for (bool input : {true, false}) {
@@ -181,7 +208,7 @@ TEST_F(ClapChecker, Ports) {
   EXPECT_EQ(latency->get(host.Plugin()), 0u);
 }
 
-TEST_F(ClapChecker, ParametersAreTheUsedIndicesInTheirOwnUnits) {
+TEST_P(ClapChecker, ParametersAreTheUsedIndicesInTheirOwnUnits) {
   const std::vector<clap_param_info_t> infos = host.ParamInfos();
   ASSERT_EQ(infos.size(), static_cast<std::size_t>(kUsedParams));
   clap_id expected = 0;
@@ -216,7 +243,7 @@ TEST_F(ClapChecker, ParametersAreTheUsedIndicesInTheirOwnUnits) {
 }
 
 // What VST2 shows and reads, and every text shown read back as its value.
-TEST_F(ClapChecker, TextsRoundTrip) {
+TEST_P(ClapChecker, TextsRoundTrip) {
   EXPECT_EQ(host.Text(kInput1, 6.), "6.00 dB");
   EXPECT_EQ(host.Text(kMode, 1.), "16 OUT");
   EXPECT_EQ(host.Text(kMute1, 0.), "Off");
@@ -246,7 +273,7 @@ TEST_F(ClapChecker, TextsRoundTrip) {
 }
 
 // Every length from 1 to the maximum, 32- and 64-bit, the output over the input.
-TEST_F(ClapChecker, ProcessesAnyLengthInPlace) {
+TEST_P(ClapChecker, ProcessesAnyLengthInPlace) {
   Start();
   for (std::uint32_t frames : {1u, 2u, 3u, 63u, 64u, 65u, 511u, 1000u, 4096u, 8192u}) {
     ClapAudioBuffers<float> audio({kChannels}, {kChannels}, frames, true);
@@ -270,9 +297,10 @@ TEST_F(ClapChecker, ProcessesAnyLengthInPlace) {
 }
 
 // Output over the input gives the bits of separate buffers, 32- and 64-bit.
-TEST_F(ClapChecker, InPlaceGivesTheBitsOfSeparateBuffers) {
+TEST_P(ClapChecker, InPlaceGivesTheBitsOfSeparateBuffers) {
   Start(512);
-  ClapTestHost separate(Library());
+  const auto separateHost = Another();
+  ClapTestHost& separate = *separateHost;
   ASSERT_TRUE(separate.Create() && separate.Init() && separate.Activate(48000., 1, 512) &&
               separate.StartProcessing());
   const auto input = [](std::size_t, std::size_t c, std::uint32_t f) { return Sine(c, f); };
@@ -300,7 +328,7 @@ TEST_F(ClapChecker, InPlaceGivesTheBitsOfSeparateBuffers) {
 
 // Eight stereo ports, for hosts that route pairs: the sound of the one
 // 16-channel port, pair by pair; chosen only while inactive.
-TEST_F(ClapChecker, EightStereoPortsCarryTheSameSound) {
+TEST_P(ClapChecker, EightStereoPortsCarryTheSameSound) {
   const auto* configs = host.Extension<clap_plugin_audio_ports_config_t>(kClapExtAudioPortsConfig);
   ASSERT_NE(configs, nullptr);
   ASSERT_EQ(configs->count(host.Plugin()), 2u);
@@ -314,7 +342,8 @@ TEST_F(ClapChecker, EightStereoPortsCarryTheSameSound) {
   Start(256);
   EXPECT_FALSE(configs->select(host.Plugin(), 0));
 
-  ClapTestHost whole(Library());
+  const auto wholeHost = Another();
+  ClapTestHost& whole = *wholeHost;
   ASSERT_TRUE(whole.Create() && whole.Init() && whole.Activate(48000., 1, 256) &&
               whole.StartProcessing());
   const auto input = [](std::size_t channel, std::uint32_t f) { return Sine(channel, f); };
@@ -332,9 +361,10 @@ TEST_F(ClapChecker, EightStereoPortsCarryTheSameSound) {
 }
 
 // A change at frame 100 sounds from frame 100: the same as a block cut there.
-TEST_F(ClapChecker, EventsApplyAtTheirFrame) {
+TEST_P(ClapChecker, EventsApplyAtTheirFrame) {
   Start(512);
-  ClapTestHost cut(Library());
+  const auto cutHost = Another();
+  ClapTestHost& cut = *cutHost;
   ASSERT_TRUE(cut.Create() && cut.Init() && cut.Activate(48000., 1, 512) && cut.StartProcessing());
   const auto input = [](std::size_t, std::size_t c, std::uint32_t f) { return Sine(c, f); };
   ClapAudioBuffers<float> whole({kChannels}, {kChannels}, 256);
@@ -364,7 +394,7 @@ TEST_F(ClapChecker, EventsApplyAtTheirFrame) {
 }
 
 // The state is the program chunk VST2 saves, through streams of 3 and 7 bytes.
-TEST_F(ClapChecker, StateThroughSmallStreams) {
+TEST_P(ClapChecker, StateThroughSmallStreams) {
   const std::vector<std::uint8_t> chunk = ChunkSavedBy110();
   ASSERT_FALSE(chunk.empty());
   ASSERT_TRUE(host.LoadState(chunk, 3));
@@ -377,7 +407,8 @@ TEST_F(ClapChecker, StateThroughSmallStreams) {
   ASSERT_TRUE(changed);
   EXPECT_NE(*changed, chunk);
 
-  ClapTestHost other(Library());
+  const auto otherHost = Another();
+  ClapTestHost& other = *otherHost;
   ASSERT_TRUE(other.Create() && other.Init() && other.Activate(48000., 1, 1024));
   ASSERT_TRUE(other.LoadState(*changed, 7));  // while active, as Qtractor does
   EXPECT_EQ(other.Value(kInput1), -7.5);
@@ -385,7 +416,7 @@ TEST_F(ClapChecker, StateThroughSmallStreams) {
 }
 
 // Damaged states fail and change nothing, whatever the stream does.
-TEST_F(ClapChecker, DamagedStateChangesNothing) {
+TEST_P(ClapChecker, DamagedStateChangesNothing) {
   const std::vector<std::uint8_t> chunk = ChunkSavedBy110();
   ASSERT_TRUE(host.LoadState(chunk, 4096));
   const auto* state = host.Extension<clap_plugin_state_t>(kClapExtState);
@@ -409,7 +440,7 @@ TEST_F(ClapChecker, DamagedStateChangesNothing) {
 }
 
 // Calls out of turn and values no host should send: no crash, no NaN, clear failures.
-TEST_F(ClapChecker, HostileCalls) {
+TEST_P(ClapChecker, HostileCalls) {
   ClapAudioBuffers<float> audio({kChannels}, {kChannels}, 64);
   audio.Fill([](std::size_t, std::size_t c, std::uint32_t f) { return Sine(c, f); });
   EXPECT_EQ(host.Process(audio), kClapProcessError);  // before activate
@@ -452,7 +483,7 @@ TEST_F(ClapChecker, HostileCalls) {
 }
 
 // A state loaded and saved on the main thread while the audio thread processes.
-TEST_F(ClapChecker, StateBesideProcessing) {
+TEST_P(ClapChecker, StateBesideProcessing) {
   Start(256);
   const std::vector<std::uint8_t> chunk = ChunkSavedBy110();
   std::atomic<bool> stop{false};
@@ -478,3 +509,8 @@ TEST_F(ClapChecker, StateBesideProcessing) {
   stop = true;
   audioLoop.get();
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, ClapChecker,
+                         ::testing::Values(CheckedBuild{"Loaded", &Library, false},
+                                           CheckedBuild{"Linked", &LinkedLibrary, true}),
+                         [](const auto& build) { return build.param.mName; });

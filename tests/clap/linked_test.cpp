@@ -51,7 +51,11 @@ class ClapLinked : public ::testing::Test {
   }
 
   ClapLibrary library{&clap_entry, "linked"};
-  ClapTestHost host{library};
+  ClapTestHost host{library, [] {
+                      ClapTestHost::Options options;
+                      options.mPlugMutexesHeld = &PlugMutexesHeldByThisThread;
+                      return options;
+                    }()};
 };
 
 }  // namespace
