@@ -103,7 +103,6 @@ IEffectBase::~IEffectBase() {
 }
 
 void IEffectBase::Reset() {
-  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
 }
 
@@ -229,6 +228,8 @@ std::string IEffectBase::GetAPIString() const {
       return "Standalone";
     case kAPILV2:
       return "LV2";
+    case kAPICLAP:
+      return "CLAP";
   }
   return "";
 }

@@ -30,6 +30,7 @@ enum EAPI : std::int32_t {
   kAPIAAX = 4,
   kAPISA = 5,
   kAPILV2 = 6,
+  kAPICLAP = 7,
 };
 
 // Transport snapshot; a query overwrites only what the host supplies.
@@ -85,7 +86,9 @@ class IEffectBase {
   // Virtual hooks, in slot order, each tagged with its thread role
   // (framework/thread_role.h).
   virtual ~IEffectBase();                    // host
-  virtual void Reset();                      // host
+  // CLAP resets between blocks on the audio thread, the others from a host
+  // thread: a reset clears what the plug-in holds and never allocates.
+  virtual void Reset();                      // any
   virtual void OnParamChange(int paramIdx);  // any
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs,
                                       int nFrames);                     // audio

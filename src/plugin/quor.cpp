@@ -46,7 +46,6 @@ QUOR::QUOR(Editor editor)
 QUOR::~QUOR() = default;
 
 void QUOR::Reset() {
-  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
   // The host goes on from elsewhere or starts an export: nothing that played
   // before may sound or show. The meters rest and their lamps go out.

@@ -45,14 +45,20 @@ class Vst2ConsoleHost : public ConsoleHost {
     return mPlug.Dispatch(effSetChunk, 1, static_cast<VstIntPtr>(state.size()),
                           const_cast<std::uint8_t*>(state.data())) == 1;
   }
-  std::vector<std::string> Names() override {
+  std::vector<std::string> Names() override { return NamesIn(Save()); }
+  bool RestoreNames(const std::vector<std::string>& names) override {
+    return Restore(WithNames(Save(), names));
+  }
+
+  // The names in a program chunk, and the chunk with them replaced: every
+  // format that saves the program chunk shares them.
+  static std::vector<std::string> NamesIn(const std::vector<std::uint8_t>& chunk) {
     std::vector<std::string> names;
-    ReadNames(Save(), &names);
+    ReadNames(chunk, &names);
     return names;
   }
-  bool RestoreNames(const std::vector<std::string>& names) override {
-    // The chunk as saved, its names replaced.
-    const std::vector<std::uint8_t> saved = Save();
+  static std::vector<std::uint8_t> WithNames(const std::vector<std::uint8_t>& saved,
+                                             const std::vector<std::string>& names) {
     std::vector<std::string> old;
     const std::size_t valuesAt = ReadNames(saved, &old);
     std::vector<std::uint8_t> chunk(saved.begin(), saved.begin() + kHeaderSize);
@@ -63,7 +69,7 @@ class Vst2ConsoleHost : public ConsoleHost {
       chunk.insert(chunk.end(), name.begin(), name.end());
     }
     chunk.insert(chunk.end(), saved.begin() + static_cast<std::ptrdiff_t>(valuesAt), saved.end());
-    return Restore(chunk);
+    return chunk;
   }
 
   IEffectBase& Plug() override { return mPlug.Console(); }
