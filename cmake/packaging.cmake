@@ -1,5 +1,5 @@
 # Installing like Linux software: the plug-in where hosts look for it
-# (lib/vst, and the LV2 bundle in lib/lv2), the host and its manual page where commands live. `cpack -G DEB`
+# (lib/vst, the LV2 bundle in lib/lv2, QUOR.clap in lib/clap), the host and its manual page where commands live. `cpack -G DEB`
 # in the build folder makes a Debian package of the same.
 set(QUOR_VST_DIR lib/vst CACHE STRING "Where the plug-in is installed, under the prefix")
 
@@ -13,6 +13,10 @@ if(TARGET QUOR_lv2)
                 ${QUOR_LV2_BUNDLE}/QUOR-ui.ttl ${QUOR_LV2_BUNDLE}/QUOR-presets.ttl
           DESTINATION ${QUOR_LV2_DIR}/QUOR.lv2)
 endif()
+set(QUOR_CLAP_DIR lib/clap CACHE STRING "Where QUOR.clap is installed, under the prefix")
+if(TARGET QUOR_clap)
+  install(TARGETS QUOR_clap LIBRARY DESTINATION ${QUOR_CLAP_DIR})
+endif()
 if(TARGET quor-host)
   install(TARGETS quor-host RUNTIME DESTINATION bin)
   install(FILES ${CMAKE_BINARY_DIR}/quor-host.1 DESTINATION share/man/man1)
@@ -22,15 +26,16 @@ set(CPACK_PACKAGE_NAME quor)
 set(CPACK_PACKAGE_VENDOR "QUOR")
 set(CPACK_PACKAGE_CONTACT "QUOR developers <quor@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "eight-track mixing console as VST 2.4 and LV2 plug-ins, with a command-line host")
+    "eight-track mixing console as VST 2.4, LV2 and CLAP plug-ins, with a command-line host")
 set(CPACK_PACKAGE_DESCRIPTION
     "QUOR is an eight-track mixing console for Linux audio workstations: QUOR.so in \
-/usr/lib/vst for hosts of VST 2.4 plug-ins, QUOR.lv2 in /usr/lib/lv2 for LV2 hosts. quor-host renders audio and MIDI files through any \
+/usr/lib/vst for hosts of VST 2.4 plug-ins, QUOR.lv2 in /usr/lib/lv2 for LV2 hosts, QUOR.clap in \
+/usr/lib/clap for CLAP hosts. quor-host renders audio and MIDI files through any \
 VST 2.4 plug-in from the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_PROVIDES "vst-plugin, lv2-plugin")
+set(CPACK_DEBIAN_PACKAGE_PROVIDES "vst-plugin, lv2-plugin, clap-plugin")
 include(CPack)

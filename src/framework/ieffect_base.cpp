@@ -107,7 +107,6 @@ IEffectBase::~IEffectBase() {
 }
 
 void IEffectBase::Reset() {
-  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
 }
 
@@ -224,7 +223,7 @@ void IEffectBase::SetBlockSize(int blockSize) {
 
 void IEffectBase::SetSampleRate(double sampleRate) {
   ExpectThread(ThreadRole::kHost);
-  if (std::isfinite(sampleRate) && sampleRate > 0.) mSampleRate = sampleRate;
+  if (IsUsableSampleRate(sampleRate)) mSampleRate = sampleRate;
 }
 
 int IEffectBase::GetEffectVersion(bool decimal) const {
@@ -247,6 +246,8 @@ std::string IEffectBase::GetAPIString() const {
       return "Standalone";
     case kAPILV2:
       return "LV2";
+    case kAPICLAP:
+      return "CLAP";
   }
   return "";
 }

@@ -1,9 +1,11 @@
 // Saving and restoring QUOR's state through the host's chunk requests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/plugin/loaded_plugin.h"
@@ -135,6 +137,27 @@ TEST(State, ABankKeepsTheProgramInUseAndOnlyWhatChanged) {
   EXPECT_FLOAT_EQ(target.Get(3), 0.f) << "Clean Unity as it ships";
   target.Dispatch(effSetProgram, 0, 4);
   EXPECT_FLOAT_EQ(target.Get(13), 0.9f) << "Vocal Presence as the bank changed it";
+}
+
+// A careless host asks for the chunk on two threads at once: what each got
+// stays as it got it until that thread asks again.
+TEST(State, AChunkStaysValidUntilItsThreadAsksAgain) {
+  LoadedPlugin plug;
+  plug.Dispatch(effOpen);
+  for (const VstInt32 isPreset : {1, 0}) {
+    const auto* other = static_cast<const std::uint8_t*>(nullptr);
+    std::vector<std::uint8_t> otherGot;
+    plug.Set(0, 0.25f);
+    std::thread([&] {
+      otherGot = GetChunk(plug, isPreset != 0);
+      void* data = nullptr;
+      plug.Dispatch(effGetChunk, isPreset, 0, &data);
+      other = static_cast<const std::uint8_t*>(data);
+    }).join();
+    plug.Set(0, 0.75f);
+    EXPECT_NE(GetChunk(plug, isPreset != 0), otherGot);
+    EXPECT_TRUE(std::equal(otherGot.begin(), otherGot.end(), other)) << isPreset;
+  }
 }
 
 TEST(State, ChunksWithoutHeaderAreReadFromTheStart) {

@@ -1,14 +1,15 @@
-// The console through its VST 2.4 face: the built plug-in loaded as a host
-// loads it, its state the program chunk.
+// The console through its VST 2.4 face: the adapter around QUOR, linked in,
+// in the VST2 test host; its state the program chunk.
 #pragma once
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/plugin/console_host.h"
-#include "tests/plugin/loaded_plugin.h"
+#include "tests/plugin/linked_console.h"
 
 class Vst2ConsoleHost : public ConsoleHost {
  public:
@@ -16,17 +17,22 @@ class Vst2ConsoleHost : public ConsoleHost {
 
   void Start(double sampleRate, int maxBlock) override {
     mPlug.Dispatch(effOpen);
-    mPlug.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    mPlug.Dispatch(effSetBlockSize, 0, maxBlock);
-    mPlug.Dispatch(effMainsChanged, 0, 1);
+    mRate = static_cast<float>(sampleRate);
+    mMaxBlock = maxBlock;
+    Resume();
+  }
+  // Suspended, then resumed with the rate and block size told again, as
+  // many hosts do.
+  void Reset() override {
+    mPlug.Dispatch(effMainsChanged, 0, 0);
+    Resume();
   }
   void Set(int param, double normalized) override {
     mPlug.Set(param, static_cast<float>(normalized));
   }
   double Get(int param) override { return static_cast<double>(mPlug.Get(param)); }
   void Process(float* const* inputs, float* const* outputs, int frames) override {
-    mPlug->processReplacing(mPlug.Effect(), const_cast<float**>(inputs),
-                            const_cast<float**>(outputs), frames);
+    mPlug.Process(const_cast<float**>(inputs), const_cast<float**>(outputs), frames);
   }
   std::vector<std::uint8_t> Save() override {
     void* data = nullptr;
@@ -39,14 +45,20 @@ class Vst2ConsoleHost : public ConsoleHost {
     return mPlug.Dispatch(effSetChunk, 1, static_cast<VstIntPtr>(state.size()),
                           const_cast<std::uint8_t*>(state.data())) == 1;
   }
-  std::vector<std::string> Names() override {
+  std::vector<std::string> Names() override { return NamesIn(Save()); }
+  bool RestoreNames(const std::vector<std::string>& names) override {
+    return Restore(WithNames(Save(), names));
+  }
+
+  // The names in a program chunk, and the chunk with them replaced: every
+  // format that saves the program chunk shares them.
+  static std::vector<std::string> NamesIn(const std::vector<std::uint8_t>& chunk) {
     std::vector<std::string> names;
-    ReadNames(Save(), &names);
+    ReadNames(chunk, &names);
     return names;
   }
-  bool RestoreNames(const std::vector<std::string>& names) override {
-    // The chunk as saved, its names replaced.
-    const std::vector<std::uint8_t> saved = Save();
+  static std::vector<std::uint8_t> WithNames(const std::vector<std::uint8_t>& saved,
+                                             const std::vector<std::string>& names) {
     std::vector<std::string> old;
     const std::size_t valuesAt = ReadNames(saved, &old);
     std::vector<std::uint8_t> chunk(saved.begin(), saved.begin() + kHeaderSize);
@@ -57,10 +69,38 @@ class Vst2ConsoleHost : public ConsoleHost {
       chunk.insert(chunk.end(), name.begin(), name.end());
     }
     chunk.insert(chunk.end(), saved.begin() + static_cast<std::ptrdiff_t>(valuesAt), saved.end());
-    return Restore(chunk);
+    return chunk;
   }
 
-  LoadedPlugin& Plug() { return mPlug; }
+  IEffectBase& Plug() override { return mPlug.Console(); }
+  bool Idle() override {
+    mPlug.EditIdle();
+    return true;
+  }
+  std::vector<std::string> TakeEdits() override {
+    std::vector<std::string> edits;
+    const std::vector<Vst2TestHost::Call> calls = mPlug.Calls();
+    for (std::size_t i = mEditsTaken; i < calls.size(); ++i) {
+      const Vst2TestHost::Call& call = calls[i];
+      const char kind = call.mOpcode == audioMasterBeginEdit  ? 'b'
+                        : call.mOpcode == audioMasterAutomate ? 'a'
+                        : call.mOpcode == audioMasterEndEdit  ? 'e'
+                                                              : '\0';
+      if (kind) edits.push_back(kind + std::to_string(call.mIndex));
+    }
+    mEditsTaken = calls.size();
+    return edits;
+  }
+  std::vector<std::string> Violations() override { return mPlug.Violations(); }
+  // Every index, an unused one without a name; values normalised, so no range.
+  Publication Published() override {
+    constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    const AEffect* effect = mPlug.Effect();
+    Publication published{mPlug.Text(effGetEffectName), effect->numInputs, effect->numOutputs, {}};
+    for (int i = 0; i < effect->numParams; ++i)
+      published.mParams.push_back({i, mPlug.Text(effGetParamName, i), kNone, kNone, kNone});
+    return published;
+  }
 
  private:
   // The nine names after the header; where the values begin.
@@ -78,7 +118,16 @@ class Vst2ConsoleHost : public ConsoleHost {
     return at;
   }
 
-  LoadedPlugin mPlug;
+  void Resume() {
+    mPlug.Dispatch(effSetSampleRate, 0, 0, nullptr, mRate);
+    mPlug.Dispatch(effSetBlockSize, 0, mMaxBlock);
+    mPlug.Dispatch(effMainsChanged, 0, 1);
+  }
+
+  LinkedConsole mPlug;
+  std::size_t mEditsTaken = 0;
+  float mRate = 44100.f;
+  int mMaxBlock = 0;
 };
 
 inline std::unique_ptr<ConsoleHost> MakeVst2ConsoleHost() {
