@@ -3,12 +3,13 @@
 # links only the layers listed here, so an include that climbs the layering
 # does not compile. The `layering` test checks the include graph against the
 # same table and names the offending file.
-set(QUOR_LAYERS raster engine framework vst2 lv2 editor platform plugin)
+set(QUOR_LAYERS raster engine framework vst2 lv2 vst3 editor platform plugin)
 set(QUOR_LAYER_USES_raster "")
 set(QUOR_LAYER_USES_engine "")
 set(QUOR_LAYER_USES_framework "")
 set(QUOR_LAYER_USES_vst2 framework)
 set(QUOR_LAYER_USES_lv2 framework)
+set(QUOR_LAYER_USES_vst3 framework)
 set(QUOR_LAYER_USES_editor framework raster)
 set(QUOR_LAYER_USES_platform editor)
 set(QUOR_LAYER_USES_plugin raster engine framework editor platform)
