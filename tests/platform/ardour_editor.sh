@@ -67,15 +67,19 @@ timeout 120 ardour7-lua "$here/ardour_session.lua" >"$work/lua.txt" 2>&1 || fail
 session="$SESSION_DIR/editor.ardour"
 python3 "$here/ardour_session.py" show-editor "$session" || fail "editing the session"
 
-# The first run wizard skipped, the Dummy backend started without asking.
+# The first run wizard skipped, the Dummy backend started without asking;
+# Ardour's own scale where asked for.
 touch "$HOME/.config/ardour7/.a7"
-cat >"$HOME/.config/ardour7/config" <<XML
+if [ -n "${ARDOUR_UI_SCALE:-}" ]; then
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n<Ardour><UI><Option name="font-scale" value="%d"/></UI></Ardour>\n' \
+    $((1024 * ARDOUR_UI_SCALE)) >"$HOME/.config/ardour7/ui_config"
+fi
+cat >"$HOME/.config/ardour7/config" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
 <Ardour>
   <Config>
     <Option name="try-autostart-engine" value="1"/>
     <Option name="hide-dummy-backend" value="0"/>
-    ${ARDOUR_UI_SCALE:+<Option name="font-scale" value="$((1024 * ${ARDOUR_UI_SCALE:-100}))"/>}
   </Config>
   <Extra>
     <AudioMIDISetup>
