@@ -3,6 +3,7 @@
 // of its own; they share nothing but the description.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ struct FactoryClass {
   std::string mSubCategories;  // "Fx|Tools"
   uint32 mClassFlags = 0;
   // A new instance with one reference, or null.
-  FUnknown* (*mCreate)() = nullptr;
+  std::function<FUnknown*()> mCreate;
 };
 
 struct FactoryDescription {
