@@ -21,8 +21,7 @@ set(QUOR_LAYER_USES_plugin raster engine framework editor platform)
 set(QUOR_ENTRIES vst2 lv2)
 set(QUOR_ENTRY_FILES_vst2 src/plugin/vst2_entry.cpp)
 set(QUOR_ENTRY_USES_vst2 plugin vst2)
-set(QUOR_ENTRY_FILES_lv2 src/plugin/lv2_entry.cpp src/plugin/lv2_bundle.cpp
-                         src/plugin/quor_lv2.cpp src/plugin/quor_lv2.h)
+set(QUOR_ENTRY_FILES_lv2 src/plugin/lv2_entry.cpp src/plugin/lv2_bundle.cpp)
 set(QUOR_ENTRY_USES_lv2 plugin lv2)
 
 # Headers of LAYER become visible as "LAYER/file.h" through a directory that

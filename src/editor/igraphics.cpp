@@ -83,7 +83,7 @@ void IGraphics::Resize(int w, int h) {
   // The audio and host threads push values into the controls while they hold
   // the plug-in's mutex; the list must not change under them, nor while the
   // plug-in rebuilds it.
-  std::unique_lock<std::recursive_mutex> lock;
+  std::unique_lock<PlugMutex> lock;
   if (mPlug) lock = std::unique_lock(mPlug->mMutex);
   EndTextField(false);
   mWidth = w;
@@ -363,6 +363,7 @@ void IGraphics::EndInteraction() {
 
 void IGraphics::OnTimer(std::chrono::steady_clock::time_point now) {
   if (mWheelGestureUntil && now >= *mWheelGestureUntil) EndGesture();
+  if (mPlug) mPlug->OnEditorTick();
 }
 
 void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {

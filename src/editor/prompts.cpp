@@ -45,7 +45,7 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, const IRECT& a
   std::string current, typed;
   {
     // A host thread may be setting the parameter meanwhile.
-    std::unique_lock<std::recursive_mutex> lock;
+    std::unique_lock<PlugMutex> lock;
     if (mPlug) lock = std::unique_lock(mPlug->mMutex);
     current = param->GetDisplayForHost(true);
     typed = param->GetDisplayForHost(false);

@@ -11,20 +11,38 @@ void IEffectBase::ConnectHost(IPlugHost* host, EAPI api) {
 
 void IEffectBase::BeginInformHostOfParamChange(int paramIdx) {
   ExpectThread(ThreadRole::kEditor);
-  if (mHostConnection) mHostConnection->BeginEdit(paramIdx);
+  mEdits.Push({Edit::Kind::kBegin, paramIdx, 0.});
 }
 
 void IEffectBase::InformHostOfParamChange(int paramIdx, double normalizedValue) {
-  if (mHostConnection) mHostConnection->Automate(paramIdx, normalizedValue);
+  ExpectThread(ThreadRole::kEditor);
+  mEdits.Push({Edit::Kind::kValue, paramIdx, normalizedValue});
 }
 
 void IEffectBase::EndInformHostOfParamChange(int paramIdx) {
   ExpectThread(ThreadRole::kEditor);
-  if (mHostConnection) mHostConnection->EndEdit(paramIdx);
+  mEdits.Push({Edit::Kind::kEnd, paramIdx, 0.});
 }
 
 void IEffectBase::InformHostOfProgramChange() {
-  if (mHostConnection) mHostConnection->ProgramChanged();
+  mEdits.ProgramChanged();
+}
+
+void IEffectBase::InformHostOfTextChange() {
+  mEdits.TextsChanged();
+}
+
+void IEffectBase::DeliverEdits() {
+  ExpectUnlocked();
+  if (!mHostConnection) return;
+  mEdits.Drain(*mHostConnection,
+               [this](int paramIdx) { return GetParam(paramIdx)->GetNormalized(); });
+}
+
+void IEffectBase::OnEditorTick() {
+  ExpectThread(ThreadRole::kEditor);
+  ExpectUnlocked();
+  if (mHostConnection) mHostConnection->EditorTick();
 }
 
 bool IEffectBase::IsRenderingOffline() {
@@ -110,13 +128,13 @@ void IEffectBase::HostSpecificInit() {
 void IEffectBase::ResizeGraphics(int width, int height) {
   ExpectThread(ThreadRole::kEditor);
   if (!mGraphics) return;
-  if (mHostConnection) mHostConnection->EditorResized(width, height);
+  mEdits.Resized(width, height);
   OnWindowResize();
 }
 
 void IEffectBase::SetLatency(int samples) {
   mLatency = samples;
-  if (mHostConnection) mHostConnection->LatencyChanged(samples);
+  mEdits.LatencyChanged(samples);
 }
 
 bool IEffectBase::SendMidiMsg(const IMidiMsg* msg) {

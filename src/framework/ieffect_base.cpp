@@ -31,7 +31,8 @@ IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
       mStateChunks(plugDoesChunks),
       mIsInst(plugIsInst),
       mDoesMIDI(plugDoesMidi),
-      mLatency(latency) {
+      mLatency(latency),
+      mEdits(nParams) {
   for (int i = 0; i < nParams; ++i)
     mParams.push_back(std::make_unique<IParam>());
   for (int i = 0; i < nPresets; ++i)
@@ -57,6 +58,43 @@ IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
   mFloatPieces.mOut.resize(static_cast<std::size_t>(nOutputs));
   mDoublePieces.mIn.resize(static_cast<std::size_t>(nInputs));
   mDoublePieces.mOut.resize(static_cast<std::size_t>(nOutputs));
+}
+
+namespace {
+
+std::string ChannelIOText(const PlugDescriptor& d) {
+  return std::to_string(d.NInChannels()) + "-" + std::to_string(d.NOutChannels());
+}
+
+void InitParam(IParam& param, const ParamDescriptor& d) {
+  if (d.mType == kTypeDouble) {
+    param.InitDouble(d.mName.c_str(), d.mDefault, d.mMin, d.mMax, d.mStep, d.mLabel.c_str(), "",
+                     1.);
+    param.SetShape(1.);
+  } else {
+    param.InitInt(d.mName.c_str(), static_cast<int>(d.mDefault), static_cast<int>(d.mMin),
+                  static_cast<int>(d.mMax), d.mLabel.c_str(), "");
+  }
+  // Only the texts: values, ranges and what sessions store stay as they are.
+  for (std::size_t value = 0; value < d.mChoices.size(); ++value)
+    param.SetDisplayText(static_cast<int>(value), d.mChoices[value].c_str());
+  if (d.mCurve) {
+    param.SetDisplayCurve(d.mCurve, d.mCurveDecimals);
+    param.ShowSign();
+  }
+}
+
+}  // namespace
+
+IEffectBase::IEffectBase(const PlugDescriptor& descriptor)
+    : IEffectBase(static_cast<int>(descriptor.mParams.size()), ChannelIOText(descriptor).c_str(), 1,
+                  descriptor.mIdentity.mName.c_str(), "", descriptor.mIdentity.mVendor.c_str(),
+                  descriptor.mIdentity.mVersion, descriptor.mIdentity.mVst2Id,
+                  descriptor.mIdentity.mVst2VendorId, 0, false, true, false) {
+  mDescriptor = &descriptor;
+  // The unused indices keep a fresh parameter's state.
+  for (const ParamDescriptor& param : descriptor.mParams)
+    if (!param.mUnused) InitParam(*GetParam(param.mId), param);
 }
 
 IEffectBase::~IEffectBase() {
@@ -119,11 +157,14 @@ bool IEffectBase::CompareState(const std::uint8_t* incomingState, int startPos,
 
 void IEffectBase::SetParameterFromGUI(int paramIdx, double normalizedValue) {
   ExpectThread(ThreadRole::kEditor);
-  std::lock_guard lock(mMutex);
   if (!IsValidParamIdx(paramIdx)) return;
-  GetParam(paramIdx)->SetNormalized(normalizedValue);
+  {
+    // The sound follows the knob at once; the host hears of it later.
+    std::lock_guard lock(mMutex);
+    GetParam(paramIdx)->SetNormalized(normalizedValue);
+    OnParamChange(paramIdx);
+  }
   InformHostOfParamChange(paramIdx, normalizedValue);
-  OnParamChange(paramIdx);
 }
 
 void IEffectBase::AttachGraphics(std::unique_ptr<IEditorSurface> graphics) {
@@ -218,7 +259,6 @@ void IEffectBase::OnParamReset() {
 }
 
 void IEffectBase::DirtyParameters() {
-  std::lock_guard lock(mMutex);
   for (int i = 0; i < NParams(); ++i)
     InformHostOfParamChange(i, GetParam(i)->GetNormalized());
 }

@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "framework/byte_chunk.h"
+#include "framework/edit_queue.h"
 #include "framework/host_identity.h"
 #include "framework/ieditor_surface.h"
 #include "framework/iparam.h"
 #include "framework/iplug_host.h"
 #include "framework/ipreset.h"
 #include "framework/midi.h"
+#include "framework/plug_descriptor.h"
+#include "framework/plug_mutex.h"
 #include "framework/thread_role.h"
 
 enum EAPI : std::int32_t {
@@ -73,6 +76,9 @@ class IEffectBase {
   IEffectBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
               const char* productName, const char* mfrName, int vendorVersion, int uniqueID,
               int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst);
+  // A plug-in as its descriptor says: identity, channels and every
+  // parameter, initialised; one preset slot. The descriptor outlives it.
+  explicit IEffectBase(const PlugDescriptor& descriptor);
   IEffectBase(const IEffectBase&) = delete;
   IEffectBase& operator=(const IEffectBase&) = delete;
 
@@ -112,26 +118,46 @@ class IEffectBase {
   virtual void DirtyPTCompareState() {}                                                 // host
   virtual void PresetsChangedByHost() {}                                                // host
 
+  // The values the plug-in puts out (0..1) and the texts its state keeps, as
+  // its descriptor lists them.
+  virtual double GetOutputValue(int /*idx*/) const { return 0.; }    // any
+  virtual std::string GetText(int /*idx*/) { return {}; }            // host
+  virtual void SetText(int /*idx*/, const std::string& /*text*/) {}  // host
+
+  // What the plug-in is, when it was made from a descriptor; else null.
+  const PlugDescriptor* Descriptor() const { return mDescriptor; }
+
   // The host, through the adapter that owns the plug-in; null disconnects.
   void ConnectHost(IPlugHost* host, EAPI api);  // host
   EAPI GetAPI() const { return mAPI; }          // any
 
   // What the plug-in tells and asks its host; without one, nothing happens
-  // and the answers are empty.
+  // and the answers are empty. What it tells waits in mEdits until the
+  // adapter delivers it (DeliverEdits) where its host expects to hear it;
+  // gestures and values come from one thread at a time, the editor's.
   void BeginInformHostOfParamChange(int paramIdx);                     // editor
-  void InformHostOfParamChange(int paramIdx, double normalizedValue);  // any
+  void InformHostOfParamChange(int paramIdx, double normalizedValue);  // editor
   void EndInformHostOfParamChange(int paramIdx);                       // editor
   void InformHostOfProgramChange();                                    // any
-  bool IsRenderingOffline();                                           // any
-  int GetSamplePos();                                                  // any
-  double GetTempo();                                                   // any
-  void GetTimeSig(int* numerator, int* denominator);                   // any
-  void GetTime(ITimeInfo* timeInfo);                                   // any
-  EHost GetHost();                                                     // any
-  void ResizeGraphics(int width, int height);                          // editor
-  void SetLatency(int samples);                                        // host
-  bool SendMidiMsg(const IMidiMsg* msg);                               // any
-  bool SendSysEx(const ISysEx* msg);                                   // any
+  // Texts the state keeps (names) changed.
+  void InformHostOfTextChange();                      // any
+  bool IsRenderingOffline();                          // any
+  int GetSamplePos();                                 // any
+  double GetTempo();                                  // any
+  void GetTimeSig(int* numerator, int* denominator);  // any
+  void GetTime(ITimeInfo* timeInfo);                  // any
+  EHost GetHost();                                    // any
+  void ResizeGraphics(int width, int height);         // editor
+  void SetLatency(int samples);                       // host
+  bool SendMidiMsg(const IMidiMsg* msg);              // audio
+  bool SendSysEx(const ISysEx* msg);                  // audio
+  // Tells the connected adapter all that waits, on the calling thread, which
+  // must not hold mMutex. Only one thread at a time drains; another returns
+  // at once.
+  void DeliverEdits();                                       // any
+  bool HasPendingEdits() const { return mEdits.Pending(); }  // any
+  // The open editor's thread between two frames, holding no lock.
+  void OnEditorTick();  // editor
 
   // Serving a host: what every format adapter does the same way.
   // Identifies the host once and adapts to the few that need it.
@@ -283,11 +309,11 @@ class IEffectBase {
 
   IEditorSurface* GetGUI() const { return mGraphics.get(); }
 
-  std::recursive_mutex mMutex;
+  PlugMutex mMutex;
   // Held while the state is saved or restored, so that a save sees a whole
   // restore or none of it. Taken alone or after mMutex, never before it; the
   // audio thread never takes it, so saving does not hold up the audio.
-  std::recursive_mutex mStateMutex;
+  PlugMutex mStateMutex;
 
  protected:
   std::vector<ChannelIO> mChannelIO;
@@ -334,7 +360,9 @@ class IEffectBase {
   template <typename ConvertOut>
   void ConvertOutputs(int nFrames, ConvertOut convert);
 
+  const PlugDescriptor* mDescriptor = nullptr;
   IPlugHost* mHostConnection = nullptr;
+  EditQueue mEdits;
   bool mHostSpecificInitDone = false;
   Pieces<float> mFloatPieces;
   Pieces<double> mDoublePieces;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/edit_queue.h"
 #include "framework/midi.h"
 
 // The transport as the host reports it; a field counts only where its flag is
@@ -37,26 +38,21 @@ struct HostProduct {
   int mPackedVersion = 0;
 };
 
-class IPlugHost {
+// The edits and notices of EditSink reach an adapter only through the
+// plug-in's DeliverEdits, on whichever thread the adapter drains them on,
+// never while the plug-in's mutex is held.
+class IPlugHost : public EditSink {
  public:
-  virtual ~IPlugHost() = default;
-
-  // A gesture on a parameter and the values set in between, for the host's
-  // automation and undo.
-  virtual void BeginEdit(int paramIdx) = 0;                         // editor
-  virtual void Automate(int paramIdx, double normalizedValue) = 0;  // any
-  virtual void EndEdit(int paramIdx) = 0;                           // editor
-  // The program or its name changed: the host shows them anew.
-  virtual void ProgramChanged() = 0;      // any
   virtual bool IsRenderingOffline() = 0;  // any
   // Asks for the fields in `wanted` (HostTransport::Field); false when the
   // host says nothing at all.
   virtual bool GetTransport(std::uint32_t wanted, HostTransport* transport) = 0;  // any
   virtual HostProduct Identify() = 0;                                             // host
-  // The editor's surface changed size: the host's window follows where it can.
-  virtual void EditorResized(int width, int height) = 0;  // editor
-  virtual void LatencyChanged(int samples) = 0;           // host
   // Events to the host's next plug-ins; false when it takes none.
-  virtual bool SendMidi(const IMidiMsg& msg) = 0;  // any
-  virtual bool SendSysEx(const ISysEx& msg) = 0;   // any
+  virtual bool SendMidi(const IMidiMsg& msg) = 0;  // audio
+  virtual bool SendSysEx(const ISysEx& msg) = 0;   // audio
+  // The open editor's thread between two frames, holding no lock: an
+  // adapter whose host may lend it no thread of its own for the edits
+  // delivers them from here.
+  virtual void EditorTick() {}  // editor
 };

@@ -30,10 +30,24 @@ inline ThreadRole& Current() {
   [[gnu::tls_model("initial-exec")]] thread_local ThreadRole role = ThreadRole::kHost;
   return role;
 }
+// How many times the calling thread has locked a plug-in's mutex and not yet
+// unlocked it (framework/plug_mutex.h).
+inline int& PlugLocksHeld() {
+  [[gnu::tls_model("initial-exec")]] thread_local int held = 0;
+  return held;
+}
 }  // namespace thread_role_detail
 
 inline ThreadRole CurrentThreadRole() {
   return thread_role_detail::Current();
+}
+
+// Whether the calling thread holds a plug-in's mutex: a plug-in never calls
+// its host while it does, so that a host waiting for the plug-in on another
+// thread cannot deadlock with it. Test hosts that link the plug-in ask this
+// in every call the plug-in makes into them.
+inline int PlugMutexesHeldByThisThread() {
+  return thread_role_detail::PlugLocksHeld();
 }
 
 // Whether a thread in role `current` may call a hook tagged `tag`. Editor
@@ -96,6 +110,22 @@ inline void ExpectThread(ThreadRole tag, const char* file = __builtin_FILE(),
     std::abort();
   } else {
     (void)tag;
+    (void)file;
+    (void)line;
+    (void)function;
+  }
+}
+
+// Before a call into the host: in checked builds, stops the process when the
+// caller holds a plug-in's mutex.
+inline void ExpectUnlocked(const char* file = __builtin_FILE(), unsigned line = __builtin_LINE(),
+                           const char* function = __builtin_FUNCTION()) {
+  if constexpr (kThreadChecks) {
+    if (PlugMutexesHeldByThisThread() == 0) return;
+    std::fprintf(stderr, "%s:%u: %s: a call into the host with the plug-in's mutex held\n", file,
+                 line, function);
+    std::abort();
+  } else {
     (void)file;
     (void)line;
     (void)function;

@@ -1,17 +1,13 @@
-// What the LV2 adapter needs to know of a plug-in beyond the framework: its
-// URIs, its ports in index order, and the texts its state keeps. The plug-in
-// describes itself once; the adapter, its interface and the bundle's Turtle
-// files are all made from the description.
+// A plug-in as LV2 sees it: its URIs, its ports in index order, and the keys
+// of the texts its state keeps, all made from the plug-in's descriptor. The
+// adapter, its interface and the bundle's Turtle files read it.
 #pragma once
 
-#include <array>
-#include <functional>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "framework/ieffect_base.h"
+#include "framework/plug_descriptor.h"
 
 struct Lv2Port {
   enum class Kind {
@@ -57,15 +53,12 @@ struct Lv2Description {
   int mMinorVersion = 0;
   int mMicroVersion = 0;
   std::vector<Lv2Port> mPorts;
-
-  // A new plug-in, with its editor.
-  std::function<std::unique_ptr<IEffectBase>()> mMake;
-  // The plug-in's output values, 0..1, read after every run.
-  std::function<float(IEffectBase&, int output)> mReadOutput;
-  // The texts the state extension keeps (URIs of their keys), read and
-  // written on a host thread; a text missing from a state takes its default.
+  // The URIs of the keys the state keeps the plug-in's texts under, in the
+  // descriptor's order.
   std::vector<std::string> mTextKeys;
-  std::function<std::string(IEffectBase&, int text)> mGetText;
-  std::function<void(IEffectBase&, int text, const std::string& value)> mSetText;
-  std::function<std::string(int text)> mDefaultText;
+  const PlugDescriptor* mPlug = nullptr;
 };
+
+// The description of a plug-in, made once for each descriptor; both outlive
+// every instance.
+const Lv2Description& Lv2DescriptionOf(const PlugDescriptor& plug);

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
 
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_ui.h"
@@ -22,9 +21,6 @@ Lv2Plugin* PluginOf(LV2_Handle instance) {
 
 LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*,
                        const LV2_Feature* const* features) {
-  // Hosts may instantiate from several threads at once.
-  static std::mutex entryMutex;
-  std::lock_guard lock(entryMutex);
   try {
     const Lv2Description* description = gDescription.load();
     return description ? Lv2Plugin::Create(*description, rate, features).release() : nullptr;

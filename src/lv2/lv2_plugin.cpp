@@ -44,9 +44,8 @@ int BlockSizeFromOptions(const LV2_Options_Option* options, LV2_URID_Map* map) {
 std::unique_ptr<Lv2Plugin> Lv2Plugin::Create(const Lv2Description& description, double sampleRate,
                                              const LV2_Feature* const* features) {
   if (!std::isfinite(sampleRate) || sampleRate <= 0.) return nullptr;
-  std::unique_ptr<IEffectBase> plug = description.mMake();
+  std::unique_ptr<IEffectBase> plug = MakePlug(description.mPlug->mMake);
   if (!plug) return nullptr;
-  plug->EnsureDefaultPreset();
   auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(FeatureData(features, LV2_URID__map)));
   if (map && !map->map) map = nullptr;
   const auto* options =
@@ -54,14 +53,10 @@ std::unique_ptr<Lv2Plugin> Lv2Plugin::Create(const Lv2Description& description, 
   const int block = BlockSizeFromOptions(options, map);
 
   std::unique_ptr<Lv2Plugin> adapter(new Lv2Plugin(std::move(plug), description, map));
-  IEffectBase& p = adapter->Plug();
-  p.SetSampleRate(sampleRate);
-  p.SetBlockSize(block > 0 ? block : kDefaultBlockSize);
-  p.SetInputChannelConnections(0, p.NInChannels(), true);
-  p.SetOutputChannelConnections(0, p.NOutChannels(), true);
-  p.ConnectHost(adapter.get(), kAPILV2);
-  p.HostSpecificInit();
-  p.OnParamReset();
+  adapter->Connect(adapter.get(), kAPILV2);
+  adapter->SetSampleRate(sampleRate);
+  if (block > 0) adapter->SetMaxBlockSize(block);
+  adapter->Open();
   return adapter;
 }
 
@@ -92,14 +87,11 @@ void Lv2Plugin::ConnectPort(std::uint32_t port, void* data) {
 }
 
 void Lv2Plugin::Activate() {
-  Guarded([this] { Plug().OnActivate(true); });
+  Guarded([this] { SetActive(true); });
 }
 
 void Lv2Plugin::Deactivate() {
-  Guarded([this] {
-    Plug().OnActivate(false);
-    Plug().Reset();
-  });
+  Guarded([this] { SetActive(false); });
 }
 
 void Lv2Plugin::ApplyChangedControls() {
@@ -124,7 +116,7 @@ void Lv2Plugin::WriteOutputs() {
     if (!data) continue;
     const Lv2Port& description = mDescription.mPorts[port];
     if (description.mKind == Lv2Port::Kind::kControlOut) {
-      const float value = mDescription.mReadOutput(Plug(), description.mIndex);
+      const auto value = static_cast<float>(Plug().GetOutputValue(description.mIndex));
       *data = value >= 0.f ? std::min(value, 1.f) : 0.f;  // a NaN reads as 0
     }
     if (description.mKind == Lv2Port::Kind::kLatency)
@@ -149,7 +141,7 @@ LV2_State_Status Lv2Plugin::SaveState(LV2_State_Store_Function store, LV2_State_
   LV2_State_Status status = LV2_STATE_SUCCESS;
   Guarded([&] {
     for (std::size_t i = 0; i < mDescription.mTextKeys.size(); ++i) {
-      const std::string text = mDescription.mGetText(Plug(), static_cast<int>(i));
+      const std::string text = Plug().GetText(static_cast<int>(i));
       const LV2_URID key = mMap->map(mMap->handle, mDescription.mTextKeys[i].c_str());
       const LV2_State_Status stored = store(handle, key, text.c_str(), text.size() + 1, string,
                                             LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
@@ -176,8 +168,8 @@ LV2_State_Status Lv2Plugin::RestoreState(LV2_State_Retrieve_Function retrieve,
       // can have; anything else is replaced by the default.
       const bool valid = value && type == string && size > 0 && size <= kMaxTextBytes + 1 &&
                          value[size - 1] == '\0' && std::strlen(value) == size - 1;
-      mDescription.mSetText(Plug(), text,
-                            valid ? std::string(value, size - 1) : mDescription.mDefaultText(text));
+      Plug().SetText(text,
+                     valid ? std::string(value, size - 1) : mDescription.mPlug->mTexts[i].mDefault);
     }
   });
   return LV2_STATE_SUCCESS;
@@ -211,8 +203,7 @@ void Lv2Plugin::ToUi(Post post) {
 
 void Lv2Plugin::BeginEdit(int paramIdx) {
   const int port = PortOfParam(paramIdx);
-  if (port < 0) return;
-  ToUi([&](Lv2Ui& ui) { ui.Post({Lv2Ui::Event::Kind::kBegin, static_cast<std::uint32_t>(port)}); });
+  if (port >= 0) ToUi([&](Lv2Ui& ui) { ui.Touch(static_cast<std::uint32_t>(port), true); });
 }
 
 void Lv2Plugin::Automate(int paramIdx, double normalizedValue) {
@@ -221,20 +212,14 @@ void Lv2Plugin::Automate(int paramIdx, double normalizedValue) {
   // The port carries the value in the parameter's own units.
   const auto value =
       static_cast<float>(Plug().GetParam(paramIdx)->ValueForNormalized(normalizedValue));
-  ToUi([&](Lv2Ui& ui) {
-    ui.Post({Lv2Ui::Event::Kind::kValue, static_cast<std::uint32_t>(port), value});
-  });
+  ToUi([&](Lv2Ui& ui) { ui.Write(static_cast<std::uint32_t>(port), value); });
 }
 
 void Lv2Plugin::EndEdit(int paramIdx) {
   const int port = PortOfParam(paramIdx);
-  if (port < 0) return;
-  ToUi([&](Lv2Ui& ui) { ui.Post({Lv2Ui::Event::Kind::kEnd, static_cast<std::uint32_t>(port)}); });
+  if (port >= 0) ToUi([&](Lv2Ui& ui) { ui.Touch(static_cast<std::uint32_t>(port), false); });
 }
 
 void Lv2Plugin::EditorResized(int width, int height) {
-  ToUi([&](Lv2Ui& ui) {
-    ui.Post({Lv2Ui::Event::Kind::kResize, static_cast<std::uint32_t>(std::max(width, 0)),
-             static_cast<float>(height)});
-  });
+  ToUi([&](Lv2Ui& ui) { ui.Resize(width, height); });
 }

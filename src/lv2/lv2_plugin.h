@@ -20,9 +20,6 @@ class Lv2Ui;
 
 class Lv2Plugin final : public PlugInstance, public IPlugHost {
  public:
-  // Blocks of this many frames when the host does not say: longer runs go in
-  // pieces.
-  static constexpr int kDefaultBlockSize = 1024;
   // The longest text a state may carry.
   static constexpr std::size_t kMaxTextBytes = 4096;
 
@@ -49,16 +46,18 @@ class Lv2Plugin final : public PlugInstance, public IPlugHost {
   // True when `ui` was the one attached.
   bool DetachUi(Lv2Ui* ui);  // host
 
-  // What the plug-in asks of its host.
+  // What the plug-in tells its host, through the attached UI in its idle call.
   void BeginEdit(int paramIdx) override;
   void Automate(int paramIdx, double normalizedValue) override;
   void EndEdit(int paramIdx) override;
   void ProgramChanged() override {}
+  void EditorResized(int width, int height) override;
+  void LatencyChanged(int) override {}
+  void TextsChanged() override {}
+  // What it asks.
   bool IsRenderingOffline() override { return false; }
   bool GetTransport(std::uint32_t, HostTransport*) override { return false; }
   HostProduct Identify() override { return {}; }
-  void EditorResized(int width, int height) override;
-  void LatencyChanged(int) override {}
   bool SendMidi(const IMidiMsg&) override { return false; }
   bool SendSysEx(const ISysEx&) override { return false; }
 

@@ -78,33 +78,19 @@ void Lv2Ui::PortEvent(std::uint32_t port, std::uint32_t size, std::uint32_t form
                                  static_cast<double>(*static_cast<const float*>(buffer)), false);
 }
 
-void Lv2Ui::Post(const Event& event) {
-  std::lock_guard lock(mMutex);
-  mEvents.push_back(event);
+int Lv2Ui::Idle() {
+  mPlugin.Plug().DeliverEdits();
+  return 0;
 }
 
-int Lv2Ui::Idle() {
-  {
-    std::lock_guard lock(mMutex);
-    mHanding.swap(mEvents);
-  }
-  for (const Event& event : mHanding) {
-    switch (event.mKind) {
-      case Event::Kind::kBegin:
-      case Event::Kind::kEnd:
-        if (mTouch && mTouch->touch)
-          mTouch->touch(mTouch->handle, event.mPort, event.mKind == Event::Kind::kBegin);
-        break;
-      case Event::Kind::kValue:
-        mWrite(mController, event.mPort, sizeof(float), 0, &event.mValue);
-        break;
-      case Event::Kind::kResize:
-        if (mResize && mResize->ui_resize)
-          mResize->ui_resize(mResize->handle, static_cast<int>(event.mPort),
-                             static_cast<int>(event.mValue));
-        break;
-    }
-  }
-  mHanding.clear();
-  return 0;
+void Lv2Ui::Touch(std::uint32_t port, bool grabbed) {
+  if (mTouch && mTouch->touch) mTouch->touch(mTouch->handle, port, grabbed);
+}
+
+void Lv2Ui::Write(std::uint32_t port, float value) {
+  mWrite(mController, port, sizeof(float), 0, &value);
+}
+
+void Lv2Ui::Resize(int width, int height) {
+  if (mResize && mResize->ui_resize) mResize->ui_resize(mResize->handle, width, height);
 }

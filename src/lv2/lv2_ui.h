@@ -1,8 +1,8 @@
 // The LV2 UI: the plug-in's own editor in the host's window. The UI reaches
 // the plug-in instance directly (instance access); the editor runs on its own
 // thread, and what it tells the host (values, gestures, a new size) waits in
-// a queue for the host's UI thread, which the host lends the UI when it calls
-// its idle function.
+// the plug-in's queue for the host's UI thread, which the host lends the UI
+// when it calls its idle function.
 #pragma once
 
 #include <lv2/core/lv2.h>
@@ -10,20 +10,11 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <vector>
 
 class Lv2Plugin;
 
 class Lv2Ui {
  public:
-  struct Event {
-    enum class Kind { kBegin, kValue, kEnd, kResize };
-    Kind mKind;
-    std::uint32_t mPort = 0;  // a size's width
-    float mValue = 0.f;       // a size's height
-  };
-
   // Null without the plug-in instance, or when the editor could not open.
   static std::unique_ptr<Lv2Ui> Create(LV2UI_Write_Function write, LV2UI_Controller controller,
                                        LV2UI_Widget* widget,
@@ -34,10 +25,12 @@ class Lv2Ui {
 
   void PortEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format,
                  const void* buffer);  // host
-  // Hands the queue to the host; 0 while the UI lives.
+  // Hands the plug-in's queue to the host; 0 while the UI lives.
   int Idle();  // host
-  // From the plug-in, on the editor's thread.
-  void Post(const Event& event);  // any
+  // What the queue tells the host, from inside Idle.
+  void Touch(std::uint32_t port, bool grabbed);  // host
+  void Write(std::uint32_t port, float value);   // host
+  void Resize(int width, int height);            // host
 
  private:
   Lv2Ui(Lv2Plugin& plugin, LV2UI_Write_Function write, LV2UI_Controller controller);
@@ -47,7 +40,4 @@ class Lv2Ui {
   LV2UI_Controller mController;
   const LV2UI_Resize* mResize = nullptr;
   const LV2UI_Touch* mTouch = nullptr;
-  std::mutex mMutex;
-  std::vector<Event> mEvents;   // under mMutex
-  std::vector<Event> mHanding;  // host thread
 };

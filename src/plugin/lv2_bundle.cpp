@@ -5,7 +5,8 @@
 #include <string>
 
 #include "lv2/lv2_turtle.h"
-#include "plugin/quor_lv2.h"
+#include "lv2/lv2_description.h"
+#include "plugin/quor_descriptor.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = std::string(argv[1]) + "/";
-  const Lv2Description& d = QuorLv2Description();
+  const Lv2Description& d = Lv2DescriptionOf(QuorDescriptor());
   const bool written = Write(folder + "manifest.ttl", ManifestTurtle(d)) &&
                        Write(folder + d.mPluginTurtle, PluginTurtle(d)) &&
                        Write(folder + d.mUiTurtle, UiTurtle(d));

@@ -9,20 +9,17 @@
 #include "plugin/band_gain_curves.h"
 #include "plugin/editor_layout.h"
 #include "plugin/make_graphics.h"
+#include "plugin/quor_descriptor.h"
 #include "plugin/text_entry.h"
 
 namespace {
 
-constexpr int kVendorVersion = 0x00010100;  // v1.1.0
 constexpr int kDefaultMeterControl = -1;
 
 }  // namespace
 
 QUOR::QUOR(Editor editor)
-    : IEffectBase(kNumParams, "16-16", 1, "QUOR", "", "Vandorhaus", kVendorVersion,
-                  FourCharCode('Q', 'U', 'R', '1'), FourCharCode('V', 'd', 'h', 's'), 0, false,
-                  true, false),
-      mRunChain(ChainRunner(FastestChainPath())) {
+    : IEffectBase(QuorDescriptor()), mRunChain(ChainRunner(FastestChainPath())) {
   // Every meter starts at full scale and falls from there.
   for (int m = 0; m < kNumMeters; ++m)
     mChain.meters[m] = 1.;
@@ -32,7 +29,6 @@ QUOR::QUOR(Editor editor)
     mTrackNames[static_cast<std::size_t>(t)] = kDefaultTrackName;
   mTrackNames[kNumTracks] = kDefaultMasterName;
 
-  InitParameters();
   switch (editor) {
     case Editor::kWindowed:
       BuildEditor(MakeGraphics(this, kEditorWidth, kEditorHeight, kEditorFPS));
@@ -48,30 +44,6 @@ QUOR::QUOR(Editor editor)
 }
 
 QUOR::~QUOR() = default;
-
-void QUOR::InitParameters() {
-  for (const QuorParam& p : kQuorParams) {
-    const ParamRow& row = *p.mRow;
-    const std::string name = p.Name();
-    IParam* param = GetParam(p.mIdx);
-    if (row.mType == kTypeDouble) {
-      param->InitDouble(name.c_str(), row.mDefault, row.mMin, row.mMax, row.mStep, row.mLabel, "",
-                        1.);
-      param->SetShape(1.);
-    } else {
-      param->InitInt(name.c_str(), static_cast<int>(row.mDefault), static_cast<int>(row.mMin),
-                     static_cast<int>(row.mMax), row.mLabel, "");
-    }
-    // Only the texts: values, ranges and what sessions store stay as they were.
-    for (int value = 0; value < static_cast<int>(row.mChoices.size()); ++value)
-      if (const char* text = row.mChoices[static_cast<std::size_t>(value)])
-        param->SetDisplayText(value, text);
-    if (const DisplayCurve* curve = ShownCurve(row.mShown)) {
-      param->SetDisplayCurve(curve, kBandGainDecimals);
-      param->ShowSign();
-    }
-  }
-}
 
 void QUOR::Reset() {
   ExpectThread(ThreadRole::kHost);
@@ -131,6 +103,18 @@ void QUOR::SilenceOutputsOutsideTheMix(int mode, double** outputs, int nFrames) 
   if (mode != 0) return;
   for (int c = 2; c < kNumChannels; ++c)
     std::fill_n(outputs[c], nFrames, 0.);
+}
+
+double QUOR::GetOutputValue(int idx) const {
+  return idx >= 0 && idx < kNumMeters ? GetMeterState(idx) : 0.;
+}
+
+std::string QUOR::GetText(int idx) {
+  return idx >= 0 && idx < kNumNames ? GetTrackName(idx) : std::string();
+}
+
+void QUOR::SetText(int idx, const std::string& text) {
+  if (idx >= 0 && idx < kNumNames) SetTrackName(idx, text);
 }
 
 std::string QUOR::GetTrackName(int idx) {

@@ -58,6 +58,10 @@ class QUOR : public IEffectBase {
   bool SerializeState(ByteChunk* chunk) override;                                        // host
   int UnserializeState(const ByteChunk* chunk, int startPos) override;                   // host
   int StateEnd(const ByteChunk* chunk, int startPos) const override;                     // host
+  // The meters, and the nine names as texts of the state.
+  double GetOutputValue(int idx) const override;            // any
+  std::string GetText(int idx) override;                    // host
+  void SetText(int idx, const std::string& text) override;  // host
 
   // The whole state a chunk carries: the nine names, then every parameter value.
   struct State {
@@ -87,7 +91,6 @@ class QUOR : public IEffectBase {
   bool SetChainPath(ChainPath path);  // host
 
  private:
-  void InitParameters();
   // Restoring reads the whole state first and applies it only when it is whole.
   int ReadState(const ByteChunk* chunk, int startPos, State* state) const;
   void ApplyState(State& state);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "framework/iparam.h"
+#include "framework/plug_descriptor.h"
 
 enum class ParamRole {
   kHighGain,
@@ -23,10 +24,6 @@ enum class ParamRole {
   kGlobalBypass,
 };
 
-// What a value means, for formats that describe their controls.
-enum class ParamUnit { kNone, kDecibel };
-// How a host shows a control: a range, a switch, or a choice of named values.
-enum class ParamStyle { kContinuous, kToggle, kChoice };
 // What a host's display shows for a value: the value in its unit, or the
 // gain in dB that an equaliser setting gives its band.
 enum class ParamShown { kValue, kHighBandGain, kMidBandGain, kLowBandGain };

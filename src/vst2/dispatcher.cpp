@@ -83,7 +83,7 @@ VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 
   // value.
   if (IsWindowRequest(opcode)) return adapter->DispatchWindow(opcode, index, value, ptr);
   if (opcode == effEditIdle) {
-    adapter->TellHostOfNewSize();
+    adapter->EditIdle();
     return 0;
   }
   if (opcode == effIdle) return 0;
@@ -122,10 +122,9 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
   IEffectBase& plug = Plug();
   switch (opcode) {
     case effOpen:
-      plug.HostSpecificInit();
+      Open();
       mAEffect->numInputs = mInputSpkrArr.numChannels = plug.NInChannels();
       mAEffect->numOutputs = mOutputSpkrArr.numChannels = plug.NOutChannels();
-      plug.OnParamReset();
       return 0;
     case effSetProgram:
       if (!plug.DoesStateChunks()) plug.ModifyCurrentPreset(nullptr);
@@ -143,17 +142,15 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       if (ptr) CopyText(ptr, plug.GetPresetName(plug.GetCurrentPresetIdx()), kProgramNameChars);
       return 0;
     case effSetSampleRate:
-      plug.SetSampleRate(static_cast<double>(opt));
-      plug.Reset();
+      SetSampleRate(static_cast<double>(opt));
       return 0;
     case effSetBlockSize:
-      plug.SetBlockSize(
+      SetMaxBlockSize(
           static_cast<int>(std::clamp<VstIntPtr>(value, 0, IEffectBase::kMaxBlockSize)));
-      plug.Reset();
       return 0;
     case effMainsChanged:
-      plug.OnActivate(value != 0);
-      if (!value) plug.Reset();
+      SetActive(value != 0);
+      mAEffect->initialDelay = plug.GetLatency();
       return 0;
     case effEditGetRect:
       if (!ptr || !plug.GetGUI()) return 0;
@@ -262,6 +259,8 @@ VstIntPtr IEffectVST2::DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr
       return plug.OpenEditor(ptr) ? 1 : 0;
     case effEditClose:
       plug.CloseEditor();
+      // What the editor's last moments did (a gesture its closing ended).
+      plug.DeliverEdits();
       return 1;
     case effEditKeyDown:
     case effEditKeyUp: {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 
 #include "vst2/effect_record.h"
 
@@ -57,10 +58,7 @@ IEffectVST2::IEffectVST2(std::unique_ptr<IEffectBase> plug, audioMasterCallback 
   mOutputSpkrArr.type = ArrangementTypeFor(p.NOutChannels());
   if (p.GetGUI()) UpdateEditRect();
 
-  p.SetInputChannelConnections(0, p.NInChannels(), true);
-  p.SetOutputChannelConnections(0, p.NOutChannels(), true);
-  p.SetBlockSize(1024);
-  p.ConnectHost(this, kAPIVST2);
+  Connect(this, kAPIVST2);
 }
 
 IEffectVST2::~IEffectVST2() {
@@ -164,17 +162,25 @@ void IEffectVST2::UpdateEditRect() {
 }
 
 void IEffectVST2::EditorResized(int width, int height) {
-  // Told to the host on its own thread, at its next idle call.
-  mPendingSize.store((static_cast<std::uint64_t>(static_cast<std::uint32_t>(width)) << 32) |
-                         static_cast<std::uint32_t>(height),
-                     std::memory_order_release);
+  CallHost(audioMasterSizeWindow, width, height);
 }
 
-void IEffectVST2::TellHostOfNewSize() {
-  const std::uint64_t size = mPendingSize.exchange(0, std::memory_order_acq_rel);
-  if (size == 0) return;
-  CallHost(audioMasterSizeWindow, static_cast<VstInt32>(size >> 32),
-           static_cast<VstInt32>(size & 0xFFFFFFFFu));
+void IEffectVST2::EditIdle() {
+  mLastEditIdle.store(std::chrono::steady_clock::now().time_since_epoch().count(),
+                      std::memory_order_relaxed);
+  Plug().DeliverEdits();
+}
+
+void IEffectVST2::EditorTick() {
+  // Hosts that call effEditIdle hear the editor's news on that thread; one
+  // that has not called it for a while (some never do) hears them from the
+  // editor's thread rather than not at all.
+  constexpr auto kIdleGrace = std::chrono::milliseconds(250);
+  const std::int64_t last = mLastEditIdle.load(std::memory_order_relaxed);
+  const std::int64_t now = std::chrono::steady_clock::now().time_since_epoch().count();
+  const auto grace = std::chrono::duration_cast<std::chrono::steady_clock::duration>(kIdleGrace);
+  if (last > now - grace.count()) return;
+  Plug().DeliverEdits();
 }
 
 void IEffectVST2::LatencyChanged(int samples) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 #include "framework/ieffect_base.h"
@@ -22,16 +23,20 @@ class IEffectVST2 final : public PlugInstance, public IPlugHost {
   // The plug-in behind a record, or null once the record is closed.
   static IEffectBase* PluginOf(AEffect* effect);  // any
 
-  // What the plug-in asks of its host, as host callbacks.
+  // What the plug-in tells its host, as host callbacks: on the host's thread
+  // in effEditIdle, or on the editor's while the host calls no idle.
   void BeginEdit(int paramIdx) override;
   void Automate(int paramIdx, double normalizedValue) override;
   void EndEdit(int paramIdx) override;
   void ProgramChanged() override;
+  void EditorResized(int width, int height) override;
+  void LatencyChanged(int samples) override;
+  void TextsChanged() override {}
+  void EditorTick() override;
+  // What it asks.
   bool IsRenderingOffline() override;
   bool GetTransport(std::uint32_t wanted, HostTransport* transport) override;
   HostProduct Identify() override;
-  void EditorResized(int width, int height) override;
-  void LatencyChanged(int samples) override;
   bool SendMidi(const IMidiMsg& msg) override;
   bool SendSysEx(const ISysEx& msg) override;
 
@@ -63,8 +68,8 @@ class IEffectVST2 final : public PlugInstance, public IPlugHost {
   VstIntPtr GetPinProperties(bool input, int index, VstPinProperties* properties);
   void ConnectFromArrangement(bool input, const VstSpeakerArrangement* arrangement);
   void UpdateEditRect();
-  // A new editor size for the host, from its idle calls.
-  void TellHostOfNewSize();
+  // The host lends its thread to the editor's news.
+  void EditIdle();
 
   static IEffectVST2* AdapterOf(AEffect* effect);
   // One request of the host, through the instance's guard; a close that
@@ -82,9 +87,8 @@ class IEffectVST2 final : public PlugInstance, public IPlugHost {
   VstSpeakerArrangement mOutputSpkrArr{};
   ByteChunk mState;      // the last program chunk handed out, under the plug-in's mStateMutex
   ByteChunk mBankState;  // the last bank chunk handed out, under its mMutex
-  // The editor's new size (width in the high half, height in the low),
-  // 0 while the host knows it.
-  std::atomic<std::uint64_t> mPendingSize{0};
+  // When the host last called effEditIdle, in steady-clock ticks.
+  std::atomic<std::int64_t> mLastEditIdle{std::numeric_limits<std::int64_t>::min()};
   // The record the host holds; it outlives the adapter (vst2/effect_record.h).
   std::unique_ptr<AEffect> mAEffect = std::make_unique<AEffect>();
 };

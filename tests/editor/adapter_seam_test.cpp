@@ -55,6 +55,8 @@ TEST(AdapterSeam, AHostDrivesTheEditorThroughTheEffectRecord) {
   plug.gui->OnMouseDown(20, 20, left);
   plug.gui->OnMouseDrag(20, 12, left);  // 8 pixels of a 40-pixel knob at gearing 4
   plug.gui->OnMouseUp(20, 12, left);
+  EXPECT_TRUE(gHostCalls.empty());  // told in the host's idle call, on its thread
+  effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.f);
   ASSERT_EQ(gHostCalls.size(), 3u);
   EXPECT_EQ(gHostCalls[0].first, audioMasterBeginEdit);
   EXPECT_EQ(gHostCalls[1].first, audioMasterAutomate);

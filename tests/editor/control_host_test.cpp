@@ -116,9 +116,9 @@ TEST_F(EditorTest, GesturesAreReportedInBalancedPairs) {
     expected.emplace_back(kGain, true);
     expected.emplace_back(kGain, false);
   }
-  EXPECT_EQ(plug.mGestures, expected);
+  EXPECT_EQ(plug.Gestures(), expected);
   // The drag's change and the reset each lie inside their gesture.
-  EXPECT_EQ(plug.mHostCalls, "baebebaebebe");
+  EXPECT_EQ(plug.HostCalls(), "baebebaebebe");
 }
 
 TEST_F(EditorTest, EveryChangeFromTheEditorLiesInsideAGesture) {
@@ -131,23 +131,23 @@ TEST_F(EditorTest, EveryChangeFromTheEditorLiesInsideAGesture) {
   gui->OnMouseUp(55, 15, kLeft);
   gui->OnMouseDblClick(55, 15, kLeft);
   gui->OnMouseUp(55, 15, kLeft);
-  EXPECT_EQ(plug.mHostCalls, "baebae");
+  EXPECT_EQ(plug.HostCalls(), "baebae");
   // A burst of wheel steps is one gesture, ended by a pause or a press.
-  plug.mHostCalls.clear();
+  plug.HostCalls().clear();
   for (int step = 0; step < 3; ++step)
     gui->OnMouseWheel(15, 15, kLeft, 1);
   gui->OnTimer(std::chrono::steady_clock::now());
-  EXPECT_EQ(plug.mHostCalls, "baaa");
+  EXPECT_EQ(plug.HostCalls(), "baaa");
   gui->OnTimer(std::chrono::steady_clock::now() + IGraphics::kWheelGesturePause);
-  EXPECT_EQ(plug.mHostCalls, "baaae");
+  EXPECT_EQ(plug.HostCalls(), "baaae");
   gui->OnMouseWheel(15, 15, kLeft, -1);
   gui->OnMouseDown(55, 15, kLeft);
   gui->OnMouseUp(55, 15, kLeft);
-  EXPECT_EQ(plug.mHostCalls, "baaaebaebae");
+  EXPECT_EQ(plug.HostCalls(), "baaaebaebae");
   // Closing the window ends a burst still going on.
   gui->OnMouseWheel(15, 15, kLeft, 1);
   gui->CloseWindow();
-  EXPECT_EQ(plug.mHostCalls, "baaaebaebaebae");
+  EXPECT_EQ(plug.HostCalls(), "baaaebaebaebae");
 }
 
 TEST_F(EditorTest, DirtyCollectionIsTheUnionOfDirtyControls) {

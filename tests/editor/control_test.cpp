@@ -95,29 +95,29 @@ TEST_F(EditorTest, TheFirstValueFromThePlugInIsTheDefault) {
   control->SetClean();
   control->SetValueFromPlug(0.6);
   EXPECT_TRUE(control->IsDirty());
-  EXPECT_TRUE(plug.mAutomated.empty());  // from the plug-in: no report back
+  EXPECT_TRUE(plug.Automated().empty());  // from the plug-in: no report back
   control->OnMouseDblClick(0, 0, {});
   EXPECT_DOUBLE_EQ(control->GetValue(), 0.3);
-  ASSERT_EQ(plug.mAutomated.size(), 1u);
-  EXPECT_DOUBLE_EQ(plug.mAutomated[0].second, 0.3);
+  ASSERT_EQ(plug.Automated().size(), 1u);
+  EXPECT_DOUBLE_EQ(plug.Automated()[0].second, 0.3);
 }
 
 TEST_F(EditorTest, UserInputReachesThePlugInClampedAndOnlyWhenChanged) {
   Plain* control = Add<Plain>(IRECT(0, 0, 10, 10), kSteps);
   AttachToPlug();
   control->SetValueFromUserInput(control->GetValue());
-  EXPECT_TRUE(plug.mAutomated.empty());
+  EXPECT_TRUE(plug.Automated().empty());
   control->Clamp(0.2, 0.8);
   control->SetValueFromUserInput(0.9);
-  ASSERT_EQ(plug.mAutomated.size(), 1u);
-  EXPECT_DOUBLE_EQ(plug.mAutomated[0].second, 0.8);
+  ASSERT_EQ(plug.Automated().size(), 1u);
+  EXPECT_DOUBLE_EQ(plug.Automated()[0].second, 0.8);
   EXPECT_DOUBLE_EQ(plug.GetParam(kSteps)->Value(), 8.);
   EXPECT_EQ(plug.mChanged.back(), kSteps);
   // Unbound controls never call the plug-in.
   Plain* unbound = Add<Plain>(IRECT(0, 0, 10, 10));
   unbound->SetValueFromUserInput(0.4);
   unbound->SetDirty(true);
-  EXPECT_EQ(plug.mAutomated.size(), 1u);
+  EXPECT_EQ(plug.Automated().size(), 1u);
 }
 
 TEST_F(EditorTest, RightClicksPromptOnlyWhenEnabledAndBound) {

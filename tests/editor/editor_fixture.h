@@ -44,8 +44,20 @@ class EditorTestPlug : public TestEffect {
     mHostCalls += 'e';
   }
 
-  std::vector<std::pair<int, bool>> mGestures;  // parameter, begin (true) or end
-  std::string mHostCalls;                       // 'b'egin, 'a'utomate, 'e'nd in order
+  // What the host heard so far, the edits waiting delivered first: gestures
+  // as (parameter, begin or end), calls as 'b'egin, 'a'utomate, 'e'nd.
+  const std::vector<std::pair<int, bool>>& Gestures() {
+    DeliverEdits();
+    return mGestures;
+  }
+  std::string& HostCalls() {
+    DeliverEdits();
+    return mHostCalls;
+  }
+
+ private:
+  std::vector<std::pair<int, bool>> mGestures;
+  std::string mHostCalls;
 };
 
 // The colour of frame i (0-based) of the test strips.

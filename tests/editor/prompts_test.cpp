@@ -101,7 +101,7 @@ TEST_F(EditorTest, TypedTextBecomesTheParameterValue) {
   gui->SetFromStringAfterPrompt(steps, nullptr, "5");
   EXPECT_DOUBLE_EQ(plug.GetParam(kSteps)->Value(), 7.);
   // Each typed value reached the host inside a gesture of its own.
-  EXPECT_EQ(plug.mGestures.size(), 6u);
+  EXPECT_EQ(plug.Gestures().size(), 6u);
 }
 
 TEST_F(EditorTest, NumbersPromptAsATextFieldWithTheirRules) {

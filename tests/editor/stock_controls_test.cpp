@@ -119,10 +119,10 @@ TEST_F(EditorTest, RadioButtonsLayOutAndPick) {
   EXPECT_DOUBLE_EQ(vertical->GetValue(), 1.0);
   EXPECT_EQ(DrawnAt(5, 55), FrameColor(1));
   EXPECT_EQ(DrawnAt(5, 2), FrameColor(0));
-  const std::size_t reports = plug.mAutomated.size();
+  const std::size_t reports = plug.Automated().size();
   vertical->OnMouseDown(5, 15, kLeft);  // in a gap: the value stays, still reported
   EXPECT_DOUBLE_EQ(vertical->GetValue(), 1.0);
-  EXPECT_EQ(plug.mAutomated.size(), reports + 1);
+  EXPECT_EQ(plug.Automated().size(), reports + 1);
   single->OnMouseDown(105, 4, kLeft);
   EXPECT_DOUBLE_EQ(single->GetValue(), 0.0);
 }
@@ -146,10 +146,10 @@ TEST_F(EditorTest, KnobsFollowDragsByTheirGearing) {
   EXPECT_NEAR(across->GetValue(), 0.75, 1e-12);
   // At the top it stays there, and still tells the plug-in.
   knob->SetValue(1.0);
-  const std::size_t reports = plug.mAutomated.size();
+  const std::size_t reports = plug.Automated().size();
   knob->OnMouseDrag(0, 0, 0, -30, kLeft);
   EXPECT_DOUBLE_EQ(knob->GetValue(), 1.0);
-  EXPECT_EQ(plug.mAutomated.size(), reports + 1);
+  EXPECT_EQ(plug.Automated().size(), reports + 1);
   // A knob of no height has no travel to divide by.
   auto* flat = Add<Knob>(IRECT(0, 0, 50, 0), kGain);
   flat->SetValue(0.5);

@@ -118,8 +118,8 @@ TEST(EffectBase, GuiChangeReportsTheEditorsValue) {
   effect.GetParam(0)->InitInt("I", 0, 0, 10);
   effect.SetParameterFromGUI(0, 0.33);
   EXPECT_EQ(effect.GetParam(0)->Value(), 3.);
-  ASSERT_EQ(effect.mAutomated.size(), 1u);
-  EXPECT_EQ(effect.mAutomated[0].second, 0.33);
+  ASSERT_EQ(effect.Automated().size(), 1u);
+  EXPECT_EQ(effect.Automated()[0].second, 0.33);
   EXPECT_EQ(effect.mChanged, std::vector<int>{0});
 }
 

@@ -44,7 +44,7 @@ TEST(FxFiles, ProgramRoundTripsInBothForms) {
     FxEffect target(chunks);
     ASSERT_TRUE(target.LoadProgramFXP(file));
     EXPECT_EQ(target.GetParam(1)->Value(), 0.625);
-    EXPECT_EQ(target.mProgramChanges, 1);
+    EXPECT_EQ(target.ProgramChanges(), 1);
   }
 }
 
@@ -170,6 +170,6 @@ TEST(FxFiles, FilesThatFailToLoadChangeNothing) {
       EXPECT_EQ(target.GetParam(i)->Value(), 0.1 * (i + 1));
     EXPECT_STREQ(target.GetPresetName(0), "start");
     EXPECT_EQ(*target.GetPresetChunk(0), slot);
-    EXPECT_EQ(target.mProgramChanges, 0);
+    EXPECT_EQ(target.ProgramChanges(), 0);
   }
 }

@@ -43,11 +43,22 @@ class TestEffect : public IEffectBase, public IPlugHost {
   HostProduct Identify() override { return {}; }
   void EditorResized(int, int) override {}
   void LatencyChanged(int) override {}
+  void TextsChanged() override {}
   bool SendMidi(const IMidiMsg& msg) override {
     mSentMidi.push_back(msg);
     return true;
   }
   bool SendSysEx(const ISysEx&) override { return false; }
+
+  // What the host heard so far, the edits waiting delivered first.
+  const std::vector<std::pair<int, double>>& Automated() {
+    DeliverEdits();
+    return mAutomated;
+  }
+  int ProgramChanges() {
+    DeliverEdits();
+    return mProgramChanges;
+  }
 
   std::vector<int> mChanged;
   std::vector<std::pair<int, double>> mAutomated;

@@ -19,7 +19,7 @@ constexpr int kChannels = 16;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 Lv2Library Linked() {
-  return {Lv2PluginDescriptor(QuorLv2Description()), Lv2UiDescriptor(QuorLv2Description())};
+  return {Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())), Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
 }
 
 void FillNoise(HostChannels<float>& buffers, unsigned seed) {
@@ -120,7 +120,7 @@ TEST(Lv2Adapter, StateKeepsTheNamesAndDefaultsWhatIsDamaged) {
   const Lv2Library library = Linked();
   Lv2Instance instance(library, 48000.);
   UridMap& map = instance.Map();
-  const auto& keys = QuorLv2Description().mTextKeys;
+  const auto& keys = Lv2DescriptionOf(QuorDescriptor()).mTextKeys;
   const LV2_URID string = map.Id(LV2_ATOM__String);
   Lv2State state;
   const auto put = [&](std::size_t name, LV2_URID type, std::string bytes) {
@@ -155,7 +155,7 @@ TEST(Lv2Adapter, StateKeepsTheNamesAndDefaultsWhatIsDamaged) {
 TEST(Lv2Adapter, PortsDescribeTheControlsAsTheHostDisplayDoes) {
   const QUOR console(QUOR::Editor::kNone);
   int comments = 0;
-  for (const Lv2Port& port : QuorLv2Description().mPorts) {
+  for (const Lv2Port& port : Lv2DescriptionOf(QuorDescriptor()).mPorts) {
     if (port.mKind != Lv2Port::Kind::kControlIn) continue;
     const IParam& param = *console.GetParam(port.mIndex);
     for (std::size_t value = 0; value < port.mChoices.size(); ++value)

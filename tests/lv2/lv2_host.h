@@ -20,7 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/quor_lv2.h"
+#include "lv2/lv2_description.h"
+#include "plugin/quor_descriptor.h"
 
 // The plug-in's and the UI's descriptors: from the built binary, or from the
 // adapter linked into the test.
@@ -120,8 +121,8 @@ struct Lv2Features {
 class Lv2Instance {
  public:
   Lv2Instance(const Lv2Library& library, double rate, Lv2Features features = {})
-      : mLibrary(library), mControls(QuorLv2Description().mPorts.size(), 0.f) {
-    const Lv2Description& d = QuorLv2Description();
+      : mLibrary(library), mControls(Lv2DescriptionOf(QuorDescriptor()).mPorts.size(), 0.f) {
+    const Lv2Description& d = Lv2DescriptionOf(QuorDescriptor());
     for (std::size_t p = 0; p < d.mPorts.size(); ++p)
       mControls[p] = static_cast<float>(d.mPorts[p].mDefault);
     mBlock = features.mMaxBlock;
@@ -154,7 +155,7 @@ class Lv2Instance {
   UridMap& Map() { return TheUridMap(); }
 
   static int Port(const std::string& symbol) {
-    const auto& ports = QuorLv2Description().mPorts;
+    const auto& ports = Lv2DescriptionOf(QuorDescriptor()).mPorts;
     for (std::size_t p = 0; p < ports.size(); ++p)
       if (ports[p].mSymbol == symbol) return static_cast<int>(p);
     throw std::runtime_error("no port " + symbol);
@@ -164,7 +165,7 @@ class Lv2Instance {
 
   // Sixteen channels each way, any of them null.
   void Run(float* const* inputs, float* const* outputs, std::uint32_t frames) {
-    const auto& ports = QuorLv2Description().mPorts;
+    const auto& ports = Lv2DescriptionOf(QuorDescriptor()).mPorts;
     for (std::size_t p = 0; p < ports.size(); ++p) {
       const auto index = static_cast<std::size_t>(ports[p].mIndex);
       if (ports[p].mKind == Lv2Port::Kind::kAudioIn)
@@ -192,7 +193,7 @@ class Lv2Instance {
     Lv2State state;
     Save(&state);
     std::vector<std::string> texts;
-    for (const std::string& key : QuorLv2Description().mTextKeys) {
+    for (const std::string& key : Lv2DescriptionOf(QuorDescriptor()).mTextKeys) {
       const auto at = state.mProperties.find(mMap.Id(key));
       texts.push_back(at == state.mProperties.end() ? "?" : std::string(at->second.mBytes.c_str()));
     }

@@ -87,8 +87,8 @@ int CountEntries(const char* folder) {
 
 TEST(Lv2Ui, GesturesReachTheHostOnItsThreadInsideTouches) {
   REQUIRE_X_SESSION();
-  const Lv2Library library{Lv2PluginDescriptor(QuorLv2Description()),
-                           Lv2UiDescriptor(QuorLv2Description())};
+  const Lv2Library library{Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
+                           Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
   Lv2Instance instance(library, 48000.);
   HostSide host;
   Ui ui(library, instance, host);
@@ -116,8 +116,8 @@ TEST(Lv2Ui, GesturesReachTheHostOnItsThreadInsideTouches) {
 
 TEST(Lv2Ui, TwentyOpensAndClosesLeaveNothingBehind) {
   REQUIRE_X_SESSION();
-  const Lv2Library library{Lv2PluginDescriptor(QuorLv2Description()),
-                           Lv2UiDescriptor(QuorLv2Description())};
+  const Lv2Library library{Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
+                           Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
   Lv2Instance instance(library, 48000.);
   HostSide host;
   { Ui warmUp(library, instance, host); }

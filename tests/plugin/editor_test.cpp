@@ -52,6 +52,7 @@ class RecordingHost : public IPlugHost {
   HostProduct Identify() override { return {}; }
   void EditorResized(int, int) override {}
   void LatencyChanged(int) override {}
+  void TextsChanged() override {}
   bool SendMidi(const IMidiMsg&) override { return false; }
   bool SendSysEx(const ISysEx&) override { return false; }
 
@@ -293,6 +294,7 @@ TEST_F(QuorEditor, ReadoutsShowTheValueAndTakeATypedOne) {
   gui->OnMouseDblClick(607, 530, kLeft);
   gui->OnMouseUp(607, 530, kLeft);
   EXPECT_EQ(Value(QUOR::InputIdx(4)), 0.);
+  console.DeliverEdits();
   EXPECT_EQ(host.mCalls, "baebae");
 
   // Return on the control last pressed prompts for it, the pointer away.

@@ -98,6 +98,7 @@ TEST(HostCalls, AutomationAndEditorOrder) {
   EXPECT_EQ(effect->flags, 0x1031);
   TheHostLog().mAutomated.clear();
   console.SetParameterFromGUI(3, 0.75);
+  effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.f);
   ASSERT_EQ(TheHostLog().mAutomated.size(), 1u);
   EXPECT_EQ(TheHostLog().mAutomated[0].second, 0.75f);
   // The host's set reaches the editor before the parameter changes.

@@ -16,11 +16,11 @@
 
 class Lv2ConsoleHost : public ConsoleHost {
  public:
-  Lv2ConsoleHost() : mPending(QuorLv2Description().mPorts.size()) {}
+  Lv2ConsoleHost() : mPending(Lv2DescriptionOf(QuorDescriptor()).mPorts.size()) {}
 
   void Start(double sampleRate, int maxBlock) override {
     mInstance = std::make_unique<Lv2Instance>(mLibrary, sampleRate, Lv2Features{true, maxBlock});
-    const auto& ports = QuorLv2Description().mPorts;
+    const auto& ports = Lv2DescriptionOf(QuorDescriptor()).mPorts;
     for (std::size_t p = 0; p < ports.size(); ++p)
       mPending[p].store(mInstance->Control(static_cast<int>(p)));
   }
@@ -28,21 +28,21 @@ class Lv2ConsoleHost : public ConsoleHost {
   void Set(int param, double normalized) override {
     const int port = PortOf(param);
     if (port < 0) return;
-    const Lv2Port& p = QuorLv2Description().mPorts[static_cast<std::size_t>(port)];
+    const Lv2Port& p = Lv2DescriptionOf(QuorDescriptor()).mPorts[static_cast<std::size_t>(port)];
     mPending[static_cast<std::size_t>(port)].store(
         static_cast<float>(p.mMin + normalized * (p.mMax - p.mMin)));
   }
   double Get(int param) override {
     const int port = PortOf(param);
     if (port < 0) return 0.;
-    const Lv2Port& p = QuorLv2Description().mPorts[static_cast<std::size_t>(port)];
+    const Lv2Port& p = Lv2DescriptionOf(QuorDescriptor()).mPorts[static_cast<std::size_t>(port)];
     const double value = static_cast<double>(mPending[static_cast<std::size_t>(port)].load());
     return (std::clamp(value, p.mMin, p.mMax) - p.mMin) / (p.mMax - p.mMin);
   }
   // The host writes its ports between runs, on the audio thread.
   void Process(float* const* inputs, float* const* outputs, int frames) override {
     for (std::size_t p = 0; p < mPending.size(); ++p)
-      if (QuorLv2Description().mPorts[p].mKind == Lv2Port::Kind::kControlIn)
+      if (Lv2DescriptionOf(QuorDescriptor()).mPorts[p].mKind == Lv2Port::Kind::kControlIn)
         mInstance->Control(static_cast<int>(p)) = mPending[p].load();
     mInstance->Run(inputs, outputs, static_cast<std::uint32_t>(frames));
   }
@@ -78,7 +78,7 @@ class Lv2ConsoleHost : public ConsoleHost {
   std::vector<std::string> Names() override { return mInstance->SavedTexts(); }
   bool RestoreNames(const std::vector<std::string>& names) override {
     Lv2State state;
-    const auto& keys = QuorLv2Description().mTextKeys;
+    const auto& keys = Lv2DescriptionOf(QuorDescriptor()).mTextKeys;
     for (std::size_t i = 0; i < keys.size() && i < names.size(); ++i)
       state.mProperties[mInstance->Map().Id(keys[i])] = {mInstance->Map().Id(LV2_ATOM__String),
                                                          names[i] + '\0'};
@@ -87,7 +87,7 @@ class Lv2ConsoleHost : public ConsoleHost {
 
  private:
   static int PortOf(int param) {
-    const auto& ports = QuorLv2Description().mPorts;
+    const auto& ports = Lv2DescriptionOf(QuorDescriptor()).mPorts;
     for (std::size_t p = 0; p < ports.size(); ++p)
       if (ports[p].mKind == Lv2Port::Kind::kControlIn && ports[p].mIndex == param)
         return static_cast<int>(p);
