@@ -18,11 +18,13 @@ set(QUOR_LAYER_USES_plugin raster engine framework editor platform)
 # outside its library, built into the shared object hosts load (and, for
 # LV2, into the tool that writes the bundle's description); the only files
 # that may use both the plug-in and the format's adapter.
-set(QUOR_ENTRIES vst2 lv2)
+set(QUOR_ENTRIES vst2 lv2 vst3)
 set(QUOR_ENTRY_FILES_vst2 src/plugin/vst2_entry.cpp)
 set(QUOR_ENTRY_USES_vst2 plugin vst2)
 set(QUOR_ENTRY_FILES_lv2 src/plugin/lv2_entry.cpp src/plugin/lv2_bundle.cpp)
 set(QUOR_ENTRY_USES_lv2 plugin lv2)
+set(QUOR_ENTRY_FILES_vst3 src/plugin/vst3_entry.cpp)
+set(QUOR_ENTRY_USES_vst3 plugin vst3)
 
 # Headers of LAYER become visible as "LAYER/file.h" through a directory that
 # holds nothing but a link to the layer's folder.

@@ -47,10 +47,8 @@ tresult Vst3Plugin::setupProcessing(ProcessSetup* setup) {
       canProcessSampleSize(setup->symbolicSampleSize) != kResultTrue)
     return kInvalidArgument;
   (void)Enter([&] {
-    IEffectBase& plug = Plug();
-    plug.SetSampleRate(setup->sampleRate);
-    plug.SetBlockSize(std::min(setup->maxSamplesPerBlock, IEffectBase::kMaxBlockSize));
-    plug.Reset();
+    SetSampleRate(setup->sampleRate);
+    SetMaxBlockSize(std::min(setup->maxSamplesPerBlock, IEffectBase::kMaxBlockSize));
   });
   mOffline.store(setup->processMode == kOffline, std::memory_order_relaxed);
   mSetUp.store(true, std::memory_order_release);

@@ -29,7 +29,7 @@ int StateLength(const IEffectBase& plug, const std::vector<std::uint8_t>& bytes)
 
 FUnknown* Vst3Plugin::Create(const PlugDescriptor& descriptor) {
   try {
-    std::unique_ptr<IEffectBase> plug = descriptor.mMake();
+    std::unique_ptr<IEffectBase> plug = MakePlug(descriptor.mMake);
     if (!plug) return nullptr;
     return static_cast<IComponent*>(new Vst3Plugin(descriptor, std::move(plug)));
   } catch (...) {
@@ -43,9 +43,8 @@ Vst3Plugin::Vst3Plugin(const PlugDescriptor& descriptor, std::unique_ptr<IEffect
       mParams(descriptor, Plug()),
       mBusActive(std::make_unique<std::atomic<bool>[]>(descriptor.mInputs.size() +
                                                        descriptor.mOutputs.size())) {
-  IEffectBase& plugin = Plug();
-  const auto ins = static_cast<std::size_t>(plugin.NInChannels());
-  const auto outs = static_cast<std::size_t>(plugin.NOutChannels());
+  const auto ins = static_cast<std::size_t>(Plug().NInChannels());
+  const auto outs = static_cast<std::size_t>(Plug().NOutChannels());
   for (auto* pointers : {&mIn32, &mPieceIn32})
     pointers->resize(ins);
   for (auto* pointers : {&mOut32, &mPieceOut32})
@@ -54,11 +53,8 @@ Vst3Plugin::Vst3Plugin(const PlugDescriptor& descriptor, std::unique_ptr<IEffect
     pointers->resize(ins);
   for (auto* pointers : {&mOut64, &mPieceOut64})
     pointers->resize(outs);
-  mLatency = plugin.GetLatency();
-  plugin.SetInputChannelConnections(0, plugin.NInChannels(), true);
-  plugin.SetOutputChannelConnections(0, plugin.NOutChannels(), true);
-  plugin.SetBlockSize(1024);
-  plugin.ConnectHost(this, kAPIVST3);
+  mLatency = Plug().GetLatency();
+  Connect(this, kAPIVST3);
 }
 
 Vst3Plugin::~Vst3Plugin() {
@@ -74,7 +70,7 @@ tresult Vst3Plugin::initialize(FUnknown* context) {
     String128 name{};
     if (application->getName(name) == kResultOk) mHostName = String16ToUtf8(name);
   }
-  (void)Enter([&] { Plug().HostSpecificInit(); });
+  (void)Enter([&] { Open(); });
   return kResultOk;
 }
 
@@ -134,12 +130,9 @@ tresult Vst3Plugin::activateBus(MediaType type, BusDirection dir, int32 index, T
 }
 
 tresult Vst3Plugin::setActive(TBool state) {
-  // Ardour switches on its audio thread: the plug-in's own mutex, nothing more.
-  (void)Enter([&] {
-    Plug().OnActivate(state != 0);
-    // Whatever the console held is gone when it comes back.
-    if (!state) Plug().Reset();
-  });
+  // Ardour switches on its audio thread: the plug-in's own mutex, nothing
+  // more. Switched off, the console is cleared.
+  (void)Enter([&] { SetActive(state != 0); });
   mActive.store(state != 0, std::memory_order_release);
   return kResultOk;
 }

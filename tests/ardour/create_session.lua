@@ -2,9 +2,9 @@
 -- QUOR parameters changed through Ardour, a two-second range.
 -- Environment: SESSION_DIR, SESSION_NAME, QUOR_SETTINGS ("index=value ...",
 -- Ardour's indices and values for the format), QUOR_FORMAT (LXVST, LV2 or
--- VST3); optional: QUOR_CHANNELS (the track's inputs and outputs, 2, kept
--- stereo), QUOR_GENERATOR (a Lua generator's name, "ACE Noise"),
--- QUOR_EXPORT (a folder the first second is exported to, as created.wav).
+-- VST3); optional: QUOR_CHANNELS (the track's inputs and outputs, 2),
+-- QUOR_GENERATOR (a Lua generator's name, "ACE Noise"), QUOR_EXPORT (a
+-- folder the first second is exported to, as created.wav).
 local function say(text) io.stderr:write(tostring(text) .. "\n") end
 local here = debug.getinfo(1, "S").source:match("^@(.*/)") or "./"
 local function fail(text) say("FAIL: " .. text); os.exit(1) end
@@ -17,8 +17,14 @@ local channels = tonumber(os.getenv("QUOR_CHANNELS") or "2")
 local track = Session:new_audio_track(channels, channels, nil, 1, "QT",
                                       ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal,
                                       true):front()
--- Keep a stereo track stereo: QUOR's outputs 1 and 2 (the mix) feed it.
-if channels == 2 then track:set_strict_io(true) end
+if channels == 2 then
+  -- Keep the track stereo: QUOR's outputs 1 and 2 (the mix) feed it.
+  track:set_strict_io(true)
+else
+  -- A wider track's panner spreads each channel over the outputs: QUOR's
+  -- outputs go out as they are.
+  track:panner_shell():set_bypassed(true)
+end
 local generator_name = os.getenv("QUOR_GENERATOR") or "ACE Noise"
 local generator = ARDOUR.LuaAPI.new_plugin(Session, generator_name, ARDOUR.PluginType.Lua, "")
 if generator:isnil() then fail("no generator " .. generator_name) end

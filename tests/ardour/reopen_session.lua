@@ -1,8 +1,8 @@
 -- Reopens the saved session in a fresh process, prints QUOR's parameters as
 -- Ardour sees them, saves again (so the chunk is fetched anew from QUOR) and
 -- saves a snapshot "reference" in which QUOR is switched off; on a track of
--- more than two channels only its first output feeds the master there, so
--- that the reference is what QUOR's first input received.
+-- more than two channels only its first two outputs feed the master there,
+-- so that the reference is what QUOR's first two inputs received.
 -- Environment: SESSION_DIR, SESSION_NAME, QUOR_SETTINGS; optional:
 -- QUOR_EXPORT (a folder the first second is exported to, as reopened.wav).
 local function say(text) io.stderr:write(tostring(text) .. "\n") end
@@ -33,9 +33,8 @@ end
 
 Session:save_state("", false, false, false, false, false)
 quor:deactivate()
-local outputs = track:n_outputs():n_audio()
-if outputs > 2 then
-  for output = 1, outputs - 1 do track:output():audio(output):disconnect_all() end
+for output = 2, track:n_outputs():n_audio() - 1 do
+  track:output():audio(output):disconnect_all()
 end
 Session:save_state("reference", false, false, false, false, false)
 close_session()

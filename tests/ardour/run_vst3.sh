@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # QUOR.vst3 in Ardour, headless: the bundle exports only the module's three
 # functions; Ardour's VST3 scanner lists it with 16 inputs and 16 outputs; a
-# Lua session adds it by name on a 16-channel track, sets parameters, exports
-# and saves; a new Ardour process reopens it with the values and names and
-# exports again. Both exports carry what the VST2 plug-in predicts for the
-# input QUOR received (a sine, recorded in a third process). One export per
-# process: Ardour is not safe with more.
+# Lua session adds it by name on a 16-channel track after a sine generator,
+# sets parameters, exports and saves; a new Ardour process reopens it with the
+# values and names and exports again. Both exports carry what the VST2
+# plug-in predicts for the input QUOR received (recorded in a third
+# process). One export per process: Ardour is not safe with more.
 # Usage: run_vst3.sh QUOR.vst3 QUOR.so quor-host
 set -uo pipefail
 
@@ -80,9 +80,8 @@ echo "== what QUOR received, recorded in a third process"
 SESSION_NAME=reference run ardour7-lua -- "$here/export_snapshot.lua" || show_log
 check "Ardour exports all three" \
   '[ -s "$QUOR_EXPORT/created.wav" ] && [ -s "$QUOR_EXPORT/reopened.wav" ] && [ -s "$QUOR_EXPORT/reference.wav" ]'
-sox "$QUOR_EXPORT/reference.wav" "$work/input.wav" remix 1
 tracks=()
-for track in 1 2 3 4 5 6 7 8; do tracks+=(--track "$track=$work/input.wav"); done
+for track in 1 2 3 4 5 6 7 8; do tracks+=(--track "$track=$QUOR_EXPORT/reference.wav"); done
 # Ardour hands QUOR 32-bit buffers; predict with the same precision.
 run "$host" render "$vst" -o "$work/predicted.wav" --outputs 2 --precision 32 --tail 0 --allow-clip \
   --set "High Gain 1=@0.7" --set "Input 1=6" --set "Output 1=-12" "${tracks[@]}" || show_log

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/quor_descriptor.h"
 #include "tests/hosts/vst3_audio_block.h"
 #include "tests/hosts/vst3_test_host.h"
 #include "tests/vst3/vst2_reference.h"
@@ -105,7 +106,8 @@ TEST_F(Vst3Quor, DescribesOneAudioClassWithEightStereoBusesEachWay) {
       EXPECT_EQ(info.channelCount, 2);
       EXPECT_EQ(info.busType, kMain);
       EXPECT_EQ(info.flags, BusInfo::kDefaultActive);
-      EXPECT_EQ(String16ToUtf8(info.name), "Track " + std::to_string(bus + 1));
+      const auto& pairs = dir == kInput ? QuorDescriptor().mInputs : QuorDescriptor().mOutputs;
+      EXPECT_EQ(String16ToUtf8(info.name), pairs[static_cast<std::size_t>(bus)].mName);
     }
     BusInfo info{};
     EXPECT_EQ(Component()->getBusInfo(kAudio, dir, 8, &info), kInvalidArgument);
@@ -138,11 +140,14 @@ TEST_F(Vst3Quor, PublishesTheUsedParametersWithVst2sIdsTextsAndNormalisation) {
     EXPECT_EQ(String16ToUtf8(info.units), reference.Label(id));
     EXPECT_DOUBLE_EQ(info.defaultNormalizedValue, reference.Get(id));
     EXPECT_TRUE(info.flags & ParameterInfo::kCanAutomate);
-    const bool stepped = reference.Words(id);
+    const bool stepped =
+        QuorDescriptor().mParams[static_cast<std::size_t>(id)].mStyle != ParamStyle::kContinuous;
     EXPECT_EQ(info.stepCount, stepped ? 1 : 0);
     EXPECT_EQ((info.flags & ParameterInfo::kIsList) != 0, stepped);
     bypasses += (info.flags & ParameterInfo::kIsBypass) != 0;
-    if (info.flags & ParameterInfo::kIsBypass) EXPECT_EQ(info.id, kGlobalBypass);
+    if (info.flags & ParameterInfo::kIsBypass) {
+      EXPECT_EQ(info.id, kGlobalBypass);
+    }
 
     // Each text as VST2 shows it, and read back as VST2 reads typed text.
     for (const double value : {0., 0.1234, 0.5, 0.77, 1.}) {
@@ -208,11 +213,13 @@ TEST_F(Vst3Quor, ItsStateIsVst2sProgramChunkThroughStreamsOfAFewBytes) {
   }
 }
 
-// Runs `frames` of `input` through VST2 and VST3 in blocks of `block` and
-// compares every output sample.
+// Runs noise through a new VST2 and a new VST3 instance in blocks of `block`
+// and compares every output sample.
 template <typename Sample>
-void ExpectVst2Output(Vst3Instance& plugin, HostChecks& checks, int block, BufferLayout layout,
+void ExpectVst2Output(Vst3Host& host, const Vst3Module& module, int block, BufferLayout layout,
                       int mode) {
+  Vst3Instance plugin(host, module, kQuorClass);
+  HostChecks& checks = host.Checks();
   constexpr int kFrames = 9000;
   const auto noise = Noise(kFrames);
   Vst2Reference reference;
@@ -242,17 +249,16 @@ void ExpectVst2Output(Vst3Instance& plugin, HostChecks& checks, int block, Buffe
         ASSERT_EQ(buffers.Out(c)[i], out[c][i])
             << "block " << block << ", channel " << c << ", frame " << at + i;
   }
-  plugin.Stop();
 }
 
 TEST_F(Vst3Quor, SoundsAsVst2AtEveryBlockSizeInBothPrecisionsAndModes) {
   for (const int mode : {0, 1})
     for (const int block : {1, 7, 64, 511, 4096, 8192}) {
-      ExpectVst2Output<float>(*plugin, host.Checks(), block, BufferLayout::kSeparate, mode);
-      ExpectVst2Output<double>(*plugin, host.Checks(), block, BufferLayout::kSeparate, mode);
+      ExpectVst2Output<float>(host, *module, block, BufferLayout::kSeparate, mode);
+      ExpectVst2Output<double>(host, *module, block, BufferLayout::kSeparate, mode);
     }
   // In place, as Ardour passes its buffers.
-  ExpectVst2Output<float>(*plugin, host.Checks(), 512, BufferLayout::kInPlace, 1);
+  ExpectVst2Output<float>(host, *module, 512, BufferLayout::kInPlace, 1);
 }
 
 TEST_F(Vst3Quor, AppliesParameterChangesWhereTheyFallInABlock) {
