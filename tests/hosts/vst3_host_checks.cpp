@@ -30,7 +30,7 @@ void HostChecks::Check(HostThread where, const char* call) {
     if (role != ThreadRole::kAudio)
       Report(std::string(call) + ": on a thread in the " + ThreadRoleName(role) + " role");
   }
-  if (mLockProbe && mLockProbe() != 0)
+  if (PlugMutexesHeldByThisThread() != 0)
     Report(std::string(call) + ": with the plug-in's mutex held");
 }
 

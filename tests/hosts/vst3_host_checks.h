@@ -1,8 +1,9 @@
 // What the VST3 test host asserts of every call a plug-in makes into it: the
 // thread it comes from (the host's UI thread, or the thread inside the
 // host's process call), the thread role that thread has, and that it holds
-// none of the plug-in's mutexes. Broken rules are collected, not fatal, so
-// that a test names them all.
+// none of the plug-in's mutexes (seen when the plug-in is linked into the
+// test; a loaded module's count is its own). Broken rules are collected, not
+// fatal, so that a test names them all.
 #pragma once
 
 #include <mutex>
@@ -21,11 +22,6 @@ class HostChecks {
  public:
   // The constructing thread is the host's UI thread.
   HostChecks();
-
-  // How many of the plug-in's mutexes the calling thread holds: given when
-  // the plug-in is linked into the test; a loaded module's are not visible.
-  using LockProbe = int (*)();
-  void SetLockProbe(LockProbe probe) { mLockProbe = probe; }
 
   // A call of the plug-in's into the host, named `call`, which the format
   // allows on `where` only.
@@ -51,7 +47,6 @@ class HostChecks {
 
  private:
   const std::thread::id mUiThread;
-  LockProbe mLockProbe = nullptr;
   mutable std::mutex mMutex;
   std::vector<std::string> mViolations;
 };

@@ -1,5 +1,7 @@
 // QUOR.vst3 as hosts see it: loaded from its bundle by the project's VST3
-// host, next to the VST2 plug-in it must match. Its class and buses, its
+// host, or linked into the test (where the host sees the plug-in's mutexes
+// and thread roles in every call into it), next to the VST2 plug-in it must
+// match. Its class and buses, its
 // parameters and their texts, its state through streams that move a few
 // bytes per call, its sound at every block size and in both precisions, and
 // calls a careful host would not make.
@@ -17,6 +19,11 @@
 #include "tests/vst3/vst2_reference.h"
 #include "vst3/string16.h"
 
+// The module's exports, linked in.
+extern "C" vst3::IPluginFactory* GetPluginFactory();
+extern "C" bool ModuleEntry(void* sharedLibraryHandle);
+extern "C" bool ModuleExit();
+
 namespace {
 
 using namespace vst3;
@@ -26,11 +33,15 @@ constexpr Iid kQuorClass = MakeIid(0xD0FF3248, 0x8DF7434B, 0xAA0B34D0, 0xFEA9DFB
 constexpr int kChannels = 16;
 constexpr ParamID kOutput1 = 4, kMode = 76, kGlobalBypass = 93;
 
-class Vst3Quor : public ::testing::Test {
+enum class Loaded { kFromBundle, kLinked };
+
+class Vst3Quor : public ::testing::TestWithParam<Loaded> {
  protected:
   void SetUp() override {
     std::string error;
-    module = Vst3Module::Load(QUOR_VST3_BUNDLE, &error);
+    module = GetParam() == Loaded::kLinked
+                 ? Vst3Module::Linked(&GetPluginFactory, &ModuleEntry, &ModuleExit, &error)
+                 : Vst3Module::Load(QUOR_VST3_BUNDLE, &error);
     ASSERT_TRUE(module) << error;
     plugin = std::make_unique<Vst3Instance>(host, *module, kQuorClass);
     ASSERT_EQ(plugin->Error(), "");
@@ -69,7 +80,7 @@ std::vector<std::vector<float>> Noise(int frames) {
   return noise;
 }
 
-TEST_F(Vst3Quor, DescribesOneAudioClassWithEightStereoBusesEachWay) {
+TEST_P(Vst3Quor, DescribesOneAudioClassWithEightStereoBusesEachWay) {
   PFactoryInfo factory{};
   ASSERT_EQ(module->Factory()->getFactoryInfo(&factory), kResultOk);
   EXPECT_STREQ(factory.vendor, "Vandorhaus");
@@ -127,7 +138,7 @@ TEST_F(Vst3Quor, DescribesOneAudioClassWithEightStereoBusesEachWay) {
   EXPECT_EQ(Processor()->canProcessSampleSize(kSample64), kResultTrue);
 }
 
-TEST_F(Vst3Quor, PublishesTheUsedParametersWithVst2sIdsTextsAndNormalisation) {
+TEST_P(Vst3Quor, PublishesTheUsedParametersWithVst2sIdsTextsAndNormalisation) {
   Vst2Reference reference;
   const auto parameters = plugin->Parameters();
   ASSERT_EQ(parameters.size(), 59u);
@@ -176,7 +187,7 @@ TEST_F(Vst3Quor, PublishesTheUsedParametersWithVst2sIdsTextsAndNormalisation) {
   EXPECT_EQ(Controller()->getParameterInfo(-1, &info), kInvalidArgument);
 }
 
-TEST_F(Vst3Quor, ItsStateIsVst2sProgramChunkThroughStreamsOfAFewBytes) {
+TEST_P(Vst3Quor, ItsStateIsVst2sProgramChunkThroughStreamsOfAFewBytes) {
   const std::vector<std::uint8_t> chunk = Vst2Chunk();
   // A host's stream that holds something before the state and after it.
   const std::vector<std::uint8_t> before = {1, 2, 3, 4, 5};
@@ -251,7 +262,7 @@ void ExpectVst2Output(Vst3Host& host, const Vst3Module& module, int block, Buffe
   }
 }
 
-TEST_F(Vst3Quor, SoundsAsVst2AtEveryBlockSizeInBothPrecisionsAndModes) {
+TEST_P(Vst3Quor, SoundsAsVst2AtEveryBlockSizeInBothPrecisionsAndModes) {
   for (const int mode : {0, 1})
     for (const int block : {1, 7, 64, 511, 4096, 8192}) {
       ExpectVst2Output<float>(host, *module, block, BufferLayout::kSeparate, mode);
@@ -261,7 +272,7 @@ TEST_F(Vst3Quor, SoundsAsVst2AtEveryBlockSizeInBothPrecisionsAndModes) {
   ExpectVst2Output<float>(host, *module, 512, BufferLayout::kInPlace, 1);
 }
 
-TEST_F(Vst3Quor, AppliesParameterChangesWhereTheyFallInABlock) {
+TEST_P(Vst3Quor, AppliesParameterChangesWhereTheyFallInABlock) {
   const auto noise = Noise(512);
   Vst2Reference reference;
   reference.Start(48000., 512);
@@ -289,7 +300,7 @@ TEST_F(Vst3Quor, AppliesParameterChangesWhereTheyFallInABlock) {
           << "channel " << c << ", frame " << i;
 }
 
-TEST_F(Vst3Quor, SharedBuffersSilenceFlagsAndUnconnectedBusesAsArdourHasThem) {
+TEST_P(Vst3Quor, SharedBuffersSilenceFlagsAndUnconnectedBusesAsArdourHasThem) {
   // Buses 1 and 2 connected, in place; the others on one silent buffer and
   // one scratch buffer.
   ASSERT_EQ(plugin->Start(48000., 256), kResultOk);
@@ -322,7 +333,7 @@ TEST_F(Vst3Quor, SharedBuffersSilenceFlagsAndUnconnectedBusesAsArdourHasThem) {
     EXPECT_EQ(buffers.OutBus(bus).silenceFlags, 3u) << "bus " << bus;
 }
 
-TEST_F(Vst3Quor, RefusesWhatACarefulHostWouldNotAskWithoutHarm) {
+TEST_P(Vst3Quor, RefusesWhatACarefulHostWouldNotAskWithoutHarm) {
   Vst3AudioBlock<float> buffers(8, 8, 2, 64);
   for (int c = 0; c < kChannels; ++c)
     std::fill(buffers.Out(c), buffers.Out(c) + 64, 1.f);
@@ -375,7 +386,7 @@ TEST_F(Vst3Quor, RefusesWhatACarefulHostWouldNotAskWithoutHarm) {
   EXPECT_EQ(Controller()->setComponentState(nullptr), kResultFalse);
 }
 
-TEST_F(Vst3Quor, GivesBackEveryReferenceItWasLent) {
+TEST_P(Vst3Quor, GivesBackEveryReferenceItWasLent) {
   ASSERT_EQ(plugin->Start(48000., 64), kResultOk);
   IPlugView* view = Controller()->createView(kEditorViewType);
   ASSERT_NE(view, nullptr);
@@ -388,5 +399,10 @@ TEST_F(Vst3Quor, GivesBackEveryReferenceItWasLent) {
     EXPECT_EQ(lent->release(), 1u);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Vst3, Vst3Quor, ::testing::Values(Loaded::kFromBundle, Loaded::kLinked),
+                         [](const auto& loaded) {
+                           return loaded.param == Loaded::kLinked ? "Linked" : "FromBundle";
+                         });
 
 }  // namespace
