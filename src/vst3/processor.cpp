@@ -11,7 +11,7 @@ using namespace vst3;
 
 tresult Vst3Plugin::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                        SpeakerArrangement* outputs, int32 numOuts) {
-  if (numIns != getBusCount(kAudio, kInput) || numOuts != getBusCount(kAudio, kOutput) ||
+  if (numIns != BusCount(kAudio, kInput) || numOuts != BusCount(kAudio, kOutput) ||
       (numIns > 0 && !inputs) || (numOuts > 0 && !outputs))
     return kResultFalse;
   // Stereo pairs only; anything else is refused and the buses stay stereo.

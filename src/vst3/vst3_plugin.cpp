@@ -91,15 +91,20 @@ tresult Vst3Plugin::setIoMode(IoMode) {
   return kResultOk;
 }
 
-int32 Vst3Plugin::getBusCount(MediaType type, BusDirection dir) {
+int32 Vst3Plugin::BusCount(MediaType type, BusDirection dir) const {
+  // Audio pairs only: the console takes no events.
   if (type != kAudio) return 0;
   if (dir == kInput) return static_cast<int32>(mDescriptor.mInputs.size());
   if (dir == kOutput) return static_cast<int32>(mDescriptor.mOutputs.size());
   return 0;
 }
 
+int32 Vst3Plugin::getBusCount(MediaType type, BusDirection dir) {
+  return BusCount(type, dir);
+}
+
 bool Vst3Plugin::BusExists(MediaType type, BusDirection dir, int32 index) const {
-  return index >= 0 && index < const_cast<Vst3Plugin*>(this)->getBusCount(type, dir);
+  return index >= 0 && index < BusCount(type, dir);
 }
 
 tresult Vst3Plugin::getBusInfo(MediaType type, BusDirection dir, int32 index, BusInfo* bus) {

@@ -172,6 +172,7 @@ class Vst3Plugin final
   // `unlessSame`), the stream left after it; false and nothing changed for
   // one that is not whole.
   bool RestoreFrom(vst3::IBStream* stream, bool unlessSame);
+  vst3::int32 BusCount(vst3::MediaType type, vst3::BusDirection dir) const;
   bool BusExists(vst3::MediaType type, vst3::BusDirection dir, vst3::int32 index) const;
   // The host's buffers of one call as the plug-in's channel pointers: null
   // for inactive buses, missing buffers and inputs flagged silent.

@@ -1,8 +1,9 @@
 // The console through its VST3 face: the built bundle loaded by the project's
 // VST3 host, its state the component state. As VST3 hosts do, parameter
-// changes travel to the processor with the next process call; a save or a
-// restore between two calls sends what waits first (a call of no frames).
-// One process call at a time, as a host's audio thread makes them.
+// changes travel to the processor with the next process call; a save sends
+// what waits first (a call of no frames), a restore drops it. Process calls
+// come one at a time, as from a host's audio thread; saves and restores run
+// beside them.
 #pragma once
 
 #include <map>
@@ -28,32 +29,31 @@ class Vst3ConsoleHost : public ConsoleHost {
   }
   ~Vst3ConsoleHost() override { mInstance.reset(); }
 
-  void Start(double sampleRate, int maxBlock) override {
-    std::lock_guard lock(mMutex);
-    mInstance->Start(sampleRate, maxBlock);
-  }
+  void Start(double sampleRate, int maxBlock) override { mInstance->Start(sampleRate, maxBlock); }
   void Set(int param, double normalized) override {
-    std::lock_guard lock(mMutex);
+    std::lock_guard lock(mPendingMutex);
     mPending[param] = normalized;
   }
   double Get(int param) override {
-    std::lock_guard lock(mMutex);
-    const auto pending = mPending.find(param);
-    if (pending != mPending.end()) return pending->second;
+    {
+      std::lock_guard lock(mPendingMutex);
+      const auto pending = mPending.find(param);
+      if (pending != mPending.end()) return pending->second;
+    }
     return mInstance->Controller()->getParamNormalized(static_cast<vst3::ParamID>(param));
   }
   void Process(float* const* inputs, float* const* outputs, int frames) override {
-    std::lock_guard lock(mMutex);
-    RunLocked(inputs, outputs, frames);
+    Run(inputs, outputs, frames);
   }
   std::vector<std::uint8_t> Save() override {
-    std::lock_guard lock(mMutex);
-    if (!mPending.empty()) RunLocked(nullptr, nullptr, 0);
+    Run(nullptr, nullptr, 0);
     return mInstance->ComponentState().value_or(std::vector<std::uint8_t>{});
   }
   bool Restore(const std::vector<std::uint8_t>& state) override {
-    std::lock_guard lock(mMutex);
-    mPending.clear();  // a loaded state replaces what waited
+    {
+      std::lock_guard lock(mPendingMutex);
+      mPending.clear();  // a loaded state replaces what waited
+    }
     return mInstance->SetComponentState(state) == vst3::kResultOk;
   }
   std::vector<std::string> Names() override {
@@ -66,11 +66,17 @@ class Vst3ConsoleHost : public ConsoleHost {
   }
 
  private:
-  void RunLocked(float* const* inputs, float* const* outputs, int frames) {
-    vst3_test::ParameterChanges changes(&mHost.Checks());
-    for (const auto& [param, value] : mPending)
-      changes.Add(static_cast<vst3::ParamID>(param), 0, value);
-    mPending.clear();
+  void Run(float* const* inputs, float* const* outputs, int frames) {
+    std::lock_guard process(mProcessMutex);
+    vst3_test::ParameterChanges& changes = mChanges;
+    changes.Clear();
+    {
+      std::lock_guard lock(mPendingMutex);
+      if (frames == 0 && mPending.empty()) return;
+      for (const auto& [param, value] : mPending)
+        changes.Add(static_cast<vst3::ParamID>(param), 0, value);
+      mPending.clear();
+    }
     std::vector<vst3::AudioBusBuffers> ins(8), outs(8);
     for (std::size_t bus = 0; bus < 8; ++bus) {
       ins[bus].numChannels = outs[bus].numChannels = 2;
@@ -87,11 +93,13 @@ class Vst3ConsoleHost : public ConsoleHost {
     mInstance->Process(data);
   }
 
-  std::mutex mMutex;  // the host's own: one process call at a time
+  std::mutex mProcessMutex;  // one process call at a time
+  std::mutex mPendingMutex;
   vst3_test::Vst3Host mHost;
   std::unique_ptr<vst3_test::Vst3Module> mModule;
   std::unique_ptr<vst3_test::Vst3Instance> mInstance;
   std::map<int, double> mPending;
+  vst3_test::ParameterChanges mChanges{&mHost.Checks()};
 };
 
 inline std::unique_ptr<ConsoleHost> MakeVst3ConsoleHost() {
