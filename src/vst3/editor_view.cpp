@@ -142,12 +142,14 @@ void EditorView::onTimer() {
 
 void EditorView::Resized(int width, int height) {
   if (!mAttached || !mFrame) return;
+  ExpectUnlocked();
   ViewRect size{0, 0, width, height};
   mFrame->resizeView(this, &size);
 }
 
 void EditorView::StartTimer() {
   if (mTimerRunning || !mRunLoop) return;
+  ExpectUnlocked();
   mTimerRunning = mRunLoop->registerTimer(this, kTimerMilliseconds) == kResultOk;
 }
 

@@ -143,6 +143,7 @@ tresult Vst3Plugin::setActive(TBool state) {
 }
 
 bool Vst3Plugin::RestoreFrom(IBStream* stream, bool unlessSame) {
+  ExpectUnlocked();  // the stream is the host's
   std::vector<std::uint8_t> bytes;
   if (!ReadToEnd(stream, IEffectBase::kMaxStateSize, &bytes)) return false;
   const auto read = static_cast<std::int64_t>(bytes.size());
@@ -168,6 +169,7 @@ tresult Vst3Plugin::SetComponentState(IBStream* state) {
 tresult Vst3Plugin::GetComponentState(IBStream* state) {
   return NoThrow([&] {
     // Saved without the mutex, written without it: the stream is the host's.
+    ExpectUnlocked();
     ByteChunk chunk;
     if (!Plug().SaveState(&chunk, false)) return kInternalError;
     const std::span bytes(chunk.GetBytes(), static_cast<std::size_t>(chunk.Size()));
@@ -187,17 +189,24 @@ tresult Vst3Plugin::GetControllerState(IBStream* state) {
 
 // What the plug-in tells its host: on the UI thread, from the view's timer.
 
+IComponentHandler* Vst3Plugin::Handler() {
+  ExpectUnlocked();
+  return mHandler.Get();
+}
+
 void Vst3Plugin::BeginEdit(int paramIdx) {
-  if (mHandler && mParams.Publishes(paramIdx)) mHandler->beginEdit(static_cast<ParamID>(paramIdx));
+  if (IComponentHandler* handler = Handler(); handler && mParams.Publishes(paramIdx))
+    handler->beginEdit(static_cast<ParamID>(paramIdx));
 }
 
 void Vst3Plugin::Automate(int paramIdx, double normalizedValue) {
-  if (mHandler && mParams.Publishes(paramIdx))
-    mHandler->performEdit(static_cast<ParamID>(paramIdx), normalizedValue);
+  if (IComponentHandler* handler = Handler(); handler && mParams.Publishes(paramIdx))
+    handler->performEdit(static_cast<ParamID>(paramIdx), normalizedValue);
 }
 
 void Vst3Plugin::EndEdit(int paramIdx) {
-  if (mHandler && mParams.Publishes(paramIdx)) mHandler->endEdit(static_cast<ParamID>(paramIdx));
+  if (IComponentHandler* handler = Handler(); handler && mParams.Publishes(paramIdx))
+    handler->endEdit(static_cast<ParamID>(paramIdx));
 }
 
 void Vst3Plugin::EditorResized(int width, int height) {
@@ -206,16 +215,16 @@ void Vst3Plugin::EditorResized(int width, int height) {
 
 void Vst3Plugin::LatencyChanged(int samples) {
   mLatency.store(samples, std::memory_order_relaxed);
-  if (mHandler) mHandler->restartComponent(kLatencyChanged);
+  if (IComponentHandler* handler = Handler()) handler->restartComponent(kLatencyChanged);
 }
 
 void Vst3Plugin::TextsChanged() {
   // Names live in the state alone: the host learns that it has changed.
-  if (mHandler2) mHandler2->setDirty(true);
+  if (Handler() && mHandler2) mHandler2->setDirty(true);
 }
 
 void Vst3Plugin::ProgramChanged() {
-  if (mHandler) mHandler->restartComponent(kParamValuesChanged);
+  if (IComponentHandler* handler = Handler()) handler->restartComponent(kParamValuesChanged);
 }
 
 bool Vst3Plugin::IsRenderingOffline() {

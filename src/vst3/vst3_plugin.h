@@ -163,6 +163,10 @@ class Vst3Plugin final
     }
   }
 
+  // The host's handler, for a call on its UI thread, never under the
+  // plug-in's mutex.
+  vst3::IComponentHandler* Handler();
+
   vst3::tresult SetComponentState(vst3::IBStream* state) override;
   vst3::tresult GetComponentState(vst3::IBStream* state) override;
   vst3::tresult SetControllerState(vst3::IBStream* state) override;
