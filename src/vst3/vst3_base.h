@@ -1,4 +1,4 @@
-// The VST3 binary interface on x86-64 Linux, part 1: scalar types, result
+// The VST3 binary interface on x86-64 Linux: scalar types, result
 // codes, interface identifiers and the root interface every object answers.
 //
 // Interfaces are classes of pure virtual methods only, in the vtable order

@@ -1,4 +1,4 @@
-// The VST3 binary interface, part 4: the component, the processing side of a
+// The VST3 binary interface: the component, the processing side of a
 // plug-in as the host sees it: its buses, activation and processing state.
 #pragma once
 

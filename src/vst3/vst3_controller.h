@@ -1,4 +1,4 @@
-// The VST3 binary interface, part 6: the edit controller, the side of a
+// The VST3 binary interface: the edit controller, the side of a
 // plug-in that describes its parameters, converts and shows their values and
 // makes its editor; the host's handler it reports edits to; the optional
 // controller interfaces.

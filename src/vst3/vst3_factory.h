@@ -1,4 +1,4 @@
-// The VST3 binary interface, part 2: the module's factory and what it tells
+// The VST3 binary interface: the module's factory and what it tells
 // about its classes, the host's context object and the three functions a
 // module exports.
 #pragma once

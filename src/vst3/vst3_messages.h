@@ -1,4 +1,4 @@
-// The VST3 binary interface, part 7: messages between a processor and a
+// The VST3 binary interface: messages between a processor and a
 // controller that run apart, carried by the host (never sent from process).
 #pragma once
 

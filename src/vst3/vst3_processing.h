@@ -1,4 +1,4 @@
-// The VST3 binary interface, part 5: audio processing. The processor
+// The VST3 binary interface: audio processing. The processor
 // interface, the records a host passes to process, the transport, and the
 // parameter changes and events that travel with each block.
 #pragma once

@@ -1,4 +1,4 @@
-// The VST3 binary interface, part 9: the host's run loop on Linux, lent to
+// The VST3 binary interface: the host's run loop on Linux, lent to
 // the plug-in so that its descriptors and timers are served on the host's
 // UI thread. Queried from the view's IPlugFrame (or the factory's context).
 #pragma once

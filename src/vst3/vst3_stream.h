@@ -1,4 +1,4 @@
-// The VST3 binary interface, part 3: the host's byte stream that states are
+// The VST3 binary interface: the host's byte stream that states are
 // read from and written to. A stream may already hold other data: start at
 // its current position; a read or write may move fewer bytes than asked.
 #pragma once

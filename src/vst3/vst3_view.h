@@ -1,4 +1,4 @@
-// The VST3 binary interface, part 8: the editor's view, embedded in a window
+// The VST3 binary interface: the editor's view, embedded in a window
 // of the host's, and the host's frame around it. Sizes are physical pixels.
 // Everything here runs on the host's UI thread.
 #pragma once
