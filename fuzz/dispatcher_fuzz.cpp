@@ -15,6 +15,7 @@
 #include "fuzz/host_script.h"
 #include "fuzz/saved_state.h"
 #include "plugin/quor.h"
+#include "tests/hosts/vst2_test_host.h"
 #include "vst2/entry_point.h"
 #include "vst2/ieffect_vst2.h"
 
@@ -65,22 +66,27 @@ struct HostState {
   bool mClosesWhileOpening = false;
 } gHost;
 
-VstIntPtr FuzzHost(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
-  switch (opcode) {
-    case audioMasterVersion:
-      return 2400;
-    case audioMasterGetProductString:
-      std::strcpy(static_cast<char*>(ptr), gHost.mLimitsToStereo ? "Adobe Audition" : "Ardour");
-      if (gHost.mClosesWhileOpening) {
-        gHost.mClosesWhileOpening = false;
-        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f);
-      }
-      return 1;
-    case audioMasterGetVendorVersion:
-      return 70300;
-    default:
-      return 0;
-  }
+// The test host, strict: a call the plug-in makes off the rules (news with
+// its mutex held, events outside audio) stops the fuzzer. It records
+// nothing, and answers as an ordinary host or one that limits plug-ins to
+// stereo, or closes the plug-in while it asks who hosts it.
+Vst2HostBehaviour FuzzHost() {
+  Vst2HostBehaviour host;
+  host.mStrict = true;
+  host.mRecord = false;
+  host.mVendorVersion = 70300;
+  host.mAnswer = [](AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float,
+                    VstIntPtr* answer) {
+    if (opcode != audioMasterGetProductString) return false;
+    std::strcpy(static_cast<char*>(ptr), gHost.mLimitsToStereo ? "Adobe Audition" : "Ardour");
+    if (gHost.mClosesWhileOpening) {
+      gHost.mClosesWhileOpening = false;
+      effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.f);
+    }
+    *answer = 1;
+    return true;
+  };
+  return host;
 }
 
 std::string TextOf(std::span<const std::uint8_t> blob) {
@@ -340,6 +346,7 @@ class Session {
 // from input to input, brought back to its first state before each. A new
 // one is made when the host closed the last, or behaves otherwise.
 struct Instance {
+  std::unique_ptr<Vst2TestHost> mHost;
   AEffect* mEffect = nullptr;
   std::uint8_t mProfile = 0;
   bool mOpened = false;
@@ -355,11 +362,13 @@ Instance& Prepare(std::uint8_t profile) {
   const bool fresh = !instance.mEffect || !instance.mEffect->object ||
                      profile != instance.mProfile || profile == kClosingHost;
   if (fresh) {
-    if (instance.mEffect)
-      instance.mEffect->dispatcher(instance.mEffect, effClose, 0, 0, nullptr, 0.f);
+    instance.mHost.reset();  // closes what the host has not closed yet
     gHost.mLimitsToStereo = profile == kStereoHost;
     gHost.mClosesWhileOpening = profile == kClosingHost;
-    instance = {InstantiateVST2<QUOR>(FuzzHost), profile, false};
+    auto host = std::make_unique<Vst2TestHost>(
+        [](audioMasterCallback callback) { return InstantiateVST2<QUOR>(callback); }, FuzzHost());
+    AEffect* effect = host->Effect();
+    instance = {std::move(host), effect, profile, false};
     return instance;
   }
   AEffect* effect = instance.mEffect;

@@ -43,7 +43,7 @@ class EditSink {
 
 class EditQueue {
  public:
-  static constexpr std::size_t kCapacity = 4096;
+  static constexpr std::size_t kCapacity = 1024;
 
   explicit EditQueue(int nParams);
   EditQueue(const EditQueue&) = delete;

@@ -103,7 +103,6 @@ IEffectBase::~IEffectBase() {
 }
 
 void IEffectBase::Reset() {
-  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
 }
 
@@ -206,7 +205,7 @@ void IEffectBase::SetBlockSize(int blockSize) {
 
 void IEffectBase::SetSampleRate(double sampleRate) {
   ExpectThread(ThreadRole::kHost);
-  if (std::isfinite(sampleRate) && sampleRate > 0.) mSampleRate = sampleRate;
+  if (IsUsableSampleRate(sampleRate)) mSampleRate = sampleRate;
 }
 
 int IEffectBase::GetEffectVersion(bool decimal) const {
@@ -229,6 +228,8 @@ std::string IEffectBase::GetAPIString() const {
       return "Standalone";
     case kAPILV2:
       return "LV2";
+    case kAPICLAP:
+      return "CLAP";
   }
   return "";
 }

@@ -30,6 +30,7 @@ enum EAPI : std::int32_t {
   kAPIAAX = 4,
   kAPISA = 5,
   kAPILV2 = 6,
+  kAPICLAP = 7,
 };
 
 // Transport snapshot; a query overwrites only what the host supplies.
@@ -85,7 +86,9 @@ class IEffectBase {
   // Virtual hooks, in slot order, each tagged with its thread role
   // (framework/thread_role.h).
   virtual ~IEffectBase();                    // host
-  virtual void Reset();                      // host
+  // CLAP resets between blocks on the audio thread, the others from a host
+  // thread: a reset clears what the plug-in holds and never allocates.
+  virtual void Reset();                      // any
   virtual void OnParamChange(int paramIdx);  // any
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs,
                                       int nFrames);                     // audio
@@ -233,7 +236,15 @@ class IEffectBase {
   int NChannelIO() const { return static_cast<int>(mChannelIO.size()); }
   ChannelIO GetChannelIO(int idx) const { return mChannelIO[static_cast<std::size_t>(idx)]; }
 
-  // A rate that is not a finite positive number is refused: the old one stays.
+  // The fastest rate taken from a host, far beyond any converter's: filters
+  // worked out from the rate lose their response long before its square
+  // overflows (about 1.34e154 Hz); the console's drift from about 1 GHz.
+  static constexpr double kMaxSampleRate = 1e8;
+  // A finite rate above 0 and no faster than kMaxSampleRate.
+  static bool IsUsableSampleRate(double sampleRate) {
+    return sampleRate > 0. && sampleRate <= kMaxSampleRate;  // false for a NaN
+  }
+  // A rate that is not usable is refused: the old one stays.
   void SetSampleRate(double sampleRate);
   double GetSampleRate() const { return mSampleRate; }
   int GetBlockSize() const { return mBlockSize; }

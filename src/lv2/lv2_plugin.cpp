@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <string_view>
 
+#include "framework/utf8_text.h"
 #include "lv2/lv2_ui.h"
 
 namespace {
@@ -43,7 +43,7 @@ int BlockSizeFromOptions(const LV2_Options_Option* options, LV2_URID_Map* map) {
 
 std::unique_ptr<Lv2Plugin> Lv2Plugin::Create(const Lv2Description& description, double sampleRate,
                                              const LV2_Feature* const* features) {
-  if (!std::isfinite(sampleRate) || sampleRate <= 0.) return nullptr;
+  if (!IEffectBase::IsUsableSampleRate(sampleRate)) return nullptr;
   std::unique_ptr<IEffectBase> plug = MakePlug(description.mPlug->mMake);
   if (!plug) return nullptr;
   auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(FeatureData(features, LV2_URID__map)));
@@ -68,10 +68,17 @@ Lv2Plugin::Lv2Plugin(std::unique_ptr<IEffectBase> plug, const Lv2Description& de
       mPortData(description.mPorts.size(), nullptr),
       mSeen(description.mPorts.size()),
       mInputs(static_cast<std::size_t>(Plug().NInChannels()), nullptr),
-      mOutputs(static_cast<std::size_t>(Plug().NOutChannels()), nullptr) {}
+      mOutputs(static_cast<std::size_t>(Plug().NOutChannels()), nullptr),
+      mUiLink(std::make_shared<Lv2UiLink>()) {
+  mUiLink->mPlugin = this;
+}
 
 Lv2Plugin::~Lv2Plugin() {
-  // The editor's thread may still tell this adapter of a gesture.
+  {
+    // A UI that outlives the instance finds no plug-in from now on.
+    std::lock_guard lock(mUiLink->mMutex);
+    mUiLink->mPlugin = nullptr;
+  }
   DestroyPlug();
 }
 
@@ -106,7 +113,11 @@ void Lv2Plugin::ApplyChangedControls() {
     // alone must not undo that.
     if (seen.mSeen && seen.mBits == bits) continue;
     seen = {bits, true};
-    Plug().SetParameterValueFromHost(description.mIndex, static_cast<double>(value));
+    // A toggle is on for any value above zero, as the format defines it.
+    const double applied = description.mStyle == Lv2Port::Style::kToggle
+                               ? (value > 0.f ? 1. : 0.)
+                               : static_cast<double>(value);
+    Plug().SetParameterValueFromHost(description.mIndex, applied);
   }
 }
 
@@ -141,7 +152,9 @@ LV2_State_Status Lv2Plugin::SaveState(LV2_State_Store_Function store, LV2_State_
   LV2_State_Status status = LV2_STATE_SUCCESS;
   Guarded([&] {
     for (std::size_t i = 0; i < mDescription.mTextKeys.size(); ++i) {
-      const std::string text = Plug().GetText(static_cast<int>(i));
+      // Valid UTF-8, as the host's Turtle must be, of a length a restore takes.
+      const std::string text(
+          Utf8Prefix(MendedUtf8(Plug().GetText(static_cast<int>(i))), kMaxTextBytes));
       const LV2_URID key = mMap->map(mMap->handle, mDescription.mTextKeys[i].c_str());
       const LV2_State_Status stored = store(handle, key, text.c_str(), text.size() + 1, string,
                                             LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);

@@ -15,16 +15,16 @@
 
 #include "framework/plug_instance.h"
 #include "lv2/lv2_description.h"
-
-class Lv2Ui;
+#include "lv2/lv2_ui.h"
 
 class Lv2Plugin final : public PlugInstance, public IPlugHost {
  public:
-  // The longest text a state may carry.
-  static constexpr std::size_t kMaxTextBytes = 4096;
+  // The longest text a state carries, saved and restored alike: far more
+  // than any name the editor takes.
+  static constexpr std::size_t kMaxTextBytes = std::size_t{1} << 20;
 
-  // Null for a rate that is not a finite positive number, or a plug-in that
-  // could not be made.
+  // Null for a rate the plug-in cannot run at, or a plug-in that could not be
+  // made.
   static std::unique_ptr<Lv2Plugin> Create(const Lv2Description& description, double sampleRate,
                                            const LV2_Feature* const* features);  // host
   ~Lv2Plugin() override;                                                         // host
@@ -45,6 +45,8 @@ class Lv2Plugin final : public PlugInstance, public IPlugHost {
   void AttachUi(Lv2Ui* ui);  // host
   // True when `ui` was the one attached.
   bool DetachUi(Lv2Ui* ui);  // host
+  // What every UI of this instance holds of it.
+  std::shared_ptr<Lv2UiLink> UiLink() const { return mUiLink; }
 
   // What the plug-in tells its host, through the attached UI in its idle call.
   void BeginEdit(int paramIdx) override;
@@ -90,4 +92,5 @@ class Lv2Plugin final : public PlugInstance, public IPlugHost {
   std::vector<float*> mOutputs;
   std::mutex mUiMutex;
   Lv2Ui* mUi = nullptr;
+  std::shared_ptr<Lv2UiLink> mUiLink;
 };

@@ -38,7 +38,7 @@ std::unique_ptr<Lv2Ui> Lv2Ui::Create(LV2UI_Write_Function write, LV2UI_Controlle
   auto* plugin =
       static_cast<Lv2Plugin*>(const_cast<void*>(FeatureData(features, LV2_INSTANCE_ACCESS_URI)));
   if (!plugin || !write || !widget) return nullptr;
-  std::unique_ptr<Lv2Ui> ui(new Lv2Ui(*plugin, write, controller));
+  std::unique_ptr<Lv2Ui> ui(new Lv2Ui(plugin->UiLink(), write, controller));
   ui->mResize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
   ui->mTouch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
   // A host that draws its own interface at a scale announces it.
@@ -52,34 +52,43 @@ std::unique_ptr<Lv2Ui> Lv2Ui::Create(LV2UI_Write_Function write, LV2UI_Controlle
     return nullptr;
   }
   *widget = view;
-  if (const IEditorSurface* editor = plugin->Plug().GetGUI();
-      editor && ui->mResize && ui->mResize->ui_resize)
-    ui->mResize->ui_resize(ui->mResize->handle, editor->Width(), editor->Height());
+  // The size the window opened at, in pixels, as the host's window needs it.
+  if (IEditorSurface* editor = plugin->Plug().GetGUI()) {
+    int width = 0, height = 0;
+    editor->WindowSize(&width, &height);
+    ui->Resize(width, height);
+  }
   return ui;
 }
 
-Lv2Ui::Lv2Ui(Lv2Plugin& plugin, LV2UI_Write_Function write, LV2UI_Controller controller)
-    : mPlugin(plugin), mWrite(write), mController(controller) {}
+Lv2Ui::Lv2Ui(std::shared_ptr<Lv2UiLink> link, LV2UI_Write_Function write,
+             LV2UI_Controller controller)
+    : mLink(std::move(link)), mWrite(write), mController(controller) {}
 
 Lv2Ui::~Lv2Ui() {
+  std::lock_guard lock(mLink->mMutex);
+  Lv2Plugin* plugin = mLink->mPlugin;
   // A later UI of the same instance owns the editor now: its window stays.
-  if (mPlugin.DetachUi(this)) mPlugin.Plug().CloseEditor();
+  if (plugin && plugin->DetachUi(this)) plugin->Plug().CloseEditor();
 }
 
 void Lv2Ui::PortEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format,
                       const void* buffer) {
-  const std::vector<Lv2Port>& ports = mPlugin.Description().mPorts;
+  std::lock_guard lock(mLink->mMutex);
+  if (!mLink->mPlugin) return;
+  const std::vector<Lv2Port>& ports = mLink->mPlugin->Description().mPorts;
   if (format != 0 || size != sizeof(float) || !buffer || port >= ports.size()) return;
   const Lv2Port& description = ports[port];
   if (description.mKind != Lv2Port::Kind::kControlIn) return;
-  IEffectBase& plug = mPlugin.Plug();
+  IEffectBase& plug = mLink->mPlugin->Plug();
   if (IEditorSurface* editor = plug.GetGUI(); editor && plug.IsValidParamIdx(description.mIndex))
     editor->SetParameterFromPlug(description.mIndex,
                                  static_cast<double>(*static_cast<const float*>(buffer)), false);
 }
 
 int Lv2Ui::Idle() {
-  mPlugin.Plug().DeliverEdits();
+  std::lock_guard lock(mLink->mMutex);
+  if (mLink->mPlugin) mLink->mPlugin->Plug().DeliverEdits();
   return 0;
 }
 

@@ -10,8 +10,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class Lv2Plugin;
+
+// Between an instance and its UIs: a host may clean the instance up before
+// a UI, and the UI then finds no plug-in rather than a freed one.
+struct Lv2UiLink {
+  std::mutex mMutex;
+  Lv2Plugin* mPlugin = nullptr;  // under mMutex; null once the instance is gone
+};
 
 class Lv2Ui {
  public:
@@ -33,9 +41,9 @@ class Lv2Ui {
   void Resize(int width, int height);            // host
 
  private:
-  Lv2Ui(Lv2Plugin& plugin, LV2UI_Write_Function write, LV2UI_Controller controller);
+  Lv2Ui(std::shared_ptr<Lv2UiLink> link, LV2UI_Write_Function write, LV2UI_Controller controller);
 
-  Lv2Plugin& mPlugin;
+  std::shared_ptr<Lv2UiLink> mLink;
   LV2UI_Write_Function mWrite;
   LV2UI_Controller mController;
   const LV2UI_Resize* mResize = nullptr;

@@ -46,8 +46,15 @@ QUOR::QUOR(Editor editor)
 QUOR::~QUOR() = default;
 
 void QUOR::Reset() {
-  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
+  // The host goes on from elsewhere or starts an export: nothing that played
+  // before may sound or show. The meters rest and their lamps go out.
+  mChain.ForgetSignal();
+  if (IEditorSurface* editor = GetGUI())
+    for (std::size_t m = 0; m < kNumMeters; ++m) {
+      editor->SetControlFromPlug(mMeterIdx[m], 0.);
+      editor->SetControlFromPlug(mOverLampIdx[m], 0.);
+    }
 }
 
 void QUOR::OnParamChange(int paramIdx) {

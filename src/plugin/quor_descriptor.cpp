@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "framework/host_identity.h"
+#include "framework/four_char_code.h"
 #include "plugin/band_gain_curves.h"
 #include "plugin/quor.h"
 #include "plugin/quor_params.h"

@@ -87,6 +87,10 @@ VstIntPtr IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 
     return 0;
   }
   if (opcode == effIdle) return 0;
+  if (opcode == effProcessEvents)
+    return RunAudioCallback(effect, [&](IEffectVST2& entered) {
+      return entered.ProcessEvents(static_cast<const VstEvents*>(ptr));
+    });
   return Enter(adapter, [&](IEffectVST2& entered) {
     return entered.Dispatch(opcode, index, value, ptr, opt);
   });
@@ -158,13 +162,11 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       *static_cast<ERect**>(ptr) = &mEditRect;
       return 1;
     case effIdentify:
-      return FourCC('N', 'v', 'E', 'f');
+      return FourCharCode('N', 'v', 'E', 'f');
     case effGetChunk:  // a bank: a program chunk goes without the lock
       return ptr ? GetBankChunk(static_cast<void**>(ptr)) : 0;
     case effSetChunk:
       return SetChunk(index != 0, value, ptr);
-    case effProcessEvents:
-      return ProcessEvents(static_cast<const VstEvents*>(ptr));
     case effCanBeAutomated:
       return 1;
     case effString2Parameter:
@@ -273,20 +275,17 @@ VstIntPtr IEffectVST2::DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr
 }
 
 VstIntPtr IEffectVST2::GetProgramChunk(void** data) {
-  IEffectBase& plug = Plug();
-  ByteChunk chunk;
-  if (!plug.SaveState(&chunk, false)) return 0;
-  // Valid for the host until the next program chunk request.
-  std::lock_guard lock(plug.mStateMutex);
-  mState = std::move(chunk);
-  *data = mState.GetBytes();
-  return mState.Size();
+  ByteChunk& chunk = mProgramChunks.ForThisThread();
+  if (!Plug().SaveState(&chunk, false)) return 0;
+  *data = chunk.GetBytes();
+  return chunk.Size();
 }
 
 VstIntPtr IEffectVST2::GetBankChunk(void** data) {
-  if (!Plug().SaveState(&mBankState, true)) return 0;
-  *data = mBankState.GetBytes();
-  return mBankState.Size();
+  ByteChunk& chunk = mBankChunks.ForThisThread();
+  if (!Plug().SaveState(&chunk, true)) return 0;
+  *data = chunk.GetBytes();
+  return chunk.Size();
 }
 
 VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data) {

@@ -187,60 +187,42 @@ void IEffectVST2::LatencyChanged(int samples) {
   mAEffect->initialDelay = samples;
 }
 
-bool IEffectVST2::SendVSTEvent(VstEvent* event) {
-  VstEvents events{};
-  events.numEvents = 1;
-  events.events[0] = event;
-  return CallHost(audioMasterProcessEvents, 0, 0, &events) == 1;
-}
-
 bool IEffectVST2::SendMidi(const IMidiMsg& msg) {
-  VstMidiEvent event{};
-  event.type = kVstMidiType;
-  event.byteSize = sizeof(VstMidiEvent);
-  event.deltaFrames = msg.mOffset;
-  event.midiData[0] = static_cast<char>(msg.mStatus);
-  event.midiData[1] = static_cast<char>(msg.mData1);
-  event.midiData[2] = static_cast<char>(msg.mData2);
-  return SendVSTEvent(reinterpret_cast<VstEvent*>(&event));
+  return mOutbox.Add(msg);
 }
 
 bool IEffectVST2::SendSysEx(const ISysEx& msg) {
-  VstMidiSysexEvent event{};
-  event.type = kVstSysExType;
-  event.byteSize = sizeof(VstMidiSysexEvent);
-  event.deltaFrames = msg.mOffset;
-  event.dumpBytes = msg.mSize;
-  event.sysexDump = reinterpret_cast<char*>(const_cast<std::uint8_t*>(msg.mData));
-  return SendVSTEvent(reinterpret_cast<VstEvent*>(&event));
+  return mOutbox.Add(msg);
 }
 
-template <typename Process>
-void IEffectVST2::RunAudioCallback(AEffect* effect, Process process) {
-  IEffectVST2* adapter = AdapterOf(effect);
-  if (!adapter) return;
-  Enter(adapter, [&](IEffectVST2& entered) {
-    const ThreadRoleScope audio(ThreadRole::kAudio);
-    if (entered.Plug().DoesMIDI()) entered.CallHost(audioMasterWantMidi);
-    process(entered.Plug());
+void IEffectVST2::SendOutbox() {
+  // A call nested in another keeps them for the outermost.
+  if (mOutbox.Empty() || PlugMutexesHeldByThisThread() > 0) return;
+  CallHost(audioMasterProcessEvents, 0, 0, mOutbox.List());
+  mOutbox.Clear();
+}
+
+void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames) {
+  RunAudioCallback(effect, [&](IEffectVST2& adapter) {
+    adapter.Plug().ProcessBlock(inputs, outputs, nFrames, true);
     return VstIntPtr{0};
   });
 }
 
-void IEffectVST2::VSTProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames) {
-  RunAudioCallback(effect,
-                   [&](IEffectBase& plug) { plug.ProcessBlock(inputs, outputs, nFrames, true); });
-}
-
 void IEffectVST2::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
                                       VstInt32 nFrames) {
-  RunAudioCallback(effect,
-                   [&](IEffectBase& plug) { plug.ProcessBlock(inputs, outputs, nFrames, false); });
+  RunAudioCallback(effect, [&](IEffectVST2& adapter) {
+    adapter.Plug().ProcessBlock(inputs, outputs, nFrames, false);
+    return VstIntPtr{0};
+  });
 }
 
 void IEffectVST2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
                                             VstInt32 nFrames) {
-  RunAudioCallback(effect, [&](IEffectBase& plug) { plug.ProcessBlock(inputs, outputs, nFrames); });
+  RunAudioCallback(effect, [&](IEffectVST2& adapter) {
+    adapter.Plug().ProcessBlock(inputs, outputs, nFrames);
+    return VstIntPtr{0};
+  });
 }
 
 float IEffectVST2::VSTGetParameter(AEffect* effect, VstInt32 index) {

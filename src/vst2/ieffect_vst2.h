@@ -11,6 +11,8 @@
 
 #include "framework/ieffect_base.h"
 #include "framework/plug_instance.h"
+#include "vst2/chunk_handout.h"
+#include "vst2/event_outbox.h"
 #include "vst2/vst2_abi.h"
 
 class IEffectVST2 final : public PlugInstance, public IPlugHost {
@@ -59,7 +61,9 @@ class IEffectVST2 final : public PlugInstance, public IPlugHost {
   VstIntPtr DispatchUnlocked(VstInt32 opcode, VstInt32 index, void* ptr);
   VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.f);
-  bool SendVSTEvent(VstEvent* event);
+  // The events the plug-in sent during an audio callback, once it has let
+  // go of its mutex.
+  void SendOutbox();
   VstIntPtr GetProgramChunk(void** data);
   VstIntPtr GetBankChunk(void** data);
   VstIntPtr SetChunk(bool isPreset, VstIntPtr size, const void* data);
@@ -77,16 +81,19 @@ class IEffectVST2 final : public PlugInstance, public IPlugHost {
   template <typename Request>
   static VstIntPtr Enter(IEffectVST2* adapter, Request request);
   static VstIntPtr Close(AEffect* effect);
-  // Every audio callback: find the adapter, enter it, ask for MIDI.
+  // Every audio callback (and effProcessEvents, which hosts make on the audio
+  // thread): find the adapter, enter it as the audio thread, then send what
+  // the plug-in sent meanwhile.
   template <typename Process>
-  static void RunAudioCallback(AEffect* effect, Process process);
+  static VstIntPtr RunAudioCallback(AEffect* effect, Process process);
 
   ERect mEditRect{};
   audioMasterCallback mHostCallback;
   VstSpeakerArrangement mInputSpkrArr{};
   VstSpeakerArrangement mOutputSpkrArr{};
-  ByteChunk mState;      // the last program chunk handed out, under the plug-in's mStateMutex
-  ByteChunk mBankState;  // the last bank chunk handed out, under its mMutex
+  ChunkHandout mProgramChunks;
+  ChunkHandout mBankChunks;
+  EventOutbox mOutbox;  // the audio thread's
   // When the host last called effEditIdle, in steady-clock ticks.
   std::atomic<std::int64_t> mLastEditIdle{std::numeric_limits<std::int64_t>::min()};
   // The record the host holds; it outlives the adapter (vst2/effect_record.h).
@@ -97,5 +104,20 @@ template <typename Request>
 inline VstIntPtr IEffectVST2::Enter(IEffectVST2* adapter, Request request) {
   VstIntPtr result = 0;
   if (adapter->PlugInstance::Enter([&] { result = request(*adapter); })) delete adapter;
+  return result;
+}
+
+template <typename Process>
+inline VstIntPtr IEffectVST2::RunAudioCallback(AEffect* effect, Process process) {
+  IEffectVST2* adapter = AdapterOf(effect);
+  if (!adapter) return 0;
+  const ThreadRoleScope audio(ThreadRole::kAudio);
+  if (adapter->Plug().DoesMIDI()) adapter->CallHost(audioMasterWantMidi);
+  VstIntPtr result = 0;
+  if (adapter->PlugInstance::Enter([&] { result = process(*adapter); })) {
+    delete adapter;  // closed from inside the call
+    return result;
+  }
+  adapter->SendOutbox();
   return result;
 }

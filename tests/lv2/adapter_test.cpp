@@ -10,7 +10,7 @@
 #include "lv2/lv2_descriptors.h"
 #include "lv2/lv2_plugin.h"
 #include "plugin/quor.h"
-#include "tests/lv2/lv2_host.h"
+#include "tests/hosts/lv2_test_host.h"
 #include "tests/plugin/host_channels.h"
 
 namespace {
@@ -19,7 +19,8 @@ constexpr int kChannels = 16;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 Lv2Library Linked() {
-  return {Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())), Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
+  return {Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
+          Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
 }
 
 void FillNoise(HostChannels<float>& buffers, unsigned seed) {
@@ -36,11 +37,15 @@ QUOR& ConsoleOf(Lv2Instance& instance) {
 
 }  // namespace
 
-TEST(Lv2Adapter, ARateThatIsNotAFinitePositiveNumberFailsTheInstance) {
+// Absurd rates too: from about 1.34e154 Hz the equaliser's coefficients overflow.
+TEST(Lv2Adapter, ARateThePlugInCannotRunAtFailsTheInstance) {
   const Lv2Library library = Linked();
-  for (const double rate : {std::nan(""), double{INFINITY}, -double{INFINITY}, 0., -44100.})
+  for (const double rate :
+       {std::nan(""), double{INFINITY}, -double{INFINITY}, 0., -44100.,
+        IEffectBase::kMaxSampleRate * 1.01, 1.35e154, std::numeric_limits<double>::max()})
     EXPECT_FALSE(Lv2Instance(library, rate).Valid()) << rate;
   EXPECT_TRUE(Lv2Instance(library, 44100.).Valid());
+  EXPECT_TRUE(Lv2Instance(library, IEffectBase::kMaxSampleRate).Valid());
 }
 
 TEST(Lv2Adapter, RunsWithoutFeaturesAndWithCarelessPortsAndValues) {
@@ -102,6 +107,45 @@ TEST(Lv2Adapter, LongAndInPlaceRunsGiveTheBitsOfOneBlock) {
           << c << " " << i;
 }
 
+// Names leave as valid UTF-8, an invalid byte mended and the rest kept, and
+// a name as long as a user may type comes back.
+TEST(Lv2Adapter, NamesLeaveAsValidUtf8AndLongOnesComeBack) {
+  const Lv2Library library = Linked();
+  Lv2Instance instance(library, 48000.);
+  QUOR& console = ConsoleOf(instance);
+  std::string typed;
+  for (int i = 0; i < 4200; ++i)
+    typed += i % 3 ? "a" : "\xc3\xa9";
+  console.SetTrackName(0, "Ba\xffss \xc3\xbc \xed\xa0\x80 \xc3");
+  console.SetTrackName(1, typed);
+  const std::vector<std::string> saved = instance.SavedTexts();
+  EXPECT_EQ(saved[0],
+            "Ba\xef\xbf\xbdss \xc3\xbc \xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd \xef\xbf\xbd");
+  Lv2State state;
+  ASSERT_EQ(instance.Save(&state), LV2_STATE_SUCCESS);
+  Lv2Instance other(library, 48000.);
+  ASSERT_EQ(other.Restore(&state), LV2_STATE_SUCCESS);
+  EXPECT_EQ(other.SavedTexts()[1], typed);
+  EXPECT_EQ(other.SavedTexts()[0], saved[0]);
+}
+
+// A toggle is on for any value above zero.
+TEST(Lv2Adapter, TogglesAreOnAboveZero) {
+  const Lv2Library library = Linked();
+  Lv2Instance instance(library, 48000.);
+  QUOR& console = ConsoleOf(instance);
+  for (const float on : {1.f, 0.3f, 1e-4f, 1e-30f}) {
+    instance.Control("mute_1") = 0.f;
+    instance.Run(nullptr, nullptr, 16);
+    instance.Control("mute_1") = on;
+    instance.Run(nullptr, nullptr, 16);
+    EXPECT_EQ(console.GetParam(QUOR::MuteIdx(0))->Value(), 1.) << on;
+  }
+  instance.Control("mute_1") = -0.5f;
+  instance.Run(nullptr, nullptr, 16);
+  EXPECT_EQ(console.GetParam(QUOR::MuteIdx(0))->Value(), 0.);
+}
+
 TEST(Lv2Adapter, AnEditorChangeStandsUntilTheHostChangesThePort) {
   const Lv2Library library = Linked();
   Lv2Instance instance(library, 48000.);
@@ -127,10 +171,10 @@ TEST(Lv2Adapter, StateKeepsTheNamesAndDefaultsWhatIsDamaged) {
     state.mProperties[map.Id(keys[name])] = {type, std::move(bytes)};
   };
   put(0, string, std::string("Kick\0", 5));
-  put(1, string, "Snare");                                    // no terminating zero
-  put(2, map.Id(LV2_ATOM__Int), std::string("\1\0\0\0", 4));  // not a string
-  put(3, string, std::string("Ba\0ss\0", 6));                 // a zero inside
-  put(4, string, std::string(5000, 'x') + '\0');              // longer than a name can be
+  put(1, string, "Snare");                                                // no terminating zero
+  put(2, map.Id(LV2_ATOM__Int), std::string("\1\0\0\0", 4));              // not a string
+  put(3, string, std::string("Ba\0ss\0", 6));                             // a zero inside
+  put(4, string, std::string(Lv2Plugin::kMaxTextBytes + 1, 'x') + '\0');  // longer than any name
   put(5, string, std::string("Bus \xc3\xbc\0", 7));
   put(8, string, std::string("\0", 1));  // empty is a name too
   ASSERT_EQ(instance.Restore(&state), LV2_STATE_SUCCESS);

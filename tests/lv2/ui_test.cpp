@@ -12,66 +12,10 @@
 #include <vector>
 
 #include "lv2/lv2_descriptors.h"
-#include "tests/lv2/lv2_host.h"
+#include "tests/hosts/lv2_test_host.h"
 #include "tests/platform/x_session.h"
 
 namespace {
-
-// What the UI tells its host: written values and gestures, port by port.
-struct HostSide {
-  std::vector<std::pair<std::uint32_t, float>> mWritten;
-  std::vector<std::pair<std::uint32_t, bool>> mTouched;
-  std::thread::id mHostThread = std::this_thread::get_id();
-  bool mOtherThread = false;
-
-  static void Write(LV2UI_Controller controller, std::uint32_t port, std::uint32_t size,
-                    std::uint32_t protocol, const void* buffer) {
-    auto* host = static_cast<HostSide*>(controller);
-    host->mOtherThread |= std::this_thread::get_id() != host->mHostThread;
-    if (protocol == 0 && size == sizeof(float))
-      host->mWritten.emplace_back(port, *static_cast<const float*>(buffer));
-  }
-  static void Touch(LV2UI_Feature_Handle handle, std::uint32_t port, bool grabbed) {
-    static_cast<HostSide*>(handle)->mTouched.emplace_back(port, grabbed);
-  }
-};
-
-class Ui {
- public:
-  Ui(const Lv2Library& library, Lv2Instance& instance, HostSide& host) : mLibrary(library) {
-    mInstanceAccess = {LV2_INSTANCE_ACCESS_URI, instance.Handle()};
-    mTouch = {&host, &HostSide::Touch};
-    mTouchFeature = {LV2_UI__touch, &mTouch};
-    const LV2_Feature* features[] = {&mInstanceAccess, &mTouchFeature, nullptr};
-    mHandle =
-        library.mUi->instantiate(library.mUi, "", "", &HostSide::Write, &host, &mWidget, features);
-  }
-  ~Ui() {
-    if (mHandle) mLibrary.mUi->cleanup(mHandle);
-  }
-  bool Valid() const { return mHandle != nullptr; }
-  std::string Window() const { return std::to_string(reinterpret_cast<std::uintptr_t>(mWidget)); }
-  // The host's idle calls, about 30 a second, until `done` or a while.
-  template <typename Done>
-  bool IdleUntil(Done done) {
-    const auto* idle = static_cast<const LV2UI_Idle_Interface*>(
-        mLibrary.mUi->extension_data(LV2_UI__idleInterface));
-    for (int i = 0; i < 150; ++i) {
-      idle->idle(mHandle);
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(33));
-    }
-    return false;
-  }
-
- private:
-  const Lv2Library& mLibrary;
-  LV2_Feature mInstanceAccess{};
-  LV2UI_Touch mTouch{};
-  LV2_Feature mTouchFeature{};
-  LV2UI_Widget mWidget = nullptr;
-  LV2UI_Handle mHandle = nullptr;
-};
 
 int CountEntries(const char* folder) {
   int n = 0;
@@ -90,8 +34,8 @@ TEST(Lv2Ui, GesturesReachTheHostOnItsThreadInsideTouches) {
   const Lv2Library library{Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
                            Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
   Lv2Instance instance(library, 48000.);
-  HostSide host;
-  Ui ui(library, instance, host);
+  Lv2UiHostSide host;
+  Lv2UiInstance ui(library, instance, host);
   ASSERT_TRUE(ui.Valid());
   // Strip 5's Input knob, dragged up; Mute 1, clicked.
   MoveTo(ui.Window(), 607, 530);
@@ -102,16 +46,25 @@ TEST(Lv2Ui, GesturesReachTheHostOnItsThreadInsideTouches) {
   ClickAt(ui.Window(), 67, 680);
   const std::uint32_t input = Lv2Instance::Port("input_5");
   const std::uint32_t mute = Lv2Instance::Port("mute_1");
+  using Kind = Lv2UiHostSide::Told::Kind;
+  const auto told = [&](Kind kind) {
+    std::vector<std::pair<std::uint32_t, float>> of;
+    for (const Lv2UiHostSide::Told& t : host.Log())
+      if (t.mKind == kind) of.emplace_back(t.mPort, t.mValue);
+    return of;
+  };
   ASSERT_TRUE(ui.IdleUntil([&] {
-    return host.mTouched.size() >= 4 && !host.mWritten.empty() &&
-           host.mWritten.back().first == mute;
+    const auto written = told(Kind::kWrite);
+    return told(Kind::kTouch).size() >= 4 && !written.empty() && written.back().first == mute;
   }));
-  EXPECT_FALSE(host.mOtherThread);
-  EXPECT_EQ(host.mTouched.front(), std::make_pair(input, true));
-  EXPECT_EQ(host.mTouched[1], std::make_pair(input, false));
-  EXPECT_EQ(host.mWritten.front().first, input);
-  EXPECT_GT(host.mWritten[host.mWritten.size() - 2].second, 3.f);  // dB, up from 0
-  EXPECT_EQ(host.mWritten.back().second, 1.f);
+  EXPECT_EQ(host.Violations(), std::vector<std::string>{});
+  const auto touched = told(Kind::kTouch);
+  const auto written = told(Kind::kWrite);
+  EXPECT_EQ(touched.front(), std::make_pair(input, 1.f));
+  EXPECT_EQ(touched[1], std::make_pair(input, 0.f));
+  EXPECT_EQ(written.front().first, input);
+  EXPECT_GT(written[written.size() - 2].second, 3.f);  // dB, up from 0
+  EXPECT_EQ(written.back().second, 1.f);
 }
 
 TEST(Lv2Ui, TwentyOpensAndClosesLeaveNothingBehind) {
@@ -119,16 +72,49 @@ TEST(Lv2Ui, TwentyOpensAndClosesLeaveNothingBehind) {
   const Lv2Library library{Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
                            Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
   Lv2Instance instance(library, 48000.);
-  HostSide host;
-  { Ui warmUp(library, instance, host); }
+  Lv2UiHostSide host;
+  { Lv2UiInstance warmUp(library, instance, host); }
   const int windows = CountWindows();
   const int threads = CountEntries("/proc/self/task");
   const int files = CountEntries("/proc/self/fd");
   for (int i = 0; i < 20; ++i) {
-    Ui ui(library, instance, host);
+    Lv2UiInstance ui(library, instance, host);
     ASSERT_TRUE(ui.Valid());
   }
   EXPECT_EQ(CountWindows(), windows);
   EXPECT_EQ(CountEntries("/proc/self/task"), threads);
   EXPECT_EQ(CountEntries("/proc/self/fd"), files);
+}
+
+// The host is asked for the size the window opened at, in pixels: twice the
+// editor's at the host's scale of 2.
+TEST(Lv2Ui, AsksTheHostForTheSizeItIsDrawnAt) {
+  REQUIRE_X_SESSION();
+  const Lv2Library library{Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
+                           Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
+  Lv2Instance instance(library, 48000.);
+  Lv2UiHostSide host;
+  Lv2UiInstance ui(library, instance, host, nullptr, 2.f);
+  ASSERT_TRUE(ui.Valid());
+  const std::vector<Lv2UiHostSide::Told> told = host.Log();
+  ASSERT_FALSE(told.empty());
+  EXPECT_EQ(told.front().mKind, Lv2UiHostSide::Told::Kind::kResize);
+  EXPECT_EQ(told.front().mPort, 2430u);
+  EXPECT_EQ(told.front().mValue, 1384.f);
+}
+
+// A host may clean the instance up before its UI: the UI then idles and
+// goes without touching what is gone.
+TEST(Lv2Ui, OutlivesItsInstance) {
+  REQUIRE_X_SESSION();
+  const Lv2Library library{Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
+                           Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
+  auto instance = std::make_unique<Lv2Instance>(library, 48000.);
+  Lv2UiHostSide host;
+  Lv2UiInstance ui(library, *instance, host);
+  ASSERT_TRUE(ui.Valid());
+  instance.reset();
+  ui.Idle();
+  const float value = 0.5f;
+  library.mUi->port_event(nullptr, 0, sizeof value, 0, &value);
 }

@@ -1,6 +1,5 @@
 #include "tests/platform/minimal_host.h"
 
-#include <dlfcn.h>
 #include <poll.h>
 
 #include <chrono>
@@ -18,50 +17,23 @@ constexpr double kRate = MinimalHost::kSampleRate;
 
 }  // namespace
 
-MinimalHost::MinimalHost(const std::string& pluginPath) {
-  mLibrary = dlopen(pluginPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!mLibrary) return;
-  using Entry = AEffect* (*)(audioMasterCallback);
-  auto entry = reinterpret_cast<Entry>(dlsym(mLibrary, "VSTPluginMain"));
-  if (!entry) return;
-  mEffect = entry(Callback);
-  if (!mEffect) return;
-  mEffect->user = this;
-  Dispatch(effOpen);
-  Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
-  Dispatch(effSetBlockSize, 0, kBlock);
-  Dispatch(effMainsChanged, 0, 1);
+MinimalHost::MinimalHost(const std::string& pluginPath) : mVst(pluginPath) {
+  if (!Loaded()) return;
+  mVst.Start(kRate, kBlock);
   mConnection = xcb_connect(nullptr, nullptr);
 }
 
 MinimalHost::~MinimalHost() {
+  StopUiThread();
   StopAudio();
   CloseEditor();
-  if (mEffect) {
-    Dispatch(effMainsChanged, 0, 0);
-    Dispatch(effClose);
-  }
+  mVst.Close();
   if (mConnection) xcb_disconnect(mConnection);
-  if (mLibrary) dlclose(mLibrary);
 }
 
 VstIntPtr MinimalHost::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                 float opt) const {
-  return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
-}
-
-VstIntPtr MinimalHost::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                VstIntPtr /*value*/, void* /*ptr*/, float opt) {
-  if (opcode == audioMasterVersion) return 2400;
-  auto* host = effect ? static_cast<MinimalHost*>(effect->user) : nullptr;
-  if (!host) return 0;
-  if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit ||
-      opcode == audioMasterAutomate) {
-    std::lock_guard lock(host->mEditsMutex);
-    host->mEdits.push_back({opcode, index, opt});
-    return 1;
-  }
-  return 0;
+  return mVst.Dispatch(opcode, index, value, ptr, opt);
 }
 
 bool MinimalHost::OpenEditor() {
@@ -91,6 +63,7 @@ bool MinimalHost::OpenEditor() {
 }
 
 void MinimalHost::CloseEditor() {
+  StopUiThread();
   if (mEditorOpen) Dispatch(effEditClose);
   mEditorOpen = false;
   if (mWindow && mConnection) DestroyWindow();
@@ -121,10 +94,25 @@ void MinimalHost::Idle(int milliseconds) {
       if ((event->response_type & 0x7F) == XCB_KEY_PRESS) ++mKeysReceived;
       std::free(event);
     }
-    if (mEditorOpen) Dispatch(effEditIdle);
+    if (mEditorOpen && !mUiRunning) mVst.EditIdle();
     pollfd fd{xcb_get_file_descriptor(mConnection), POLLIN, 0};
     poll(&fd, 1, 33);
   } while (Clock::now() < end);
+}
+
+void MinimalHost::StartUiThread() {
+  if (mUiRunning.exchange(true)) return;
+  mUiThread = std::thread([this] {
+    while (mUiRunning) {
+      if (mEditorOpen) mVst.EditIdle();
+      std::this_thread::sleep_for(std::chrono::milliseconds(33));
+    }
+  });
+}
+
+void MinimalHost::StopUiThread() {
+  mUiRunning = false;
+  if (mUiThread.joinable()) mUiThread.join();
 }
 
 std::vector<std::uint32_t> MinimalHost::Grab(int x, int y, int w, int h) {
@@ -140,21 +128,20 @@ xcb_window_t MinimalHost::Focus() {
 }
 
 std::vector<MinimalHost::Edit> MinimalHost::Edits() {
-  std::lock_guard lock(mEditsMutex);
-  return mEdits;
+  std::vector<Edit> edits;
+  for (const Vst2TestHost::Call& call : mVst.Calls())
+    if (call.mOpcode == audioMasterBeginEdit || call.mOpcode == audioMasterEndEdit ||
+        call.mOpcode == audioMasterAutomate)
+      edits.push_back({call.mOpcode, call.mIndex, call.mOpt});
+  return edits;
 }
 
 void MinimalHost::ClearEdits() {
-  std::lock_guard lock(mEditsMutex);
-  mEdits.clear();
+  mVst.ClearCalls();
 }
 
 std::vector<std::uint8_t> MinimalHost::Chunk() const {
-  void* data = nullptr;
-  const VstIntPtr size = Dispatch(effGetChunk, 1, 0, &data);
-  if (size <= 0 || !data) return {};
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  return {bytes, bytes + size};
+  return mVst.Chunk();
 }
 
 void MinimalHost::StartAudio(double amplitude, bool steady) {
@@ -163,7 +150,7 @@ void MinimalHost::StartAudio(double amplitude, bool steady) {
   if (mAudioRunning.exchange(true)) return;
   mAudio = std::thread([this] {
     const auto channels =
-        static_cast<std::size_t>(std::max(mEffect->numInputs, mEffect->numOutputs));
+        static_cast<std::size_t>(std::max(Effect()->numInputs, Effect()->numOutputs));
     std::vector<std::vector<float>> in(channels, std::vector<float>(kBlock));
     std::vector<std::vector<float>> out(channels, std::vector<float>(kBlock));
     std::vector<float*> inPointers, outPointers;
@@ -184,7 +171,7 @@ void MinimalHost::StartAudio(double amplitude, bool steady) {
         for (auto& channel : in)
           channel[static_cast<std::size_t>(i)] = sample;
       }
-      mEffect->processReplacing(mEffect, inPointers.data(), outPointers.data(), kBlock);
+      mVst.Process(inPointers.data(), outPointers.data(), kBlock);
       next += std::chrono::duration_cast<Clock::duration>(period);
       std::this_thread::sleep_until(next);
     }

@@ -2,6 +2,7 @@
 // modes, its state and its threads, run once per format.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -10,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "framework/ieffect_base.h"
+#include "plugin/quor_descriptor.h"
 #include "plugin/quor_params.h"
 #include "tests/plugin/console_formats.h"
 #include "tests/plugin/host_channels.h"
@@ -95,6 +98,63 @@ TEST_P(ConsoleBehaviour, SavedStateRestoresEveryValueAndName) {
   EXPECT_EQ(target->Save(), saved);  // names and values byte for byte
 }
 
+// Hosts reset before an export and at every transport jump: nothing of what
+// played before may sound (below -120 dBFS) in the first silent block.
+TEST_P(ConsoleBehaviour, AResetForgetsWhatPlayedBefore) {
+  constexpr int kFrames = 512;
+  host->Start(48000., kFrames);
+  host->Set(ParamIndex(ParamRole::kInput, 0), 0.9);
+  HostChannels<float> noise(kChannels, kFrames), silence(kChannels, kFrames);
+  HostChannels<float> out(kChannels, kFrames);
+  FillNoise(noise, 12);
+  host->Process(noise.Pointers(), out.Pointers(), kFrames);
+  host->Reset();
+  host->Process(silence.Pointers(), out.Pointers(), kFrames);
+  float peak = 0.f;
+  for (const auto& channel : out.mData)
+    for (const float sample : channel)
+      peak = std::max(peak, std::fabs(sample));
+  EXPECT_LT(peak, 1e-6f);
+}
+
+// The same settings and noise give VST2's 32-bit output bit for bit, in
+// both modes: the format changes nothing of the sound.
+TEST_P(ConsoleBehaviour, SoundsAsVst2BitForBit) {
+  constexpr int kFrames = 1000;
+  for (const double mode : {0., 1.}) {
+    const auto tested = NewHost();
+    const auto reference = MakeVst2ConsoleHost();
+    const auto hosts = {tested.get(), reference.get()};
+    std::vector<HostChannels<float>> outputs;
+    for (ConsoleHost* h : hosts) {
+      h->Start(48000., 256);
+      h->Set(ParamIndex(ParamRole::kMode), mode);
+      // Values every format carries exactly: on the step grid, a float too.
+      h->Set(ParamIndex(ParamRole::kInput, 0), 0.75);
+      h->Set(ParamIndex(ParamRole::kHighGain, 2), 0.25);
+      h->Set(ParamIndex(ParamRole::kMute, 4), 1.);
+      h->Set(ParamIndex(ParamRole::kMasterOutput), 0.375);
+      HostChannels<float> in(kChannels, kFrames), out(kChannels, kFrames);
+      FillNoise(in, 5);
+      // In calls of several lengths, as hosts make them.
+      for (int at = 0, n = 1; at < kFrames; at += n, n = std::min(n * 3, 256)) {
+        n = std::min(n, kFrames - at);
+        std::vector<float*> i, o;
+        for (int c = 0; c < kChannels; ++c) {
+          i.push_back(in.Pointers()[c] + at);
+          o.push_back(out.Pointers()[c] + at);
+        }
+        h->Process(i.data(), o.data(), n);
+      }
+      outputs.push_back(std::move(out));
+    }
+    for (int c = 0; c < kChannels; ++c)
+      EXPECT_EQ(outputs[0].mData[static_cast<std::size_t>(c)],
+                outputs[1].mData[static_cast<std::size_t>(c)])
+          << "mode " << mode << ", channel " << c;
+  }
+}
+
 // Audio, automation and state requests from three threads at once, as hosts
 // issue them; run under ThreadSanitizer in CI.
 TEST_P(ConsoleBehaviour, AudioAutomationAndStateThreads) {
@@ -123,6 +183,109 @@ TEST_P(ConsoleBehaviour, AudioAutomationAndStateThreads) {
   automation.join();
   state.join();
   EXPECT_FALSE(host->Save().empty());
+}
+
+// The editor's thread as the X11 editor runs it: a gesture, its value, its end.
+void EditOnEditorThread(IEffectBase& plug, int param, double normalized) {
+  std::thread editor([&] {
+    const ThreadRoleScope role(ThreadRole::kEditor);
+    plug.BeginInformHostOfParamChange(param);
+    plug.SetParameterFromGUI(param, normalized);
+    plug.EndInformHostOfParamChange(param);
+  });
+  editor.join();
+}
+
+// An edit sounds at once and reaches the host only when its UI thread lends
+// itself, inside a gesture, never with the plug-in's mutex held.
+TEST_P(ConsoleBehaviour, EditorEditsSoundAtOnceAndReachTheHostWhereItListens) {
+  host->Start(48000., 256);
+  if (!host->Idle()) GTEST_SKIP() << "this host hears edits through a UI on an X server";
+  host->TakeEdits();
+  const int input = ParamIndex(ParamRole::kInput, 2);
+  const int mute = ParamIndex(ParamRole::kMute, 1);
+  HostChannels<float> in(kChannels, 256), out(kChannels, 256);
+  FillNoise(in, 12);
+  host->Process(in.Pointers(), out.Pointers(), 256);
+  const float before = out.mData[0][200];
+  EditOnEditorThread(host->Plug(), input, 0.75);
+  EditOnEditorThread(host->Plug(), mute, 1.);
+  EXPECT_EQ(host->TakeEdits(), std::vector<std::string>{});
+  host->Process(in.Pointers(), out.Pointers(), 256);
+  EXPECT_NE(out.mData[0][200], before);
+  ASSERT_TRUE(host->Idle());
+  const std::string i = std::to_string(input), m = std::to_string(mute);
+  EXPECT_EQ(host->TakeEdits(),
+            (std::vector<std::string>{"b" + i, "a" + i, "e" + i, "b" + m, "a" + m, "e" + m}));
+  EXPECT_NEAR(host->Get(input), 0.75, 1e-6);
+  EXPECT_EQ(host->Get(mute), 1.);
+  EXPECT_EQ(host->Violations(), std::vector<std::string>{});
+}
+
+// Drags in the editor, saves and idles on the host's UI thread and audio at
+// once; run under ThreadSanitizer in CI.
+TEST_P(ConsoleBehaviour, EditorDragsHostSavesAndAudioAtOnce) {
+  host->Start(48000., 128);
+  if (!host->Idle()) GTEST_SKIP() << "this host hears edits through a UI on an X server";
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    HostChannels<float> in(kChannels, 128), out(kChannels, 128);
+    FillNoise(in, 13);
+    while (!stop.load())
+      host->Process(in.Pointers(), out.Pointers(), 128);
+  });
+  std::thread editor([&] {
+    const ThreadRoleScope role(ThreadRole::kEditor);
+    IEffectBase& plug = host->Plug();
+    for (int i = 0; !stop.load(); ++i) {
+      const int param = ParamIndex(ParamRole::kOutput, i % 8);
+      plug.BeginInformHostOfParamChange(param);
+      for (int step = 0; step < 10; ++step)
+        plug.SetParameterFromGUI(param, step / 10.);
+      plug.EndInformHostOfParamChange(param);
+    }
+  });
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+       std::chrono::steady_clock::now() < end;) {
+    host->Idle();
+    EXPECT_FALSE(host->Save().empty());
+  }
+  stop.store(true);
+  audio.join();
+  editor.join();
+  host->Idle();
+  EXPECT_EQ(host->Violations(), std::vector<std::string>{});
+}
+
+// What each format publishes is what the console's descriptor says: its
+// name, sixteen channels each way, every parameter in use by its index and
+// name (and range and default where the format carries them); an unused
+// index is left out or left nameless.
+TEST_P(ConsoleBehaviour, PublishesWhatTheDescriptorSays) {
+  host->Start(48000., 64);
+  const PlugDescriptor& d = QuorDescriptor();
+  const Publication published = host->Published();
+  EXPECT_EQ(published.mName, d.mIdentity.mName);
+  EXPECT_EQ(published.mInputs, d.NInChannels());
+  EXPECT_EQ(published.mOutputs, d.NOutChannels());
+  int used = 0;
+  for (const Publication::Param& param : published.mParams) {
+    ASSERT_GE(param.mId, 0);
+    ASSERT_LT(param.mId, static_cast<int>(d.mParams.size()));
+    const ParamDescriptor& expected = d.mParams[static_cast<std::size_t>(param.mId)];
+    if (expected.mUnused) {
+      EXPECT_EQ(param.mName, "") << param.mId;
+      continue;
+    }
+    ++used;
+    EXPECT_EQ(param.mName, expected.mName);
+    if (!std::isnan(param.mMin)) {
+      EXPECT_EQ(param.mMin, expected.mMin) << expected.mName;
+      EXPECT_EQ(param.mMax, expected.mMax) << expected.mName;
+      EXPECT_EQ(param.mDefault, expected.mDefault) << expected.mName;
+    }
+  }
+  EXPECT_EQ(used, static_cast<int>(d.UsedParams().size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ConsoleBehaviour, ::testing::ValuesIn(ConsoleFormats()),

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/plugin/clap_console_host.h"
 #include "tests/plugin/console_host.h"
 #include "tests/plugin/lv2_console_host.h"
 #include "tests/plugin/vst2_console_host.h"
@@ -19,7 +20,11 @@ struct ConsoleFormat {
 
 inline std::vector<ConsoleFormat> ConsoleFormats() {
   return {
-      {"VST2", &MakeVst2ConsoleHost}, {"LV2", &MakeLv2ConsoleHost}, {"VST3", &MakeVst3ConsoleHost}};
+      {"VST2", &MakeVst2ConsoleHost},
+      {"LV2", &MakeLv2ConsoleHost},
+      {"CLAP", &MakeClapConsoleHost},
+      {"VST3", &MakeVst3ConsoleHost},
+  };
 }
 
 class ConsoleBehaviour : public ::testing::TestWithParam<ConsoleFormat> {

@@ -8,6 +8,24 @@
 #include <string>
 #include <vector>
 
+class IEffectBase;
+
+// What a format publishes of the plug-in: its name, its channels and its
+// parameters by id, each with what the format says of it (a range and
+// default in the parameter's own units where the format carries them, NaN
+// where not).
+struct Publication {
+  struct Param {
+    int mId = -1;
+    std::string mName;
+    double mMin, mMax, mDefault;
+  };
+  std::string mName;
+  int mInputs = 0;
+  int mOutputs = 0;
+  std::vector<Param> mParams;
+};
+
 class ConsoleHost {
  public:
   virtual ~ConsoleHost() = default;
@@ -21,6 +39,9 @@ class ConsoleHost {
   // One call of the format's 32-bit processing; inputs and outputs may be
   // the same buffers.
   virtual void Process(float* const* inputs, float* const* outputs, int frames) = 0;
+  // The host stops processing and starts again, as before an export or
+  // after a transport jump.
+  virtual void Reset() = 0;
   // The whole state as the format saves it, and a restore from it.
   virtual std::vector<std::uint8_t> Save() = 0;
   virtual bool Restore(const std::vector<std::uint8_t>& state) = 0;
@@ -28,6 +49,19 @@ class ConsoleHost {
   // and names restored as the format restores them.
   virtual std::vector<std::string> Names() = 0;
   virtual bool RestoreNames(const std::vector<std::string>& names) = 0;
+
+  // The plug-in behind the format, linked into the test, as its editor's
+  // thread reaches it.
+  virtual IEffectBase& Plug() = 0;
+  // The host's UI thread lending itself to what the plug-in tells it; false
+  // where this host cannot hear it (an LV2 UI needs an X server).
+  virtual bool Idle() = 0;
+  // What the host heard of edits since the last call, in order: "b3" (a
+  // gesture on parameter 3 begins), "a3" (its value), "e3" (it ends).
+  virtual std::vector<std::string> TakeEdits() = 0;
+  // Calls the plug-in made into the host off the format's rules.
+  virtual std::vector<std::string> Violations() = 0;
+  virtual Publication Published() = 0;
 };
 
 using ConsoleHostMaker = std::unique_ptr<ConsoleHost> (*)();

@@ -218,6 +218,18 @@ TEST_F(QuorEditor, AnOverLightsTheMetersLampUntilClicked) {
   }
 }
 
+// A host's reset leaves the editor as for a console that has heard nothing
+// since: every lamp out, every needle at rest.
+TEST_F(QuorEditor, AResetPutsTheLampsOutAndTheMetersToRest) {
+  PlaySine(3., 0.3);
+  ASSERT_TRUE(Lamp(0).IsLit());
+  console.Reset();
+  for (int m = 0; m < QUOR::kNumMeters; ++m) {
+    EXPECT_FALSE(Lamp(m).IsLit()) << m;
+    EXPECT_EQ(gui->GetControl(kFirstMeter + m)->GetValue(), 0.) << m;
+  }
+}
+
 TEST_F(QuorEditor, EveryControlAnswersWhereItIsDrawnAndNowhereElse) {
   // No control's active area covers another's face (the shade over the
   // strips takes no clicks); each takes a click at its own centre.

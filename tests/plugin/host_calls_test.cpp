@@ -8,7 +8,6 @@
 #include "plugin/quor.h"
 #include "tests/plugin/linked_console.h"
 #include "tests/plugin/stub_editor.h"
-#include "tests/plugin/test_host.h"
 
 namespace {
 
@@ -26,9 +25,9 @@ class ValueCheckingEditor : public StubEditor {
 }  // namespace
 
 TEST(HostCalls, TransportQueries) {
-  const LinkedConsole linked(QUOR::Editor::kNone, TestHostCallback);
+  LinkedConsole linked(QUOR::Editor::kNone);
   QUOR& console = linked.Console();
-  HostLog& log = TheHostLog();
+  Vst2TestHost::Behaviour& log = linked.Answers();
   log.mAnswerTime = true;
   log.mTime = VstTimeInfo{};
   log.mTime.samplePos = 99.5;
@@ -63,18 +62,19 @@ TEST(HostCalls, TransportQueries) {
 }
 
 TEST(HostCalls, IdentityIsAskedOnce) {
-  HostLog& log = TheHostLog();
-  log.mProduct = "";
-  const LinkedConsole silent(QUOR::Editor::kNone, TestHostCallback);
+  Vst2HostBehaviour host;
+  host.mProduct = "";
+  const LinkedConsole silent(QUOR::Editor::kNone, host);
   EXPECT_EQ(silent->GetHost(), kHostUnknown);
   EXPECT_EQ(silent->GetHostVersion(false), 0);
-  log.mProduct = "REAPER";
-  const LinkedConsole reaper(QUOR::Editor::kNone, TestHostCallback);
+  host.mProduct = "REAPER";
+  const LinkedConsole reaper(QUOR::Editor::kNone, host);
   EXPECT_EQ(reaper->GetHost(), kHostReaper);
   EXPECT_EQ(reaper->GetHostVersionStr(), "v7.1.0");
-  log.mProduct = "QUOR Test Host";
-  const LinkedConsole orphan(QUOR::Editor::kNone);
-  EXPECT_EQ(orphan->GetHost(), kHostUnknown);
+  AEffect* const orphan =
+      InstantiateVST2([] { return std::make_unique<QUOR>(QUOR::Editor::kNone); }, nullptr);
+  EXPECT_EQ(IEffectVST2::PluginOf(orphan)->GetHost(), kHostUnknown);
+  orphan->dispatcher(orphan, effClose, 0, 0, nullptr, 0.f);
   QUOR unconnected(QUOR::Editor::kNone);
   EXPECT_EQ(unconnected.GetHost(), kHostUnknown);
 }
@@ -91,16 +91,19 @@ class CheckedConsole : public QUOR {
 };
 
 TEST(HostCalls, AutomationAndEditorOrder) {
-  AEffect* const effect =
-      InstantiateVST2([] { return std::make_unique<CheckedConsole>(); }, TestHostCallback);
+  Vst2TestHost host([](audioMasterCallback callback) {
+    return InstantiateVST2([] { return std::make_unique<CheckedConsole>(); }, callback);
+  });
+  AEffect* const effect = host.Effect();
   auto& console = *static_cast<CheckedConsole*>(IEffectVST2::PluginOf(effect));
   ValueCheckingEditor* seen = console.mSeen;
   EXPECT_EQ(effect->flags, 0x1031);
-  TheHostLog().mAutomated.clear();
   console.SetParameterFromGUI(3, 0.75);
-  effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.f);
-  ASSERT_EQ(TheHostLog().mAutomated.size(), 1u);
-  EXPECT_EQ(TheHostLog().mAutomated[0].second, 0.75f);
+  host.EditIdle();
+  const auto automated = host.Calls(audioMasterAutomate);
+  ASSERT_EQ(automated.size(), 1u);
+  EXPECT_EQ(automated[0].mOpt, 0.75f);
+  EXPECT_TRUE(host.Violations().empty());
   // The host's set reaches the editor before the parameter changes.
   IEffectVST2::VSTSetParameter(effect, 0, 0.25f);
   EXPECT_EQ(seen->mSeenBefore, 0.5);
@@ -110,7 +113,6 @@ TEST(HostCalls, AutomationAndEditorOrder) {
   EXPECT_EQ(IEffectVST2::VSTDispatcher(effect, effEditGetRect, 0, 0, &rect, 0.f), 1);
   EXPECT_EQ(rect->right, 1215);
   EXPECT_EQ(rect->bottom, 692);
-  IEffectVST2::VSTDispatcher(effect, effClose, 0, 0, nullptr, 0.f);
 }
 
 TEST(HostCalls, BlockSizeIsBoundedToWhatHostsSend) {

@@ -11,14 +11,14 @@
 
 TEST(Interface, IdentityAndRecord) {
   LoadedPlugin plug;
-  EXPECT_EQ(plug->magic, FourCC('V', 's', 't', 'P'));
+  EXPECT_EQ(plug->magic, FourCharCode('V', 's', 't', 'P'));
   EXPECT_EQ(plug->numParams, 94);
   EXPECT_EQ(plug->numInputs, 16);
   EXPECT_EQ(plug->numOutputs, 16);
   EXPECT_EQ(plug->numPrograms, 1);
   EXPECT_EQ(plug->flags, 0x1031);  // with an editor
   EXPECT_EQ(plug->version, 10100);
-  EXPECT_EQ(plug->uniqueID, FourCC('Q', 'U', 'R', '1'));
+  EXPECT_EQ(plug->uniqueID, FourCharCode('Q', 'U', 'R', '1'));
   EXPECT_NE(plug->object, nullptr);
   EXPECT_EQ(plug->ioRatio, 1.f);
   plug.Dispatch(effOpen);
@@ -222,17 +222,17 @@ TEST(Interface, CapabilitiesAndPins) {
   ASSERT_NE(in, nullptr);
   EXPECT_EQ(in->numChannels, 16);
   EXPECT_EQ(out->type, kSpeakerArrUserDefined);
-  EXPECT_EQ(plug.Dispatch(effIdentify), FourCC('N', 'v', 'E', 'f'));
+  EXPECT_EQ(plug.Dispatch(effIdentify), FourCharCode('N', 'v', 'E', 'f'));
   EXPECT_EQ(plug.Dispatch(effGetTailSize), 0);
   EXPECT_EQ(plug.Dispatch(9999), 0);
 }
 
 TEST(Interface, HostIsIdentifiedOnOpen) {
-  TheHostLog().mProduct = "Ardour";
-  LoadedPlugin plug;
+  Vst2HostBehaviour ardour;
+  ardour.mProduct = "Ardour";
+  LoadedPlugin plug("VSTPluginMain", ardour);
   plug.Dispatch(effOpen);
-  TheHostLog().mProduct = "QUOR Test Host";
   // Identification changes nothing visible for Ardour; the channel counts stand.
   EXPECT_EQ(plug->numInputs, 16);
-  EXPECT_EQ(TheHostLog().mWantMidi, 0);
+  EXPECT_TRUE(plug.Calls(audioMasterWantMidi).empty());
 }

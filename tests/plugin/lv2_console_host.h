@@ -1,6 +1,7 @@
-// The console through its LV2 face: the built bundle's binary loaded as a
-// host loads it. As LV2 hosts do, the host keeps the control ports' values
-// itself and saves them beside the properties the plug-in stores.
+// The console through its LV2 face: the adapter and its UI, linked in, in the
+// LV2 test host. As LV2 hosts do, the host keeps the control ports' values
+// itself and saves them beside the properties the plug-in stores; what the
+// editor tells it reaches it through a UI, made when first idled.
 #pragma once
 
 #include <atomic>
@@ -11,7 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/lv2/lv2_host.h"
+#include "lv2/lv2_descriptors.h"
+#include "lv2/lv2_plugin.h"
+#include "tests/hosts/lv2_test_host.h"
+#ifdef QUOR_X_SESSION
+#include "tests/platform/x_session.h"
+#endif
 #include "tests/plugin/console_host.h"
 
 class Lv2ConsoleHost : public ConsoleHost {
@@ -46,6 +52,7 @@ class Lv2ConsoleHost : public ConsoleHost {
         mInstance->Control(static_cast<int>(p)) = mPending[p].load();
     mInstance->Run(inputs, outputs, static_cast<std::uint32_t>(frames));
   }
+  void Reset() override { mInstance->Restart(); }
   std::vector<std::uint8_t> Save() override {
     Lv2State state;
     if (mInstance->Save(&state) != LV2_STATE_SUCCESS) return {};
@@ -76,6 +83,57 @@ class Lv2ConsoleHost : public ConsoleHost {
     return mInstance->Restore(&state) == LV2_STATE_SUCCESS;
   }
   std::vector<std::string> Names() override { return mInstance->SavedTexts(); }
+  IEffectBase& Plug() override { return static_cast<Lv2Plugin*>(mInstance->Handle())->Plug(); }
+  bool Idle() override {
+    if (!mUi) {
+#ifdef QUOR_X_SESSION
+      if (!XSessionReady()) return false;
+#else
+      return false;
+#endif
+      mUi = std::make_unique<Lv2UiInstance>(mLibrary, *mInstance, mUiHost);
+      if (!mUi->Valid()) return false;
+    }
+    mUi->Idle();
+    // The host puts what the UI wrote into the ports it keeps.
+    const std::vector<Lv2UiHostSide::Told> told = mUiHost.Log();
+    for (; mWritesApplied < told.size(); ++mWritesApplied)
+      if (told[mWritesApplied].mKind == Lv2UiHostSide::Told::Kind::kWrite &&
+          told[mWritesApplied].mPort < mPending.size())
+        mPending[told[mWritesApplied].mPort].store(told[mWritesApplied].mValue);
+    return true;
+  }
+  std::vector<std::string> TakeEdits() override {
+    std::vector<std::string> edits;
+    const auto& ports = Lv2DescriptionOf(QuorDescriptor()).mPorts;
+    for (const Lv2UiHostSide::Told& told : mUiHost.Log()) {
+      if (told.mKind == Lv2UiHostSide::Told::Kind::kResize || told.mPort >= ports.size()) continue;
+      const std::string param = std::to_string(ports[told.mPort].mIndex);
+      if (told.mKind == Lv2UiHostSide::Told::Kind::kWrite) {
+        edits.push_back("a" + param);
+      } else {
+        edits.push_back((told.mValue != 0.f ? "b" : "e") + param);
+      }
+    }
+    mUiHost.Clear();
+    mWritesApplied = 0;
+    return edits;
+  }
+  std::vector<std::string> Violations() override {
+    return mUiHost.Violations();
+  }
+  // The ports the bundle's Turtle and the adapter share: audio and controls.
+  Publication Published() override {
+    const Lv2Description& d = Lv2DescriptionOf(QuorDescriptor());
+    Publication published{d.mName, 0, 0, {}};
+    for (const Lv2Port& port : d.mPorts) {
+      published.mInputs += port.mKind == Lv2Port::Kind::kAudioIn;
+      published.mOutputs += port.mKind == Lv2Port::Kind::kAudioOut;
+      if (port.mKind == Lv2Port::Kind::kControlIn)
+        published.mParams.push_back({port.mIndex, port.mName, port.mMin, port.mMax, port.mDefault});
+    }
+    return published;
+  }
   bool RestoreNames(const std::vector<std::string>& names) override {
     Lv2State state;
     const auto& keys = Lv2DescriptionOf(QuorDescriptor()).mTextKeys;
@@ -120,8 +178,12 @@ class Lv2ConsoleHost : public ConsoleHost {
     return true;
   }
 
-  Lv2Library mLibrary;
+  Lv2Library mLibrary{Lv2PluginDescriptor(Lv2DescriptionOf(QuorDescriptor())),
+                      Lv2UiDescriptor(Lv2DescriptionOf(QuorDescriptor()))};
   std::unique_ptr<Lv2Instance> mInstance;
+  Lv2UiHostSide mUiHost;
+  std::unique_ptr<Lv2UiInstance> mUi;  // gone before the instance
+  std::size_t mWritesApplied = 0;
   std::vector<std::atomic<float>> mPending;
 };
 

@@ -1,9 +1,11 @@
 // Saving and restoring QUOR's state through the host's chunk requests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/plugin/loaded_plugin.h"
@@ -79,6 +81,27 @@ TEST(State, BankChunkRoundTrip) {
   EXPECT_STREQ(name, "A very long program name");
   EXPECT_EQ(target.Dispatch(effGetProgramNameIndexed, 5, 0, name), 0);
   EXPECT_STREQ(name, "");
+}
+
+// A careless host asks for the chunk on two threads at once: what each got
+// stays as it got it until that thread asks again.
+TEST(State, AChunkStaysValidUntilItsThreadAsksAgain) {
+  LoadedPlugin plug;
+  plug.Dispatch(effOpen);
+  for (const VstInt32 isPreset : {1, 0}) {
+    const auto* other = static_cast<const std::uint8_t*>(nullptr);
+    std::vector<std::uint8_t> otherGot;
+    plug.Set(0, 0.25f);
+    std::thread([&] {
+      otherGot = GetChunk(plug, isPreset != 0);
+      void* data = nullptr;
+      plug.Dispatch(effGetChunk, isPreset, 0, &data);
+      other = static_cast<const std::uint8_t*>(data);
+    }).join();
+    plug.Set(0, 0.75f);
+    EXPECT_NE(GetChunk(plug, isPreset != 0), otherGot);
+    EXPECT_TRUE(std::equal(otherGot.begin(), otherGot.end(), other)) << isPreset;
+  }
 }
 
 TEST(State, ChunksWithoutHeaderAreReadFromTheStart) {

@@ -1,11 +1,12 @@
-// The console through its VST3 face: the built bundle loaded by the project's
-// VST3 host, its state the component state. As VST3 hosts do, parameter
+// The console through its VST3 face: the module linked in, driven by the
+// project's VST3 host, its state the component state. As VST3 hosts do, parameter
 // changes travel to the processor with the next process call; a save sends
 // what waits first (a call of no frames), a restore drops it. Process calls
 // come one at a time, as from a host's audio thread; saves and restores run
 // beside them.
 #pragma once
 
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,12 +17,18 @@
 #include "tests/hosts/vst3_test_host.h"
 #include "tests/plugin/console_host.h"
 #include "tests/plugin/program_chunk_names.h"
+#include "vst3/string16.h"
+#include "vst3/vst3_plugin.h"
+
+extern "C" vst3::IPluginFactory* GetPluginFactory();
+extern "C" bool ModuleEntry(void* sharedLibraryHandle);
+extern "C" bool ModuleExit();
 
 class Vst3ConsoleHost : public ConsoleHost {
  public:
   Vst3ConsoleHost() {
     std::string error;
-    mModule = vst3_test::Vst3Module::Load(QUOR_VST3_BUNDLE, &error);
+    mModule = vst3_test::Vst3Module::Linked(&GetPluginFactory, &ModuleEntry, &ModuleExit, &error);
     const auto audioClass = mModule ? mModule->AudioClass() : std::nullopt;
     if (!audioClass) throw std::runtime_error("QUOR.vst3: " + error);
     mInstance = std::make_unique<vst3_test::Vst3Instance>(mHost, *mModule, *audioClass);
@@ -29,7 +36,17 @@ class Vst3ConsoleHost : public ConsoleHost {
   }
   ~Vst3ConsoleHost() override { mInstance.reset(); }
 
-  void Start(double sampleRate, int maxBlock) override { mInstance->Start(sampleRate, maxBlock); }
+  void Start(double sampleRate, int maxBlock) override {
+    mRate = sampleRate;
+    mMaxBlock = maxBlock;
+    mInstance->Start(sampleRate, maxBlock);
+  }
+  // Processing and activation off and on again.
+  void Reset() override {
+    std::lock_guard process(mProcessMutex);
+    mInstance->Stop();
+    mInstance->Start(mRate, mMaxBlock);
+  }
   void Set(int param, double normalized) override {
     std::lock_guard lock(mPendingMutex);
     mPending[param] = normalized;
@@ -65,7 +82,48 @@ class Vst3ConsoleHost : public ConsoleHost {
     return Restore(WithProgramChunkNames(Save(), names));
   }
 
+  IEffectBase& Plug() override {
+    return dynamic_cast<Vst3Plugin&>(*mInstance->Controller()).Plug();
+  }
+  // The edits reach the component handler from the timer an open view
+  // registers with the host's run loop: tested with a view on an X server.
+  bool Idle() override { return false; }
+  std::vector<std::string> TakeEdits() override {
+    std::vector<std::string> edits;
+    const auto calls = mHost.Handler().Calls();
+    for (std::size_t i = mEditsTaken; i < calls.size(); ++i) {
+      using Kind = vst3_test::EditCall::Kind;
+      const Kind kind = calls[i].mKind;
+      if (kind != Kind::kRestart)
+        edits.push_back((kind == Kind::kBegin ? "b" : kind == Kind::kPerform ? "a" : "e") +
+                        std::to_string(calls[i].mId));
+    }
+    mEditsTaken = calls.size();
+    return edits;
+  }
+  std::vector<std::string> Violations() override { return mHost.Checks().Violations(); }
+  // The used parameters, normalised, so no range.
+  Publication Published() override {
+    constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    Publication published{mModule->Classes().front().mName, Channels(vst3::kInput),
+                          Channels(vst3::kOutput), {}};
+    for (const vst3::ParameterInfo& info : mInstance->Parameters())
+      published.mParams.push_back({static_cast<int>(info.id), vst3::String16ToUtf8(info.title),
+                                   kNone, kNone, kNone});
+    return published;
+  }
+
  private:
+  int Channels(vst3::BusDirection direction) {
+    vst3::IComponent* component = mInstance->Component();
+    int channels = 0;
+    for (vst3::int32 bus = 0; bus < component->getBusCount(vst3::kAudio, direction); ++bus) {
+      vst3::BusInfo info{};
+      if (component->getBusInfo(vst3::kAudio, direction, bus, &info) == vst3::kResultOk)
+        channels += info.channelCount;
+    }
+    return channels;
+  }
   void Run(float* const* inputs, float* const* outputs, int frames) {
     std::lock_guard process(mProcessMutex);
     vst3_test::ParameterChanges& changes = mChanges;
@@ -99,6 +157,9 @@ class Vst3ConsoleHost : public ConsoleHost {
   std::unique_ptr<vst3_test::Vst3Module> mModule;
   std::unique_ptr<vst3_test::Vst3Instance> mInstance;
   std::map<int, double> mPending;
+  std::size_t mEditsTaken = 0;
+  double mRate = 44100.;
+  int mMaxBlock = 0;
   vst3_test::ParameterChanges mChanges{&mHost.Checks()};
 };
 

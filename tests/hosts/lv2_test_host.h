@@ -1,6 +1,10 @@
-// A small LV2 host for tests: loads the built bundle's binary as hosts do
-// (dlopen, lv2_descriptor), maps URIs, offers the features a test asks for,
-// keeps the control ports' values and a state in memory.
+// The LV2 host that tests drive QUOR.lv2 through: it loads the bundle's
+// binary as hosts do (dlopen, lv2_descriptor) or takes the descriptors linked
+// into the test, maps URIs, offers the features a test asks for, keeps the
+// control ports' values and a state in memory, and hosts the UI: what the UI
+// tells it (written values, touches, a new size) is recorded and checked to
+// come on the thread that calls the UI's idle function, with no plug-in
+// mutex held (seen only of a plug-in linked into the test).
 #pragma once
 
 #include <dlfcn.h>
@@ -13,12 +17,16 @@
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "framework/thread_role.h"
 
 #include "lv2/lv2_description.h"
 #include "plugin/quor_descriptor.h"
@@ -163,6 +171,12 @@ class Lv2Instance {
   float& Control(int port) { return mControls[static_cast<std::size_t>(port)]; }
   float& Control(const std::string& symbol) { return Control(Port(symbol)); }
 
+  // Deactivated and activated again, as hosts reset an instance.
+  void Restart() {
+    Descriptor().deactivate(mHandle);
+    Descriptor().activate(mHandle);
+  }
+
   // Sixteen channels each way, any of them null.
   void Run(float* const* inputs, float* const* outputs, std::uint32_t frames) {
     const auto& ports = Lv2DescriptionOf(QuorDescriptor()).mPorts;
@@ -210,4 +224,129 @@ class Lv2Instance {
   std::vector<const LV2_Feature*> mFeatureList;
   std::vector<float> mControls;
   LV2_Handle mHandle = nullptr;
+};
+
+// What a UI tells its host, recorded with the rules it keeps.
+class Lv2UiHostSide {
+ public:
+  struct Told {
+    enum class Kind { kWrite, kTouch, kResize } mKind;
+    std::uint32_t mPort = 0;  // a size's width
+    float mValue = 0.f;       // a value; 1 or 0 for a touch; a size's height
+  };
+
+  std::vector<Told> Log() {
+    std::lock_guard lock(mMutex);
+    return mLog;
+  }
+  void Clear() {
+    std::lock_guard lock(mMutex);
+    mLog.clear();
+  }
+  std::vector<std::string> Violations() {
+    std::lock_guard lock(mMutex);
+    return mViolations;
+  }
+  // The thread the host idles the UI on; the UI's news are expected there.
+  void SetUiThread() { mUiThread = std::this_thread::get_id(); }
+
+  static void Write(LV2UI_Controller controller, std::uint32_t port, std::uint32_t size,
+                    std::uint32_t protocol, const void* buffer) {
+    if (protocol == 0 && size == sizeof(float) && buffer)
+      static_cast<Lv2UiHostSide*>(controller)
+          ->Tell({Told::Kind::kWrite, port, *static_cast<const float*>(buffer)});
+  }
+  static void Touch(LV2UI_Feature_Handle handle, std::uint32_t port, bool grabbed) {
+    static_cast<Lv2UiHostSide*>(handle)->Tell({Told::Kind::kTouch, port, grabbed ? 1.f : 0.f});
+  }
+  static int Resize(LV2UI_Feature_Handle handle, int width, int height) {
+    static_cast<Lv2UiHostSide*>(handle)->Tell(
+        {Told::Kind::kResize, static_cast<std::uint32_t>(width), static_cast<float>(height)});
+    return 0;
+  }
+
+ private:
+  void Tell(const Told& told) {
+    std::lock_guard lock(mMutex);
+    mLog.push_back(told);
+    if (PlugMutexesHeldByThisThread() > 0)
+      mViolations.push_back("told with the plug-in's mutex held");
+    if (mUiThread != std::thread::id() && std::this_thread::get_id() != mUiThread)
+      mViolations.push_back("told off the thread that idles the UI");
+  }
+
+  std::mutex mMutex;
+  std::vector<Told> mLog;
+  std::vector<std::string> mViolations;
+  std::thread::id mUiThread = std::this_thread::get_id();
+};
+
+// One UI of an instance, embedded nowhere (its own top-level window) or in
+// a parent window, at the host's scale if it gives one; the host side
+// outlives it.
+class Lv2UiInstance {
+ public:
+  Lv2UiInstance(const Lv2Library& library, Lv2Instance& instance, Lv2UiHostSide& host,
+                void* parent = nullptr, float scale = 0.f)
+      : mLibrary(library), mScale(scale) {
+    mInstanceAccess = {LV2_INSTANCE_ACCESS_URI, instance.Handle()};
+    mTouch = {&host, &Lv2UiHostSide::Touch};
+    mTouchFeature = {LV2_UI__touch, &mTouch};
+    mResize = {&host, &Lv2UiHostSide::Resize};
+    mResizeFeature = {LV2_UI__resize, &mResize};
+    mParentFeature = {LV2_UI__parent, parent};
+    std::vector<const LV2_Feature*> features{&mInstanceAccess, &mTouchFeature, &mResizeFeature};
+    if (parent) features.push_back(&mParentFeature);
+    UridMap& map = TheUridMap();
+    mMapFeature = {LV2_URID__map, map.Feature()};
+    mOptions[0] = {LV2_OPTIONS_INSTANCE,    0,      map.Id(LV2_UI__scaleFactor), sizeof(float),
+                   map.Id(LV2_ATOM__Float), &mScale};
+    mOptionsFeature = {LV2_OPTIONS__options, mOptions};
+    if (scale > 0.f) {
+      features.push_back(&mMapFeature);
+      features.push_back(&mOptionsFeature);
+    }
+    features.push_back(nullptr);
+    mHandle = library.mUi->instantiate(library.mUi, "", "", &Lv2UiHostSide::Write, &host, &mWidget,
+                                       features.data());
+  }
+  ~Lv2UiInstance() {
+    if (mHandle) mLibrary.mUi->cleanup(mHandle);
+  }
+  Lv2UiInstance(const Lv2UiInstance&) = delete;
+  Lv2UiInstance& operator=(const Lv2UiInstance&) = delete;
+
+  bool Valid() const { return mHandle != nullptr; }
+  std::string Window() const { return std::to_string(reinterpret_cast<std::uintptr_t>(mWidget)); }
+  // One idle call, as hosts make about 30 a second.
+  void Idle() {
+    const auto* idle = static_cast<const LV2UI_Idle_Interface*>(
+        mLibrary.mUi->extension_data(LV2_UI__idleInterface));
+    idle->idle(mHandle);
+  }
+  // Idle calls about 30 a second until `done` or five seconds.
+  template <typename Done>
+  bool IdleUntil(Done done) {
+    for (int i = 0; i < 150; ++i) {
+      Idle();
+      if (done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(33));
+    }
+    return false;
+  }
+
+ private:
+  const Lv2Library& mLibrary;
+  LV2_Feature mInstanceAccess{};
+  LV2UI_Touch mTouch{};
+  LV2_Feature mTouchFeature{};
+  LV2UI_Resize mResize{};
+  LV2_Feature mResizeFeature{};
+  LV2_Feature mParentFeature{};
+  float mScale;
+  LV2_Options_Option mOptions[2]{};
+  LV2_Feature mMapFeature{};
+  LV2_Feature mOptionsFeature{};
+  LV2UI_Widget mWidget = nullptr;
+  LV2UI_Handle mHandle = nullptr;
 };
