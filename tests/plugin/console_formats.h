@@ -11,6 +11,7 @@
 #include "tests/plugin/console_host.h"
 #include "tests/plugin/lv2_console_host.h"
 #include "tests/plugin/vst2_console_host.h"
+#include "tests/plugin/vst3_console_host.h"
 
 struct ConsoleFormat {
   const char* mName;
@@ -19,7 +20,11 @@ struct ConsoleFormat {
 
 inline std::vector<ConsoleFormat> ConsoleFormats() {
   return {
-      {"VST2", &MakeVst2ConsoleHost}, {"LV2", &MakeLv2ConsoleHost}, {"CLAP", &MakeClapConsoleHost}};
+      {"VST2", &MakeVst2ConsoleHost},
+      {"LV2", &MakeLv2ConsoleHost},
+      {"CLAP", &MakeClapConsoleHost},
+      {"VST3", &MakeVst3ConsoleHost},
+  };
 }
 
 class ConsoleBehaviour : public ::testing::TestWithParam<ConsoleFormat> {

@@ -10,11 +10,10 @@
 
 #include "tests/plugin/console_host.h"
 #include "tests/plugin/linked_console.h"
+#include "tests/plugin/program_chunk_names.h"
 
 class Vst2ConsoleHost : public ConsoleHost {
  public:
-  static constexpr int kHeaderSize = 8;  // the framework's magic and version
-
   void Start(double sampleRate, int maxBlock) override {
     mPlug.Dispatch(effOpen);
     mRate = static_cast<float>(sampleRate);
@@ -45,31 +44,13 @@ class Vst2ConsoleHost : public ConsoleHost {
     return mPlug.Dispatch(effSetChunk, 1, static_cast<VstIntPtr>(state.size()),
                           const_cast<std::uint8_t*>(state.data())) == 1;
   }
-  std::vector<std::string> Names() override { return NamesIn(Save()); }
-  bool RestoreNames(const std::vector<std::string>& names) override {
-    return Restore(WithNames(Save(), names));
-  }
-
-  // The names in a program chunk, and the chunk with them replaced: every
-  // format that saves the program chunk shares them.
-  static std::vector<std::string> NamesIn(const std::vector<std::uint8_t>& chunk) {
+  std::vector<std::string> Names() override {
     std::vector<std::string> names;
-    ReadNames(chunk, &names);
+    ReadProgramChunkNames(Save(), &names);
     return names;
   }
-  static std::vector<std::uint8_t> WithNames(const std::vector<std::uint8_t>& saved,
-                                             const std::vector<std::string>& names) {
-    std::vector<std::string> old;
-    const std::size_t valuesAt = ReadNames(saved, &old);
-    std::vector<std::uint8_t> chunk(saved.begin(), saved.begin() + kHeaderSize);
-    for (const std::string& name : names) {
-      const auto length = static_cast<std::int32_t>(name.size());
-      const auto* bytes = reinterpret_cast<const std::uint8_t*>(&length);
-      chunk.insert(chunk.end(), bytes, bytes + sizeof length);
-      chunk.insert(chunk.end(), name.begin(), name.end());
-    }
-    chunk.insert(chunk.end(), saved.begin() + static_cast<std::ptrdiff_t>(valuesAt), saved.end());
-    return chunk;
+  bool RestoreNames(const std::vector<std::string>& names) override {
+    return Restore(WithProgramChunkNames(Save(), names));
   }
 
   IEffectBase& Plug() override { return mPlug.Console(); }
@@ -103,21 +84,6 @@ class Vst2ConsoleHost : public ConsoleHost {
   }
 
  private:
-  // The nine names after the header; where the values begin.
-  static std::size_t ReadNames(const std::vector<std::uint8_t>& chunk,
-                               std::vector<std::string>* names) {
-    std::size_t at = kHeaderSize;
-    for (int i = 0; i < 9 && at + 4 <= chunk.size(); ++i) {
-      std::int32_t length = 0;
-      std::memcpy(&length, chunk.data() + at, sizeof length);
-      at += sizeof length;
-      names->emplace_back(reinterpret_cast<const char*>(chunk.data() + at),
-                          static_cast<std::size_t>(length));
-      at += static_cast<std::size_t>(length);
-    }
-    return at;
-  }
-
   void Resume() {
     mPlug.Dispatch(effSetSampleRate, 0, 0, nullptr, mRate);
     mPlug.Dispatch(effSetBlockSize, 0, mMaxBlock);
