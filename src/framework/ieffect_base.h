@@ -85,7 +85,7 @@ class IEffectBase {
 
   // Virtual hooks, in slot order, each tagged with its thread role
   // (framework/thread_role.h).
-  virtual ~IEffectBase();                    // host
+  virtual ~IEffectBase();  // host
   // CLAP resets between blocks on the audio thread, the others from a host
   // thread: a reset clears what the plug-in holds and never allocates.
   virtual void Reset();                      // any
@@ -126,6 +126,11 @@ class IEffectBase {
   virtual double GetOutputValue(int /*idx*/) const { return 0.; }    // any
   virtual std::string GetText(int /*idx*/) { return {}; }            // host
   virtual void SetText(int /*idx*/, const std::string& /*text*/) {}  // host
+  // What a host shows for an audio channel (and names a file after): the
+  // label set for it unless the plug-in says more; empty for none.
+  virtual std::string ChannelLabel(bool input, int idx) {  // host
+    return input ? GetInputLabel(idx) : GetOutputLabel(idx);
+  }
 
   // What the plug-in is, when it was made from a descriptor; else null.
   const PlugDescriptor* Descriptor() const { return mDescriptor; }

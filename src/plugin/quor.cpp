@@ -127,6 +127,18 @@ void QUOR::SetText(int idx, const std::string& text) {
   if (idx >= 0 && idx < kNumNames) SetTrackName(idx, text);
 }
 
+std::string QUOR::ChannelLabel(bool input, int idx) {
+  const int channels = input ? NInChannels() : NOutChannels();
+  if (idx < 0 || idx >= channels) return {};
+  const int track = idx / 2;
+  const bool mixOut = !input && track == 0 && GetParam(kModeIdx)->Int() == 0;
+  std::string name = GetTrackName(mixOut ? kNumTracks : track);
+  // An unnamed track is still a track of its own: its files must not collide.
+  if (name.empty() || name == kDefaultTrackName)
+    name = mixOut ? kDefaultMasterName : "Track " + std::to_string(track + 1);
+  return name + (idx % 2 == 0 ? " L" : " R");
+}
+
 std::string QUOR::GetTrackName(int idx) {
   std::lock_guard lock(mStateMutex);
   const auto i = static_cast<std::size_t>(idx);

@@ -62,6 +62,8 @@ class QUOR : public IEffectBase {
   double GetOutputValue(int idx) const override;            // any
   std::string GetText(int idx) override;                    // host
   void SetText(int idx, const std::string& text) override;  // host
+  // Channels by the track they carry, the mix's pair in MIX mode by the master.
+  std::string ChannelLabel(bool input, int idx) override;  // host
 
   // The whole state a chunk carries: the nine names, then every parameter value.
   struct State {

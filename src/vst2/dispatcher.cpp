@@ -337,7 +337,7 @@ VstIntPtr IEffectVST2::GetPinProperties(bool input, int index, VstPinProperties*
   if (index < 0 || !properties || index >= nChannels) return 0;
   properties->flags = kVstPinIsActive;
   if (index % 2 == 0 && index + 1 < nChannels) properties->flags |= kVstPinIsStereo;
-  const std::string& label = input ? plug.GetInputLabel(index) : plug.GetOutputLabel(index);
+  const std::string label = Plug().ChannelLabel(input, index);
   if (!label.empty()) {
     CopyText(properties->label, label, kLabelChars);
   } else {

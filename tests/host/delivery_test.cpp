@@ -372,8 +372,9 @@ TEST_F(DeliveryTest, MultichannelWavIsExtensibleAndSplitWritesEachPair) {
   const RunResult result = Render(QUOR_PLUGIN, Path("in.wav"), Path("pair.wav"), split);
   ASSERT_EQ(result.exitCode, 0) << result.err;
   const Channels all = ReadAudio(Path("all.wav"));
+  // QUOR labels its outputs by track: the files take the tracks' names.
   for (int pair = 1; pair <= 8; ++pair) {
-    const std::string file = Path("pair-" + std::to_string(pair) + ".wav");
+    const std::string file = Path("pair-Track " + std::to_string(pair) + ".wav");
     EXPECT_EQ(FileFormat(file), SF_FORMAT_WAV | SF_FORMAT_FLOAT) << file;
     const Channels two = ReadAudio(file);
     ASSERT_EQ(two.size(), 2u);

@@ -129,7 +129,8 @@ class ClapConsoleHost : public ConsoleHost {
     int channels = 0;
     for (std::uint32_t i = 0; i < ports->count(mHost.Plugin(), input); ++i) {
       clap_audio_port_info_t info{};
-      if (ports->get(mHost.Plugin(), i, input, &info)) channels += static_cast<int>(info.channel_count);
+      if (ports->get(mHost.Plugin(), i, input, &info))
+        channels += static_cast<int>(info.channel_count);
     }
     return channels;
   }

@@ -210,9 +210,20 @@ TEST(Interface, CapabilitiesAndPins) {
   VstPinProperties pin{};
   EXPECT_EQ(plug.Dispatch(effGetOutputProperties, 15, 0, &pin), 1);
   EXPECT_EQ(pin.flags, kVstPinIsActive);
-  EXPECT_STREQ(pin.label, "Output 16");
+  EXPECT_STREQ(pin.label, "Track 8 R");  // an unnamed track goes by its number
   EXPECT_EQ(plug.Dispatch(effGetOutputProperties, 14, 0, &pin), 1);
   EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
+  // The first pair carries the mix in MIX mode, track 1 in 16 OUT.
+  const auto firstOutput = [&] {
+    plug.Dispatch(effGetOutputProperties, 0, 0, &pin);
+    return std::string(pin.label);
+  };
+  plug.Set(ParamIndex(ParamRole::kMode), 0.f);
+  EXPECT_EQ(firstOutput(), "Master L");
+  plug.Set(ParamIndex(ParamRole::kMode), 1.f);
+  EXPECT_EQ(firstOutput(), "Track 1 L");
+  EXPECT_EQ(plug.Dispatch(effGetInputProperties, 1, 0, &pin), 1);
+  EXPECT_STREQ(pin.label, "Track 1 R");
   EXPECT_EQ(plug.Dispatch(effGetInputProperties, 16, 0, &pin), 0);
   EXPECT_EQ(plug.Dispatch(effGetInputProperties, -1, 0, &pin), 0);
   EXPECT_EQ(plug.Dispatch(effGetSpeakerArrangement), 1);

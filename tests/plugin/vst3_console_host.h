@@ -95,7 +95,9 @@ class Vst3ConsoleHost : public ConsoleHost {
       using Kind = vst3_test::EditCall::Kind;
       const Kind kind = calls[i].mKind;
       if (kind != Kind::kRestart)
-        edits.push_back((kind == Kind::kBegin ? "b" : kind == Kind::kPerform ? "a" : "e") +
+        edits.push_back((kind == Kind::kBegin     ? "b"
+                         : kind == Kind::kPerform ? "a"
+                                                  : "e") +
                         std::to_string(calls[i].mId));
     }
     mEditsTaken = calls.size();
@@ -105,11 +107,11 @@ class Vst3ConsoleHost : public ConsoleHost {
   // The used parameters, normalised, so no range.
   Publication Published() override {
     constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-    Publication published{mModule->Classes().front().mName, Channels(vst3::kInput),
-                          Channels(vst3::kOutput), {}};
+    Publication published{
+        mModule->Classes().front().mName, Channels(vst3::kInput), Channels(vst3::kOutput), {}};
     for (const vst3::ParameterInfo& info : mInstance->Parameters())
-      published.mParams.push_back({static_cast<int>(info.id), vst3::String16ToUtf8(info.title),
-                                   kNone, kNone, kNone});
+      published.mParams.push_back(
+          {static_cast<int>(info.id), vst3::String16ToUtf8(info.title), kNone, kNone, kNone});
     return published;
   }
 

@@ -18,61 +18,95 @@ typedef struct seq_handle seq_handle;
 static int quiet_pipe[2] = {-1, -1};
 static int next_port = 0;
 
-EXPORT int snd_seq_open(seq_handle **handle, const char *name, int streams, int mode) {
+EXPORT int snd_seq_open(seq_handle** handle, const char* name, int streams, int mode) {
   (void)name, (void)streams, (void)mode;
   if (quiet_pipe[0] < 0 && pipe(quiet_pipe) != 0) return -errno;
   *handle = calloc(1, 64);
   return *handle ? 0 : -ENOMEM;
 }
 
-EXPORT int snd_seq_close(seq_handle *h) {
+EXPORT int snd_seq_close(seq_handle* h) {
   free(h);
   return 0;
 }
 
-EXPORT int snd_seq_client_id(seq_handle *h) { (void)h; return 128; }
-EXPORT int snd_seq_set_client_name(seq_handle *h, const char *name) { (void)h, (void)name; return 0; }
-EXPORT int snd_seq_alloc_queue(seq_handle *h) { (void)h; return 0; }
-EXPORT int snd_seq_free_queue(seq_handle *h, int q) { (void)h, (void)q; return 0; }
-EXPORT int snd_seq_control_queue(seq_handle *h, int q, int type, int value, void *ev) {
+EXPORT int snd_seq_client_id(seq_handle* h) {
+  (void)h;
+  return 128;
+}
+EXPORT int snd_seq_set_client_name(seq_handle* h, const char* name) {
+  (void)h, (void)name;
+  return 0;
+}
+EXPORT int snd_seq_alloc_queue(seq_handle* h) {
+  (void)h;
+  return 0;
+}
+EXPORT int snd_seq_free_queue(seq_handle* h, int q) {
+  (void)h, (void)q;
+  return 0;
+}
+EXPORT int snd_seq_control_queue(seq_handle* h, int q, int type, int value, void* ev) {
   (void)h, (void)q, (void)type, (void)value, (void)ev;
   return 0;
 }
-EXPORT int snd_seq_create_simple_port(seq_handle *h, const char *name, unsigned caps, unsigned type) {
+EXPORT int snd_seq_create_simple_port(seq_handle* h, const char* name, unsigned caps,
+                                      unsigned type) {
   (void)h, (void)name, (void)caps, (void)type;
   return next_port++;
 }
-EXPORT int snd_seq_delete_simple_port(seq_handle *h, int port) { (void)h, (void)port; return 0; }
-EXPORT int snd_seq_drain_output(seq_handle *h) { (void)h; return 0; }
-EXPORT int snd_seq_drop_input(seq_handle *h) { (void)h; return 0; }
-EXPORT int snd_seq_drop_output(seq_handle *h) { (void)h; return 0; }
+EXPORT int snd_seq_delete_simple_port(seq_handle* h, int port) {
+  (void)h, (void)port;
+  return 0;
+}
+EXPORT int snd_seq_drain_output(seq_handle* h) {
+  (void)h;
+  return 0;
+}
+EXPORT int snd_seq_drop_input(seq_handle* h) {
+  (void)h;
+  return 0;
+}
+EXPORT int snd_seq_drop_output(seq_handle* h) {
+  (void)h;
+  return 0;
+}
 
-EXPORT int snd_seq_event_input(seq_handle *h, void **ev) {
+EXPORT int snd_seq_event_input(seq_handle* h, void** ev) {
   (void)h;
   if (ev) *ev = NULL;
   return -EAGAIN;
 }
-EXPORT int snd_seq_event_input_pending(seq_handle *h, int fetch) { (void)h, (void)fetch; return 0; }
-EXPORT int snd_seq_event_output(seq_handle *h, void *ev) { (void)h, (void)ev; return 0; }
-EXPORT int snd_seq_event_output_direct(seq_handle *h, void *ev) { (void)h, (void)ev; return 0; }
+EXPORT int snd_seq_event_input_pending(seq_handle* h, int fetch) {
+  (void)h, (void)fetch;
+  return 0;
+}
+EXPORT int snd_seq_event_output(seq_handle* h, void* ev) {
+  (void)h, (void)ev;
+  return 0;
+}
+EXPORT int snd_seq_event_output_direct(seq_handle* h, void* ev) {
+  (void)h, (void)ev;
+  return 0;
+}
 
-EXPORT int snd_seq_get_any_client_info(seq_handle *h, int client, void *info) {
+EXPORT int snd_seq_get_any_client_info(seq_handle* h, int client, void* info) {
   (void)h, (void)client, (void)info;
   return -ENOENT;
 }
-EXPORT int snd_seq_get_any_port_info(seq_handle *h, int client, int port, void *info) {
+EXPORT int snd_seq_get_any_port_info(seq_handle* h, int client, int port, void* info) {
   (void)h, (void)client, (void)port, (void)info;
   return -ENOENT;
 }
-EXPORT int snd_seq_get_port_info(seq_handle *h, int port, void *info) {
+EXPORT int snd_seq_get_port_info(seq_handle* h, int port, void* info) {
   (void)h, (void)port, (void)info;
   return 0;
 }
-EXPORT int snd_seq_set_port_info(seq_handle *h, int port, void *info) {
+EXPORT int snd_seq_set_port_info(seq_handle* h, int port, void* info) {
   (void)h, (void)port, (void)info;
   return 0;
 }
-EXPORT int snd_seq_get_queue_status(seq_handle *h, int q, void *status) {
+EXPORT int snd_seq_get_queue_status(seq_handle* h, int q, void* status) {
   (void)h, (void)q, (void)status;
   return 0;
 }
@@ -87,7 +121,7 @@ struct queue_tempo {
   char reserved[24];
 };
 
-EXPORT int snd_seq_get_queue_tempo(seq_handle *h, int q, struct queue_tempo *tempo) {
+EXPORT int snd_seq_get_queue_tempo(seq_handle* h, int q, struct queue_tempo* tempo) {
   (void)h;
   memset(tempo, 0, sizeof *tempo);
   tempo->queue = q;
@@ -96,20 +130,21 @@ EXPORT int snd_seq_get_queue_tempo(seq_handle *h, int q, struct queue_tempo *tem
   tempo->skew_value = tempo->skew_base = 0x10000;
   return 0;
 }
-EXPORT int snd_seq_set_queue_tempo(seq_handle *h, int q, void *tempo) {
+EXPORT int snd_seq_set_queue_tempo(seq_handle* h, int q, void* tempo) {
   (void)h, (void)q, (void)tempo;
   return 0;
 }
-EXPORT int snd_seq_set_queue_timer(seq_handle *h, int q, void *timer) {
+EXPORT int snd_seq_set_queue_timer(seq_handle* h, int q, void* timer) {
   (void)h, (void)q, (void)timer;
   return 0;
 }
 
-EXPORT int snd_seq_poll_descriptors_count(seq_handle *h, short events) {
+EXPORT int snd_seq_poll_descriptors_count(seq_handle* h, short events) {
   (void)h, (void)events;
   return 1;
 }
-EXPORT int snd_seq_poll_descriptors(seq_handle *h, struct pollfd *pfds, unsigned space, short events) {
+EXPORT int snd_seq_poll_descriptors(seq_handle* h, struct pollfd* pfds, unsigned space,
+                                    short events) {
   (void)h;
   if (space < 1) return 0;
   pfds[0].fd = quiet_pipe[0];
@@ -118,12 +153,27 @@ EXPORT int snd_seq_poll_descriptors(seq_handle *h, struct pollfd *pfds, unsigned
   return 1;
 }
 
-EXPORT int snd_seq_query_next_client(seq_handle *h, void *info) { (void)h, (void)info; return -ENOENT; }
-EXPORT int snd_seq_query_next_port(seq_handle *h, void *info) { (void)h, (void)info; return -ENOENT; }
-EXPORT int snd_seq_query_port_subscribers(seq_handle *h, void *subs) {
+EXPORT int snd_seq_query_next_client(seq_handle* h, void* info) {
+  (void)h, (void)info;
+  return -ENOENT;
+}
+EXPORT int snd_seq_query_next_port(seq_handle* h, void* info) {
+  (void)h, (void)info;
+  return -ENOENT;
+}
+EXPORT int snd_seq_query_port_subscribers(seq_handle* h, void* subs) {
   (void)h, (void)subs;
   return -ENOENT;
 }
-EXPORT int snd_seq_remove_events(seq_handle *h, void *remove) { (void)h, (void)remove; return 0; }
-EXPORT int snd_seq_subscribe_port(seq_handle *h, void *subs) { (void)h, (void)subs; return 0; }
-EXPORT int snd_seq_unsubscribe_port(seq_handle *h, void *subs) { (void)h, (void)subs; return 0; }
+EXPORT int snd_seq_remove_events(seq_handle* h, void* remove) {
+  (void)h, (void)remove;
+  return 0;
+}
+EXPORT int snd_seq_subscribe_port(seq_handle* h, void* subs) {
+  (void)h, (void)subs;
+  return 0;
+}
+EXPORT int snd_seq_unsubscribe_port(seq_handle* h, void* subs) {
+  (void)h, (void)subs;
+  return 0;
+}

@@ -6,12 +6,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: window_close WINDOW-ID\n");
     return 2;
   }
-  Display *display = XOpenDisplay(NULL);
+  Display* display = XOpenDisplay(NULL);
   if (!display) {
     fprintf(stderr, "window_close: no display\n");
     return 1;
