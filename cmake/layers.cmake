@@ -3,12 +3,14 @@
 # links only the layers listed here, so an include that climbs the layering
 # does not compile. The `layering` test checks the include graph against the
 # same table and names the offending file.
-set(QUOR_LAYERS raster engine framework vst2 lv2 editor platform plugin)
+set(QUOR_LAYERS raster engine framework vst2 lv2 clap vst3 editor platform plugin)
 set(QUOR_LAYER_USES_raster "")
 set(QUOR_LAYER_USES_engine "")
 set(QUOR_LAYER_USES_framework "")
 set(QUOR_LAYER_USES_vst2 framework)
 set(QUOR_LAYER_USES_lv2 framework)
+set(QUOR_LAYER_USES_clap framework)
+set(QUOR_LAYER_USES_vst3 framework)
 set(QUOR_LAYER_USES_editor framework raster)
 set(QUOR_LAYER_USES_platform editor)
 set(QUOR_LAYER_USES_plugin raster engine framework editor platform)
@@ -17,11 +19,15 @@ set(QUOR_LAYER_USES_plugin raster engine framework editor platform)
 # outside its library, built into the shared object hosts load (and, for
 # LV2, into the tool that writes the bundle's description); the only files
 # that may use both the plug-in and the format's adapter.
-set(QUOR_ENTRIES vst2 lv2)
+set(QUOR_ENTRIES vst2 lv2 clap vst3)
 set(QUOR_ENTRY_FILES_vst2 src/plugin/vst2_entry.cpp)
 set(QUOR_ENTRY_USES_vst2 plugin vst2)
 set(QUOR_ENTRY_FILES_lv2 src/plugin/lv2_entry.cpp src/plugin/lv2_bundle.cpp)
 set(QUOR_ENTRY_USES_lv2 plugin lv2)
+set(QUOR_ENTRY_FILES_clap src/plugin/clap_entry.cpp)
+set(QUOR_ENTRY_USES_clap plugin clap)
+set(QUOR_ENTRY_FILES_vst3 src/plugin/vst3_entry.cpp)
+set(QUOR_ENTRY_USES_vst3 plugin vst3)
 
 # Headers of LAYER become visible as "LAYER/file.h" through a directory that
 # holds nothing but a link to the layer's folder.

@@ -343,6 +343,7 @@ void IGraphics::EndGesture() {
   if (mGestureParamIdx < 0) return;
   if (mPlug) mPlug->EndInformHostOfParamChange(mGestureParamIdx);
   mGestureParamIdx = -1;
+  if (mMemory) mMemory->GestureEnded();
 }
 
 void IGraphics::SetInGesture(IControl& control, double normalized) {
@@ -363,7 +364,27 @@ void IGraphics::EndInteraction() {
 
 void IGraphics::OnTimer(std::chrono::steady_clock::time_point now) {
   if (mWheelGestureUntil && now >= *mWheelGestureUntil) EndGesture();
+  if (mMemory) mMemory->Tick(mGestureParamIdx >= 0);
+  OnGUIIdle();
   if (mPlug) mPlug->OnEditorTick();
+}
+
+void IGraphics::EnableSettingsMemory() {
+  if (mPlug && !mMemory) mMemory = std::make_unique<SettingsMemory>(*mPlug, *this);
+}
+
+bool IGraphics::OnShortcut(char letter, bool shift) {
+  ExpectThread(ThreadRole::kEditor);
+  if (!mMemory || GetControl(mCaptureIdx)) return false;
+  if (letter == 'z' && !shift) {
+    mMemory->Undo();
+    return true;
+  }
+  if ((letter == 'z' && shift) || letter == 'y') {
+    mMemory->Redo();
+    return true;
+  }
+  return false;
 }
 
 void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
@@ -505,7 +526,9 @@ void IGraphics::PromptForValue(IControl* control) {
   IParam* param = control ? control->GetParam() : nullptr;
   if (!param) return;
   const IRECT& readout = control->ReadoutArea();
-  PromptUserInput(control, param, readout.Empty() ? control->GetRECT() : readout);
+  if (readout.Empty()) return PromptUserInput(control, param, control->GetRECT());
+  const IText style = ValueFieldStyle();
+  PromptUserInput(control, param, readout, &style);
 }
 
 bool IGraphics::OnKeyDown(int x, int y, int key) {

@@ -22,6 +22,7 @@
 #include "editor/keys.h"
 #include "editor/popup_menu.h"
 #include "editor/records.h"
+#include "editor/settings_memory.h"
 #include "editor/text_field_view.h"
 #include "editor/value_readout.h"
 #include "framework/ieditor_surface.h"
@@ -143,7 +144,12 @@ class IGraphics : public IEditorSurface {
   // pointer for them.
   void EnableValueReadouts() { mTrackMouseOver = mReadoutsEnabled = true; }  // editor
   const ValueReadout& GetValueReadout() const { return mReadout; }           // editor
-  const std::string* GetTooltipForMouseOver();                               // editor
+  // The undo history and the A/B comparison of the plug-in's settings
+  // (editor/settings_memory.h), fed by the gestures and the timer; Ctrl+Z
+  // goes back, Ctrl+Shift+Z (or Ctrl+Y) forward.
+  void EnableSettingsMemory();                                   // host
+  SettingsMemory* GetSettingsMemory() { return mMemory.get(); }  // editor
+  const std::string* GetTooltipForMouseOver();                   // editor
 
   // Redrawing: the union of the dirty controls' rectangles, then a draw pass
   // over an area, ending in DrawScreen.
@@ -165,9 +171,12 @@ class IGraphics : public IEditorSurface {
   bool OnMouseOver(int x, int y, const IMouseMod& mod);              // editor
   void OnMouseOut();                                                 // editor
   bool OnKeyDown(int x, int y, int key);                             // editor
-  int GetMouseControlIdx(int x, int y, bool mouseOver = false);      // editor
-  void ReleaseMouseCapture();                                        // editor
-  void OnGUIIdle();                                                  // editor
+  // A letter typed with Ctrl held (lower case), Shift held too or not;
+  // true when the editor took it.
+  bool OnShortcut(char letter, bool shift);                      // editor
+  int GetMouseControlIdx(int x, int y, bool mouseOver = false);  // editor
+  void ReleaseMouseCapture();                                    // editor
+  void OnGUIIdle();                                              // editor
   // The platform's redraw timer: a burst of wheel steps is one gesture,
   // ended after a pause.
   void OnTimer(std::chrono::steady_clock::time_point now);  // editor
@@ -179,7 +188,9 @@ class IGraphics : public IEditorSurface {
   int GetLastClickedParamForPTAutomation();      // editor
 
   // Value prompts: a menu of the parameter's texts or a text field.
-  void PromptUserInput(IControl* control, IParam* param, const IRECT& area);          // editor
+  // A typed value's field takes the style given, else the control's.
+  void PromptUserInput(IControl* control, IParam* param, const IRECT& area,
+                       const IText* fieldStyle = nullptr);                            // editor
   void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);  // editor
   // The toolkit's prompt for a value typed in the control's unit, over its
   // readout or, without one, over the control.
@@ -312,6 +323,7 @@ class IGraphics : public IEditorSurface {
   int mFocusIdx = -1;  // the control last pressed, which Return prompts for
   bool mReadoutsEnabled = false;
   ValueReadout mReadout;
+  std::unique_ptr<SettingsMemory> mMemory;
   int mMouseOverIdx = -1;
   int mMouseX = 0;
   int mMouseY = 0;

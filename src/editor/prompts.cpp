@@ -40,7 +40,8 @@ bool TextEntryRules::AcceptsEdit(std::string_view inserted, int lengthBefore,
   return mMaxLength <= 0 || lengthAfter <= mMaxLength || lengthAfter <= lengthBefore;
 }
 
-void IGraphics::PromptUserInput(IControl* control, IParam* param, const IRECT& area) {
+void IGraphics::PromptUserInput(IControl* control, IParam* param, const IRECT& area,
+                                const IText* fieldStyle) {
   if (!control || !param) return;
   std::string current, typed;
   {
@@ -65,7 +66,8 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, const IRECT& a
     EndGesture();
     return;
   }
-  CreateTextEntry(control, control->GetText(), area, typed.c_str(), param);
+  CreateTextEntry(control, fieldStyle ? *fieldStyle : control->GetText(), area, typed.c_str(),
+                  param);
 }
 
 void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text) {

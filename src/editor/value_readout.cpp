@@ -12,7 +12,8 @@ namespace {
 const IColor kReadoutFill(255, 18, 19, 22);
 const IColor kReadoutEdge(255, 92, 96, 104);
 const IColor kReadoutInk(255, 240, 232, 214);
-constexpr int kReadoutTextSize = 11;
+// Line height at 100%: capitals of about 11 px, which read at 75% too.
+constexpr int kReadoutTextSize = 17;
 
 }  // namespace
 
@@ -30,6 +31,12 @@ std::string ReadoutText(const IParam& param, double normalized) {
     text = "+" + text;
   const std::string label = param.GetLabelForHost();
   return label.empty() ? text : text + " " + label;
+}
+
+IText ValueFieldStyle() {
+  // The field draws at 90% of the style's size.
+  return IText(kReadoutTextSize * 10 / 9 + 1, kReadoutFill, "Futura", IText::kTextBold,
+               IText::kAlignCenter, 0, IText::kQualityAntiAliased, kReadoutInk, kReadoutFill);
 }
 
 void ValueReadout::Show(IControl* control) {

@@ -16,6 +16,10 @@ class IParam;
 // a choice's texts in capitals, as the panel prints its legends.
 std::string ReadoutText(const IParam& param, double normalized);
 
+// The text field a value is typed in over a readout: the readout's colours
+// the other way round (a selection shows on light), at its size.
+IText ValueFieldStyle();
+
 class ValueReadout {
  public:
   // The control whose value shows from now on; null, or one without a

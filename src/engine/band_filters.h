@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 #include "engine/lanes.h"
 
 // One step of a second-order section, evaluated strictly left to right: three
@@ -152,6 +154,14 @@ class BandCascadeBank {
     c[3 * NCh] = filter.a0;
     c[4 * NCh] = filter.a1;
     c[5 * NCh] = filter.a2;
+  }
+
+  // Every channel's history back to silence; the coefficients stay.
+  void ClearHistory() {
+    for (int k = 0; k < kSignals; ++k) {
+      std::fill_n(mOlder[k], NCh, 0.0);
+      std::fill_n(mLast[k], NCh, 0.0);
+    }
   }
 
   // Band `band`'s output for input x after x1 and x2, its outputs so far y1

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <type_traits>
 #include <utility>
 
@@ -154,6 +156,14 @@ class BankStage {
     for (int k = 0; k < NC; ++k)
       for (double& lane : mCoef[k])
         lane = coefs[static_cast<std::size_t>(k)];
+  }
+
+  // Every channel back to silence; the coefficients stay.
+  void Reset() {
+    for (auto& cell : mY)
+      std::fill(std::begin(cell), std::end(cell), 0.0);
+    std::fill(std::begin(mLastE), std::end(mLastE), 0.0);
+    std::fill(std::begin(mLastO), std::end(mLastO), 0.0);
   }
 
   template <class V>

@@ -35,6 +35,14 @@ class OverSamplerBank4x {
     mDown2.Store(lane, lanes.down2);
   }
 
+  // Every channel back to silence, as a new bank.
+  void Reset() {
+    mUp1.Reset();
+    mUp2.Reset();
+    mDown2.Reset();
+    mDown1.Reset();
+  }
+
   // One input sample to twice the rate.
   template <class V>
   [[gnu::always_inline]] void Up1(Lanes<V>& lanes, V input, V (&out)[2]) const {

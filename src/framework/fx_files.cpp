@@ -1,100 +1,14 @@
-// Program (fxp) and bank (fxb) files: big-endian, in chunk and parameter
-// forms. Loaders take untrusted bytes and never read outside them.
-#include <bit>
-#include <cstdio>
-#include <cstring>
+// The plug-in's program (fxp) and bank (fxb) files, in chunk form when it
+// keeps its state in chunks and in parameter form otherwise.
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
+#include "framework/fx_file_format.h"
 #include "framework/ieffect_base.h"
+#include "framework/program_file.h"
 
 namespace {
-
-constexpr std::uint32_t Magic(const char (&text)[5]) {
-  return (std::uint32_t{static_cast<unsigned char>(text[0])} << 24) |
-         (std::uint32_t{static_cast<unsigned char>(text[1])} << 16) |
-         (std::uint32_t{static_cast<unsigned char>(text[2])} << 8) |
-         std::uint32_t{static_cast<unsigned char>(text[3])};
-}
-
-constexpr std::uint32_t kChunkMagic = Magic("CcnK");
-constexpr std::uint32_t kProgramChunkMagic = Magic("FPCh");
-constexpr std::uint32_t kProgramParamsMagic = Magic("FxCk");
-constexpr std::uint32_t kBankChunkMagic = Magic("FBCh");
-constexpr std::uint32_t kBankParamsMagic = Magic("FxBk");
-
-constexpr std::size_t kProgramHeaderSize = 56;  // up to and including the name
-constexpr std::size_t kProgramNameSize = 28;
-constexpr std::size_t kBankHeaderSize = 156;  // up to and including the reserved bytes
-constexpr std::size_t kBankReservedSize = 124;
-
-class BigEndianWriter {
- public:
-  explicit BigEndianWriter(std::vector<std::uint8_t>* out) : mOut(out) {}
-  void U32(std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-      mOut->push_back(static_cast<std::uint8_t>(value >> shift));
-  }
-  void I32(int value) { U32(static_cast<std::uint32_t>(value)); }
-  void F32(float value) { U32(std::bit_cast<std::uint32_t>(value)); }
-  void Text(const std::string& text, std::size_t fieldSize) {
-    const std::size_t n = std::min(text.size(), fieldSize - 1);
-    mOut->insert(mOut->end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
-    mOut->insert(mOut->end(), fieldSize - n, 0);
-  }
-  void Zeros(std::size_t n) { mOut->insert(mOut->end(), n, 0); }
-  void Bytes(const ByteChunk& chunk) {
-    if (chunk.Size() > 0)
-      mOut->insert(mOut->end(), chunk.GetBytes(), chunk.GetBytes() + chunk.Size());
-  }
-
- private:
-  std::vector<std::uint8_t>* mOut;
-};
-
-// Reads at fixed offsets; every read states whether it was inside the file.
-class BigEndianReader {
- public:
-  explicit BigEndianReader(std::span<const std::uint8_t> bytes) : mBytes(bytes) {}
-  bool Has(std::size_t offset, std::size_t size) const {
-    return offset <= mBytes.size() && size <= mBytes.size() - offset;
-  }
-  std::uint32_t U32(std::size_t offset) const {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-      value = (value << 8) | mBytes[offset + i];
-    return value;
-  }
-  int I32(std::size_t offset) const { return static_cast<int>(U32(offset)); }
-  // Parameter values travel as floats and are used as doubles.
-  double F32(std::size_t offset) const {
-    return static_cast<double>(std::bit_cast<float>(U32(offset)));
-  }
-  std::string Text(std::size_t offset, std::size_t fieldSize) const {
-    const char* first = reinterpret_cast<const char*>(mBytes.data() + offset);
-    return std::string(first, strnlen(first, fieldSize));
-  }
-  ByteChunk Chunk(std::size_t offset) const {
-    ByteChunk chunk;
-    chunk.PutBytes(mBytes.data() + offset, mBytes.size() - offset);
-    return chunk;
-  }
-
- private:
-  std::span<const std::uint8_t> mBytes;
-};
-
-void WriteProgramHeader(BigEndianWriter& out, int byteSize, std::uint32_t fxMagic, int uniqueID,
-                        int version, int nParams, const std::string& name) {
-  out.U32(kChunkMagic);
-  out.I32(byteSize);
-  out.U32(fxMagic);
-  out.I32(1);
-  out.I32(uniqueID);
-  out.I32(version);
-  out.I32(nParams);
-  out.Text(name, kProgramNameSize);
-}
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   if (path.empty()) return false;
@@ -113,6 +27,16 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
   return !file.bad();
 }
 
+std::vector<std::uint8_t> ChunkBytes(const ByteChunk& chunk) {
+  return std::vector<std::uint8_t>(chunk.GetBytes(), chunk.GetBytes() + chunk.Size());
+}
+
+ByteChunk ChunkFrom(const std::vector<std::uint8_t>& bytes) {
+  ByteChunk chunk;
+  chunk.PutBytes(bytes.data(), bytes.size());
+  return chunk;
+}
+
 // The chunk after a fixed header, starting after the framework header when present.
 int SkipFrameworkHeader(const ByteChunk& chunk) {
   int position = 0;
@@ -121,78 +45,107 @@ int SkipFrameworkHeader(const ByteChunk& chunk) {
 }
 
 // The values a program's normalised floats give each parameter. A parameter
-// whose float lies beyond the end of the file keeps its current value.
-std::vector<double> ReadProgramValues(const IEffectBase& plug, const BigEndianReader& in,
-                                      std::size_t offset) {
+// the program holds no value for keeps its current value.
+std::vector<double> ProgramValues(const IEffectBase& plug, const std::vector<float>& params) {
   std::vector<double> values(static_cast<std::size_t>(plug.NParams()));
   for (int i = 0; i < plug.NParams(); ++i) {
-    const std::size_t at = offset + 4 * static_cast<std::size_t>(i);
+    const auto at = static_cast<std::size_t>(i);
     const IParam* param = plug.GetParam(i);
-    values[static_cast<std::size_t>(i)] =
-        in.Has(at, 4) ? param->ValueForNormalized(in.F32(at)) : param->Value();
+    values[at] = at < params.size() ? param->ValueForNormalized(static_cast<double>(params[at]))
+                                    : param->Value();
   }
   return values;
 }
 
 }  // namespace
 
+std::vector<std::uint8_t> MakeChunkProgramFile(const ProgramFileIdentity& identity,
+                                               const std::string& name, const ByteChunk& state) {
+  ByteChunk chunk;
+  IEffectBase::InitChunkWithFrameworkVer(&chunk);
+  chunk.PutChunk(state);
+  FxFile program;
+  program.kind = FxKind::kProgramChunk;
+  program.fxId = identity.mUniqueId;
+  program.fxVersion = identity.mVersion;
+  program.numParams = identity.mNParams;
+  program.programName = name;
+  program.chunk = ChunkBytes(chunk);
+  std::vector<std::uint8_t> file;
+  SerializeFxFile(program, &file);
+  return file;
+}
+
+std::optional<ChunkProgram> ReadChunkProgramFile(std::span<const std::uint8_t> file,
+                                                 std::int32_t uniqueId) {
+  const FxParseResult parsed = ParseFxFile(file);
+  if (!parsed || parsed.file.kind != FxKind::kProgramChunk || parsed.file.formatVersion != 1 ||
+      parsed.file.fxId != uniqueId)
+    return std::nullopt;
+  ChunkProgram program;
+  program.mName = parsed.file.programName;
+  program.mChunk = ChunkFrom(parsed.file.chunk);
+  program.mStatePos = SkipFrameworkHeader(program.mChunk);
+  return program;
+}
+
 bool IEffectBase::MakeProgramFXP(std::vector<std::uint8_t>* file) {
   std::lock_guard lock(mMutex);
   file->clear();
-  BigEndianWriter out(file);
   const std::string name = GetPresetName(mCurrentPresetIdx);
-  const int version = GetEffectVersion(true);
   if (DoesStateChunks()) {
     ByteChunk state;
-    InitChunkWithFrameworkVer(&state);
     if (!SerializeState(&state)) return false;
-    WriteProgramHeader(out, state.Size() + 60, kProgramChunkMagic, mUniqueID, version, NParams(),
-                       name);
-    out.I32(state.Size());
-    out.Bytes(state);
-  } else {
-    WriteProgramHeader(out, 0, kProgramParamsMagic, mUniqueID, version, NParams(), name);
-    for (int i = 0; i < NParams(); ++i)
-      out.F32(static_cast<float>(GetParam(i)->GetNormalized()));
+    *file = MakeChunkProgramFile({mUniqueID, GetEffectVersion(true), NParams()}, name, state);
+    return !file->empty();
   }
-  return true;
+  FxFile program;
+  program.kind = FxKind::kProgramParams;
+  program.fxId = mUniqueID;
+  program.fxVersion = GetEffectVersion(true);
+  program.numParams = NParams();
+  program.programName = name;
+  for (int i = 0; i < NParams(); ++i)
+    program.params.push_back(static_cast<float>(GetParam(i)->GetNormalized()));
+  return SerializeFxFile(program, file);
 }
 
 bool IEffectBase::MakeBankFXB(std::vector<std::uint8_t>* file) {
   std::lock_guard lock(mMutex);
   file->clear();
-  BigEndianWriter out(file);
-  const bool chunks = DoesStateChunks();
-  ByteChunk state;
-  if (chunks) {
+  FxFile bank;
+  bank.fxId = mUniqueID;
+  bank.fxVersion = GetEffectVersion(true);
+  bank.numParams = NParams();
+  bank.numPrograms = NPresets();
+  bank.currentProgram = mCurrentPresetIdx;
+  if (DoesStateChunks()) {
+    ByteChunk state;
     InitChunkWithFrameworkVer(&state);
     if (!SerializePresets(&state)) return false;
+    bank.kind = FxKind::kBankChunk;
+    bank.chunk = ChunkBytes(state);
+    return SerializeFxFile(bank, file);
   }
-  out.U32(kChunkMagic);
-  out.I32(chunks ? state.Size() + 160 : 0);
-  out.U32(chunks ? kBankChunkMagic : kBankParamsMagic);
-  out.I32(2);
-  out.I32(mUniqueID);
-  out.I32(GetEffectVersion(true));
-  out.I32(NPresets());
-  out.I32(mCurrentPresetIdx);
-  out.Zeros(kBankReservedSize);
-  if (chunks) {
-    out.I32(state.Size());
-    out.Bytes(state);
-    return true;
-  }
+  bank.kind = FxKind::kBankParams;
   for (const auto& preset : mPresets) {
-    WriteProgramHeader(out, 0, kProgramParamsMagic, mUniqueID, GetEffectVersion(true), NParams(),
-                       preset->mName);
-    // A slot's parameter block, as far as its stored state reaches.
+    FxProgram& program = bank.programs.emplace_back();
+    program.name = preset->mName;
+    // A slot's parameter block, as far as its stored state reaches, or the
+    // values of the factory preset it holds.
+    const std::vector<double>* factory = preset->mFactory ? &preset->mFactory->mValues : nullptr;
     for (int i = 0; i < NParams(); ++i) {
       double value = 0.;
-      preset->mChunk.Get(&value, i * 8);
-      out.F32(static_cast<float>(GetParam(i)->GetNormalized(value)));
+      if (factory) {
+        if (static_cast<std::size_t>(i) < factory->size())
+          value = (*factory)[static_cast<std::size_t>(i)];
+      } else {
+        preset->mChunk.Get(&value, i * 8);
+      }
+      program.params.push_back(static_cast<float>(GetParam(i)->GetNormalized(value)));
     }
   }
-  return true;
+  return SerializeFxFile(bank, file);
 }
 
 bool IEffectBase::SaveProgramAsFXP(const std::string& path) {
@@ -217,24 +170,19 @@ bool IEffectBase::LoadBankFromFXB(const std::string& path) {
 
 bool IEffectBase::LoadProgramFXP(std::span<const std::uint8_t> file) {
   std::lock_guard lock(mMutex);
-  const BigEndianReader in(file);
-  if (!in.Has(0, kProgramHeaderSize) || in.U32(0) != kChunkMagic || in.I32(12) != 1 ||
-      in.I32(16) != mUniqueID)
+  const FxParseResult parsed = ParseFxFile(file);
+  const FxFile& program = parsed.file;
+  if (!parsed || !IsProgram(program.kind) || program.formatVersion != 1 ||
+      program.fxId != mUniqueID)
     return false;
-  const std::uint32_t fxMagic = in.U32(8);
-  const std::string name = in.Text(28, kProgramNameSize);
-  if (fxMagic == kProgramChunkMagic && DoesStateChunks()) {
-    // A chunk size that reaches past the file is a lie: reject the file.
-    if (!in.Has(56, 4) || in.I32(56) < 0 || !in.Has(60, static_cast<std::size_t>(in.I32(56))))
-      return false;
-    const ByteChunk chunk = in.Chunk(60);
+  if (program.kind == FxKind::kProgramChunk) {
+    if (!DoesStateChunks()) return false;
+    const ByteChunk chunk = ChunkFrom(program.chunk);
     if (UnserializeState(&chunk, SkipFrameworkHeader(chunk)) < 0) return false;
-  } else if (fxMagic == kProgramParamsMagic) {
-    ApplyParamValues(ReadProgramValues(*this, in, kProgramHeaderSize));
   } else {
-    return false;
+    ApplyParamValues(ProgramValues(*this, program.params));
   }
-  ModifyCurrentPreset(name.c_str());
+  ModifyCurrentPreset(program.programName.c_str());
   RestorePreset(mCurrentPresetIdx);
   InformHostOfProgramChange();
   return true;
@@ -242,46 +190,29 @@ bool IEffectBase::LoadProgramFXP(std::span<const std::uint8_t> file) {
 
 bool IEffectBase::LoadBankFXB(std::span<const std::uint8_t> file) {
   std::lock_guard lock(mMutex);
-  const BigEndianReader in(file);
-  if (!in.Has(0, kBankHeaderSize) || in.U32(0) != kChunkMagic || in.I32(16) != mUniqueID)
-    return false;
-  const std::uint32_t fxMagic = in.U32(8);
-  if (fxMagic == kBankChunkMagic && DoesStateChunks()) {
-    if (!in.Has(156, 4) || in.I32(156) < 0 || !in.Has(160, static_cast<std::size_t>(in.I32(156))))
-      return false;
-    const ByteChunk chunk = in.Chunk(160);
+  const FxParseResult parsed = ParseFxFile(file);
+  const FxFile& bank = parsed.file;
+  if (!parsed || IsProgram(bank.kind) || bank.fxId != mUniqueID) return false;
+  if (bank.kind == FxKind::kBankChunk) {
+    if (!DoesStateChunks()) return false;
+    const ByteChunk chunk = ChunkFrom(bank.chunk);
     if (UnserializePresets(&chunk, SkipFrameworkHeader(chunk)) < 0) return false;
     InformHostOfProgramChange();
     return true;
   }
-  if (fxMagic != kBankParamsMagic) return false;
-
-  const int nPrograms = in.I32(24);
-  const int currentProgram = in.I32(28);
-  const std::size_t programSize = kProgramHeaderSize + 4 * static_cast<std::size_t>(NParams());
-  // Every program is read before any is loaded: a malformed one changes nothing.
-  struct Program {
-    std::string mName;
-    std::vector<double> mValues;
-  };
-  std::vector<Program> programs;
-  std::size_t position = kBankHeaderSize;
-  // Programs beyond the plug-in's slots have nowhere to go and are not read.
-  for (int i = 0; i < nPrograms && i < NPresets(); ++i, position += programSize) {
-    if (!in.Has(position, programSize) || in.U32(position) != kChunkMagic ||
-        in.U32(position + 8) != kProgramParamsMagic || in.I32(position + 12) != 1 ||
-        in.I32(position + 24) != NParams())
-      return false;
-    programs.push_back({in.Text(position + 28, kProgramNameSize),
-                        ReadProgramValues(*this, in, position + kProgramHeaderSize)});
+  // Programs beyond the plug-in's slots have nowhere to go; every program
+  // that has one must fit before any is loaded, so a mismatch changes nothing.
+  const std::size_t count = std::min(bank.programs.size(), static_cast<std::size_t>(NPresets()));
+  for (std::size_t i = 0; i < count; ++i) {
+    if (bank.programs[i].params.size() != static_cast<std::size_t>(NParams())) return false;
   }
-  for (int i = 0; i < static_cast<int>(programs.size()); ++i) {
-    const Program& program = programs[static_cast<std::size_t>(i)];
-    RestorePreset(i);
-    ApplyParamValues(program.mValues);
-    ModifyCurrentPreset(program.mName.c_str());
+  for (std::size_t i = 0; i < count; ++i) {
+    const FxProgram& program = bank.programs[i];
+    RestorePreset(static_cast<int>(i));
+    ApplyParamValues(ProgramValues(*this, program.params));
+    ModifyCurrentPreset(program.name.c_str());
   }
-  RestorePreset(currentProgram);
+  RestorePreset(bank.currentProgram);
   InformHostOfProgramChange();
   return true;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/four_char_code.h"
+
 enum EHost : std::int32_t {
   kHostUninit = -1,
   kHostUnknown = 0,
@@ -44,13 +46,3 @@ std::string GetHostNameStr(int host);
 void GetVersionParts(int version, int* major, int* minor, int* revision);
 int GetDecimalVersion(int version);
 std::string GetVersionStr(int version);
-
-// A plug-in's or vendor's four-character identifier, packed with the first
-// character in the most significant byte.
-constexpr std::int32_t FourCharCode(char a, char b, char c, char d) {
-  return static_cast<std::int32_t>(
-      (static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24) |
-      (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16) |
-      (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8) |
-      static_cast<std::uint32_t>(static_cast<unsigned char>(d)));
-}

@@ -87,7 +87,8 @@ void InitParam(IParam& param, const ParamDescriptor& d) {
 }  // namespace
 
 IEffectBase::IEffectBase(const PlugDescriptor& descriptor)
-    : IEffectBase(static_cast<int>(descriptor.mParams.size()), ChannelIOText(descriptor).c_str(), 1,
+    : IEffectBase(static_cast<int>(descriptor.mParams.size()), ChannelIOText(descriptor).c_str(),
+                  std::max(static_cast<int>(descriptor.mPresets.size()), 1),
                   descriptor.mIdentity.mName.c_str(), "", descriptor.mIdentity.mVendor.c_str(),
                   descriptor.mIdentity.mVersion, descriptor.mIdentity.mVst2Id,
                   descriptor.mIdentity.mVst2VendorId, 0, false, true, false) {
@@ -95,6 +96,9 @@ IEffectBase::IEffectBase(const PlugDescriptor& descriptor)
   // The unused indices keep a fresh parameter's state.
   for (const ParamDescriptor& param : descriptor.mParams)
     if (!param.mUnused) InitParam(*GetParam(param.mId), param);
+  // One slot per factory preset, each standing for its preset.
+  for (std::size_t i = 0; i < descriptor.mPresets.size(); ++i)
+    ResetToFactory(*mPresets[i], descriptor.mPresets[i]);
 }
 
 IEffectBase::~IEffectBase() {
@@ -103,7 +107,6 @@ IEffectBase::~IEffectBase() {
 }
 
 void IEffectBase::Reset() {
-  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
 }
 
@@ -167,6 +170,20 @@ void IEffectBase::SetParameterFromGUI(int paramIdx, double normalizedValue) {
   InformHostOfParamChange(paramIdx, normalizedValue);
 }
 
+void IEffectBase::SetParameterValueFromGUI(int paramIdx, double value) {
+  ExpectThread(ThreadRole::kEditor);
+  if (!IsValidParamIdx(paramIdx)) return;
+  double normalized = 0.;
+  {
+    std::lock_guard lock(mMutex);
+    IParam* param = GetParam(paramIdx);
+    param->Set(value);
+    OnParamChange(paramIdx);
+    normalized = param->GetNormalized();
+  }
+  InformHostOfParamChange(paramIdx, normalized);
+}
+
 void IEffectBase::AttachGraphics(std::unique_ptr<IEditorSurface> graphics) {
   ExpectThread(ThreadRole::kHost);
   if (!graphics) return;
@@ -206,7 +223,7 @@ void IEffectBase::SetBlockSize(int blockSize) {
 
 void IEffectBase::SetSampleRate(double sampleRate) {
   ExpectThread(ThreadRole::kHost);
-  if (std::isfinite(sampleRate) && sampleRate > 0.) mSampleRate = sampleRate;
+  if (IsUsableSampleRate(sampleRate)) mSampleRate = sampleRate;
 }
 
 int IEffectBase::GetEffectVersion(bool decimal) const {
@@ -229,6 +246,8 @@ std::string IEffectBase::GetAPIString() const {
       return "Standalone";
     case kAPILV2:
       return "LV2";
+    case kAPICLAP:
+      return "CLAP";
   }
   return "";
 }

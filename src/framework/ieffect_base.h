@@ -30,6 +30,7 @@ enum EAPI : std::int32_t {
   kAPIAAX = 4,
   kAPISA = 5,
   kAPILV2 = 6,
+  kAPICLAP = 7,
 };
 
 // Transport snapshot; a query overwrites only what the host supplies.
@@ -84,8 +85,10 @@ class IEffectBase {
 
   // Virtual hooks, in slot order, each tagged with its thread role
   // (framework/thread_role.h).
-  virtual ~IEffectBase();                    // host
-  virtual void Reset();                      // host
+  virtual ~IEffectBase();  // host
+  // CLAP resets between blocks on the audio thread, the others from a host
+  // thread: a reset clears what the plug-in holds and never allocates.
+  virtual void Reset();                      // any
   virtual void OnParamChange(int paramIdx);  // any
   virtual void ProcessDoubleReplacing(double** inputs, double** outputs,
                                       int nFrames);                     // audio
@@ -123,6 +126,11 @@ class IEffectBase {
   virtual double GetOutputValue(int /*idx*/) const { return 0.; }    // any
   virtual std::string GetText(int /*idx*/) { return {}; }            // host
   virtual void SetText(int /*idx*/, const std::string& /*text*/) {}  // host
+  // What a host shows for an audio channel (and names a file after): the
+  // label set for it unless the plug-in says more; empty for none.
+  virtual std::string ChannelLabel(bool input, int idx) {  // host
+    return input ? GetInputLabel(idx) : GetOutputLabel(idx);
+  }
 
   // What the plug-in is, when it was made from a descriptor; else null.
   const PlugDescriptor* Descriptor() const { return mDescriptor; }
@@ -138,7 +146,11 @@ class IEffectBase {
   void BeginInformHostOfParamChange(int paramIdx);                     // editor
   void InformHostOfParamChange(int paramIdx, double normalizedValue);  // editor
   void EndInformHostOfParamChange(int paramIdx);                       // editor
-  void InformHostOfProgramChange();                                    // any
+  // A value the editor sets in the parameter's own units, exactly (a value
+  // saved is the value set again): applied at once, the host told as of
+  // SetParameterFromGUI.
+  void SetParameterValueFromGUI(int paramIdx, double value);  // editor
+  void InformHostOfProgramChange();                           // any
   // Texts the state keeps (names) changed.
   void InformHostOfTextChange();                      // any
   bool IsRenderingOffline();                          // any
@@ -233,7 +245,15 @@ class IEffectBase {
   int NChannelIO() const { return static_cast<int>(mChannelIO.size()); }
   ChannelIO GetChannelIO(int idx) const { return mChannelIO[static_cast<std::size_t>(idx)]; }
 
-  // A rate that is not a finite positive number is refused: the old one stays.
+  // The fastest rate taken from a host, far beyond any converter's: filters
+  // worked out from the rate lose their response long before its square
+  // overflows (about 1.34e154 Hz); the console's drift from about 1 GHz.
+  static constexpr double kMaxSampleRate = 1e8;
+  // A finite rate above 0 and no faster than kMaxSampleRate.
+  static bool IsUsableSampleRate(double sampleRate) {
+    return sampleRate > 0. && sampleRate <= kMaxSampleRate;  // false for a NaN
+  }
+  // A rate that is not usable is refused: the old one stays.
   void SetSampleRate(double sampleRate);
   double GetSampleRate() const { return mSampleRate; }
   int GetBlockSize() const { return mBlockSize; }
@@ -354,6 +374,9 @@ class IEffectBase {
                        Pieces<Sample>& pieces, Process process);
   bool TransportFrom(std::uint32_t wanted, HostTransport* transport);
   IPreset* FirstUninitializedPreset();
+  static void ResetToFactory(IPreset& preset, const FactoryPreset& factory);
+  // The factory preset for a slot, or null.
+  const FactoryPreset* FactoryPresetAt(std::size_t idx) const;
   static double* SilentInput(InChannel& channel, int nFrames);
   void ClearOutputScratch(int nFrames);
   void FillPresetFromValues(IPreset* preset, const char* name, std::span<const double> values);

@@ -59,6 +59,14 @@ struct OutputValue {
   std::string mName;
 };
 
+// A starting point the plug-in ships: a value for every parameter. The texts
+// the state keeps (a track's name) are the user's: a preset leaves them.
+struct FactoryPreset {
+  std::string mName;            // as hosts list it: at most 24 characters, a VST2 program's
+  std::string mSymbol;          // for formats that name presets: never changes
+  std::vector<double> mValues;  // every index, in index order, in the parameter's own units
+};
+
 // A text the plug-in's state keeps beside its parameters (a track's name).
 struct TextState {
   std::string mSymbol;
@@ -85,6 +93,8 @@ struct PlugDescriptor {
   std::vector<AudioPair> mOutputs;
   std::vector<OutputValue> mOutputValues;
   std::vector<TextState> mTexts;
+  // Its first preset is the parameters' defaults: a new instance holds it.
+  std::vector<FactoryPreset> mPresets;
   bool mHasEditor = false;
   // A new plug-in with its editor.
   std::function<std::unique_ptr<IEffectBase>()> mMake;

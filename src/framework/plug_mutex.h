@@ -12,15 +12,15 @@ class PlugMutex {
  public:
   void lock() {
     mMutex.lock();
-    ++thread_role_detail::PlugLocksHeld();
+    thread_role_detail::CountPlugLock(+1);
   }
   bool try_lock() {
     if (!mMutex.try_lock()) return false;
-    ++thread_role_detail::PlugLocksHeld();
+    thread_role_detail::CountPlugLock(+1);
     return true;
   }
   void unlock() {
-    --thread_role_detail::PlugLocksHeld();
+    thread_role_detail::CountPlugLock(-1);
     mMutex.unlock();
   }
 

@@ -1,4 +1,5 @@
 // Preset slots, the preset list inside bank chunks, and the developer dumps.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -18,6 +19,18 @@ struct FileCloser {
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
+
+void IEffectBase::ResetToFactory(IPreset& preset, const FactoryPreset& factory) {
+  preset.mInitialized = true;
+  preset.mName = BoundedPresetName(factory.mName.c_str());
+  preset.mChunk.Clear();
+  preset.mFactory = &factory;
+}
+
+const FactoryPreset* IEffectBase::FactoryPresetAt(std::size_t idx) const {
+  if (!mDescriptor || idx >= mDescriptor->mPresets.size()) return nullptr;
+  return &mDescriptor->mPresets[idx];
+}
 
 IPreset* IEffectBase::FirstUninitializedPreset() {
   for (auto& preset : mPresets)
@@ -119,6 +132,8 @@ bool IEffectBase::RestorePreset(int idx) {
     preset.mName = MakeDefaultUserPresetName();
     preset.mChunk.Clear();
     SerializeState(&preset.mChunk);
+  } else if (preset.mFactory) {
+    ApplyParamValues(preset.mFactory->mValues);
   } else {
     restored = UnserializeState(&preset.mChunk, 0) > 0;
   }
@@ -141,17 +156,39 @@ void IEffectBase::ModifyCurrentPreset(const char* name) {
   IPreset& preset = *mPresets[static_cast<std::size_t>(mCurrentPresetIdx)];
   preset.mChunk.Clear();
   SerializeState(&preset.mChunk);
+  preset.mFactory = nullptr;
   if (name && *name) preset.mName = BoundedPresetName(name);
 }
 
+// A bank keeps what changed. A slot still holding its factory preset goes as
+// its name alone, uninitialised, and those after the last slot that changed
+// or is current not at all; a current slot other than the first follows the
+// slots with its number. A bank of a plug-in without factory presets that
+// has not left its first slot is the same bytes as ever.
+namespace {
+
+// No name's length: marks the current slot's number after the slots.
+constexpr std::int32_t kCurrentSlotMark = static_cast<std::int32_t>(0xC3505247u);
+
+}  // namespace
+
 bool IEffectBase::SerializePresets(ByteChunk* chunk) {
-  for (const auto& preset : mPresets) {
-    chunk->PutStr(preset->mName);
-    chunk->PutBool(preset->mInitialized);
-    if (preset->mInitialized) chunk->PutChunk(preset->mChunk);
+  std::size_t end = 1;
+  for (std::size_t i = 0; i < mPresets.size(); ++i)
+    if (!mPresets[i]->mFactory || static_cast<int>(i) == mCurrentPresetIdx) end = i + 1;
+  for (std::size_t i = 0; i < std::min(end, mPresets.size()); ++i) {
+    const IPreset& preset = *mPresets[i];
+    const bool stored = preset.mInitialized && !preset.mFactory;
+    chunk->PutStr(preset.mName);
+    chunk->PutBool(stored);
+    if (stored) chunk->PutChunk(preset.mChunk);
     if (chunk->Size() == 0) return false;
   }
-  return true;
+  if (mCurrentPresetIdx > 0) {
+    chunk->Put(kCurrentSlotMark);
+    chunk->Put(static_cast<std::int32_t>(mCurrentPresetIdx));
+  }
+  return chunk->Size() > 0;
 }
 
 int IEffectBase::UnserializePresets(const ByteChunk* chunk, int startPos) {
@@ -161,28 +198,50 @@ int IEffectBase::UnserializePresets(const ByteChunk* chunk, int startPos) {
     bool mInitialized = false;
     int mStatePos = -1;
   };
-  std::vector<Slot> slots(mPresets.size());
+  std::vector<Slot> slots;
   int position = startPos;
-  for (Slot& slot : slots) {
+  const auto markAt = [chunk](int at) {
+    std::int32_t mark = 0;
+    return chunk->Get(&mark, at) >= 0 && mark == kCurrentSlotMark;
+  };
+  // A bank saved with fewer slots than the plug-in has holds the first ones;
+  // it holds one at least.
+  while (position >= 0 && slots.size() < mPresets.size() &&
+         (slots.empty() || (position < chunk->Size() && !markAt(position)))) {
+    Slot& slot = slots.emplace_back();
     position = chunk->GetBool(&slot.mInitialized, chunk->GetStr(&slot.mName, position));
     if (slot.mInitialized) {
       slot.mStatePos = position;
       position = StateEnd(chunk, position);
     }
   }
+  int current = mCurrentPresetIdx;
+  if (position >= 0 && markAt(position)) {
+    std::int32_t number = 0;
+    position = chunk->Get(&number, position + 4);
+    if (number >= 0 && number < NPresets()) current = number;
+  }
   // A failed read fails every later one.
   if (position < 0) return -1;
 
-  for (std::size_t i = 0; i < slots.size(); ++i) {
+  for (std::size_t i = 0; i < mPresets.size(); ++i) {
     IPreset& preset = *mPresets[i];
+    const FactoryPreset* factory = FactoryPresetAt(i);
+    if (i >= slots.size() || (!slots[i].mInitialized && factory)) {
+      // Not in the bank, or in it unchanged.
+      if (factory) ResetToFactory(preset, *factory);
+      continue;
+    }
     preset.mName = BoundedPresetName(slots[i].mName.c_str());
     preset.mInitialized = slots[i].mInitialized;
+    preset.mFactory = nullptr;
     if (preset.mInitialized && UnserializeState(chunk, slots[i].mStatePos) >= 0) {
       // The slot keeps the state as the current plug-in encodes it.
       preset.mChunk.Clear();
       SerializeState(&preset.mChunk);
     }
   }
+  mCurrentPresetIdx = current;
   RestorePreset(mCurrentPresetIdx);
   return position;
 }

@@ -26,20 +26,24 @@ namespace thread_role_detail {
 // What the calling thread is doing now: host unless marked otherwise. In the
 // static TLS block: a plug-in is dlopened and dlclosed, and a dynamic block
 // of a closed library leaves a dangling entry that leak checkers trip over.
-inline ThreadRole& Current() {
-  [[gnu::tls_model("initial-exec")]] thread_local ThreadRole role = ThreadRole::kHost;
-  return role;
-}
+// Read and written by value, never bound to a reference: the undefined
+// behaviour checker takes a reference to initial-exec storage in a dlopened
+// library for a null one.
+[[gnu::tls_model("initial-exec")]] inline thread_local ThreadRole tRole = ThreadRole::kHost;
 // How many times the calling thread has locked a plug-in's mutex and not yet
 // unlocked it (framework/plug_mutex.h).
-inline int& PlugLocksHeld() {
-  [[gnu::tls_model("initial-exec")]] thread_local int held = 0;
-  return held;
+[[gnu::tls_model("initial-exec")]] inline thread_local int tPlugLocksHeld = 0;
+
+inline void SetRole(ThreadRole role) {
+  tRole = role;
+}
+inline void CountPlugLock(int change) {
+  tPlugLocksHeld += change;
 }
 }  // namespace thread_role_detail
 
 inline ThreadRole CurrentThreadRole() {
-  return thread_role_detail::Current();
+  return thread_role_detail::tRole;
 }
 
 // Whether the calling thread holds a plug-in's mutex: a plug-in never calls
@@ -47,7 +51,7 @@ inline ThreadRole CurrentThreadRole() {
 // thread cannot deadlock with it. Test hosts that link the plug-in ask this
 // in every call the plug-in makes into them.
 inline int PlugMutexesHeldByThisThread() {
-  return thread_role_detail::PlugLocksHeld();
+  return thread_role_detail::tPlugLocksHeld;
 }
 
 // Whether a thread in role `current` may call a hook tagged `tag`. Editor
@@ -72,10 +76,10 @@ constexpr bool RoleAllows(ThreadRole tag, ThreadRole current) {
 // whole run.
 class ThreadRoleScope {
  public:
-  explicit ThreadRoleScope(ThreadRole role) : mPrevious(thread_role_detail::Current()) {
-    thread_role_detail::Current() = role;
+  explicit ThreadRoleScope(ThreadRole role) : mPrevious(CurrentThreadRole()) {
+    thread_role_detail::SetRole(role);
   }
-  ~ThreadRoleScope() { thread_role_detail::Current() = mPrevious; }
+  ~ThreadRoleScope() { thread_role_detail::SetRole(mPrevious); }
   ThreadRoleScope(const ThreadRoleScope&) = delete;
   ThreadRoleScope& operator=(const ThreadRoleScope&) = delete;
 

@@ -14,10 +14,13 @@ void AddAudioPorts(Lv2Description& d, const PlugDescriptor& plug) {
   for (const bool input : {true, false}) {
     const std::vector<AudioPair>& pairs = input ? plug.mInputs : plug.mOutputs;
     for (int c = 0; c < 2 * static_cast<int>(pairs.size()); ++c) {
+      // Named by the pair and the side ("Track 2 Left"): a number alone
+      // would read as a parameter's.
+      const AudioPair& pair = pairs[static_cast<std::size_t>(c / 2)];
       Lv2Port port{input ? Lv2Port::Kind::kAudioIn : Lv2Port::Kind::kAudioOut,
                    Numbered(input ? "in_" : "out_", c + 1),
-                   Numbered(input ? "Input " : "Output ", c + 1), c};
-      port.mGroup = pairs[static_cast<std::size_t>(c / 2)].mSymbol;
+                   pair.mName + (c % 2 == 0 ? " Left" : " Right"), c};
+      port.mGroup = pair.mSymbol;
       port.mLeft = c % 2 == 0;
       d.mPorts.push_back(port);
     }
@@ -59,6 +62,17 @@ void AddOutputPorts(Lv2Description& d, const PlugDescriptor& plug) {
   d.mPorts.push_back({Lv2Port::Kind::kLatency, "latency", "Latency", 0});
 }
 
+void AddPresets(Lv2Description& d, const PlugDescriptor& plug) {
+  for (const FactoryPreset& preset : plug.mPresets) {
+    Lv2Preset out{d.mUri + "#preset_" + preset.mSymbol, preset.mName, {}};
+    for (const ParamDescriptor* param : plug.UsedParams())
+      if (static_cast<std::size_t>(param->mId) < preset.mValues.size())
+        out.mPortValues.emplace_back(param->mSymbol,
+                                     preset.mValues[static_cast<std::size_t>(param->mId)]);
+    d.mPresets.push_back(std::move(out));
+  }
+}
+
 Lv2Description MakeDescription(const PlugDescriptor& plug) {
   const PlugIdentity& identity = plug.mIdentity;
   Lv2Description d;
@@ -70,11 +84,13 @@ Lv2Description MakeDescription(const PlugDescriptor& plug) {
   d.mBinary = identity.mName + ".so";
   d.mPluginTurtle = identity.mName + ".ttl";
   d.mUiTurtle = identity.mName + "-ui.ttl";
+  d.mPresetsTurtle = identity.mName + "-presets.ttl";
   d.mMinorVersion = (identity.mVersion >> 8) & 0xFF;
   d.mMicroVersion = identity.mVersion & 0xFF;
   AddAudioPorts(d, plug);
   AddControlPorts(d, plug);
   AddOutputPorts(d, plug);
+  AddPresets(d, plug);
   for (const TextState& text : plug.mTexts)
     d.mTextKeys.push_back(d.mUri + "#" + text.mSymbol);
   return d;

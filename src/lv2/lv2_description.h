@@ -41,18 +41,28 @@ struct Lv2Port {
   std::string mComment;               // what the control does, when its value does not say
 };
 
+// A factory preset as the bundle lists it: its URI, its label and a value
+// for each control input port, by symbol.
+struct Lv2Preset {
+  std::string mUri;
+  std::string mLabel;
+  std::vector<std::pair<std::string, double>> mPortValues;
+};
+
 struct Lv2Description {
   std::string mUri;
   std::string mUiUri;
   std::string mName;
   std::string mVendor;
   // The bundle's files beside manifest.ttl.
-  std::string mBinary;        // the shared object, plug-in and UI
-  std::string mPluginTurtle;  // the plug-in's description
-  std::string mUiTurtle;      // the UI's description
+  std::string mBinary;         // the shared object, plug-in and UI
+  std::string mPluginTurtle;   // the plug-in's description
+  std::string mUiTurtle;       // the UI's description
+  std::string mPresetsTurtle;  // the factory presets
   int mMinorVersion = 0;
   int mMicroVersion = 0;
   std::vector<Lv2Port> mPorts;
+  std::vector<Lv2Preset> mPresets;
   // The URIs of the keys the state keeps the plug-in's texts under, in the
   // descriptor's order.
   std::vector<std::string> mTextKeys;

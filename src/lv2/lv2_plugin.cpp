@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <string_view>
 
@@ -44,7 +43,7 @@ int BlockSizeFromOptions(const LV2_Options_Option* options, LV2_URID_Map* map) {
 
 std::unique_ptr<Lv2Plugin> Lv2Plugin::Create(const Lv2Description& description, double sampleRate,
                                              const LV2_Feature* const* features) {
-  if (!std::isfinite(sampleRate) || sampleRate <= 0.) return nullptr;
+  if (!IEffectBase::IsUsableSampleRate(sampleRate)) return nullptr;
   std::unique_ptr<IEffectBase> plug = MakePlug(description.mPlug->mMake);
   if (!plug) return nullptr;
   auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(FeatureData(features, LV2_URID__map)));

@@ -23,8 +23,8 @@ class Lv2Plugin final : public PlugInstance, public IPlugHost {
   // than any name the editor takes.
   static constexpr std::size_t kMaxTextBytes = std::size_t{1} << 20;
 
-  // Null for a rate that is not a finite positive number, or a plug-in that
-  // could not be made.
+  // Null for a rate the plug-in cannot run at, or a plug-in that could not be
+  // made.
   static std::unique_ptr<Lv2Plugin> Create(const Lv2Description& description, double sampleRate,
                                            const LV2_Feature* const* features);  // host
   ~Lv2Plugin() override;                                                         // host

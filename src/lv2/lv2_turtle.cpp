@@ -15,6 +15,7 @@ constexpr const char* kPrefixes =
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
     "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
+    "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
@@ -92,6 +93,25 @@ std::string ManifestTurtle(const Lv2Description& d) {
       << " ;\n  rdfs:seeAlso " << Uri(d.mPluginTurtle) << " .\n\n"
       << Uri(d.mUiUri) << "\n  a ui:X11UI ;\n  ui:binary " << Uri(d.mBinary)
       << " ;\n  rdfs:seeAlso " << Uri(d.mUiTurtle) << " .\n";
+  for (const Lv2Preset& preset : d.mPresets)
+    out << "\n"
+        << Uri(preset.mUri) << "\n  a pset:Preset ;\n  lv2:appliesTo " << Uri(d.mUri)
+        << " ;\n  rdfs:label " << Quoted(preset.mLabel) << " ;\n  rdfs:seeAlso "
+        << Uri(d.mPresetsTurtle) << " .\n";
+  return out.str();
+}
+
+std::string PresetsTurtle(const Lv2Description& d) {
+  std::ostringstream out;
+  out << kPrefixes;
+  for (const Lv2Preset& preset : d.mPresets) {
+    out << Uri(preset.mUri) << "\n  a pset:Preset ;\n  lv2:appliesTo " << Uri(d.mUri)
+        << " ;\n  rdfs:label " << Quoted(preset.mLabel) << " ;\n  lv2:port ";
+    for (std::size_t i = 0; i < preset.mPortValues.size(); ++i)
+      out << (i > 0 ? ", " : "") << "[\n    lv2:symbol " << Quoted(preset.mPortValues[i].first)
+          << " ;\n    pset:value " << Decimal(preset.mPortValues[i].second) << "\n  ]";
+    out << " .\n\n";
+  }
   return out.str();
 }
 

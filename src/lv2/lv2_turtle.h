@@ -1,5 +1,6 @@
 // The Turtle files of a plug-in's LV2 bundle, written from its description:
-// the manifest that hosts read first, the plug-in with its ports, the UI.
+// the manifest that hosts read first, the plug-in with its ports, the UI,
+// the factory presets.
 #pragma once
 
 #include <string>
@@ -9,3 +10,4 @@
 std::string ManifestTurtle(const Lv2Description& description);
 std::string PluginTurtle(const Lv2Description& description);
 std::string UiTurtle(const Lv2Description& description);
+std::string PresetsTurtle(const Lv2Description& description);

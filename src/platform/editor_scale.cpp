@@ -1,5 +1,9 @@
 #include "platform/editor_scale.h"
 
+#include <xcb/randr.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -90,10 +94,83 @@ bool RememberEditorScale(std::optional<double> scale) {
   return static_cast<bool>(out.flush());
 }
 
-double ChooseEditorScale(double hostScale, double desktopScale) {
+namespace {
+
+// Room for what a host puts around an editor: a frame at the sides, a title
+// bar and its own bar of controls above.
+constexpr int kHostFrameWidth = 16;
+constexpr int kHostFrameHeight = 96;
+
+ScreenArea MonitorOf(xcb_connection_t* c, xcb_window_t root, int x, int y, bool atPoint) {
+  XcbPtr<xcb_randr_get_monitors_reply_t> monitors(
+      xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, root, 1), nullptr));
+  if (!monitors) return {};
+  ScreenArea first, primary;
+  for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem;
+       xcb_randr_monitor_info_next(&it)) {
+    const xcb_randr_monitor_info_t& m = *it.data;
+    const ScreenArea area{m.width, m.height};
+    if (atPoint && x >= m.x && x < m.x + m.width && y >= m.y && y < m.y + m.height) return area;
+    if (first.mWidth == 0) first = area;
+    if (m.primary) primary = area;
+  }
+  return primary.mWidth > 0 ? primary : first;
+}
+
+}  // namespace
+
+ScreenArea ScreenAreaOf(xcb_window_t window) {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  ScreenArea area;
+  if (c && !xcb_connection_has_error(c)) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (screen) {
+      area = {screen->width_in_pixels, screen->height_in_pixels};
+      int x = 0, y = 0;
+      bool atPoint = false;
+      if (window) {
+        XcbPtr<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, window, screen->root, 0, 0), nullptr));
+        if (at) {
+          x = at->dst_x;
+          y = at->dst_y;
+          atPoint = true;
+        }
+      }
+      if (const ScreenArea monitor = MonitorOf(c, screen->root, x, y, atPoint); monitor.mWidth > 0)
+        area = monitor;
+    }
+  }
+  if (c) xcb_disconnect(c);
+  return area;
+}
+
+bool EditorFits(double scale, int width, int height, const ScreenArea& area) {
+  if (area.mWidth <= 0 || area.mHeight <= 0) return true;
+  return std::lround(width * scale) + kHostFrameWidth <= area.mWidth &&
+         std::lround(height * scale) + kHostFrameHeight <= area.mHeight;
+}
+
+std::vector<double> ScalesThatFit(int width, int height, const ScreenArea& area) {
+  std::vector<double> fitting;
+  for (const double scale : kEditorScales)
+    if (fitting.empty() || EditorFits(scale, width, height, area)) fitting.push_back(scale);
+  return fitting;
+}
+
+double ChooseEditorScale(double hostScale, double desktopScale, int width, int height,
+                         const ScreenArea& area) {
   if (const char* forced = std::getenv(kScaleVariable))
     if (const auto scale = ParseEditorScale(forced)) return *scale;
-  if (const auto remembered = RememberedEditorScale()) return *remembered;
-  if (hostScale > 0.) return NearestEditorScale(hostScale);
-  return NearestEditorScale(desktopScale);
+  double scale = NearestEditorScale(desktopScale);
+  if (const auto remembered = RememberedEditorScale()) {
+    scale = *remembered;
+  } else if (hostScale > 0.) {
+    scale = NearestEditorScale(hostScale);
+  }
+  const std::vector<double> fitting = ScalesThatFit(width, height, area);
+  double chosen = fitting.front();
+  for (const double offered : fitting)
+    if (offered <= scale) chosen = offered;
+  return chosen;
 }

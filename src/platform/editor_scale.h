@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The desktop's scale on the connection's first screen; 1 when it says none.
 double DesktopScale(xcb_connection_t* connection);
@@ -24,5 +25,22 @@ std::optional<double> RememberedEditorScale();
 // false when it could not be written.
 bool RememberEditorScale(std::optional<double> scale);
 
-// hostScale 0: the host announced none.
-double ChooseEditorScale(double hostScale, double desktopScale);
+// The monitor a window lies on (the primary one without a window, the
+// first without a primary), else the whole screen; 0 x 0 without a display.
+struct ScreenArea {
+  int mWidth = 0;
+  int mHeight = 0;
+};
+ScreenArea ScreenAreaOf(xcb_window_t window);
+
+// Whether an editor of w x h units at the scale fits the area, with room
+// for the host's window around it; an unknown area fits everything.
+bool EditorFits(double scale, int width, int height, const ScreenArea& area);
+// The offered scales that fit, the smallest always.
+std::vector<double> ScalesThatFit(int width, int height, const ScreenArea& area);
+
+// hostScale 0: the host announced none. A scale chosen by the user, the
+// host or the desktop is lowered until the editor fits the area; a script's
+// is taken as it is.
+double ChooseEditorScale(double hostScale, double desktopScale, int width, int height,
+                         const ScreenArea& area);

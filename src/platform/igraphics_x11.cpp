@@ -41,8 +41,13 @@ void* IGraphicsX11::OpenWindow(void* parent) {
     mWindow->Stop();
     mWindow.reset();
   }
-  // The window's size follows from the scale.
-  SetScale(OpeningScale());
+  // The scales offered are those that fit the monitor it opens on; the
+  // window's size follows from the scale.
+  mParent.store(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(parent)),
+                std::memory_order_relaxed);
+  const ScreenArea area = ScreenAreaOf(static_cast<xcb_window_t>(mParent.load()));
+  mFittingScales = ScalesThatFit(Width(), Height(), area);
+  SetScale(OpeningScale(area));
   // In place before the thread starts: its first tick draws through it.
   mWindow = std::make_unique<X11EditorWindow>(
       *this, static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(parent)));
@@ -69,14 +74,18 @@ void* IGraphicsX11::GetWindow() {
                  : nullptr;
 }
 
-double IGraphicsX11::OpeningScale() const {
-  return ChooseEditorScale(mHostScale.load(std::memory_order_relaxed), DesktopScale());
+double IGraphicsX11::OpeningScale(const ScreenArea& area) const {
+  return ChooseEditorScale(mHostScale.load(std::memory_order_relaxed), DesktopScale(), Width(),
+                           Height(), area);
 }
 
 void IGraphicsX11::WindowSize(int* width, int* height) {
   // Without the window mutex: a host asks under the plug-in's, and a close
   // holds the window mutex while the editor's thread may wait for the other.
-  const double scale = mOpen.load(std::memory_order_acquire) ? Scale() : OpeningScale();
+  // Before it opens, the monitor is the one it opened on last, or the primary.
+  const double scale = mOpen.load(std::memory_order_acquire)
+                           ? Scale()
+                           : OpeningScale(ScreenAreaOf(static_cast<xcb_window_t>(mParent.load())));
   *width = static_cast<int>(std::lround(Width() * scale));
   *height = static_cast<int>(std::lround(Height() * scale));
 }
@@ -86,7 +95,7 @@ void IGraphicsX11::SetHostScale(double scale) {
 }
 
 std::span<const double> IGraphicsX11::OfferedScales() const {
-  return kEditorScales;
+  return mFittingScales;
 }
 
 bool IGraphicsX11::FollowsDesktopScale() const {
@@ -95,7 +104,7 @@ bool IGraphicsX11::FollowsDesktopScale() const {
 
 void IGraphicsX11::ChooseScale(std::optional<double> scale) {
   RememberEditorScale(scale);
-  const double chosen = OpeningScale();
+  const double chosen = OpeningScale(ScreenAreaOf(static_cast<xcb_window_t>(mParent.load())));
   if (chosen == Scale() || !mWindow) return;
   SetScale(chosen);
   mWindow->HideTextField();

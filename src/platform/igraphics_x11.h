@@ -11,13 +11,17 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "editor/editor_scales.h"
 #include "editor/igraphics.h"
+#include "platform/editor_scale.h"
 
 class X11EditorWindow;
 
@@ -72,11 +76,15 @@ class IGraphicsX11 : public IGraphics {
  private:
   // A dialog helper ends early when the window is closing.
   bool HelperCancelled();
-  // The scale the editor would open at now.
-  double OpeningScale() const;
+  // The scale the editor would open at now on that monitor.
+  double OpeningScale(const ScreenArea& area) const;
 
   std::mutex mWindowMutex;  // opening and closing, from host threads
   std::unique_ptr<X11EditorWindow> mWindow;
   std::atomic<double> mHostScale{0.};
   std::atomic<bool> mOpen{false};
+  std::atomic<std::uint32_t> mParent{0};  // the host's window it opened in last
+  // The scales that fit that window's monitor; made before the editor's
+  // thread starts, read by it.
+  std::vector<double> mFittingScales{kEditorScales.begin(), kEditorScales.end()};
 };

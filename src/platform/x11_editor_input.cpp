@@ -250,6 +250,11 @@ void X11EditorWindow::HandleKey(xcb_key_press_event_t& event, bool press) {
     return;
   }
   if (event.event != mWindow) return;
+  // Ctrl and a letter: the editor's shortcuts (undo, redo) before the host's.
+  if (const auto shortcut = ViewKeyOf(key, event.state);
+      shortcut && shortcut->mCtrl &&
+      mGraphics.OnShortcut(shortcut->mText[0], (event.state & XCB_MOD_MASK_SHIFT) != 0))
+    return;
   const int code = key.keysym == XKB_KEY_NoSymbol ? -1 : KeyCodeForKeysym(key.keysym);
   // The host that forwarded this key as a request already had it taken.
   if (IsSynthetic(reinterpret_cast<xcb_generic_event_t*>(&event)) && code >= 0 &&

@@ -104,10 +104,10 @@ inline constexpr ControlPlace kMasterName =
 // console is bypassed.
 inline constexpr int kBypassShadeTop = 80;
 
-// Drawn over the master meters.
+// Drawn over the master meters, left of their over lamps.
 inline constexpr ControlPlace kLabels[] = {
-    TextPlace(ControlKind::kLabel, 1088, 13, 1108, 33, "L"),
-    TextPlace(ControlKind::kLabel, 1088, 88, 1108, 108, "R"),
+    TextPlace(ControlKind::kLabel, 1163, 8, 1181, 28, "L"),
+    TextPlace(ControlKind::kLabel, 1163, 83, 1181, 103, "R"),
 };
 
 inline constexpr int kNumControls = std::size(kMaster) + QUOR::kNumTracks * std::size(kStrip) +
@@ -157,8 +157,30 @@ constexpr std::array<ControlPlace, QUOR::kNumMeters> MeterLamps() {
 
 }  // namespace editor_layout
 
+// Each meter's peak reading, in its face's top left corner, clear of the
+// printed scale and the needle.
+inline constexpr int kPeakReadoutX = 5, kPeakReadoutY = 5, kPeakReadoutW = 37, kPeakReadoutH = 15;
+
+// In 16 OUT the master section does nothing: shaded down to its knob's legend.
+inline constexpr int kMasterShadeBottom = 396;
+
+// Under the master knob: the presets' display, A and B and the copy of one
+// onto the other, undo and redo.
+struct PanelPlace {
+  int mL, mT, mR, mB;
+};
+inline constexpr PanelPlace kPresetDisplay{1090, 406, 1205, 430};
+inline constexpr PanelPlace kSlotA{1090, 437, 1122, 461};
+inline constexpr PanelPlace kSlotB{1126, 437, 1158, 461};
+inline constexpr PanelPlace kCopySlot{1162, 437, 1205, 461};
+inline constexpr PanelPlace kUndo{1090, 468, 1145, 492};
+inline constexpr PanelPlace kRedo{1150, 468, 1205, 492};
+
 // Attached after the controls above, so that their indices stay: each meter's
 // over lamp, in the meters' order.
 inline constexpr std::array<ControlPlace, QUOR::kNumMeters> kMeterLampControls =
     editor_layout::MeterLamps();
 inline constexpr int kFirstMeterLampControl = 1 + static_cast<int>(kEditorControls.size());
+// Then each meter's peak reading, in the meters' order.
+inline constexpr int kFirstPeakReadoutControl =
+    kFirstMeterLampControl + static_cast<int>(kMeterLampControls.size());

@@ -4,8 +4,8 @@
 #include <iostream>
 #include <string>
 
-#include "lv2/lv2_turtle.h"
 #include "lv2/lv2_description.h"
+#include "lv2/lv2_turtle.h"
 #include "plugin/quor_descriptor.h"
 
 namespace {
@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
   const Lv2Description& d = Lv2DescriptionOf(QuorDescriptor());
   const bool written = Write(folder + "manifest.ttl", ManifestTurtle(d)) &&
                        Write(folder + d.mPluginTurtle, PluginTurtle(d)) &&
-                       Write(folder + d.mUiTurtle, UiTurtle(d));
+                       Write(folder + d.mUiTurtle, UiTurtle(d)) &&
+                       Write(folder + d.mPresetsTurtle, PresetsTurtle(d));
   return written ? 0 : 1;
 }

@@ -25,6 +25,7 @@ QUOR::QUOR(Editor editor)
     mChain.meters[m] = 1.;
   mMeterIdx.fill(kDefaultMeterControl);
   mOverLampIdx.fill(kDefaultMeterControl);
+  mPeakIdx.fill(kDefaultMeterControl);
   for (int t = 0; t < kNumTracks; ++t)
     mTrackNames[static_cast<std::size_t>(t)] = kDefaultTrackName;
   mTrackNames[kNumTracks] = kDefaultMasterName;
@@ -40,14 +41,20 @@ QUOR::QUOR(Editor editor)
     case Editor::kNone:
       break;
   }
-  MakeDefaultPreset("-", 1);
 }
 
 QUOR::~QUOR() = default;
 
 void QUOR::Reset() {
-  ExpectThread(ThreadRole::kHost);
   std::lock_guard lock(mMutex);
+  // The host goes on from elsewhere or starts an export: nothing that played
+  // before may sound or show. The meters rest and their lamps go out.
+  mChain.ForgetSignal();
+  if (IEditorSurface* editor = GetGUI())
+    for (std::size_t m = 0; m < kNumMeters; ++m) {
+      editor->SetControlFromPlug(mMeterIdx[m], 0.);
+      editor->SetControlFromPlug(mOverLampIdx[m], 0.);
+    }
 }
 
 void QUOR::OnParamChange(int paramIdx) {
@@ -80,9 +87,12 @@ void QUOR::OnParamChange(int paramIdx) {
       if (IEditorSurface* editor = GetGUI(); editor && mBypassShadeIdx >= 0)
         editor->SetControlFromPlug(mBypassShadeIdx, value);
       return;
+    case ParamRole::kMode:
+      if (IEditorSurface* editor = GetGUI(); editor && mModeShadeIdx >= 0)
+        editor->SetControlFromPlug(mModeShadeIdx, value);
+      return;
     case ParamRole::kBypass:
     case ParamRole::kMute:
-    case ParamRole::kMode:
       // Read where they act, at every block.
       return;
   }
@@ -117,6 +127,18 @@ void QUOR::SetText(int idx, const std::string& text) {
   if (idx >= 0 && idx < kNumNames) SetTrackName(idx, text);
 }
 
+std::string QUOR::ChannelLabel(bool input, int idx) {
+  const int channels = input ? NInChannels() : NOutChannels();
+  if (idx < 0 || idx >= channels) return {};
+  const int track = idx / 2;
+  const bool mixOut = !input && track == 0 && GetParam(kModeIdx)->Int() == 0;
+  std::string name = GetTrackName(mixOut ? kNumTracks : track);
+  // An unnamed track is still a track of its own: its files must not collide.
+  if (name.empty() || name == kDefaultTrackName)
+    name = mixOut ? kDefaultMasterName : "Track " + std::to_string(track + 1);
+  return name + (idx % 2 == 0 ? " L" : " R");
+}
+
 std::string QUOR::GetTrackName(int idx) {
   std::lock_guard lock(mStateMutex);
   const auto i = static_cast<std::size_t>(idx);
@@ -149,11 +171,20 @@ bool QUOR::SerializeState(ByteChunk* chunk) {
   return SerializeParams(chunk);
 }
 
-int QUOR::ReadState(const ByteChunk* chunk, int startPos, State* state) const {
+void QUOR::WriteState(const State& state, ByteChunk* chunk) {
+  for (const std::string& name : state.mNames)
+    chunk->PutStr(name);
+  for (const double value : state.mValues)
+    chunk->Put(value);
+}
+
+int QUOR::ReadState(const ByteChunk* chunk, int startPos, State* state) {
   int position = startPos;
   for (std::string& name : state->mNames)
     position = chunk->GetStr(&name, position);
-  return ReadParamValues(chunk, position, state->mValues);
+  for (double& value : state->mValues)
+    position = chunk->Get(&value, position);
+  return position;
 }
 
 void QUOR::ApplyState(State& state) {

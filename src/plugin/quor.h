@@ -62,12 +62,19 @@ class QUOR : public IEffectBase {
   double GetOutputValue(int idx) const override;            // any
   std::string GetText(int idx) override;                    // host
   void SetText(int idx, const std::string& text) override;  // host
+  // Channels by the track they carry, the mix's pair in MIX mode by the master.
+  std::string ChannelLabel(bool input, int idx) override;  // host
 
   // The whole state a chunk carries: the nine names, then every parameter value.
   struct State {
     std::array<std::string, kNumNames> mNames;
     std::array<double, kNumParams> mValues{};
   };
+  // A state as a chunk carries it, and read back (the position after it, or
+  // -1): the bytes SerializeState writes and UnserializeState reads, for
+  // whoever keeps a state apart from the plug-in, as the editor's presets do.
+  static void WriteState(const State& state, ByteChunk* chunk);              // any
+  static int ReadState(const ByteChunk* chunk, int startPos, State* state);  // any
 
   // A track's name (8: the master's) as the user sees it, and a new one, as
   // if typed.
@@ -92,13 +99,15 @@ class QUOR : public IEffectBase {
 
  private:
   // Restoring reads the whole state first and applies it only when it is whole.
-  int ReadState(const ByteChunk* chunk, int startPos, State* state) const;
   void ApplyState(State& state);
   // The background, the table's 80 controls, the meters' lamps and the
   // bypass shade, then the surface handed to the framework.
   void BuildEditor(std::unique_ptr<IGraphics> graphics);
-  // After the other controls: one over lamp per meter, on its face.
+  // After the other controls: one over lamp and one peak reading per meter,
+  // on its face.
   void AttachMeterLamps(IGraphics& graphics);
+  // The presets, A and B, undo and redo, under the master knob.
+  void AttachSettingsPanel(IGraphics& graphics);
   // Between the stored names and the name fields, under mStateMutex; without
   // an editor the stored names are all there is.
   void CopyNamesFromFields();
@@ -126,7 +135,9 @@ class QUOR : public IEffectBase {
   double mMeterCoefficient = 0.;
   std::array<int, kNumMeters> mMeterIdx;
   int mBypassShadeIdx = -1;  // the editor's shade over the strips
+  int mModeShadeIdx = -1;    // and over the master section, in 16 OUT
   std::array<int, kNumMeters> mOverLampIdx;
+  std::array<int, kNumMeters> mPeakIdx;
 
   // The names as saved and restored, under mStateMutex. The user sees and
   // edits them in the name fields, the editor's controls; a save copies them

@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "framework/host_identity.h"
+#include "framework/four_char_code.h"
 #include "plugin/band_gain_curves.h"
+#include "plugin/factory_presets.h"
 #include "plugin/quor.h"
 #include "plugin/quor_params.h"
 
@@ -100,6 +101,7 @@ PlugDescriptor MakeDescriptor() {
   for (int t = 0; t < QUOR::kNumTracks; ++t)
     d.mTexts.push_back({Numbered("track_name_", t + 1), QUOR::kDefaultTrackName});
   d.mTexts.push_back({"master_name", QUOR::kDefaultMasterName});
+  d.mPresets = QuorFactoryPresets();
   d.mHasEditor = true;
   d.mMake = [] { return std::make_unique<QUOR>(); };
   return d;

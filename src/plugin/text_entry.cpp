@@ -24,7 +24,8 @@ bool TextEntry::Draw(IGraphics* graphics) {
 }
 
 void TextEntry::OnMouseDblClick(int /*x*/, int /*y*/, const IMouseMod& /*mod*/) {
-  if (mGraphics) mGraphics->CreateTextEntry(this, mText, mRect, mStr.Get().c_str(), nullptr);
+  // Over the face the name is printed on, no taller.
+  if (mGraphics) mGraphics->CreateTextEntry(this, mText, mTargetRect, mStr.Get().c_str(), nullptr);
 }
 
 void TextEntry::TextFromTextEntry(const char* text) {

@@ -1,5 +1,6 @@
 // The signal path of all eight tracks: the block's settings gathered once,
 // then the chain on the instruction set chosen for this instance.
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <initializer_list>
@@ -17,6 +18,19 @@ std::uint64_t MaskOf(bool set) {
 }
 
 }  // namespace
+
+void TrackChainState::ForgetSignal() {
+  overSampler.Reset();
+  bands.ClearHistory();
+  for (double* values : {trackOut, channelOut})
+    std::fill_n(values, kChannels, 0.);
+  std::fill_n(modeOut, kOutputs, 0.);
+  std::fill_n(finalOut, kOutputs, 0.);
+  std::fill_n(meterIn, kTracks, 0.);
+  masterMeterGate = 0.;
+  std::fill_n(meters, kMeterLanes, 0.);
+  std::fill_n(meterPeaks, kMeters, 0.);
+}
 
 void QUOR::UpdateChainGains(double sampleRate) {
   for (int t = 0; t < kNumTracks; ++t) {
@@ -78,12 +92,15 @@ void QUOR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames
   mRunChain(mChain, block);
 
   // The editor shows only the latest value of each meter; an over lights the
-  // lamp, which only a click puts out.
+  // lamp, which only a click puts out, and the peak reading holds the largest.
   for (int m = 0; m < kNumMeters; ++m) {
     const auto meter = static_cast<std::size_t>(m);
     if (editor) {
       editor->SetControlFromPlug(mMeterIdx[meter], mChain.meters[m]);
       if (mChain.meterPeaks[m] > 1.) editor->SetControlFromPlug(mOverLampIdx[meter], 1.);
+      // The reading keeps the largest; only a click resets it.
+      if (mChain.meterPeaks[m] > 0.)
+        editor->SetControlFromPlug(mPeakIdx[meter], mChain.meterPeaks[m]);
     }
     mChain.meterPeaks[m] = 0.;
   }

@@ -37,6 +37,11 @@ struct TrackChainState {
   // Frames of the bands' history ahead of a chunk's samples.
   static constexpr int kHistory = 2;
 
+  // Back to silence, as if none had ever come: the oversamplers, the bands'
+  // histories, the work values, the meters at rest and their peaks. The
+  // coefficients, gains and switches stay.
+  void ForgetSignal();
+
   OverSamplerBank4x<kChannels> overSampler;
   BandCascadeBank<kChannels, kBands> bands;
   // Per channel, from its track's Input and Output gains.

@@ -23,6 +23,11 @@ struct FontSetDeleter {
 };
 using FontSet = std::unique_ptr<FcFontSet, FontSetDeleter>;
 
+struct ConfigDeleter {
+  void operator()(FcConfig* config) const { FcConfigDestroy(config); }
+};
+using Config = std::unique_ptr<FcConfig, ConfigDeleter>;
+
 constexpr const char* kFallbackFamily = "League Spartan";
 constexpr const char* kAnySans = "sans-serif";
 
@@ -54,14 +59,14 @@ bool HasFamily(FcPattern* match, std::string_view family) {
 }
 
 // The family at the weight and slant, with the configuration's substitutions.
-Pattern Request(const std::string& family, int weight, bool italic) {
+Pattern Request(FcConfig* config, const std::string& family, int weight, bool italic) {
   Pattern pattern(FcPatternCreate());
   if (!pattern) return nullptr;
   FcPatternAddString(pattern.get(), FC_FAMILY, AsFc(family));
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
   FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-  if (FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern) == FcFalse) return nullptr;
+  if (FcConfigSubstitute(config, pattern.get(), FcMatchPattern) == FcFalse) return nullptr;
   FcDefaultSubstitute(pattern.get());
   return pattern;
 }
@@ -79,11 +84,12 @@ std::optional<FaceFile> FileOf(FcPattern* font) {
   return face;
 }
 
-std::optional<FaceFile> Match(const std::string& family, int weight, bool italic, bool acceptAny) {
-  const Pattern pattern = Request(family, weight, italic);
+std::optional<FaceFile> Match(FcConfig* config, const std::string& family, int weight, bool italic,
+                              bool acceptAny) {
+  const Pattern pattern = Request(config, family, weight, italic);
   if (!pattern) return std::nullopt;
   FcResult result = FcResultNoMatch;
-  const Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+  const Pattern match(FcFontMatch(config, pattern.get(), &result));
   if (!match || result != FcResultMatch) return std::nullopt;
   if (!acceptAny && !HasFamily(match.get(), family)) return std::nullopt;
   return FileOf(match.get());
@@ -93,13 +99,14 @@ std::optional<FaceFile> Match(const std::string& family, int weight, bool italic
 // reads every face's coverage to rank them, too slow to repeat per glyph.
 class Rankings {
  public:
-  std::optional<FaceFile> FirstWith(char32_t c, const FaceFile& chosen, int weight, bool italic) {
+  std::optional<FaceFile> FirstWith(FcConfig* config, char32_t c, const FaceFile& chosen,
+                                    int weight, bool italic) {
     std::lock_guard lock(mMutex);
     auto [at, made] = mSets.try_emplace(std::tuple(chosen.family, weight, italic));
     if (made) {
-      if (const Pattern pattern = Request(chosen.family, weight, italic)) {
+      if (const Pattern pattern = Request(config, chosen.family, weight, italic)) {
         FcResult result = FcResultNoMatch;
-        at->second.reset(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
+        at->second.reset(FcFontSort(config, pattern.get(), FcTrue, nullptr, &result));
       }
     }
     const FcFontSet* set = at->second.get();
@@ -122,17 +129,34 @@ class Rankings {
   std::map<std::tuple<std::string, int, bool>, FontSet> mSets;
 };
 
+// fontconfig's configuration and the rankings made from it, this library's
+// own: loaded on first use and destroyed when the library is unloaded. The
+// process's default configuration would outlive every unload, and only
+// FcFini, the host's to call, releases it.
+struct Fonts {
+  Config mConfig{FcInitLoadConfigAndFonts()};  // null when it cannot be loaded
+  Rankings mRankings;                          // destroyed first: made from mConfig
+};
+
+Fonts& LibraryFonts() {
+  static Fonts fonts;
+  return fonts;
+}
+
 }  // namespace
 
 std::optional<FaceFile> FindFace(const std::string& family, int weight, bool italic) {
-  if (auto face = Match(family, weight, italic, IsGeneric(family))) return face;
-  if (auto face = Match(kFallbackFamily, weight, italic, false)) return face;
-  return Match(kAnySans, weight, italic, true);
+  FcConfig* config = LibraryFonts().mConfig.get();
+  if (!config) return std::nullopt;
+  if (auto face = Match(config, family, weight, italic, IsGeneric(family))) return face;
+  if (auto face = Match(config, kFallbackFamily, weight, italic, false)) return face;
+  return Match(config, kAnySans, weight, italic, true);
 }
 
 std::optional<FaceFile> FindFaceFor(char32_t c, const FaceFile& chosen, int weight, bool italic) {
-  static Rankings rankings;
-  return rankings.FirstWith(c, chosen, weight, italic);
+  Fonts& fonts = LibraryFonts();
+  if (!fonts.mConfig) return std::nullopt;
+  return fonts.mRankings.FirstWith(fonts.mConfig.get(), c, chosen, weight, italic);
 }
 
 }  // namespace raster

@@ -162,7 +162,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
       *static_cast<ERect**>(ptr) = &mEditRect;
       return 1;
     case effIdentify:
-      return FourCC('N', 'v', 'E', 'f');
+      return FourCharCode('N', 'v', 'E', 'f');
     case effGetChunk:  // a bank: a program chunk goes without the lock
       return ptr ? GetBankChunk(static_cast<void**>(ptr)) : 0;
     case effSetChunk:
@@ -275,20 +275,17 @@ VstIntPtr IEffectVST2::DispatchWindow(VstInt32 opcode, VstInt32 index, VstIntPtr
 }
 
 VstIntPtr IEffectVST2::GetProgramChunk(void** data) {
-  IEffectBase& plug = Plug();
-  ByteChunk chunk;
-  if (!plug.SaveState(&chunk, false)) return 0;
-  // Valid for the host until the next program chunk request.
-  std::lock_guard lock(plug.mStateMutex);
-  mState = std::move(chunk);
-  *data = mState.GetBytes();
-  return mState.Size();
+  ByteChunk& chunk = mProgramChunks.ForThisThread();
+  if (!Plug().SaveState(&chunk, false)) return 0;
+  *data = chunk.GetBytes();
+  return chunk.Size();
 }
 
 VstIntPtr IEffectVST2::GetBankChunk(void** data) {
-  if (!Plug().SaveState(&mBankState, true)) return 0;
-  *data = mBankState.GetBytes();
-  return mBankState.Size();
+  ByteChunk& chunk = mBankChunks.ForThisThread();
+  if (!Plug().SaveState(&chunk, true)) return 0;
+  *data = chunk.GetBytes();
+  return chunk.Size();
 }
 
 VstIntPtr IEffectVST2::SetChunk(bool isPreset, VstIntPtr size, const void* data) {
@@ -340,7 +337,7 @@ VstIntPtr IEffectVST2::GetPinProperties(bool input, int index, VstPinProperties*
   if (index < 0 || !properties || index >= nChannels) return 0;
   properties->flags = kVstPinIsActive;
   if (index % 2 == 0 && index + 1 < nChannels) properties->flags |= kVstPinIsStereo;
-  const std::string& label = input ? plug.GetInputLabel(index) : plug.GetOutputLabel(index);
+  const std::string label = Plug().ChannelLabel(input, index);
   if (!label.empty()) {
     CopyText(properties->label, label, kLabelChars);
   } else {

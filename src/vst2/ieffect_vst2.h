@@ -11,6 +11,7 @@
 
 #include "framework/ieffect_base.h"
 #include "framework/plug_instance.h"
+#include "vst2/chunk_handout.h"
 #include "vst2/event_outbox.h"
 #include "vst2/vst2_abi.h"
 
@@ -90,9 +91,9 @@ class IEffectVST2 final : public PlugInstance, public IPlugHost {
   audioMasterCallback mHostCallback;
   VstSpeakerArrangement mInputSpkrArr{};
   VstSpeakerArrangement mOutputSpkrArr{};
-  ByteChunk mState;      // the last program chunk handed out, under the plug-in's mStateMutex
-  ByteChunk mBankState;  // the last bank chunk handed out, under its mMutex
-  EventOutbox mOutbox;   // the audio thread's
+  ChunkHandout mProgramChunks;
+  ChunkHandout mBankChunks;
+  EventOutbox mOutbox;  // the audio thread's
   // When the host last called effEditIdle, in steady-clock ticks.
   std::atomic<std::int64_t> mLastEditIdle{std::numeric_limits<std::int64_t>::min()};
   // The record the host holds; it outlives the adapter (vst2/effect_record.h).

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "framework/four_char_code.h"
+
 using VstInt16 = std::int16_t;
 using VstInt32 = std::int32_t;
 using VstIntPtr = std::intptr_t;
@@ -27,15 +29,7 @@ using AEffectSetParameterProc = void (*)(AEffect* effect, VstInt32 index, float 
 using AEffectGetParameterProc = float (*)(AEffect* effect, VstInt32 index);
 }
 
-// Four characters packed with the first one in the most significant byte.
-constexpr VstInt32 FourCC(char a, char b, char c, char d) {
-  return static_cast<VstInt32>((static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24) |
-                               (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16) |
-                               (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8) |
-                               static_cast<std::uint32_t>(static_cast<unsigned char>(d)));
-}
-
-constexpr VstInt32 kEffectMagic = FourCC('V', 's', 't', 'P');
+constexpr VstInt32 kEffectMagic = FourCharCode('V', 's', 't', 'P');
 
 // The effect record: allocated and owned by the plug-in, read by the host.
 struct AEffect {

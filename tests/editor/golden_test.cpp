@@ -6,11 +6,13 @@
 #include <numbers>
 #include <string>
 
+#include "editor/controls/action_button.h"
 #include "editor/controls/bitmap_controls.h"
 #include "editor/controls/buttons.h"
 #include "editor/controls/fader_control.h"
 #include "editor/controls/knob_controls.h"
 #include "editor/controls/panel_control.h"
+#include "editor/controls/peak_readout.h"
 #include "editor/controls/text_controls.h"
 #include "raster/font.h"
 #include "tests/editor/editor_fixture.h"
@@ -140,6 +142,34 @@ class GoldenTest : public EditorTest {
     Soft(Add<ICaptionControl>(IRECT(10, 205, 240, 225), kGain, label));
     Soft(Add<IBitmapTextControl>(IRECT(10, 232, 240, 250), BitmapFont(10, 16), "BITMAP TEXT 123",
                                  IText(), 10, 16, 1, false, false));
+    using Look = ActionButton::Look;
+    const IColor amber(255, 245, 166, 35);
+    Soft(Add<ActionButton>(
+        IRECT(300, 140, 470, 164), ActionButton::Kind::kDisplay, amber,
+        [] {
+          return Look{"Warm Tape Drive *", false, true};
+        },
+        nullptr));
+    Soft(Add<ActionButton>(
+        IRECT(300, 170, 332, 194), ActionButton::Kind::kButton, amber,
+        [] {
+          return Look{"A", true, true};
+        },
+        nullptr));
+    Soft(Add<ActionButton>(
+        IRECT(336, 170, 368, 194), ActionButton::Kind::kButton, amber,
+        [] {
+          return Look{"B", false, true};
+        },
+        nullptr));
+    Soft(Add<ActionButton>(
+        IRECT(372, 170, 427, 194), ActionButton::Kind::kButton, amber,
+        [] {
+          return Look{"UNDO", false, false};
+        },
+        nullptr));
+    Soft(Add<PeakReadout>(IRECT(300, 200, 337, 215)))->SetValueFromPlug(0.5);
+    Soft(Add<PeakReadout>(IRECT(345, 200, 382, 215)))->SetValueFromPlug(1.2);
     Add<IPanelControl>(IRECT(0, 270, 240, 300), IColor(255, 196, 200, 206));
     mName = Add<ITextControl>(IRECT(0, 270, 240, 300), kNameStyle, "Track Name");
     Soft(mName);
@@ -154,7 +184,11 @@ class GoldenTest : public EditorTest {
     mValues.emplace_back(control, value);
     return control;
   }
-  void Soft(IControl* control) { mSoft.push_back(control->GetRECT()); }
+  template <typename Control>
+  Control* Soft(Control* control) {
+    mSoft.push_back(control->GetRECT());
+    return control;
+  }
 
   // Compares with the stored image, or stores it when asked to.
   void ExpectGolden(raster::MemBitmap& image, const std::string& name,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -151,4 +153,15 @@ TEST(EffectBase, MidiIsForwardedAndSamplesPerBeatFollowsTempo) {
   EXPECT_EQ(effect.GetAPIString(), "VST2");
   EXPECT_EQ(effect.GetEffectVersionStr(), "v1.2.3");
   EXPECT_EQ(effect.GetEffectVersion(true), 10203);
+}
+
+// A rate no host runs is refused as a non-number is: the old one stays.
+TEST(EffectBase, RatesBeyondAnyConverterAreRefused) {
+  TestEffect effect;
+  effect.SetSampleRate(IEffectBase::kMaxSampleRate);
+  for (const double rate : {IEffectBase::kMaxSampleRate * 1.01, 1.35e154,
+                            std::numeric_limits<double>::max(), std::nan("")}) {
+    effect.SetSampleRate(rate);
+    EXPECT_EQ(effect.GetSampleRate(), IEffectBase::kMaxSampleRate) << rate;
+  }
 }

@@ -8,6 +8,6 @@ AEffect record{};
 
 extern "C" [[gnu::visibility("default")]] AEffect* OldEntry(audioMasterCallback) asm("main");
 extern "C" AEffect* OldEntry(audioMasterCallback) {
-  record.magic = FourCC('n', 'o', 'p', 'e');
+  record.magic = FourCharCode('n', 'o', 'p', 'e');
   return &record;
 }

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The installed command: help that answers, a plug-in's table, one-line
 # errors, exit codes 0 (success), 1 (failure) and 2 (usage), signals that end
-# a render as they end any program, and files through pipes.
+# a render as they end any program, files through pipes, and file-size limits.
 set -u
 host=$1
 plugin=$2
@@ -33,6 +33,12 @@ for option in --output --track --midi --rate --bits --dither --format --outputs 
 done
 printf '%s\n' "$help" | grep -q "default: 512"
 check $? "render --help gives the block size's default"
+
+# An option another command takes differently is described as each takes it.
+"$host" open --help | grep -A1 -- "-o, --output FILE.fxp|FILE.fxb" | grep -q "save the plug-in's state" &&
+  ! "$host" open --help | grep -q "extension chooses the format" &&
+  "$host" help --man | grep -q "save the plug\\\\-in's state when the window closes"
+check $? "open --help and the manual give -o as open's state file"
 
 # Commands of two words: help for the group or for one of them.
 group=$("$host" help state)
@@ -122,6 +128,27 @@ check $? "- reads standard input, -o - writes standard output and reports on sta
 "$host" render "$plugin" -o "$scratch/file.flac" "$scratch/one.wav" >/dev/null &&
   cat "$scratch/one.wav" | "$host" render "$plugin" -o - --format flac - 2>/dev/null | cmp -s "$scratch/file.flac" -
 check $? "-o - --format flac writes FLAC to a pipe"
+
+# A file-size limit fails the write by name, as a full disk does, with no
+# partial file left: for the output, and for the copy a stream that is not
+# WAV is read through.
+mkdir "$scratch/limited"
+(
+  ulimit -f 2000
+  "$host" render "$plugin" -o "$scratch/limited/out.wav" "$scratch/one.wav" --tail 10
+) >/dev/null 2>"$scratch/err"
+status=$?
+[ $status -eq 1 ] && grep -q "File too large" "$scratch/err" && [ -z "$(ls -A "$scratch/limited")" ]
+check $? "a file-size limit on the output: exit $status, \"$(cat "$scratch/err")\""
+"$host" render "$plugin" -o "$scratch/long.aiff" "$scratch/one.wav" --tail 2 --bits 16 >/dev/null
+cat "$scratch/long.aiff" | (
+  ulimit -f 256
+  TMPDIR="$scratch/limited" "$host" render "$plugin" -o "$scratch/limited/out.wav" -
+) >/dev/null 2>"$scratch/err"
+status=$?
+[ $status -eq 1 ] && grep -q "cannot keep a copy of the stream in .*(File too large)" "$scratch/err" &&
+  [ -z "$(ls -A "$scratch/limited")" ]
+check $? "a file-size limit on a stream's copy: exit $status, \"$(cat "$scratch/err")\""
 
 rm -rf "$scratch"
 [ $failures -eq 0 ] && echo "cli: all passed"

@@ -1,10 +1,15 @@
 // Files fit to deliver: the report gives what the file holds, identical
 // renders give identical bytes, multichannel WAV has the extensible header,
 // dither goes only where the file cannot hold the signal, silence is not
-// raised, tails end where the written signal falls silent, and names and
-// inputs that broke the report or passed unnoticed.
+// raised, tails end where the written signal falls silent, streams are read
+// to their end, and names and inputs that broke the report or passed
+// unnoticed.
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <cmath>
@@ -15,6 +20,7 @@
 #include <sstream>
 #include <thread>
 
+#include "quor-host/wav_stream.h"
 #include "tests/host/test_audio.h"
 
 namespace fs = std::filesystem;
@@ -36,6 +42,60 @@ int FileFormat(const std::string& path) {
   if (file != nullptr) sf_close(file);
   return info.format;
 }
+
+void PutLittle(std::string& bytes, std::uint64_t value, int count) {
+  for (int i = 0; i < count; ++i)
+    bytes += static_cast<char>((value >> (8 * i)) & 0xFFu);
+}
+
+// A PCM WAV header whose data chunk claims `dataBytes`.
+std::string WavHeader(int channels, std::uint32_t dataBytes, int bits = 16) {
+  const int bytes = bits / 8;
+  std::string header = "RIFF";
+  PutLittle(header, dataBytes + 36u, 4);
+  header += "WAVEfmt ";
+  PutLittle(header, 16, 4);
+  PutLittle(header, 1, 2);
+  PutLittle(header, static_cast<std::uint64_t>(channels), 2);
+  PutLittle(header, kRate, 4);
+  PutLittle(header, static_cast<std::uint64_t>(kRate * channels * bytes), 4);
+  PutLittle(header, static_cast<std::uint64_t>(channels * bytes), 2);
+  PutLittle(header, static_cast<std::uint64_t>(bits), 2);
+  header += "data";
+  PutLittle(header, dataBytes, 4);
+  return header;
+}
+
+// A pipe fed by a process of its own, named as a file: the test keeps no
+// writing end that the plug-in's process would inherit and hold open.
+class PipeIn {
+ public:
+  explicit PipeIn(const std::string& bytes) {
+    int ends[2];
+    if (pipe(ends) != 0) throw std::runtime_error("pipe failed");
+    mWriter = fork();
+    if (mWriter == 0) {
+      close(ends[0]);
+      for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t written = write(ends[1], bytes.data() + done, bytes.size() - done);
+        if (written <= 0) _exit(1);  // the reader stopped early
+        done += static_cast<std::size_t>(written);
+      }
+      _exit(0);
+    }
+    close(ends[1]);
+    mRead = ends[0];
+  }
+  ~PipeIn() {
+    close(mRead);
+    waitpid(mWriter, nullptr, 0);
+  }
+  std::string Path() const { return "/dev/fd/" + std::to_string(mRead); }
+
+ private:
+  int mRead = -1;
+  pid_t mWriter = -1;
+};
 
 class DeliveryTest : public ::testing::Test {
  protected:
@@ -101,6 +161,37 @@ TEST_F(DeliveryTest, DitherGoesOnlyWhereTheFileCannotHoldTheSignal) {
     ASSERT_EQ(rounded[0][i], std::nearbyint(signal[i] * 32768.0) / 32768.0) << i;
 }
 
+// A plug-in's denormal guard, some -180 dBFS, is far below the last bit of
+// 16 and 24 bits: silence, not dither noise. A signal near the last bit keeps
+// its dither.
+TEST_F(DeliveryTest, ResidueFarBelowTheLastBitIsWrittenAsSilence) {
+  std::vector<double> residue(9600, 1e-9);
+  std::vector<double> quiet(9600);
+  for (std::size_t i = 0; i < quiet.size(); ++i)
+    quiet[i] = 0.3 / 32768.0 * std::sin(0.01 * static_cast<double>(i));
+  WriteFloatWav(Path("in.wav"), {residue, quiet}, kRate);
+  for (const char* bits : {"16", "24"}) {
+    const RunResult result =
+        Render(FIXTURE_GAIN, Path("in.wav"), Path("out.wav"), {"--bits", bits, "--tail", "0"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const Channels out = ReadAudio(Path("out.wav"));
+    EXPECT_EQ(out[0], std::vector<double>(9600, 0.0)) << bits;
+    EXPECT_NE(out[1], std::vector<double>(9600, 0.0)) << bits;
+  }
+#ifdef QUOR_PLUGIN
+  // Silence through the console: its guard stays out of the file.
+  WriteFloatWav(Path("silence.wav"), {std::vector<double>(kRate), std::vector<double>(kRate)},
+                kRate);
+  for (const char* bits : {"16", "24"}) {
+    const RunResult result = Render(QUOR_PLUGIN, Path("silence.wav"), Path("out.wav"),
+                                    {"--bits", bits, "--tail", "0", "--outputs", "2"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    for (const std::vector<double>& channel : ReadAudio(Path("out.wav")))
+      EXPECT_EQ(channel, std::vector<double>(kRate, 0.0)) << bits;
+  }
+#endif
+}
+
 TEST_F(DeliveryTest, TheReportGivesWhatTheFileHolds) {
   std::vector<double> loud(4800);
   for (std::size_t i = 0; i < loud.size(); ++i)
@@ -155,6 +246,102 @@ TEST_F(DeliveryTest, ATruncatedInputIsWarnedAbout) {
   EXPECT_NE(result.err.find("in.wav: its header promises more audio than the file holds"),
             std::string::npos)
       << result.err;
+  // The same bytes through a pipe, cut inside a frame as well.
+  const std::string bytes = Contents(Path("in.wav"));
+  const PipeIn piped(bytes.substr(0, bytes.size() - 1));
+  const RunResult streamed = Render(FIXTURE_GAIN, piped.Path(), Path("out.wav"));
+  ASSERT_EQ(streamed.exitCode, 0) << streamed.err;
+  EXPECT_NE(streamed.err.find(": its header promises more audio than the file holds"),
+            std::string::npos)
+      << streamed.err;
+  EXPECT_NE(streamed.err.find(": the stream ended inside a frame"), std::string::npos)
+      << streamed.err;
+}
+
+// A writer into a pipe puts a guess, a placeholder or a lie where the length
+// goes: the stream is read to its end, and a header that gave a length that
+// was not the stream's is warned about. Chunks after the audio stay out.
+TEST_F(DeliveryTest, AStreamIsReadToItsEndWhateverItsHeaderSays) {
+  std::vector<double> signal(4800);
+  std::string samples;
+  for (std::size_t i = 0; i < signal.size(); ++i) {
+    const auto value = static_cast<std::int16_t>(std::lround(9000.0 * std::sin(0.01 * i)));
+    signal[i] = value / 32768.0;
+    PutLittle(samples, static_cast<std::uint16_t>(value), 2);
+    PutLittle(samples, static_cast<std::uint16_t>(-value), 2);
+  }
+  std::string trailing = "LIST";
+  PutLittle(trailing, 4, 4);
+  trailing += "INFO";
+  const struct {
+    std::uint32_t dataBytes;
+    std::string after;
+    const char* warning;
+  } cases[] = {
+      {0, "", nullptr},
+      {0xFFFFFFFFu, "", nullptr},
+      {0x7FFFF000u, "", nullptr},  // sox's guess
+      {4000, "", "its header gives 1000 frames, the stream held 4800; all of them were rendered"},
+      {19200, trailing, nullptr},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.dataBytes);
+    const PipeIn piped(WavHeader(2, test.dataBytes) + samples + test.after);
+    const RunResult result =
+        Render(FIXTURE_GAIN, piped.Path(), Path("out.wav"), {"--bits", "16", "--tail", "0"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    if (test.warning) {
+      EXPECT_NE(result.err.find(test.warning), std::string::npos) << result.err;
+    } else {
+      EXPECT_EQ(result.err, "");
+    }
+    // Written as RF64 that became plain WAV, every frame as it went in.
+    EXPECT_NE(FileFormat(Path("out.wav")) & SF_FORMAT_TYPEMASK, SF_FORMAT_RF64);
+    const Channels out = ReadAudio(Path("out.wav"));
+    EXPECT_EQ(out[0], signal);
+  }
+  // sox's guess is the most whole frames in 0x7FFFF000 bytes: of 6-byte
+  // frames, 0x7FFFEFFC.
+  const PipeIn guessed(WavHeader(2, 0x7FFFEFFCu, 24) + std::string(6 * 4800, '\1'));
+  const RunResult result =
+      Render(FIXTURE_GAIN, guessed.Path(), Path("out.wav"), {"--bits", "24", "--tail", "0"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(ReadAudio(Path("out.wav"))[0].size(), 4800u);
+}
+
+// sox's guess, 0x7FFFF000 bytes, and ten seconds of sixteen channels more.
+TEST(WavStream, ReadsPastTheLengthSoxGuessesForAPipe) {
+  constexpr int kChannels = 16;
+  constexpr std::uint64_t kGuess = 0x7FFFF000u;
+  constexpr std::uint64_t kMore = std::uint64_t{10} * kRate * kChannels * 2;
+  std::signal(SIGPIPE, SIG_IGN);
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  std::thread writer([fd = ends[1]] {
+    const std::string header = WavHeader(kChannels, static_cast<std::uint32_t>(kGuess));
+    [[maybe_unused]] const ssize_t headerWritten = write(fd, header.data(), header.size());
+    const std::vector<char> zeros(std::size_t{1} << 20);
+    for (std::uint64_t left = kGuess + kMore; left > 0;) {
+      const ssize_t written = write(fd, zeros.data(), std::min<std::uint64_t>(left, zeros.size()));
+      if (written <= 0) break;
+      left -= static_cast<std::uint64_t>(written);
+    }
+    close(fd);
+  });
+  std::vector<std::uint8_t> head(12);
+  ASSERT_EQ(read(ends[0], head.data(), head.size()), 12);
+  std::optional<WavStream> stream = WavStream::Open(ends[0], "piped", head);
+  ASSERT_TRUE(stream);
+  std::vector<double> block(std::size_t{1} << 20);
+  std::uint64_t frames = 0;
+  while (const std::size_t got = stream->Read(block))
+    frames += got;
+  writer.join();
+  close(ends[0]);
+  EXPECT_EQ(frames, (kGuess + kMore) / (kChannels * 2));
+  ASSERT_EQ(stream->Problems().size(), 1u);
+  EXPECT_NE(stream->Problems()[0].find("all of them were rendered"), std::string::npos);
 }
 
 TEST_F(DeliveryTest, TheJsonReportIsValidForAnyFileName) {
@@ -185,8 +372,9 @@ TEST_F(DeliveryTest, MultichannelWavIsExtensibleAndSplitWritesEachPair) {
   const RunResult result = Render(QUOR_PLUGIN, Path("in.wav"), Path("pair.wav"), split);
   ASSERT_EQ(result.exitCode, 0) << result.err;
   const Channels all = ReadAudio(Path("all.wav"));
+  // QUOR labels its outputs by track: the files take the tracks' names.
   for (int pair = 1; pair <= 8; ++pair) {
-    const std::string file = Path("pair-" + std::to_string(pair) + ".wav");
+    const std::string file = Path("pair-Track " + std::to_string(pair) + ".wav");
     EXPECT_EQ(FileFormat(file), SF_FORMAT_WAV | SF_FORMAT_FLOAT) << file;
     const Channels two = ReadAudio(file);
     ASSERT_EQ(two.size(), 2u);

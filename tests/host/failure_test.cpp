@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -96,6 +97,32 @@ TEST_F(FailureTest, MisbehavingPluginsFailTheRenderAndLeaveTheOldOutput) {
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     ExpectOldOutputAlone(context);
   }
+}
+
+// Inputs that are not audio, or never come, fail at once with a reason: the
+// header is read from the stream before anything is kept of it.
+TEST_F(FailureTest, InputsThatAreNotAudioOrNeverComeFailAtOnce) {
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  const struct {
+    std::string input;
+    const char* said;
+  } cases[] = {
+      {"/dev/zero", "/dev/zero: not audio"},
+      {"/dev/urandom", "/dev/urandom: not audio"},
+      {Path("fifo"), "fifo: nothing arrived within 0.3 s"},
+  };
+  for (const auto& input : cases) {
+    const auto start = std::chrono::steady_clock::now();
+    const RunResult result =
+        RunHost({"render", FIXTURE_GAIN, "-o", Path("out.wav"), input.input, "--timeout", "0.3"});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(result.exitCode, 1) << input.input;
+    EXPECT_NE(result.err.find(input.said), std::string::npos) << result.err;
+    EXPECT_LT(seconds, 1.0) << input.input;
+  }
+  fs::remove(Path("fifo"));
+  ExpectOldOutputAlone("inputs that are not audio");
 }
 
 TEST_F(FailureTest, NonFiniteSamplesAreWrittenOnlyWhenAllowed) {

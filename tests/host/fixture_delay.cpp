@@ -90,8 +90,8 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'D', 'l'), Process<float>,
-                                        Process<double>);
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCharCode('F', 'x', 'D', 'l'),
+                                        Process<float>, Process<double>);
   effect.numInputs = 2;
   return &effect;
 }

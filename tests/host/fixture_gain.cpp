@@ -190,8 +190,8 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'G', 'n'), Process<float>,
-                                        Process<double>);
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCharCode('F', 'x', 'G', 'n'),
+                                        Process<float>, Process<double>);
   effect.process = ProcessAccumulating;
   effect.numPrograms = 1;
   effect.numInputs = 2;

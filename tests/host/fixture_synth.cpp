@@ -91,8 +91,8 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void* 
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
-  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'S', 'y'), Process<float>,
-                                        Process<double>);
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCharCode('F', 'x', 'S', 'y'),
+                                        Process<float>, Process<double>);
   effect.flags |= effFlagsIsSynth;
   return &effect;
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "framework/four_char_code.h"
 #include "quor-host/fx_file.h"
 #include "quor-host/text.h"
 #include "tests/host/test_audio.h"
@@ -144,25 +145,25 @@ TEST_F(HostTest, RawChunkAndParameterFormFilesLoad) {
   const RunResult saved =
       RunHost({"state", "save", FIXTURE_GAIN, Path("s.fxp"), "--set", "0=0.75"});
   ASSERT_EQ(saved.exitCode, 0) << saved.err;
-  FxFile file = ParseFxFile(ReadWholeFile(Path("s.fxp")));
+  FxFile file = FxFileFromBytes(ReadWholeFile(Path("s.fxp")));
   WriteWholeFile(Path("raw.chunk"), file.chunk);
-  ExpectScaled(Render({"--state", Path("raw.chunk")}), input, Decibels(12.0));
+  ExpectScaled(Render({"--state", Path("raw.chunk"), "--allow-clip"}), input, Decibels(12.0));
 
   file.kind = FxKind::kProgramParams;
   file.params = {0.25f, 0.0f};
-  WriteWholeFile(Path("params.fxp"), SerializeFxFile(file));
+  WriteWholeFile(Path("params.fxp"), FxFileToBytes(file));
   ExpectScaled(Render({"--state", Path("params.fxp")}), input, Decibels(-12.0));
 
   file.kind = FxKind::kBankParams;
   file.programs = {{"Low", {0.375f, 1.0f}}};
-  WriteWholeFile(Path("params.fxb"), SerializeFxFile(file));
+  WriteWholeFile(Path("params.fxb"), FxFileToBytes(file));
   ExpectScaled(Render({"--state", Path("params.fxb")}), input, -Decibels(-6.0));
 }
 
 TEST_F(HostTest, StateFilesThatDoNotFitAreRefused) {
   ASSERT_EQ(RunHost({"state", "save", FIXTURE_GAIN, Path("s.fxp")}).exitCode, 0);
   std::vector<std::uint8_t> bytes = ReadWholeFile(Path("s.fxp"));
-  FxFile file = ParseFxFile(bytes);
+  FxFile file = FxFileFromBytes(bytes);
   const auto renderWith = [&](const std::string& state) {
     return RunHost({"render", FIXTURE_GAIN, "-o", Path("x.wav"), Path("in.wav"), "--state", state});
   };
@@ -174,9 +175,13 @@ TEST_F(HostTest, StateFilesThatDoNotFitAreRefused) {
   bytes[59] = 200;  // chunkSize beyond the file
   WriteWholeFile(Path("lying.fxp"), bytes);
   ExpectOneLineError(renderWith(Path("lying.fxp")), "chunkSize says 200");
+  bytes[59] = static_cast<std::uint8_t>(file.chunk.size());
+  bytes[7] = 200;  // byteSize
+  WriteWholeFile(Path("lying.fxp"), bytes);
+  ExpectOneLineError(RunHost({"state", "show", Path("lying.fxp")}), "byteSize says 200");
 
-  file.fxId = FourCC('Q', 'U', 'R', '1');
-  WriteWholeFile(Path("other.fxp"), SerializeFxFile(file));
+  file.fxId = FourCharCode('Q', 'U', 'R', '1');
+  WriteWholeFile(Path("other.fxp"), FxFileToBytes(file));
   ExpectOneLineError(renderWith(Path("other.fxp")), "made for the plug-in 'QUR1'");
 
   WriteWholeFile(Path("junk.chunk"), std::vector<std::uint8_t>(5, 7));
@@ -224,6 +229,17 @@ TEST_F(HostTest, BadInputsAndSettingsAreReportedInOneLine) {
   ExpectOneLineError(render({Path("in.wav"), "--precision", "16"}), "--precision");
   ExpectOneLineError(RunHost({"render", FIXTURE_GAIN, Path("in.wav")}), "-o OUT");
   EXPECT_EQ(RunHost({"frobnicate"}).exitCode, 2);
+  // Hexadecimal is no number of decibels; a choice lists the choices.
+  ExpectOneLineError(render({Path("in.wav"), "--set", "Gain=0x10"}), "does not take \"0x10\"");
+  ExpectOneLineError(render({Path("in.wav"), "--set", "Invert=2"}),
+                     "it shows off, on, or their positions 0 to 1");
+  // Mistyped words get what they most likely meant; the plug-in is no part of the command.
+  ExpectOneLineError(RunHost({"rendr", FIXTURE_GAIN}),
+                     "unknown command \"rendr\"; did you mean "
+                     "\"render\"?");
+  ExpectOneLineError(RunHost({"stems", FIXTURE_GAIN}),
+                     "unknown command \"stems\"; the commands are info, render, state save");
+  ExpectOneLineError(render({Path("in.wav"), "--tial", "3"}), "did you mean --tail?");
 }
 
 #ifdef QUOR_PLUGIN
@@ -235,8 +251,8 @@ TEST_F(HostTest, QuorShowsItsIdentityAndProcessesSixteenChannels) {
   EXPECT_NE(info.out.find("channels:       16 in, 16 out"), std::string::npos);
   EXPECT_NE(info.out.find("parameters:     94"), std::string::npos);
 
-  std::vector<std::string> arguments = {"render",        QUOR_PLUGIN, "-o",
-                                        Path("mix.wav"), "--tail",    "0"};
+  std::vector<std::string> arguments = {"render", QUOR_PLUGIN, "-o",          Path("mix.wav"),
+                                        "--tail", "0",         "--allow-clip"};
   for (int stem = 0; stem < 8; ++stem) {
     const std::string name = Path("stem" + std::to_string(stem) + ".wav");
     WriteFloatWav(name, {TestSignal(4800, stem), TestSignal(4800, stem + 1)}, kRate);
@@ -244,9 +260,13 @@ TEST_F(HostTest, QuorShowsItsIdentityAndProcessesSixteenChannels) {
   }
   const RunResult render = RunHost(arguments);
   ASSERT_EQ(render.exitCode, 0) << render.err;
+  // A mix (Mode 0) to the first pair: the fourteen silent outputs stay out.
   const Channels output = ReadAudio(Path("mix.wav"));
-  ASSERT_EQ(output.size(), 16u);
+  ASSERT_EQ(output.size(), 2u);
   ASSERT_EQ(output[0].size(), 4800u);
+  EXPECT_NE(render.err.find("outputs 3 to 16 stayed digitally silent and were left out"),
+            std::string::npos)
+      << render.err;
   double energy = 0.0;
   for (const auto& channel : output) {
     for (const double sample : channel) {
@@ -318,13 +338,15 @@ TEST_F(HostTest, EightStemsIncludingMonoAndAnotherRateReachTheirTracks) {
   // A sine of 0.3 peak: -13.5 dBFS RMS.
   EXPECT_NEAR(report["channels"][0]["rms_dbfs"].get<double>(), -13.47, 0.05);
 
-  // One stem alone on track 5: every other track is silent.
+  // One stem alone on track 5: every other track is silent, and those after
+  // it are left out.
   const RunResult alone =
       RunHost({"render", QUOR_PLUGIN, "-o", Path("alone.wav"), "--set", "Global Bypass=1", "--set",
                "Mode=1", "--tail", "0", "--track", "5=" + Path("stem5.wav")});
   ASSERT_EQ(alone.exitCode, 0) << alone.err;
   const Channels single = ReadAudio(Path("alone.wav"));
-  for (std::size_t c = 0; c < 16; ++c) {
+  ASSERT_EQ(single.size(), 10u);
+  for (std::size_t c = 0; c < 10; ++c) {
     const bool fed = c / 2 == 4;
     EXPECT_EQ(*std::max_element(single[c].begin(), single[c].end()) > 0.0, fed) << c;
   }

@@ -64,8 +64,8 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void*,
 
 extern "C" [[gnu::visibility("default")]] AEffect* VSTPluginMain(audioMasterCallback host) {
   if (FaultAt("load")) Misbehave();
-  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCC('F', 'x', 'M', 'b'), Process<float>,
-                                        Process<double>);
+  AEffect& effect = NewFixture<Fixture>(host, Dispatch, FourCharCode('F', 'x', 'M', 'b'),
+                                        Process<float>, Process<double>);
   effect.numInputs = 2;
   return &effect;
 }

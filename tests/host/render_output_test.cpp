@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "quor-host/output_files.h"
+#include "quor-host/output_format.h"
 #include "tests/host/test_audio.h"
 
 namespace {
@@ -155,10 +157,54 @@ TEST_F(RenderOutputTest, ClippingFailsUnlessAllowedOrNormalised) {
   const double peak = *std::max_element(levelled[0].begin(), levelled[0].end());
   EXPECT_NEAR(20.0 * std::log10(peak), -1.0, 0.001);
 
-  // A float file keeps what lies beyond full scale.
+  // A float file could keep what lies beyond full scale, but whatever plays
+  // it clips: refused as well, kept as it is when allowed.
   const RunResult kept = Render(Path("f.wav"), {"--set", "Gain=12", "--normalize=-0.5"});
   ASSERT_EQ(kept.exitCode, 0) << kept.err;
-  EXPECT_EQ(Render(Path("f.wav"), {"--set", "Gain=12"}).exitCode, 0);
+  const RunResult floats = Render(Path("f.wav"), {"--set", "Gain=12"});
+  EXPECT_EQ(floats.exitCode, 1);
+  EXPECT_NE(floats.err.find("beyond full scale (peak 5.98 dBFS) in float samples"),
+            std::string::npos)
+      << floats.err;
+  const RunResult keptFloats = Render(Path("f.wav"), {"--set", "Gain=12", "--allow-clip"});
+  ASSERT_EQ(keptFloats.exitCode, 0) << keptFloats.err;
+  EXPECT_NE(keptFloats.err.find("were written as they are"), std::string::npos) << keptFloats.err;
+  const Channels floatsKept = ReadAudio(Path("f.wav"));
+  EXPECT_NEAR(*std::max_element(floatsKept[0].begin(), floatsKept[0].end()), 2.0, 0.01);
+}
+
+// WAV that may pass 4 GiB is RF64; a stream's, of a length nobody knows
+// ahead, is RF64 that turns back into plain WAV if it closes under 4 GiB.
+TEST(OutputFormat, WavThatMayPassFourGigabytesIsRf64) {
+  const OutputFormat wav = ChooseOutputFormat("x.wav", "wav", SampleFormat::kInt16);
+  OutputFormat small = wav, large = wav, unknown = wav;
+  AllowForLength(small, 16, std::int64_t{1} << 26);
+  AllowForLength(large, 16, std::int64_t{1} << 27);
+  AllowForLength(unknown, 16, std::nullopt);
+  EXPECT_EQ(small.sndfileFormat, wav.sndfileFormat);
+  EXPECT_EQ(large.sndfileFormat, SF_FORMAT_RF64 | SF_FORMAT_PCM_16);
+  EXPECT_FALSE(large.rf64Downgrade);
+  EXPECT_EQ(unknown.sndfileFormat, SF_FORMAT_RF64 | SF_FORMAT_PCM_16);
+  EXPECT_TRUE(unknown.rf64Downgrade);
+}
+
+// Split files take the names the plug-in gives its pairs of outputs, where
+// they name every pair apart; else their numbers.
+TEST(OutputFileNames, SplitFilesAreNamedByTheirOutputsLabels) {
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(OutputFileNames("d/mix.wav", 4, true), (Names{"d/mix-1.wav", "d/mix-2.wav"}));
+  EXPECT_EQ(OutputFileNames("mix.wav", 5, true, {"Drums L", "Drums R", "Bass-L", "Bass-R", "Vox"}),
+            (Names{"mix-Drums.wav", "mix-Bass.wav", "mix-Vox.wav"}));
+  // Labels that count outputs, name no pair, or name two alike.
+  for (const Names& labels : {Names{"Output 1", "Output 2", "Output 3", "Output 4"},
+                              Names{"Left", "Right", "Bass L", "Bass R"},
+                              Names{"Kick L", "Kick R", "Kick 2 L", "Kick 2 R"},
+                              Names{"A/B L", "A/B R", "A/B L", "A/B R"}}) {
+    SCOPED_TRACE(labels[0]);
+    EXPECT_EQ(OutputFileNames("mix.wav", 4, true, labels)[0],
+              labels[2] == "Kick 2 L" ? "mix-Kick.wav" : "mix-1.wav");
+  }
+  EXPECT_EQ(OutputFileNames("mix.wav", 2, true, {"A/B L", "A/B R"}), Names{"mix-A_B.wav"});
 }
 
 }  // namespace

@@ -171,6 +171,12 @@ class Lv2Instance {
   float& Control(int port) { return mControls[static_cast<std::size_t>(port)]; }
   float& Control(const std::string& symbol) { return Control(Port(symbol)); }
 
+  // Deactivated and activated again, as hosts reset an instance.
+  void Restart() {
+    Descriptor().deactivate(mHandle);
+    Descriptor().activate(mHandle);
+  }
+
   // Sixteen channels each way, any of them null.
   void Run(float* const* inputs, float* const* outputs, std::uint32_t frames) {
     const auto& ports = Lv2DescriptionOf(QuorDescriptor()).mPorts;

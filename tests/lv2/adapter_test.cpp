@@ -37,11 +37,15 @@ QUOR& ConsoleOf(Lv2Instance& instance) {
 
 }  // namespace
 
-TEST(Lv2Adapter, ARateThatIsNotAFinitePositiveNumberFailsTheInstance) {
+// Absurd rates too: from about 1.34e154 Hz the equaliser's coefficients overflow.
+TEST(Lv2Adapter, ARateThePlugInCannotRunAtFailsTheInstance) {
   const Lv2Library library = Linked();
-  for (const double rate : {std::nan(""), double{INFINITY}, -double{INFINITY}, 0., -44100.})
+  for (const double rate :
+       {std::nan(""), double{INFINITY}, -double{INFINITY}, 0., -44100.,
+        IEffectBase::kMaxSampleRate * 1.01, 1.35e154, std::numeric_limits<double>::max()})
     EXPECT_FALSE(Lv2Instance(library, rate).Valid()) << rate;
   EXPECT_TRUE(Lv2Instance(library, 44100.).Valid());
+  EXPECT_TRUE(Lv2Instance(library, IEffectBase::kMaxSampleRate).Valid());
 }
 
 TEST(Lv2Adapter, RunsWithoutFeaturesAndWithCarelessPortsAndValues) {

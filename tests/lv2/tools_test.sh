@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # QUOR.lv2 in Debian's LV2 tools: its Turtle parses and validates, lv2info
-# shows its ports, their named points and no required feature, lv2apply renders sixteen channels
+# shows its ports, their named points, no required feature and the factory
+# presets, lv2apply renders sixteen channels
 # bit for bit as the VST2 plug-in's 32-bit processing does, in both modes,
 # and lv2bench runs it at blocks of 1 to 4096 frames.
 # Usage: tools_test.sh QUOR.lv2 QUOR.so quor-host
@@ -33,6 +34,10 @@ ports() { grep -c "$1" "$work/info.txt"; }
 check "lv2info shows 102 ports" '[ "$(grep -c "^	Port " "$work/info.txt")" = 102 ]'
 check "32 of them audio" '[ "$(ports "lv2core#AudioPort")" = 32 ]'
 check "no required feature" '! grep -q "Required Features" "$work/info.txt"'
+check "audio ports named by track and side" \
+  'grep -q "Name: *Track 2 Left" "$work/info.txt" && grep -q "Name: *Mix / Track 1 Right" "$work/info.txt"'
+check "the nine factory presets" \
+  '[ "$(sed -n "/Presets:/,/^\s*$/p" "$work/info.txt" | grep -c -E "Console Defaults|Clean Unity|Gentle Glue|Drum Punch|Vocal Presence|Bass Tightening|Stems Pass-Through|Warm Tape Drive|Mastering Polish")" = 9 ]'
 check "the latency on its designated port" 'grep -q "Has latency: *yes" "$work/info.txt"'
 check "the gains in dB, Mode with named points" \
   'grep -q "units:unit units:db" "$bundle/QUOR.ttl" && grep -q "\"16 OUT\"" "$bundle/QUOR.ttl"'

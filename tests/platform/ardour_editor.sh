@@ -5,12 +5,13 @@
 # arrow keys; the session's saved state carries them, and Ardour quits cleanly.
 #
 # Usage: ardour_editor.sh PLUGIN WIDTHxHEIGHT KIND DRAG CLICK NAME [KEYS]
-#   a VST 2.4 plug-in's .so or an LV2 bundle (its first plug-in's URI in
-#   LV2_URI); the editor's size; KIND names the check of the saved state in
-#   ardour_session.py; each point is X,Y in editor coordinates.
+#   a VST 2.4 plug-in's .so, a VST3 bundle or an LV2 bundle (its first
+#   plug-in's URI in LV2_URI); the editor's size; KIND names the check of the
+#   saved state in ardour_session.py; each point is X,Y in editor coordinates.
 # QUOR_ARDOUR_KEEP=1 keeps the scratch folder and its screenshot. XFT_DPI puts
 # the desktop's Xft.dpi in the server's resource database (192: twice the
-# size), where the points land scaled.
+# size); ARDOUR_UI_SCALE sets Ardour's own scale in percent, which it hands
+# VST3 editors. The points land scaled.
 set -uo pipefail
 
 plugin=$(realpath "$1")
@@ -40,6 +41,16 @@ if [[ $plugin == *.lv2 ]]; then
   # LV2: found through LV2_PATH, by its URI.
   ln -s "$plugin" "$LV2_PATH/$(basename "$plugin")"
   export PLUGIN_TYPE=LV2 PLUGIN_NAME=$LV2_URI
+elif [[ $plugin == *.vst3 ]]; then
+  # VST3: in ~/.vst3, scanned into a cache newer than the module.
+  mkdir -p "$HOME/.vst3"
+  cp -r "$plugin" "$HOME/.vst3/"
+  touch -d "2020-01-01 00:00:00" "$HOME"/.vst3/*/Contents/x86_64-linux/*.so
+  LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/ardour-vst3-scanner \
+    -f "$HOME/.vst3/$(basename "$plugin")" >"$work/scan.txt" 2>&1 || fail "the scanner"
+  PLUGIN_NAME=$(grep -ho '<VST3Info [^>]*' "$HOME"/.cache/ardour7/vst/*.v3i | sed -n 's/.* name="\([^"]*\)".*/\1/p' | head -n1)
+  export PLUGIN_TYPE=VST3 PLUGIN_NAME
+  [ -n "$PLUGIN_NAME" ] || fail "the scanner found no plug-in"
 else
   # Scanned once, under the path Ardour will look in; a copy older than the cache.
   cp "$plugin" "$LXVST_PATH/editor.so"
@@ -56,8 +67,13 @@ timeout 120 ardour7-lua "$here/ardour_session.lua" >"$work/lua.txt" 2>&1 || fail
 session="$SESSION_DIR/editor.ardour"
 python3 "$here/ardour_session.py" show-editor "$session" || fail "editing the session"
 
-# The first run wizard skipped, the Dummy backend started without asking.
+# The first run wizard skipped, the Dummy backend started without asking;
+# Ardour's own scale where asked for.
 touch "$HOME/.config/ardour7/.a7"
+if [ -n "${ARDOUR_UI_SCALE:-}" ]; then
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n<Ardour><UI><Option name="font-scale" value="%d"/></UI></Ardour>\n' \
+    $((1024 * ARDOUR_UI_SCALE)) >"$HOME/.config/ardour7/ui_config"
+fi
 cat >"$HOME/.config/ardour7/config" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
 <Ardour>
@@ -95,7 +111,7 @@ ardour_pid=$!
 # sits at the bottom right.
 editor_window=""
 for _ in $(seq 180); do
-  vst=$(xdotool search --onlyvisible --name '\[(VST|LV2)\]$' 2>/dev/null | head -n1)
+  vst=$(xdotool search --onlyvisible --name '\[(VST|VST3|LV2)\]$' 2>/dev/null | head -n1)
   if [ -n "$vst" ]; then
     # The plug-in's own window: the one of the editor's size inside Ardour's.
     editor_window=$(xwininfo -id "$vst" -tree | awk -v size=" $size+" 'index($0, size) {print $1; exit}')
@@ -112,12 +128,14 @@ done
 [ -n "$editor_window" ] || fail "Ardour did not show the editor"
 echo "ok: Ardour shows the $PLUGIN_NAME editor ($editor_window)"
 
-# Editor points (x, y) are the window's pixels (x + 2, y + 3), at the scale.
+# Editor points (x, y) are the window's pixels (x + 2, y + 3), at the scale
+# in percent.
+scale=${ARDOUR_UI_SCALE:-$((dpi * 100 / 96))}
 at() {
   local x=${1%,*} y=${1#*,}
-  xdotool mousemove --window "$editor_window" $(((2 * x + 5) * dpi / 192)) $(((2 * y + 7) * dpi / 192))
+  xdotool mousemove --window "$editor_window" $(((2 * x + 5) * scale / 200)) $(((2 * y + 7) * scale / 200))
 }
-step=$((8 * dpi / 96))
+step=$((8 * scale / 100))
 at "$drag"; xdotool mousedown 1 mousemove_relative -- 0 -$step mousemove_relative -- 0 -$step mouseup 1
 at "$click"; xdotool click 1
 before_field=$(xdotool getwindowfocus)

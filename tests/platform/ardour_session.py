@@ -4,7 +4,7 @@ show-editor SESSION: marks the plug-in's editor window as shown, so that
 Ardour opens it with the session.
 check-state SESSION KIND: the plug-in's saved state carries the typed name,
 the switch is on and the knob went up; KIND says whose state it is, "fixture"
-(the test plug-in), "quor" or "quor-lv2".
+(the test plug-in), "quor" (VST2 or VST3) or "quor-lv2".
 """
 import base64
 import glob
@@ -20,7 +20,7 @@ NAME = "Café ß"
 
 def processor(text):
     route = None
-    for match in re.finditer(r'<Route [^>]*id="(\d+)"|<Processor id="(\d+)"[^>]*type="(?:lxvst|lv2)"', text):
+    for match in re.finditer(r'<Route [^>]*id="(\d+)"|<Processor id="(\d+)"[^>]*type="(?:lxvst|lv2|vst3)"', text):
         if match.group(1):
             route = match.group(1)
         else:
@@ -50,7 +50,7 @@ def check_fixture(path):
 
 def check_quor(path):
     """Track 1's name, Input 5 raised above 0 dB and Mute 1 on, read from
-    QUOR's state in the chunk."""
+    QUOR's state in the chunk (or the VST3 plug-in's component state)."""
     names, values = session_tools.current_state(path)
     print(f"    saved: name 1 {names[0]!r}, Input 5 {values[43]:.2f} dB, Mute 1 {values[85]}")
     return names[0] == NAME and values[43] > 0 and values[85] == 1

@@ -103,7 +103,8 @@ TEST_F(Desktop, HelpersRunAndCanBeCancelled) {
 namespace {
 
 // The scale an editor opens at: a script's, else the user's remembered
-// choice, else the host's, else the desktop's; always one it offers.
+// choice, else the host's, else the desktop's; always one it offers, and,
+// but for a script's, one that fits the monitor.
 TEST_F(Desktop, TheEditorScaleIsChosenAsAUserExpects) {
   unsetenv("QUOR_EDITOR_SCALE");
   EXPECT_EQ(ParseEditorScale("150%"), 1.5);
@@ -112,16 +113,36 @@ TEST_F(Desktop, TheEditorScaleIsChosenAsAUserExpects) {
   EXPECT_EQ(ParseEditorScale("big"), std::nullopt);
   EXPECT_EQ(ParseEditorScale("-1"), std::nullopt);
 
-  EXPECT_EQ(ChooseEditorScale(0., 2.), 2.);    // the desktop's
-  EXPECT_EQ(ChooseEditorScale(1.5, 2.), 1.5);  // the host's over it
+  const ScreenArea any;  // a screen not known: everything fits
+  const auto choose = [&](double host, double desktop, const ScreenArea& area = {}) {
+    return ChooseEditorScale(host, desktop, 1215, 692, area);
+  };
+  EXPECT_EQ(choose(0., 2.), 2.);    // the desktop's
+  EXPECT_EQ(choose(1.5, 2.), 1.5);  // the host's over it
   ASSERT_TRUE(RememberEditorScale(1.25));
   EXPECT_EQ(RememberedEditorScale(), 1.25);
-  EXPECT_EQ(ChooseEditorScale(1.5, 2.), 1.25);  // the user's over both
+  EXPECT_EQ(choose(1.5, 2.), 1.25);  // the user's over both
   ASSERT_TRUE(RememberEditorScale(std::nullopt));
   EXPECT_EQ(RememberedEditorScale(), std::nullopt);
-  EXPECT_EQ(ChooseEditorScale(0., 2.), 2.);
+  EXPECT_EQ(choose(0., 2.), 2.);
+
+  // On a 1600 x 1000 monitor 125% is the largest that leaves room for the
+  // host's window around the editor: nothing larger is offered, and a
+  // remembered 200% opens there.
+  const ScreenArea laptop{1600, 1000};
+  EXPECT_EQ(ScalesThatFit(1215, 692, laptop), (std::vector<double>{0.75, 1., 1.25}));
+  EXPECT_EQ(ScalesThatFit(1215, 692, any).size(), 6u);
+  EXPECT_EQ(ScalesThatFit(1215, 692, ScreenArea{800, 600}), (std::vector<double>{0.75}));
+  ASSERT_TRUE(RememberEditorScale(2.));
+  EXPECT_EQ(choose(0., 1., laptop), 1.25);
+  EXPECT_EQ(choose(0., 1., ScreenArea{2560, 1440}), 1.75);
+  ASSERT_TRUE(RememberEditorScale(std::nullopt));
+  EXPECT_EQ(choose(0., 1.75, laptop), 1.25);  // the desktop's too
+
   setenv("QUOR_EDITOR_SCALE", "75%", 1);
-  EXPECT_EQ(ChooseEditorScale(1.5, 2.), 0.75);  // a script's over everything
+  EXPECT_EQ(choose(1.5, 2.), 0.75);  // a script's over everything
+  setenv("QUOR_EDITOR_SCALE", "200%", 1);
+  EXPECT_EQ(choose(0., 1., laptop), 2.);  // and as it is
   unsetenv("QUOR_EDITOR_SCALE");
 }
 

@@ -84,8 +84,8 @@ class FixtureEditorPlugin : public IEffectBase {
  public:
   FixtureEditorPlugin()
       : IEffectBase(kNumParams, "2-2", 1, "FixtureEditor", "FixtureEditor", "QUOR tests",
-                    0x00010000, FourCC('Q', 'F', 'x', 'E'), FourCC('Q', 'T', 's', 't'), 0, false,
-                    true, false) {
+                    0x00010000, FourCharCode('Q', 'F', 'x', 'E'), FourCharCode('Q', 'T', 's', 't'),
+                    0, false, true, false) {
     GetParam(kGain)->InitDouble("Gain", 50., 0., 100., 0.01, "%");
     GetParam(kMute)->InitBool("Mute", false);
     GetParam(kShape)->InitEnum("Shape", 0, 3);

@@ -79,11 +79,12 @@ void SetValue(QUOR& console, int idx, double value) {
 // `in` and `out` may be the same buffers, as some hosts hand them in.
 class ReferenceConsole {
  public:
-  ReferenceConsole() {
+  // A new console's meters start at full scale, a reset one's at rest.
+  explicit ReferenceConsole(double meterStart = 1.) {
     for (auto& o : mOver)
       o = std::make_unique<OverSampler<double>>(k4x, true, 1);
     for (LevelMeter& meter : mVU)
-      meter = LevelMeter(1.);
+      meter = LevelMeter(meterStart);
   }
   void Process(const QUOR& p, double** in, double** out, int n, double fs, bool meters) {
     const auto v = [&](int idx) { return p.GetParam(idx)->Value(); };
@@ -353,6 +354,34 @@ TEST(Chain, PathsAndRatesMayChangeBetweenBlocks) {
   }
 }
 
+// After a host's reset the chain is a new one with the same settings and
+// its meters at rest: bit for bit the plain model started afresh.
+TEST(Chain, AResetStartsAfreshWithTheSameSettings) {
+  std::mt19937 random(21);
+  StubEditor* editor = nullptr;
+  auto console = MakeConsole(true, &editor);
+  Randomise(*console, random);
+  Buffers played(4096);
+  played.Noise(3, 2.);
+  ProcessAsAudio(*console, played.mInPtr.data(), played.mOutPtr.data(), 4096);
+  console->Reset();
+  for (int m = 0; m < QUOR::kNumMeters; ++m)
+    EXPECT_EQ(editor->mControls[60 + static_cast<std::size_t>(m)], 0.) << m;
+
+  ReferenceConsole reference(0.);
+  for (int block = 0; block < 3; ++block) {
+    const int frames = RandomFrames(random);
+    Buffers ours(frames), theirs(frames);
+    ours.Noise(static_cast<unsigned>(block), 1.);
+    theirs.mIn = ours.mIn;
+    ProcessAsAudio(*console, ours.mInPtr.data(), ours.mOutPtr.data(), frames);
+    reference.Process(*console, theirs.mInPtr.data(), theirs.mOutPtr.data(), frames, 44100., true);
+    ASSERT_TRUE(ours.mOut == theirs.mOut) << "block " << block;
+    for (int m = 0; m < QUOR::kNumMeters; ++m)
+      ASSERT_EQ(Bits(console->GetMeterState(m)), Bits(reference.Meter(m))) << "meter " << m;
+  }
+}
+
 TEST(Chain, ModeOneSeparatesChannelsAndIgnoresMasterGain) {
   StubEditor* editor = nullptr;
   auto console = MakeConsole(true, &editor);
@@ -420,7 +449,7 @@ TEST(Chain, MetersStandStillWithoutAnEditor) {
     EXPECT_EQ(console->GetMeterState(m), 1.);
 }
 
-TEST(Chain, ProcessingAllocatesNothing) {
+TEST(Chain, ProcessingAndResettingAllocateNothing) {
   const std::vector<ChainPath> paths = SupportedPaths();
   auto console = MakeConsole(true);
   Buffers buffers(512);
@@ -434,6 +463,7 @@ TEST(Chain, ProcessingAllocatesNothing) {
     SetValue(*console, QUOR::BypassIdx(2), 1.);
     ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 0);
     ProcessAsAudio(*console, buffers.mInPtr.data(), buffers.mOutPtr.data(), 37);
+    console->Reset();  // nor does a reset, which a host may make at any time
   }
   EXPECT_EQ(gAllocations.load(), before);
 }

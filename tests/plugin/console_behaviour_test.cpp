@@ -2,6 +2,7 @@
 // modes, its state and its threads, run once per format.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -95,6 +96,63 @@ TEST_P(ConsoleBehaviour, SavedStateRestoresEveryValueAndName) {
   EXPECT_EQ(AllParams(*target), values);
   EXPECT_EQ(target->Names(), names);
   EXPECT_EQ(target->Save(), saved);  // names and values byte for byte
+}
+
+// Hosts reset before an export and at every transport jump: nothing of what
+// played before may sound (below -120 dBFS) in the first silent block.
+TEST_P(ConsoleBehaviour, AResetForgetsWhatPlayedBefore) {
+  constexpr int kFrames = 512;
+  host->Start(48000., kFrames);
+  host->Set(ParamIndex(ParamRole::kInput, 0), 0.9);
+  HostChannels<float> noise(kChannels, kFrames), silence(kChannels, kFrames);
+  HostChannels<float> out(kChannels, kFrames);
+  FillNoise(noise, 12);
+  host->Process(noise.Pointers(), out.Pointers(), kFrames);
+  host->Reset();
+  host->Process(silence.Pointers(), out.Pointers(), kFrames);
+  float peak = 0.f;
+  for (const auto& channel : out.mData)
+    for (const float sample : channel)
+      peak = std::max(peak, std::fabs(sample));
+  EXPECT_LT(peak, 1e-6f);
+}
+
+// The same settings and noise give VST2's 32-bit output bit for bit, in
+// both modes: the format changes nothing of the sound.
+TEST_P(ConsoleBehaviour, SoundsAsVst2BitForBit) {
+  constexpr int kFrames = 1000;
+  for (const double mode : {0., 1.}) {
+    const auto tested = NewHost();
+    const auto reference = MakeVst2ConsoleHost();
+    const auto hosts = {tested.get(), reference.get()};
+    std::vector<HostChannels<float>> outputs;
+    for (ConsoleHost* h : hosts) {
+      h->Start(48000., 256);
+      h->Set(ParamIndex(ParamRole::kMode), mode);
+      // Values every format carries exactly: on the step grid, a float too.
+      h->Set(ParamIndex(ParamRole::kInput, 0), 0.75);
+      h->Set(ParamIndex(ParamRole::kHighGain, 2), 0.25);
+      h->Set(ParamIndex(ParamRole::kMute, 4), 1.);
+      h->Set(ParamIndex(ParamRole::kMasterOutput), 0.375);
+      HostChannels<float> in(kChannels, kFrames), out(kChannels, kFrames);
+      FillNoise(in, 5);
+      // In calls of several lengths, as hosts make them.
+      for (int at = 0, n = 1; at < kFrames; at += n, n = std::min(n * 3, 256)) {
+        n = std::min(n, kFrames - at);
+        std::vector<float*> i, o;
+        for (int c = 0; c < kChannels; ++c) {
+          i.push_back(in.Pointers()[c] + at);
+          o.push_back(out.Pointers()[c] + at);
+        }
+        h->Process(i.data(), o.data(), n);
+      }
+      outputs.push_back(std::move(out));
+    }
+    for (int c = 0; c < kChannels; ++c)
+      EXPECT_EQ(outputs[0].mData[static_cast<std::size_t>(c)],
+                outputs[1].mData[static_cast<std::size_t>(c)])
+          << "mode " << mode << ", channel " << c;
+  }
 }
 
 // Audio, automation and state requests from three threads at once, as hosts

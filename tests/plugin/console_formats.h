@@ -7,9 +7,11 @@
 #include <memory>
 #include <vector>
 
+#include "tests/plugin/clap_console_host.h"
 #include "tests/plugin/console_host.h"
 #include "tests/plugin/lv2_console_host.h"
 #include "tests/plugin/vst2_console_host.h"
+#include "tests/plugin/vst3_console_host.h"
 
 struct ConsoleFormat {
   const char* mName;
@@ -17,7 +19,12 @@ struct ConsoleFormat {
 };
 
 inline std::vector<ConsoleFormat> ConsoleFormats() {
-  return {{"VST2", &MakeVst2ConsoleHost}, {"LV2", &MakeLv2ConsoleHost}};
+  return {
+      {"VST2", &MakeVst2ConsoleHost},
+      {"LV2", &MakeLv2ConsoleHost},
+      {"CLAP", &MakeClapConsoleHost},
+      {"VST3", &MakeVst3ConsoleHost},
+  };
 }
 
 class ConsoleBehaviour : public ::testing::TestWithParam<ConsoleFormat> {

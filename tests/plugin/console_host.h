@@ -39,6 +39,9 @@ class ConsoleHost {
   // One call of the format's 32-bit processing; inputs and outputs may be
   // the same buffers.
   virtual void Process(float* const* inputs, float* const* outputs, int frames) = 0;
+  // The host stops processing and starts again, as before an export or
+  // after a transport jump.
+  virtual void Reset() = 0;
   // The whole state as the format saves it, and a restore from it.
   virtual std::vector<std::uint8_t> Save() = 0;
   virtual bool Restore(const std::vector<std::uint8_t>& state) = 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/controls/action_button.h"
 #include "editor/controls/control_math.h"
 #include "editor/controls/latch_lamp.h"
 #include "editor/controls/text_controls.h"
@@ -88,7 +89,11 @@ class QuorEditor : public ::testing::Test {
       set(QUOR::BypassIdx(t), t == 2 || t == 5);
       set(QUOR::MuteIdx(t), t == 3 || t == 5 || t == 7);
       gui->SetControlFromPlug(kFirstMeter + t, x);
+      // Peaks from -30 to +1.5 dBFS.
+      gui->SetControlFromPlug(kFirstPeakReadoutControl + t, std::pow(10., (4.5 * t - 30.) / 20.));
     }
+    gui->SetControlFromPlug(kFirstPeakReadoutControl + 8, 1.047);
+    gui->SetControlFromPlug(kFirstPeakReadoutControl + 9, 0.5);
     set(QUOR::kModeIdx, 1.);
     set(QUOR::kGlobalBypassIdx, 1.);
     set(QUOR::kMasterOutputIdx, 0.62);
@@ -143,7 +148,9 @@ class QuorEditor : public ::testing::Test {
 };
 
 TEST_F(QuorEditor, ControlsReachTheirParametersAndMeters) {
-  ASSERT_EQ(gui->NControls(), 92);  // the 81 first, the ten meters' lamps, the shade
+  // The 81 first, the ten meters' lamps and peak readings, the two shades,
+  // the settings panel's six.
+  ASSERT_EQ(gui->NControls(), 109);
   EXPECT_EQ(gui->GetControl(1)->ParamIdx(), QUOR::kModeIdx);
   EXPECT_EQ(dynamic_cast<ITextControl&>(*gui->GetControl(80)).GetTextForPlug(), "R");
 
@@ -218,12 +225,25 @@ TEST_F(QuorEditor, AnOverLightsTheMetersLampUntilClicked) {
   }
 }
 
+// A host's reset leaves the editor as for a console that has heard nothing
+// since: every lamp out, every needle at rest.
+TEST_F(QuorEditor, AResetPutsTheLampsOutAndTheMetersToRest) {
+  PlaySine(3., 0.3);
+  ASSERT_TRUE(Lamp(0).IsLit());
+  console.Reset();
+  for (int m = 0; m < QUOR::kNumMeters; ++m) {
+    EXPECT_FALSE(Lamp(m).IsLit()) << m;
+    EXPECT_EQ(gui->GetControl(kFirstMeter + m)->GetValue(), 0.) << m;
+  }
+}
+
 TEST_F(QuorEditor, EveryControlAnswersWhereItIsDrawnAndNowhereElse) {
   // No control's active area covers another's face (the shade over the
   // strips takes no clicks); each takes a click at its own centre.
   const auto takesClicks = [&](int i) {
     IControl* c = gui->GetControl(i);
-    return c->ParamIdx() >= 0 || dynamic_cast<TextEntry*>(c) != nullptr;
+    return c->ParamIdx() >= 0 || dynamic_cast<TextEntry*>(c) != nullptr ||
+           dynamic_cast<ActionButton*>(c) != nullptr;
   };
   for (int a = 1; a < gui->NControls(); ++a) {
     if (!takesClicks(a)) continue;
@@ -258,7 +278,7 @@ TEST_F(QuorEditor, EveryControlAnswersWhereItIsDrawnAndNowhereElse) {
   gui->OnMouseDblClick(60, 650, kLeft);
   gui->OnMouseDblClick(1150, 650, kLeft);
   ASSERT_NE(gui->GetTextField(), nullptr);
-  EXPECT_EQ(gui->GetTextFieldRect(), IRECT(0, 642, 135, 672));
+  EXPECT_EQ(gui->GetTextFieldRect(), IRECT(0, 642, 135, 662));  // over the name's face
   gui->TextFieldKey(ViewKey::Text("Bässe"));
   gui->TextFieldKey(ViewKey::Key(EViewKey::kReturn));
   EXPECT_EQ(NameField(console, 0)->GetTextForPlug(), "Bässe");
@@ -346,9 +366,10 @@ TEST_F(QuorEditor, GoldenDefault) {
 }
 
 // Sharp at other scales: the surface, its images, its texts.
-TEST_F(QuorEditor, GoldenAtOneAndAHalfAndTwice) {
+TEST_F(QuorEditor, GoldenAtOtherScales) {
   for (const auto& [scale, name] :
-       {std::pair(1.5, "editor-150.png"), std::pair(2., "editor-200.png")}) {
+       {std::pair(0.75, "editor-75.png"), std::pair(1.5, "editor-150.png"),
+        std::pair(2., "editor-200.png")}) {
     gui->SetScale(scale);
     gui->Tick();
     EXPECT_EQ(gui->Snapshot()->getWidth(), static_cast<int>(std::lround(1215 * scale)));
@@ -439,6 +460,8 @@ TEST_F(QuorEditor, GoldenNamesInAnyScriptStayInTheirFields) {
     std::vector<IRECT> fields;
     for (const int i : {2, 3, 8})
       fields.push_back(gui->ToSurface(NameField(console, i)->GetRECT()));
+    // And the undo the renaming makes possible.
+    fields.push_back(gui->ToSurface(IRECT(kUndo.mL, kUndo.mT, kUndo.mR, kUndo.mB)));
     long long changedInside = 0, changedOutside = 0, partsDiffer = 0;
     for (int y = 0; y < whole.height(); ++y) {
       for (int x = 0; x < whole.width(); ++x) {

@@ -11,14 +11,14 @@
 
 TEST(Interface, IdentityAndRecord) {
   LoadedPlugin plug;
-  EXPECT_EQ(plug->magic, FourCC('V', 's', 't', 'P'));
+  EXPECT_EQ(plug->magic, FourCharCode('V', 's', 't', 'P'));
   EXPECT_EQ(plug->numParams, 94);
   EXPECT_EQ(plug->numInputs, 16);
   EXPECT_EQ(plug->numOutputs, 16);
-  EXPECT_EQ(plug->numPrograms, 1);
-  EXPECT_EQ(plug->flags, 0x1031);  // with an editor
+  EXPECT_EQ(plug->numPrograms, 9);  // the factory presets
+  EXPECT_EQ(plug->flags, 0x1031);   // with an editor
   EXPECT_EQ(plug->version, 10100);
-  EXPECT_EQ(plug->uniqueID, FourCC('Q', 'U', 'R', '1'));
+  EXPECT_EQ(plug->uniqueID, FourCharCode('Q', 'U', 'R', '1'));
   EXPECT_NE(plug->object, nullptr);
   EXPECT_EQ(plug->ioRatio, 1.f);
   plug.Dispatch(effOpen);
@@ -210,9 +210,20 @@ TEST(Interface, CapabilitiesAndPins) {
   VstPinProperties pin{};
   EXPECT_EQ(plug.Dispatch(effGetOutputProperties, 15, 0, &pin), 1);
   EXPECT_EQ(pin.flags, kVstPinIsActive);
-  EXPECT_STREQ(pin.label, "Output 16");
+  EXPECT_STREQ(pin.label, "Track 8 R");  // an unnamed track goes by its number
   EXPECT_EQ(plug.Dispatch(effGetOutputProperties, 14, 0, &pin), 1);
   EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
+  // The first pair carries the mix in MIX mode, track 1 in 16 OUT.
+  const auto firstOutput = [&] {
+    plug.Dispatch(effGetOutputProperties, 0, 0, &pin);
+    return std::string(pin.label);
+  };
+  plug.Set(ParamIndex(ParamRole::kMode), 0.f);
+  EXPECT_EQ(firstOutput(), "Master L");
+  plug.Set(ParamIndex(ParamRole::kMode), 1.f);
+  EXPECT_EQ(firstOutput(), "Track 1 L");
+  EXPECT_EQ(plug.Dispatch(effGetInputProperties, 1, 0, &pin), 1);
+  EXPECT_STREQ(pin.label, "Track 1 R");
   EXPECT_EQ(plug.Dispatch(effGetInputProperties, 16, 0, &pin), 0);
   EXPECT_EQ(plug.Dispatch(effGetInputProperties, -1, 0, &pin), 0);
   EXPECT_EQ(plug.Dispatch(effGetSpeakerArrangement), 1);
@@ -222,7 +233,7 @@ TEST(Interface, CapabilitiesAndPins) {
   ASSERT_NE(in, nullptr);
   EXPECT_EQ(in->numChannels, 16);
   EXPECT_EQ(out->type, kSpeakerArrUserDefined);
-  EXPECT_EQ(plug.Dispatch(effIdentify), FourCC('N', 'v', 'E', 'f'));
+  EXPECT_EQ(plug.Dispatch(effIdentify), FourCharCode('N', 'v', 'E', 'f'));
   EXPECT_EQ(plug.Dispatch(effGetTailSize), 0);
   EXPECT_EQ(plug.Dispatch(9999), 0);
 }

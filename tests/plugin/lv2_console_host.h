@@ -52,6 +52,7 @@ class Lv2ConsoleHost : public ConsoleHost {
         mInstance->Control(static_cast<int>(p)) = mPending[p].load();
     mInstance->Run(inputs, outputs, static_cast<std::uint32_t>(frames));
   }
+  void Reset() override { mInstance->Restart(); }
   std::vector<std::uint8_t> Save() override {
     Lv2State state;
     if (mInstance->Save(&state) != LV2_STATE_SUCCESS) return {};

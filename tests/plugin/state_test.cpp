@@ -1,9 +1,11 @@
 // Saving and restoring QUOR's state through the host's chunk requests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/plugin/loaded_plugin.h"
@@ -46,6 +48,22 @@ std::vector<float> AllParams(const LoadedPlugin& plug) {
   return values;
 }
 
+// A bank as the versions with one program saved it: the header, then that
+// program, "-", with the state of a program chunk.
+std::vector<std::uint8_t> OneProgramBank(const std::vector<std::uint8_t>& program) {
+  std::vector<std::uint8_t> bank(program.begin(), program.begin() + 8);
+  for (const int byte : {1, 0, 0, 0, int{'-'}, 1})
+    bank.push_back(static_cast<std::uint8_t>(byte));
+  bank.insert(bank.end(), program.begin() + 8, program.end());
+  return bank;
+}
+
+std::string ProgramName(const LoadedPlugin& plug, int program) {
+  char name[64] = {};
+  plug.Dispatch(effGetProgramNameIndexed, program, 0, name);
+  return name;
+}
+
 }  // namespace
 
 TEST(State, DefaultProgramChunk) {
@@ -57,7 +75,7 @@ TEST(State, DefaultProgramChunk) {
   EXPECT_EQ(std::memcmp(chunk.data(), header, 8), 0);
   EXPECT_EQ(chunk[8], 10);  // "Track Name"
   EXPECT_EQ(std::string(chunk.begin() + 12, chunk.begin() + 22), "Track Name");
-  EXPECT_EQ(plug.Text(effGetProgramName), "-");
+  EXPECT_EQ(plug.Text(effGetProgramName), "Console Defaults");
   EXPECT_EQ(plug.Dispatch(effGetProgram), 0);
 }
 
@@ -77,8 +95,69 @@ TEST(State, BankChunkRoundTrip) {
   char name[64] = {};
   EXPECT_EQ(target.Dispatch(effGetProgramNameIndexed, 0, 0, name), 1);
   EXPECT_STREQ(name, "A very long program name");
-  EXPECT_EQ(target.Dispatch(effGetProgramNameIndexed, 5, 0, name), 0);
+  EXPECT_EQ(target.Dispatch(effGetProgramNameIndexed, 9, 0, name), 0);
   EXPECT_STREQ(name, "");
+}
+
+TEST(State, BanksOfTheOneProgramVersionsLoadAndSaveAsBefore) {
+  LoadedPlugin source;
+  source.Dispatch(effOpen);
+  source.Set(3, 0.75f);
+  const std::vector<std::uint8_t> old = OneProgramBank(GetChunk(source, true));
+
+  LoadedPlugin target;
+  target.Dispatch(effOpen);
+  target.Dispatch(effSetProgram, 0, 0);  // as the session says
+  ASSERT_EQ(SetChunk(target, false, old), 1);
+  EXPECT_FLOAT_EQ(target.Get(3), 0.75f);
+  EXPECT_EQ(target.Text(effGetProgramName), "-");
+  EXPECT_EQ(ProgramName(target, 1), "Clean Unity");
+  // A session that used no preset keeps its bytes.
+  EXPECT_EQ(GetChunk(target, false), old);
+}
+
+TEST(State, ABankKeepsTheProgramInUseAndOnlyWhatChanged) {
+  LoadedPlugin fresh;
+  fresh.Dispatch(effOpen);
+  EXPECT_EQ(GetChunk(fresh, false).size(), 8u + 4 + 16 + 1 + 874);  // the first program alone
+
+  LoadedPlugin source;
+  source.Dispatch(effOpen);
+  source.Dispatch(effSetProgram, 0, 4);
+  source.Set(13, 0.9f);
+  const std::vector<std::uint8_t> bank = GetChunk(source, false);
+
+  LoadedPlugin target;
+  target.Dispatch(effOpen);
+  ASSERT_EQ(SetChunk(target, false, bank), 1);
+  EXPECT_EQ(target.Dispatch(effGetProgram), 4);
+  EXPECT_EQ(target.Text(effGetProgramName), "Vocal Presence");
+  EXPECT_FLOAT_EQ(target.Get(13), 0.9f);
+  target.Dispatch(effSetProgram, 0, 1);
+  EXPECT_FLOAT_EQ(target.Get(3), 0.f) << "Clean Unity as it ships";
+  target.Dispatch(effSetProgram, 0, 4);
+  EXPECT_FLOAT_EQ(target.Get(13), 0.9f) << "Vocal Presence as the bank changed it";
+}
+
+// A careless host asks for the chunk on two threads at once: what each got
+// stays as it got it until that thread asks again.
+TEST(State, AChunkStaysValidUntilItsThreadAsksAgain) {
+  LoadedPlugin plug;
+  plug.Dispatch(effOpen);
+  for (const VstInt32 isPreset : {1, 0}) {
+    const auto* other = static_cast<const std::uint8_t*>(nullptr);
+    std::vector<std::uint8_t> otherGot;
+    plug.Set(0, 0.25f);
+    std::thread([&] {
+      otherGot = GetChunk(plug, isPreset != 0);
+      void* data = nullptr;
+      plug.Dispatch(effGetChunk, isPreset, 0, &data);
+      other = static_cast<const std::uint8_t*>(data);
+    }).join();
+    plug.Set(0, 0.75f);
+    EXPECT_NE(GetChunk(plug, isPreset != 0), otherGot);
+    EXPECT_TRUE(std::equal(otherGot.begin(), otherGot.end(), other)) << isPreset;
+  }
 }
 
 TEST(State, ChunksWithoutHeaderAreReadFromTheStart) {
@@ -203,7 +282,7 @@ TEST(State, ARestoreThatFailsChangesNothing) {
   EXPECT_EQ(SetChunk(plug, false, bank), 0);
   EXPECT_EQ(AllParams(plug), before);
   EXPECT_EQ(GetChunk(plug, true), programBefore);
-  EXPECT_EQ(plug.Text(effGetProgramName), "-");
+  EXPECT_EQ(plug.Text(effGetProgramName), "Console Defaults");
   plug.Dispatch(effSetProgram, 0, 0);  // the preset as it was saved
   EXPECT_FLOAT_EQ(plug.Get(0), 0.3f);
 }

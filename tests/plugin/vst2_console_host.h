@@ -10,16 +10,21 @@
 
 #include "tests/plugin/console_host.h"
 #include "tests/plugin/linked_console.h"
+#include "tests/plugin/program_chunk_names.h"
 
 class Vst2ConsoleHost : public ConsoleHost {
  public:
-  static constexpr int kHeaderSize = 8;  // the framework's magic and version
-
   void Start(double sampleRate, int maxBlock) override {
     mPlug.Dispatch(effOpen);
-    mPlug.Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    mPlug.Dispatch(effSetBlockSize, 0, maxBlock);
-    mPlug.Dispatch(effMainsChanged, 0, 1);
+    mRate = static_cast<float>(sampleRate);
+    mMaxBlock = maxBlock;
+    Resume();
+  }
+  // Suspended, then resumed with the rate and block size told again, as
+  // many hosts do.
+  void Reset() override {
+    mPlug.Dispatch(effMainsChanged, 0, 0);
+    Resume();
   }
   void Set(int param, double normalized) override {
     mPlug.Set(param, static_cast<float>(normalized));
@@ -41,23 +46,11 @@ class Vst2ConsoleHost : public ConsoleHost {
   }
   std::vector<std::string> Names() override {
     std::vector<std::string> names;
-    ReadNames(Save(), &names);
+    ReadProgramChunkNames(Save(), &names);
     return names;
   }
   bool RestoreNames(const std::vector<std::string>& names) override {
-    // The chunk as saved, its names replaced.
-    const std::vector<std::uint8_t> saved = Save();
-    std::vector<std::string> old;
-    const std::size_t valuesAt = ReadNames(saved, &old);
-    std::vector<std::uint8_t> chunk(saved.begin(), saved.begin() + kHeaderSize);
-    for (const std::string& name : names) {
-      const auto length = static_cast<std::int32_t>(name.size());
-      const auto* bytes = reinterpret_cast<const std::uint8_t*>(&length);
-      chunk.insert(chunk.end(), bytes, bytes + sizeof length);
-      chunk.insert(chunk.end(), name.begin(), name.end());
-    }
-    chunk.insert(chunk.end(), saved.begin() + static_cast<std::ptrdiff_t>(valuesAt), saved.end());
-    return Restore(chunk);
+    return Restore(WithProgramChunkNames(Save(), names));
   }
 
   IEffectBase& Plug() override { return mPlug.Console(); }
@@ -91,23 +84,16 @@ class Vst2ConsoleHost : public ConsoleHost {
   }
 
  private:
-  // The nine names after the header; where the values begin.
-  static std::size_t ReadNames(const std::vector<std::uint8_t>& chunk,
-                               std::vector<std::string>* names) {
-    std::size_t at = kHeaderSize;
-    for (int i = 0; i < 9 && at + 4 <= chunk.size(); ++i) {
-      std::int32_t length = 0;
-      std::memcpy(&length, chunk.data() + at, sizeof length);
-      at += sizeof length;
-      names->emplace_back(reinterpret_cast<const char*>(chunk.data() + at),
-                          static_cast<std::size_t>(length));
-      at += static_cast<std::size_t>(length);
-    }
-    return at;
+  void Resume() {
+    mPlug.Dispatch(effSetSampleRate, 0, 0, nullptr, mRate);
+    mPlug.Dispatch(effSetBlockSize, 0, mMaxBlock);
+    mPlug.Dispatch(effMainsChanged, 0, 1);
   }
 
   LinkedConsole mPlug;
   std::size_t mEditsTaken = 0;
+  float mRate = 44100.f;
+  int mMaxBlock = 0;
 };
 
 inline std::unique_ptr<ConsoleHost> MakeVst2ConsoleHost() {

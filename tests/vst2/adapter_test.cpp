@@ -50,8 +50,8 @@ class Probe : public IEffectBase {
  public:
   Probe()
       : IEffectBase(kNumProbeParams, gChannelIO, gPresets, "Probe", "Probe Product", "Probe Vendor",
-                    0x00020304, FourCC('P', 'r', 'b', '1'), FourCC('P', 'r', 'b', 'V'), 0, false,
-                    false, false) {
+                    0x00020304, FourCharCode('P', 'r', 'b', '1'), FourCharCode('P', 'r', 'b', 'V'),
+                    0, false, false, false) {
     ++gLiveProbes;
     GetParam(kOnOff)->InitBool("On", false);
     GetParam(kOnOff)->SetDisplayText(0, "off");

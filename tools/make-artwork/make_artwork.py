@@ -67,8 +67,9 @@ MASTER_METERS = ((1085, 4), (1085, 79))
 # Each meter's over lamp, from the meter's corner: in the face's top right corner,
 # clear of the scale and of the needle's sweep.
 OVER_LAMP = (96, 7)
-# The plug-in draws "L" and "R" over the master meters in these rectangles.
-METER_LABELS = (("L", (1088, 13, 1108, 33)), ("R", (1088, 88, 1108, 108)))
+# The plug-in draws "L" and "R" over the master meters in these rectangles, left of
+# their over lamps; each meter's top left corner holds its peak reading.
+METER_LABELS = (("L", (1163, 8, 1181, 28)), ("R", (1163, 83, 1181, 103)))
 
 FONT = "League Spartan"
 
@@ -503,12 +504,13 @@ class MeterScale:
 
 
 def meter_scales():
+    # Numbers large enough to read at 75%: every mark keeps its tick, the
+    # crowded ones lose their number.
     track = MeterScale("track", 2, (-20, -15, -10, -8, -7, -6, -5, -4, -3),
-                       {-20: "20", -10: "10", -7: "7", -5: "5", -4: "4", -3: "3"}, -6,
+                       {-20: "20", -10: "10", -7: "7", -5: "5", -3: "3"}, -6,
                        "dBFS \u00b7 SINE IN L AND R")
     master = MeterScale("master", 1, (-20, -10, -7, -5, -4, -3, -2, -1, 0, 1, 2, 3),
-                        {-20: "20", -10: "10", -5: "5", -3: "3", -2: "2", -1: "1", 0: "0", 1: "+1",
-                         2: "+2", 3: "+3"}, 0, "dBFS \u00b7 SINE")
+                        {-20: "20", -10: "10", -5: "5", -3: "3", 0: "0", 3: "+3"}, 0, "dBFS \u00b7 SINE")
     return track, master
 
 
@@ -595,12 +597,12 @@ def draw_meter_face(ctx, scale):
         ctx.line_to(x1, y1)
         ctx.stroke()
         if major:
-            x, y = polar(px, py, SCALE_R + 10.5, a)
-            text(ctx, scale.labelled[d], x, y, 7.5 if d <= 0 else 6.8, colour, "SemiBold")
-    x, y = polar(px, py, SCALE_R + 10.5, meter_angle(0.0))
-    text(ctx, "\u2212", x - 1.5, y + 8.0, 8.0, METER_INK, "SemiBold")
+            x, y = polar(px, py, SCALE_R + 11.0, a)
+            text(ctx, scale.labelled[d], x, y, 10.0 if d <= 0 else 9.2, colour, "SemiBold")
+    x, y = polar(px, py, SCALE_R + 11.0, meter_angle(0.0))
+    text(ctx, "\u2212", x - 1.5, y + 8.5, 10.0, METER_INK, "SemiBold")
     # What 0 means, under the arc where the needle only crosses it.
-    text(ctx, scale.reference, px, 47.0, 5.6, METER_FAINT, "SemiBold", tracking=0.3)
+    text(ctx, scale.reference, px, 45.5, 6.5, METER_FAINT, "SemiBold", tracking=0.1)
 
 
 def draw_meter(ctx, value):
@@ -827,9 +829,9 @@ def draw_background(ctx, styles, scales):
     ctx.stroke()
     draw_knob_legend(ctx, st, x + st.size / 2.0, y + st.size / 2.0)
     draw_knob_well(ctx, st, x + st.size / 2.0, y + st.size / 2.0)
-    # Name plate.
-    text(ctx, "QUOR", mcx, 520, 34, LEGEND, "Bold", tracking=3)
-    text(ctx, "EIGHT-TRACK CONSOLE", mcx, 548, 7.5, NUMBERS, "SemiBold", tracking=1)
+    # Name plate, under the presets, A and B, undo and redo the plug-in draws.
+    text(ctx, "QUOR", mcx, 548, 34, LEGEND, "Bold", tracking=3)
+    text(ctx, "EIGHT-TRACK CONSOLE", mcx, 576, 7.5, NUMBERS, "SemiBold", tracking=1)
 
     # Bottom rail under the names.
     ctx.move_to(0, NAME_TOP + 20.5)

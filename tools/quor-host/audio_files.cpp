@@ -1,12 +1,14 @@
 #include "quor-host/audio_files.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -65,25 +67,75 @@ std::string Reason() {
   return std::strerror(errno);
 }
 
+constexpr std::size_t kMagicBytes = 12;
+
+enum class Sniffed { kWav, kOther, kNone };
+
+// What the first bytes of a stream say it holds: a WAV read as it comes,
+// another container libsndfile reads, or nothing it knows.
+Sniffed SniffAudio(const std::vector<std::uint8_t>& head) {
+  const auto starts = [&](const char* magic, std::size_t at = 0) {
+    const std::size_t size = std::strlen(magic);
+    return head.size() >= at + size && std::memcmp(head.data() + at, magic, size) == 0;
+  };
+  if ((starts("RIFF") || starts("RF64") || starts("BW64")) && starts("WAVE", 8)) {
+    return Sniffed::kWav;
+  }
+  const bool mpegSync = head.size() >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
+  for (const char* magic : {"RIFX", "FORM", "fLaC", "OggS", "caff", ".snd", "dns.", "riff", "ID3"})
+    if (starts(magic)) return Sniffed::kOther;
+  return mpegSync ? Sniffed::kOther : Sniffed::kNone;
+}
+
+// Waits for the first bytes of a stream, or its end, at most the timeout.
+void WaitForData(int descriptor, double timeoutSeconds, const std::string& path) {
+  const bool bounded = timeoutSeconds > 0.0;  // 0: no limit
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(bounded ? timeoutSeconds : 0.0));
+  for (;;) {
+    CheckInterruption();
+    const auto left = bounded ? std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    deadline - std::chrono::steady_clock::now())
+                              : std::chrono::milliseconds(100);
+    if (left.count() <= 0) {
+      throw HostError(path + Format(": nothing arrived within %g s (--timeout); is anything "
+                                    "writing to it?",
+                                    timeoutSeconds));
+    }
+    pollfd wait{descriptor, POLLIN, 0};
+    // Short waits, so that a signal is seen soon.
+    const int ready = poll(&wait, 1, static_cast<int>(std::min<long long>(left.count(), 100)));
+    if (ready > 0) return;
+    if (ready < 0 && errno != EINTR) {
+      throw HostError(path + ": cannot read audio (" + Reason() + ")");
+    }
+  }
+}
+
 }  // namespace
 
-AudioReader::AudioReader(const std::string& path) : mPath(path) {
+AudioReader::AudioReader(const std::string& path, double openTimeoutSeconds) : mPath(path) {
+  // Not blocking, so that a FIFO without a writer opens at once.
   Descriptor file(path == "-" ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
-                              : open(path.c_str(), O_RDONLY | O_CLOEXEC));
+                              : open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.Get() < 0) {
     CheckInterruption();
     throw HostError(path + ": cannot read audio (" + Reason() + ")");
   }
   struct stat status {};
-  const bool piped =
+  const bool streamed =
       fstat(file.Get(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode);
-  if (piped) {
-    // A pipe is read once, into a file that libsndfile may seek in.
-    Descriptor copy(CreateUnnamedFile(TemporaryFolder()));
-    if (!CopyAll(file.Get(), copy.Get()) || lseek(copy.Get(), 0, SEEK_SET) != 0) {
-      throw HostError(path + ": cannot read audio (" + Reason() + ")");
+  if (streamed) {
+    file = OpenStream(std::move(file), openTimeoutSeconds);
+    if (mStream) {
+      mDescriptor = std::move(file);
+      mInfo.channels = mStream->Channels();
+      mInfo.samplerate = mStream->SampleRate();
+      return;
     }
-    file = std::move(copy);
+  } else if (path != "-") {
+    fcntl(file.Get(), F_SETFL, fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
   }
   mDescriptor = std::move(file);
   mFile.reset(sf_open_fd(mDescriptor.Get(), SFM_READ, &mInfo, SF_FALSE));
@@ -93,20 +145,55 @@ AudioReader::AudioReader(const std::string& path) : mPath(path) {
     throw HostError(path + ": implausible audio format");
   }
   // A header written into a pipe cannot know the length that follows.
-  mHeaderClaimsMore = !piped && HeaderClaimsMore(Log(mFile.get()));
+  mHeaderClaimsMore = !streamed && HeaderClaimsMore(Log(mFile.get()));
+}
+
+Descriptor AudioReader::OpenStream(Descriptor file, double timeoutSeconds) {
+  WaitForData(file.Get(), timeoutSeconds, mPath);
+  fcntl(file.Get(), F_SETFL, fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
+  // The first bytes decide, before anything is kept: what is not audio is
+  // refused at once, however much of it would follow.
+  std::vector<std::uint8_t> head(kMagicBytes);
+  head.resize(ReadStream(file.Get(), head.data(), head.size(), mPath));
+  switch (SniffAudio(head)) {
+    case Sniffed::kWav:
+      mStream = WavStream::Open(file.Get(), mPath, head);
+      if (mStream) return file;
+      break;
+    case Sniffed::kOther:
+      break;
+    case Sniffed::kNone:
+      throw HostError(mPath + (head.empty() ? ": empty, no audio"
+                                            : ": not audio (no format it knows starts so)"));
+  }
+  // libsndfile reads these only from a file it can seek in: a copy.
+  Descriptor copy(CreateUnnamedFile(TemporaryFolder()));
+  if (!WriteAll(copy.Get(), head.data(), head.size()) || !CopyAll(file.Get(), copy.Get()) ||
+      lseek(copy.Get(), 0, SEEK_SET) != 0) {
+    throw HostError(mPath + ": cannot keep a copy of the stream in " + TemporaryFolder() + " (" +
+                    Reason() + ")");
+  }
+  return copy;
+}
+
+std::optional<std::int64_t> AudioReader::Frames() const {
+  if (mStream) return std::nullopt;
+  return mInfo.frames;
 }
 
 std::size_t AudioReader::Read(std::span<double> interleaved) {
+  if (mStream) return mStream->Read(interleaved);
   const auto frames =
       static_cast<sf_count_t>(interleaved.size() / static_cast<std::size_t>(Channels()));
   const sf_count_t read =
       std::max<sf_count_t>(sf_readf_double(mFile.get(), interleaved.data(), frames), 0);
   mFramesRead += read;
-  if (read < frames && mFramesRead < Frames()) mEndedEarly = true;
+  if (read < frames && mFramesRead < mInfo.frames) mEndedEarly = true;
   return static_cast<std::size_t>(read);
 }
 
 std::vector<std::string> AudioReader::Problems() const {
+  if (mStream) return mStream->Problems();
   std::vector<std::string> problems;
   if (mHeaderClaimsMore) {
     problems.push_back(mPath +
@@ -116,7 +203,7 @@ std::vector<std::string> AudioReader::Problems() const {
   if (mEndedEarly) {
     problems.push_back(mPath + Format(": its audio ended after %lld of %lld frames",
                                       static_cast<long long>(mFramesRead),
-                                      static_cast<long long>(Frames())));
+                                      static_cast<long long>(mInfo.frames)));
   }
   if (Log(mFile.get()).find("ERROR") != std::string::npos) {
     problems.push_back(mPath + ": parts of it did not decode (a damaged file?)");
@@ -144,20 +231,20 @@ AudioWriter::AudioWriter(const std::string& path, const OutputFormat& format, in
   info.format = mFormat.sndfileFormat;
   mFile.reset(sf_open_fd(mPending.Descriptor(), SFM_WRITE, &info, SF_FALSE));
   if (!mFile) throw HostError(path + ": cannot write audio (" + sf_strerror(nullptr) + ")");
-  if (format.integerSamples) mQuantizer.emplace(*format.integerSamples, dither);
+  if (mFormat.rf64Downgrade) sf_command(mFile.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+  if (format.integerSamples) mQuantizer.emplace(*format.integerSamples, dither, channels);
 }
 
 std::span<const double> AudioWriter::Write(std::span<const double> interleaved) {
   const auto channels = static_cast<std::size_t>(mChannels);
   const auto frames = static_cast<sf_count_t>(interleaved.size() / channels);
   mWritten.resize(interleaved.size());
-  if (mFormat.Clips()) {
-    for (std::size_t i = 0; i < interleaved.size(); ++i) {
-      const double magnitude = std::abs(interleaved[i]);
-      if (!(magnitude > 1.0)) continue;
-      ++mClipped[i % channels];
-      if (std::isfinite(magnitude)) mLargestInput = std::max(mLargestInput, magnitude);
-    }
+  for (std::size_t i = 0; i < interleaved.size(); ++i) {
+    const double magnitude = std::abs(interleaved[i]);
+    if (!(magnitude > 1.0)) continue;
+    ++mBeyondFullScale;
+    if (mFormat.Clips()) ++mClipped[i % channels];
+    if (std::isfinite(magnitude)) mLargestInput = std::max(mLargestInput, magnitude);
   }
   sf_count_t written = 0;
   if (mQuantizer) {
@@ -196,6 +283,23 @@ void AudioWriter::Finish() {
     throw HostError(mPath + ": finishing the file failed (" + Reason() + "); nothing was replaced");
   }
   Verify();
+}
+
+void AudioWriter::Rewind() {
+  Descriptor copy(fcntl(mPending.Descriptor(), F_DUPFD_CLOEXEC, 0));
+  SF_INFO info{};
+  if (copy.Get() >= 0 && lseek(copy.Get(), 0, SEEK_SET) == 0) {
+    mReadBack.reset(sf_open_fd(copy.Get(), SFM_READ, &info, SF_TRUE));
+    if (mReadBack) copy.Release();  // closed with the file
+  }
+  if (!mReadBack) throw HostError(mPath + ": cannot read the file back (" + Reason() + ")");
+}
+
+std::size_t AudioWriter::ReadBack(std::span<double> interleaved) {
+  const auto frames =
+      static_cast<sf_count_t>(interleaved.size() / static_cast<std::size_t>(mChannels));
+  return static_cast<std::size_t>(
+      std::max<sf_count_t>(sf_readf_double(mReadBack.get(), interleaved.data(), frames), 0));
 }
 
 void AudioWriter::Verify() {

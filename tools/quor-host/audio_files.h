@@ -1,7 +1,8 @@
 // Audio files through libsndfile: readers of any format it knows, each file
-// opened and read once (standard input and pipes through a temporary copy),
-// and a writer of the formats in output_format.h that reads its file back
-// before putting it in place.
+// opened and read once (a WAV stream through a pipe read as it comes, other
+// streams through a temporary copy once their first bytes show audio), and a
+// writer of the formats in output_format.h that reads its file back before
+// putting it in place.
 #pragma once
 
 #include <sndfile.h>
@@ -17,6 +18,7 @@
 #include "quor-host/output_format.h"
 #include "quor-host/pending_file.h"
 #include "quor-host/quantizer.h"
+#include "quor-host/wav_stream.h"
 
 struct SndfileCloser {
   void operator()(SNDFILE* file) const { sf_close(file); }
@@ -25,11 +27,14 @@ using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 
 class AudioReader {
  public:
-  explicit AudioReader(const std::string& path);  // "-": standard input; throws HostError
+  // "-": standard input. A stream that has given nothing within the
+  // timeout (a FIFO nobody writes to) fails; throws HostError.
+  explicit AudioReader(const std::string& path, double openTimeoutSeconds = 60.0);
   const std::string& Path() const { return mPath; }
   int Channels() const { return mInfo.channels; }
   int SampleRate() const { return mInfo.samplerate; }
-  std::int64_t Frames() const { return mInfo.frames; }
+  // None for a stream read to its end, however long.
+  std::optional<std::int64_t> Frames() const;
   // Reads up to interleaved.size() / Channels() frames; returns the frames read.
   std::size_t Read(std::span<double> interleaved);
   // What reading showed to be wrong with the file: a header promising more
@@ -37,10 +42,13 @@ class AudioReader {
   std::vector<std::string> Problems() const;
 
  private:
+  Descriptor OpenStream(Descriptor file, double timeoutSeconds);
+
   std::string mPath;
   Descriptor mDescriptor;  // closed after the file
   SF_INFO mInfo{};
   SndfileHandle mFile;
+  std::optional<WavStream> mStream;
   bool mHeaderClaimsMore = false;
   bool mEndedEarly = false;
   std::int64_t mFramesRead = 0;
@@ -57,11 +65,16 @@ class AudioWriter {
   std::span<const double> Write(std::span<const double> interleaved);
   // Per channel, the samples beyond full scale that the format clipped.
   const std::vector<std::uint64_t>& Clipped() const { return mClipped; }
+  // The samples beyond full scale it was given, clipped or, as floats, kept.
+  std::uint64_t BeyondFullScale() const { return mBeyondFullScale; }
   // The largest magnitude it was given, before any clipping.
   double LargestInput() const { return mLargestInput; }
   // Completes the file and reads it back; a file that did not come out
   // whole (a full disk) is a HostError, and replaces nothing.
   void Finish();
+  // Reads the finished file from its start, as the file holds its samples.
+  void Rewind();
+  std::size_t ReadBack(std::span<double> interleaved);
   // Puts the finished file in place; without this the destructor throws the
   // partial file away.
   void Commit() { mPending.Commit(); }
@@ -77,12 +90,14 @@ class AudioWriter {
   int mSampleRate;
   PendingFile mPending;
   SndfileHandle mFile;
+  SndfileHandle mReadBack;
   std::optional<Quantizer> mQuantizer;
   std::vector<std::int32_t> mIntegers;
   std::vector<float> mFloats;
   std::vector<double> mWritten;
   std::vector<std::uint64_t> mClipped;
   double mLargestInput = 0.0;
+  std::uint64_t mBeyondFullScale = 0;
   std::uint64_t mFrames = 0;
   std::uint64_t mChecksum;  // of the samples as the file holds them
 };

@@ -13,7 +13,7 @@ AudioSource::AudioSource(AudioReader reader, int renderRate) : mReader(std::move
   mFrames = mReader.Frames();
   if (mReader.SampleRate() == renderRate) return;
   const double ratio = static_cast<double>(renderRate) / mReader.SampleRate();
-  mFrames = std::llround(static_cast<double>(mReader.Frames()) * ratio);
+  if (mFrames) mFrames = std::llround(static_cast<double>(*mFrames) * ratio);
   const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
   const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
   soxr_error_t error = nullptr;
@@ -50,15 +50,33 @@ std::size_t AudioSource::Resample(std::span<double> interleaved, std::size_t fra
   return produced;
 }
 
+std::optional<std::int64_t> AudioSource::Frames() const {
+  if (!mFrames && mStreamEnded) return mDelivered;
+  return mFrames;
+}
+
+bool AudioSource::Ended() const {
+  return mFrames ? mDelivered >= *mFrames : mStreamEnded;
+}
+
 std::size_t AudioSource::Read(std::span<double> interleaved) {
   const auto channels = static_cast<std::size_t>(Channels());
   const std::size_t wanted = interleaved.size() / channels;
-  const auto remaining = static_cast<std::size_t>(std::max<std::int64_t>(mFrames - mDelivered, 0));
+  // A stream gives what it has until it ends; a file exactly its length.
+  const auto remaining =
+      mFrames        ? static_cast<std::size_t>(std::max<std::int64_t>(*mFrames - mDelivered, 0))
+      : mStreamEnded ? 0
+                     : wanted;
   const std::size_t frames = std::min(wanted, remaining);
   const std::size_t got = Resampled() ? Resample(interleaved, frames)
                                       : mReader.Read(interleaved.first(frames * channels));
   std::fill(interleaved.begin() + static_cast<std::ptrdiff_t>(got * channels), interleaved.end(),
             0.0);
-  mDelivered += static_cast<std::int64_t>(frames);
-  return frames;
+  if (mFrames) {
+    mDelivered += static_cast<std::int64_t>(frames);
+    return frames;
+  }
+  if (got < frames) mStreamEnded = true;
+  mDelivered += static_cast<std::int64_t>(got);
+  return got;
 }

@@ -74,7 +74,10 @@ constexpr OptionEntry kOptions[] = {
        o.bits = ParseSampleFormat(v);
        if (!o.bits) throw UsageError("--bits takes 16, 24, 32 or 32f, not \"" + v + "\"");
      }},
-    {"--outputs", "", "N", "all of the plug-in's outputs", "write only the first N outputs",
+    {"--outputs", "", "N",
+     "the plug-in's outputs up to the last that was not digitally silent throughout, the first "
+     "two at least",
+     "write the first N outputs, silent or not",
      [](Options& o, const std::string& v) {
        o.outputs = WholeNumber("--outputs", v, 1, kMaxChannels);
      }},
@@ -86,7 +89,8 @@ constexpr OptionEntry kOptions[] = {
      "keep the plug-in's latency in the output instead of removing it",
      [](Options& o, const std::string&) { o.compensate = false; }},
     {"--allow-clip", "", "", "a failure",
-     "write the file even when samples beyond full scale are clipped",
+     "write the file even when samples lie beyond full scale: clipped in integer and encoded "
+     "formats, kept as they are in float ones (which whatever plays them clips)",
      [](Options& o, const std::string&) { o.allowClip = true; }},
     {"--normalize", "", "DBFS", "-1",
      "scale the whole output so that its sample peak sits at DBFS (give it as --normalize=DBFS); "
@@ -108,8 +112,9 @@ constexpr OptionEntry kOptions[] = {
        o.truePeakMaxDbtp = Level("--true-peak-max", v, -100.0, "dBTP");
      }},
     {"--split", "", "", "",
-     "write each pair of outputs to a file of its own, named as OUT with -1, -2, ... before its "
-     "extension (outputs 1-2, 3-4, ...)",
+     "write each pair of outputs to a file of its own, named as OUT with the pair's name before "
+     "its extension where the plug-in's output labels name every pair apart (OUT-Drums.wav for "
+     "\"Drums L\" and \"Drums R\"), else with -1, -2, ... (outputs 1-2, 3-4, ...)",
      [](Options& o, const std::string&) { o.split = true; }},
     {"--dither", "", "none|tpdf", "tpdf",
      "what fills the rounding error of integer samples: triangular dither of one step peak, "
@@ -125,7 +130,8 @@ constexpr OptionEntry kOptions[] = {
      [](Options& o, const std::string& v) { o.format = Lower(v); }},
     {"--timeout", "", "SECONDS", "60",
      "how long the plug-in may take to answer (to load, for one block, to close) before it "
-     "counts as hung and the render fails; 0 waits for ever",
+     "counts as hung and the render fails, and how long an input that is a pipe or FIFO may "
+     "take to start; 0 waits for ever",
      [](Options& o, const std::string& v) { o.timeoutSeconds = Seconds("--timeout", v); }},
     {"--allow-nonfinite", "", "", "a failure",
      "write the file even when the plug-in puts out NaN or infinite samples: as they are in float "
@@ -203,11 +209,22 @@ Options ParseOptions(std::span<const std::string> words,
       options.positional.push_back(word);
       continue;
     }
-    const OptionEntry& option = FindOption(word);
-    if (option.name != "--help" &&
-        std::find(allowed.begin(), allowed.end(), option.name) == allowed.end()) {
-      throw UsageError("this command takes no " + std::string(option.name));
+    const OptionEntry* found = nullptr;
+    for (const OptionEntry& option : kOptions)
+      if (option.name == word || (!option.alias.empty() && option.alias == word)) found = &option;
+    const bool known = found != nullptr &&
+                       (found->name == "--help" ||
+                        std::find(allowed.begin(), allowed.end(), found->name) != allowed.end());
+    if (!known) {
+      std::vector<std::string> names = {"--help"};
+      for (const std::string_view name : allowed)
+        names.emplace_back(name);
+      const auto nearest = Nearest(word, names);
+      throw UsageError((found ? "this command takes no " : "unknown option ") + word +
+                       (nearest ? "; did you mean " + *nearest + "?" : "") +
+                       " (--help lists its options)");
     }
+    const OptionEntry& option = *found;
     std::string value;
     if (option.value.empty()) {
       if (attached) throw UsageError(word + " takes no value");

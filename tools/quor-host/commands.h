@@ -18,6 +18,14 @@ struct Streams {
   std::ostream& err;  // warnings
 };
 
+// What an option means to one command where that differs from its entry in
+// the option table (-o is render's output, but open's state file).
+struct OptionNote {
+  std::string_view name;   // "--output"
+  std::string_view value;  // its value's name here
+  std::string_view help;
+};
+
 struct CommandEntry {
   std::string_view name;       // one or two words: "info", "state save"
   std::string_view arguments;  // the positional arguments, e.g. "PLUGIN FILE"
@@ -25,6 +33,10 @@ struct CommandEntry {
   std::string_view description;
   std::span<const std::string_view> options;
   void (*run)(const Options& options, Streams& streams);
+  std::span<const OptionNote> notes = {};
+
+  // The option as this command describes it.
+  OptionEntry Option(std::string_view optionName) const;
 };
 
 std::span<const CommandEntry> AllCommands();

@@ -73,19 +73,24 @@ class LoopPlayer {
     auto next = Clock::now();
     while (!mStop) {
       std::vector<AudioSource> sources;
-      std::int64_t frames = 0;
-      for (const Stem& stem : mStems) {
+      for (const Stem& stem : mStems)
         sources.emplace_back(stem.path, mRate);
-        frames = std::max(frames, sources.back().Frames());
-      }
+      const auto ended = [&] {
+        return std::all_of(sources.begin(), sources.end(),
+                           [](const AudioSource& source) { return source.Ended(); });
+      };
       Renderer renderer(mPlugin, mPrecision, block, false, sources, mRouting, midi);
-      for (std::int64_t done = 0; done < frames && !mStop;
-           done += static_cast<std::int64_t>(block)) {
+      bool played = false;
+      while (!ended() && !mStop) {
         renderer.Process(block);
+        played = true;
         next += std::chrono::duration_cast<Clock::duration>(period);
         std::this_thread::sleep_until(next);
       }
-      if (frames == 0) break;
+      // A stream plays once: it cannot be read again.
+      const bool streamed = std::any_of(sources.begin(), sources.end(),
+                                        [](const AudioSource& s) { return !s.Reader().Frames(); });
+      if (!played || streamed) break;
     }
   }
 
@@ -143,7 +148,7 @@ void RunOpen(const Options& options, Streams& streams) {
   }
   if (options.output) {
     const FxFile file = CaptureState(plugin, bank);
-    WriteWholeFile(*options.output, SerializeFxFile(file));
+    WriteWholeFile(*options.output, FxFileToBytes(file));
     streams.out << "wrote " << *options.output << '\n';
   }
 }

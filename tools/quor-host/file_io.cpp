@@ -60,6 +60,22 @@ bool WriteAll(int descriptor, const void* bytes, std::size_t size) {
   return true;
 }
 
+long ReadUpTo(int descriptor, void* bytes, std::size_t size) {
+  auto* next = static_cast<char*>(bytes);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = read(descriptor, next + done, size - done);
+    if (got < 0 && errno == EINTR) {
+      CheckInterruption();
+      continue;
+    }
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<long>(done);
+}
+
 bool CopyAll(int from, int to) {
   std::vector<char> buffer(kCopyBytes);
   for (;;) {

@@ -27,5 +27,8 @@ std::string TemporaryFolder();
 
 // Writes all the bytes, through interruptions of the call; false on failure.
 bool WriteAll(int descriptor, const void* bytes, std::size_t size);
+// Reads until `size` bytes or the end, through interruptions of the call;
+// returns the bytes read, or -1 on failure.
+long ReadUpTo(int descriptor, void* bytes, std::size_t size);
 // Copies what `from` holds from its offset on to `to`; false on failure.
 bool CopyAll(int from, int to);

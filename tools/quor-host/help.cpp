@@ -52,16 +52,22 @@ std::string OptionHeading(const OptionEntry& option) {
   std::string heading;
   if (!option.alias.empty()) heading += std::string(option.alias) + ", ";
   heading += option.name;
+  // Appended piece by piece: GCC's -Wrestrict misreads "text" + string here.
   if (!option.value.empty()) {
-    heading += option.valueOptional ? "[=" + std::string(option.value) + "]"
-                                    : " " + std::string(option.value);
+    heading += option.valueOptional ? "[=" : " ";
+    heading += option.value;
+    if (option.valueOptional) heading += "]";
   }
   return heading;
 }
 
 std::string Synopsis(const CommandEntry& command) {
-  std::string text = "quor-host " + std::string(command.name);
-  if (!command.arguments.empty()) text += " " + std::string(command.arguments);
+  std::string text = "quor-host ";
+  text += command.name;
+  if (!command.arguments.empty()) {
+    text += " ";
+    text += command.arguments;
+  }
   if (command.options.size() > 1 || command.options.front() != "--help") text += " [OPTIONS]";
   return text;
 }
@@ -117,7 +123,7 @@ void PrintCommandHelp(const CommandEntry& command, std::ostream& out) {
   Wrap(out, command.description, 0);
   out << "\noptions:\n";
   for (const std::string_view name : command.options) {
-    const OptionEntry& option = FindOption(name);
+    const OptionEntry option = command.Option(name);
     out << "  " << OptionHeading(option) << '\n';
     Wrap(out, option.help, 6);
     if (!option.defaultText.empty()) Wrap(out, "default: " + std::string(option.defaultText), 6);
@@ -154,7 +160,7 @@ void PrintManualPage(std::ostream& out) {
     out << ".SS " << Roff(std::string(command.name) + " " + std::string(command.arguments)) << '\n'
         << Roff(command.description) << '\n';
     for (const std::string_view name : command.options) {
-      const OptionEntry& option = FindOption(name);
+      const OptionEntry option = command.Option(name);
       out << ".TP\n.B " << Roff(OptionHeading(option)) << '\n' << Roff(option.help);
       if (!option.defaultText.empty())
         out << Roff(" (default: " + std::string(option.defaultText) + ")");

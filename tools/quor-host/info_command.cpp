@@ -49,7 +49,7 @@ void RunInfo(const Options& options, Streams& streams) {
   out << "vendor:         " << plugin.Text(effGetVendorString) << '\n';
   out << "product:        " << plugin.Text(effGetProductString) << '\n';
   out << "vendor version: " << VersionText(plugin.Dispatch(effGetVendorVersion)) << '\n';
-  out << "unique id:      " << FourCCText(effect.uniqueID)
+  out << "unique id:      " << FourCharCodeText(effect.uniqueID)
       << Format(" (0x%08x)", static_cast<unsigned>(effect.uniqueID)) << '\n';
   out << "VST version:    " << plugin.Dispatch(effGetVstVersion) << '\n';
   out << "category:       " << plugin.Dispatch(effGetPlugCategory) << '\n';

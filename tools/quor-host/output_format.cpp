@@ -149,15 +149,16 @@ OutputFormat ChooseOutputFormat(const std::string& path, const std::string& exte
                    "\" files; name the output " + SupportedFormatsText());
 }
 
-void AllowForLength(OutputFormat& format, int channels, std::int64_t maximumFrames) {
+void AllowForLength(OutputFormat& format, int channels, std::optional<std::int64_t> maximumFrames) {
   // Plain WAV counts its bytes in 32 bits; leave room for the header.
   constexpr std::int64_t kWavLimit = (std::int64_t{1} << 32) - (std::int64_t{1} << 20);
   if (!format.rf64WhenLarge) return;
   const int subtype = format.sndfileFormat & SF_FORMAT_SUBMASK;
   const int bytes = subtype == SF_FORMAT_PCM_16 ? 2 : subtype == SF_FORMAT_PCM_24 ? 3 : 4;
-  if (maximumFrames * channels * bytes > kWavLimit) {
+  if (!maximumFrames || *maximumFrames * channels * bytes > kWavLimit) {
     format.sndfileFormat = SF_FORMAT_RF64 | subtype;
-    format.container = "RF64";
+    format.rf64Downgrade = !maximumFrames;
+    if (maximumFrames) format.container = "RF64";
   }
 }
 

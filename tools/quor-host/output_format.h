@@ -20,6 +20,7 @@ struct OutputFormat {
   std::optional<SampleFormat> integerSamples;
   bool encoded = false;        // a lossy codec: no sample format to choose
   bool rf64WhenLarge = false;  // WAV that must become RF64 beyond 4 GiB
+  bool rf64Downgrade = false;  // RF64 that becomes plain WAV if it stays under 4 GiB
 
   // Values beyond full scale cannot be kept: only float samples keep them.
   bool Clips() const { return encoded || integerSamples.has_value(); }
@@ -36,8 +37,10 @@ int SampleFormatBits(SampleFormat format);
 OutputFormat ChooseOutputFormat(const std::string& path, const std::string& extension,
                                 std::optional<SampleFormat> bits);
 
-// A WAV file that could outgrow the 4 GiB of plain WAV is written as RF64.
-void AllowForLength(OutputFormat& format, int channels, std::int64_t maximumFrames);
+// A WAV file that could outgrow the 4 GiB of plain WAV is written as RF64;
+// one of a length not known ahead (from a stream) as RF64 that turns into
+// plain WAV when it closes under 4 GiB.
+void AllowForLength(OutputFormat& format, int channels, std::optional<std::int64_t> maximumFrames);
 
 // Throws HostError when libsndfile cannot write this layout in the format.
 void CheckOutputLayout(const OutputFormat& format, const std::string& path, int channels,

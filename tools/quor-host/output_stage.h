@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <vector>
@@ -25,10 +26,15 @@ struct TailPolicy {
   double quietLevel = 0.0;  // linear
 };
 
+// Content whose end is not known yet (a stream still coming).
+constexpr std::int64_t kEndless = std::numeric_limits<std::int64_t>::max();
+
 class OutputStage {
  public:
   OutputStage(std::size_t channels, std::int64_t contentFrames, const TailPolicy& tail,
               OutputSink& sink);
+  // Where the content ends, once a stream has ended; before the stage reaches it.
+  void SetContentFrames(std::int64_t frames) { mContentFrames = frames; }
   // Frames to drop from the start; honoured while nothing has been written.
   void SetLatency(std::int64_t frames);
   // Where the output counts as quiet, linear; from the next frame on.

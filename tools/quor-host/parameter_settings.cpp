@@ -21,22 +21,6 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(begin, end - begin + 1));
 }
 
-std::size_t EditDistance(const std::string& a, const std::string& b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j)
-    row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
 int FindParameter(const Plugin& plugin, const std::string& name) {
   std::vector<std::string> names;
   for (int index = 0; index < plugin.NumParams(); ++index) {
@@ -48,17 +32,9 @@ int FindParameter(const Plugin& plugin, const std::string& name) {
     if (!names[index].empty() && Lower(names[index]) == wanted) return static_cast<int>(index);
   }
   std::string message = "unknown parameter \"" + name + "\"";
-  std::size_t best = std::max<std::size_t>(2, wanted.size() / 3) + 1;
-  std::string suggestion;
-  for (const std::string& candidate : names) {
-    if (candidate.empty()) continue;
-    const std::size_t distance = EditDistance(wanted, Lower(candidate));
-    if (distance < best) {
-      best = distance;
-      suggestion = candidate;
-    }
+  if (const auto suggestion = Nearest(wanted, names)) {
+    message += "; did you mean \"" + *suggestion + "\"?";
   }
-  if (!suggestion.empty()) message += "; did you mean \"" + suggestion + "\"?";
   throw HostError(message);
 }
 
@@ -267,8 +243,18 @@ std::string SetByName(const Plugin& plugin, const ParameterSetting& setting) {
     throw HostError("parameter \"" + name + "\" does not take \"" + text + "\"; it shows " +
                     TextsShown(seen));
   }
+  // A number it does not take: say what it does.
+  const std::vector<ShownStretch> stretches = TextsOverTheRange(ParameterProbe(plugin, index));
   plugin.SetParameter(index, before);
-  throw HostError("parameter \"" + name + "\" does not take the text \"" + text + "\"");
+  std::vector<std::string> seen;
+  for (const ShownStretch& stretch : stretches)
+    seen.push_back(stretch.text);
+  std::string message =
+      "parameter \"" + name + "\" does not take \"" + text + "\"; it shows " + TextsShown(seen);
+  if (!LeadingNumber(seen.front()) || !LeadingNumber(seen.back())) {
+    message += Format(", or their positions 0 to %zu", seen.size() - 1);
+  }
+  throw HostError(message);
 }
 
 void SetByIndex(const Plugin& plugin, const ParameterSetting& setting, long long index) {

@@ -107,8 +107,11 @@ void PendingFile::CreateBeside() {
   RemoveStalePartials(mFolder, path.filename().string());
   std::random_device random;
   for (int attempt = 0; attempt < kAttempts && mDescriptor < 0; ++attempt) {
-    const std::string name = "." + path.filename().string() + kPartialMark +
-                             Format("%08x", static_cast<unsigned>(random()));
+    // Appended piece by piece: GCC's -Wrestrict misreads a chain of + here.
+    std::string name = ".";
+    name += path.filename().string();
+    name += kPartialMark;
+    name += Format("%08x", static_cast<unsigned>(random()));
     mTemporaryPath = (fs::path(mFolder) / name).string();
     // 0666 less the umask: the file gets the permissions any new file would.
     mDescriptor = open(mTemporaryPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

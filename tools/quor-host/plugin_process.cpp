@@ -35,6 +35,7 @@ enum class MessageKind : std::int32_t {
   kWarning,  // child: text
   kFailure,  // child: text of the HostError that ended it
   kUsage,    // child: text of a UsageError
+  kLabel,    // child: an output's index, and its label
   kReady,    // child: inputs, outputs, precision bits, latency
   kWake,     // either: look at the counts again
   kStop,     // host: stop processing, close the plug-in, end
@@ -52,6 +53,7 @@ constexpr std::size_t kPipelineBytes = std::size_t{4} << 20;
 constexpr std::size_t kMinSlots = 2;
 constexpr std::size_t kMaxSlots = 8;
 constexpr int kExitWaitMs = 1000;
+constexpr std::size_t kMaxLabelledOutputs = 1024;
 
 }  // namespace
 
@@ -185,6 +187,15 @@ std::int64_t RunPlugin(const PluginSetup& setup, int socket, int memory) {
   MidiFeed midi(setup.midi, setup.sampleRate);
   ProcessCall call(plugin, precision, blockSize, options.inPlace);
 
+  // The outputs' labels, as the settings leave them: where a plug-in names
+  // its outputs, split files take their names.
+  for (int output = 0; output < plugin.NumOutputs(); ++output) {
+    VstPinProperties pin{};
+    if (plugin.Dispatch(effGetOutputProperties, output, 0, &pin) != 0) {
+      pin.label[sizeof pin.label - 1] = '\0';
+      SendOrEnd(socket, MessageKind::kLabel, {output}, pin.label);
+    }
+  }
   const ProcessingSession session(plugin, precision == Precision::kDouble);
   context.ioChanged = false;
   SendOrEnd(socket, MessageKind::kReady,
@@ -317,6 +328,12 @@ PluginProcess::PluginProcess(const PluginSetup& setup, double timeoutSeconds)
         throw HostError(message.text);
       } else if (message.kind == MessageKind::kUsage) {
         throw UsageError(message.text);
+      } else if (message.kind == MessageKind::kLabel) {
+        const auto output = static_cast<std::size_t>(std::max<std::int64_t>(message.values[0], 0));
+        if (output < kMaxLabelledOutputs) {
+          mFacts.outputLabels.resize(std::max(mFacts.outputLabels.size(), output + 1));
+          mFacts.outputLabels[output] = std::move(message.text);
+        }
       } else if (message.kind == MessageKind::kReady) {
         mFacts.inputs = static_cast<int>(message.values[0]);
         mFacts.outputs = static_cast<int>(message.values[1]);

@@ -41,7 +41,8 @@ struct PluginFacts {
   int inputs = 0;
   int outputs = 0;
   Precision precision = Precision::kDouble;
-  VstInt32 latency = 0;  // as reported once processing started
+  VstInt32 latency = 0;                   // as reported once processing started
+  std::vector<std::string> outputLabels;  // as the plug-in names its outputs, where it does
   std::vector<std::string> warnings;
 };
 

@@ -9,8 +9,8 @@ namespace {
 
 void CheckPluginId(const Plugin& plugin, const FxFile& file, const std::string& path) {
   if (file.fxId != plugin.Effect().uniqueID) {
-    throw HostError(path + ": made for the plug-in '" + FourCCText(file.fxId) + "', not '" +
-                    FourCCText(plugin.Effect().uniqueID) + "'");
+    throw HostError(path + ": made for the plug-in '" + FourCharCodeText(file.fxId) + "', not '" +
+                    FourCharCodeText(plugin.Effect().uniqueID) + "'");
   }
 }
 
@@ -70,7 +70,7 @@ void LoadStateFile(const Plugin& plugin, const std::string& path) {
   if (HasFxMagic(bytes)) {
     FxFile file;
     try {
-      file = ParseFxFile(bytes);
+      file = FxFileFromBytes(bytes);
     } catch (const HostError& error) {
       throw HostError(path + ": " + error.what());
     }

@@ -2,9 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
-Quantizer::Quantizer(SampleFormat format, Dither dither)
-    : mBits(SampleFormatBits(format)), mDither(dither == Dither::kTpdf) {}
+namespace {
+// In steps of the last bit: a block below this throughout is silence.
+constexpr double kSilentSteps = 1.0 / 16.0;
+}  // namespace
+
+Quantizer::Quantizer(SampleFormat format, Dither dither, int channels)
+    : mBits(SampleFormatBits(format)),
+      mDither(dither == Dither::kTpdf),
+      mChannels(static_cast<std::size_t>(std::max(channels, 1))) {}
 
 double Quantizer::Uniform() {
   // xorshift64*: plenty for dither, and the same on every machine.
@@ -19,8 +27,16 @@ void Quantizer::Convert(std::span<const double> in, std::span<std::int32_t> out)
   const double scale = std::ldexp(1.0, mBits - 1);
   const double high = scale - 1.0;
   const int shift = 32 - mBits;
+  mSilent.assign(mChannels, mDither);
+  for (std::size_t i = 0; mDither && i < in.size(); ++i) {
+    if (!(std::abs(in[i] * scale) < kSilentSteps)) mSilent[i % mChannels] = false;
+  }
   for (std::size_t i = 0; i < in.size(); ++i) {
     double value = in[i] * scale;
+    if (mSilent[i % mChannels]) {
+      out[i] = 0;
+      continue;
+    }
     if (mDither && value != std::nearbyint(value)) value += Uniform() + Uniform();
     const double step = std::clamp(std::nearbyint(value), -scale, high);
     // NaN compares false with everything: make it silence.

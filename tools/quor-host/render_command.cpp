@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -218,6 +219,19 @@ void CheckWhatWasWritten(const Options& options, const OutputFormat& format,
                       ": lower the level, or give --normalize or --allow-clip");
     }
     report.warnings.push_back(what + " were clipped");
+  } else if (const std::uint64_t beyond = files.TotalBeyondFullScale(); beyond > 0) {
+    // Floats keep them, but whatever plays or converts the file clips them.
+    const std::string what =
+        Format("%llu samples beyond full scale (peak %s dBFS)",
+               static_cast<unsigned long long>(beyond), DecibelText(files.LargestInput()).c_str());
+    if (!options.allowClip && !Normalizing(options)) {
+      throw HostError(what +
+                      " in float samples would clip wherever the file is played or "
+                      "converted; " +
+                      NotWritten(*options.output) +
+                      ": lower the level, or give --normalize or --allow-clip");
+    }
+    report.warnings.push_back(what + " were written as they are, in float samples");
   }
   std::uint64_t nonFinite = 0;
   for (const std::uint64_t count : sink.NonFinite())
@@ -251,6 +265,7 @@ void ReportFigures(const OutputFiles& files, const RenderSink& sink, std::int64_
   report.rms = files.Rms();
   report.clipped = files.Clipped();
   report.nonFinite = sink.NonFinite();
+  report.nonFinite.resize(static_cast<std::size_t>(files.Outputs()));
   report.loudness = files.Loudness();
 }
 
@@ -269,37 +284,54 @@ RenderReport Render(const Options& options, OutputFormat format, const std::stri
   if (outputs > facts.outputs) {
     throw HostError(Format("--outputs %d: the plug-in has %d outputs", outputs, facts.outputs));
   }
-  const std::vector<std::string> paths = OutputFileNames(*options.output, outputs, options.split);
+  const std::vector<std::string> paths =
+      OutputFileNames(*options.output, outputs, options.split, facts.outputLabels);
   RefuseOverwritingInputs(paths, FilesRead(options, pluginPath));
   ReportInputs(inputs, routing, report);
 
+  // A stream's length is known once it has ended: until then the content goes on.
   std::int64_t contentFrames = MidiFeed(inputs.midi, sampleRate).EndFrame();
-  for (const AudioSource& source : inputs.sources)
-    contentFrames = std::max(contentFrames, source.Frames());
+  bool streaming = false;
+  for (const AudioSource& source : inputs.sources) {
+    const std::optional<std::int64_t> frames = source.Frames();
+    contentFrames = std::max(contentFrames, frames.value_or(0));
+    streaming = streaming || !frames;
+  }
   const auto channels = static_cast<std::size_t>(outputs);
   const TailPolicy tail = ChooseTail(options, sampleRate);
   AllowForLength(format, paths.size() == 1 ? outputs : std::min(outputs, 2),
-                 contentFrames + tail.fixedFrames.value_or(tail.capFrames) +
-                     static_cast<std::int64_t>(kMaxLatencySeconds * sampleRate));
-  OutputFiles files(paths, format, outputs, sampleRate, options.dither);
+                 streaming
+                     ? std::nullopt
+                     : std::optional(contentFrames + tail.fixedFrames.value_or(tail.capFrames) +
+                                     static_cast<std::int64_t>(kMaxLatencySeconds * sampleRate)));
+  // Without --outputs, outputs after the first pair that stay digitally
+  // silent are left out: a mix to two of many outputs writes two channels.
+  OutputFiles files(paths, format, outputs, sampleRate, options.dither, !options.outputs);
   // Normalising needs the whole render first: it goes to a 64-bit spool
   // beside the output, which is then scaled into the files.
   std::optional<Spool> spool;
   if (Normalizing(options)) spool.emplace(files.Folder(), channels);
   RenderSink sink(options, pluginPath, sampleRate, channels, files, spool ? &*spool : nullptr);
-  OutputStage stage(channels, contentFrames, tail, sink);
+  OutputStage stage(channels, streaming ? kEndless : contentFrames, tail, sink);
   InputFeeder feeder(inputs.sources, routing, static_cast<std::size_t>(options.blockSize));
 
   const Clock::time_point start = Clock::now();
   if (spool) stage.SetQuietLevel(SilenceLevel() / GainBound(options, 0.0));
   int latency = PlausibleLatency(facts.latency, sampleRate, report.warnings);
   if (options.compensate) stage.SetLatency(latency);
-  ProgressBar progress(static_cast<std::uint64_t>(contentFrames + latency));
+  ProgressBar progress(streaming ? 0 : static_cast<std::uint64_t>(contentFrames + latency));
   const auto frames = static_cast<std::size_t>(options.blockSize);
   std::int64_t position = 0;
   std::uint64_t processed = 0;
   const auto startBlock = [&](int slot) {
     feeder.Fill(plugin.Inputs(slot), frames);
+    if (streaming && std::all_of(inputs.sources.begin(), inputs.sources.end(),
+                                 [](const AudioSource& source) { return source.Ended(); })) {
+      streaming = false;
+      for (const AudioSource& source : inputs.sources)
+        contentFrames = std::max(contentFrames, source.Frames().value_or(0));
+      stage.SetContentFrames(contentFrames);
+    }
     plugin.Start(slot, frames, position);
     position += static_cast<std::int64_t>(frames);
   };
@@ -348,7 +380,13 @@ RenderReport Render(const Options& options, OutputFormat format, const std::stri
 
   report.plugin = pluginPath;
   report.output = *options.output;
-  report.files = paths;
+  report.files = files.Paths();
+  if (files.Outputs() < outputs) {
+    report.warnings.push_back(
+        Format("outputs %d to %d stayed digitally silent and were left out (--outputs %d writes "
+               "them)",
+               files.Outputs() + 1, outputs, outputs));
+  }
   report.format = FormatText(format);
   report.sampleRate = sampleRate;
   report.precisionBits = facts.precision == Precision::kDouble ? 64 : 32;

@@ -36,7 +36,7 @@ RenderInputs OpenInputs(const Options& options) {
   }
   std::vector<AudioReader> readers;
   for (const Stem& stem : inputs.stems)
-    readers.emplace_back(stem.path);
+    readers.emplace_back(stem.path, options.timeoutSeconds);
   inputs.sampleRate = options.sampleRate.value_or(readers.empty() ? kRateWithoutInputs
                                                                   : readers.front().SampleRate());
   for (AudioReader& reader : readers)

@@ -10,6 +10,7 @@
 #include "quor-host/commands.h"
 #include "quor-host/help.h"
 #include "quor-host/host_error.h"
+#include "quor-host/text.h"
 
 namespace {
 
@@ -74,10 +75,19 @@ void UnknownCommand(std::span<const std::string> arguments) {
       throw UsageError("\"" + arguments[0] + "\" needs one of: " + names);
     }
   }
-  std::string words;
-  for (std::size_t i = 0; i < std::min<std::size_t>(arguments.size(), 2); ++i)
-    words += (i > 0 ? " " : "") + arguments[i];
-  throw UsageError("unknown command \"" + words + "\" (\"quor-host help\" lists the commands)");
+  // The first word is the command: what follows (a plug-in, a file) is not part of it.
+  const std::string word = arguments.empty() ? "" : arguments[0];
+  std::vector<std::string> words = {"help"};
+  std::string names;
+  for (const CommandEntry& command : AllCommands()) {
+    const std::string first(command.name.substr(0, command.name.find(' ')));
+    if (std::find(words.begin(), words.end(), first) == words.end()) words.push_back(first);
+    names += (names.empty() ? "" : ", ") + std::string(command.name);
+  }
+  if (const auto nearest = Nearest(word, words)) {
+    throw UsageError("unknown command \"" + word + "\"; did you mean \"" + *nearest + "\"?");
+  }
+  throw UsageError("unknown command \"" + word + "\"; the commands are " + names + " and help");
 }
 
 void Help(std::span<const std::string> topic, std::ostream& out) {

@@ -54,9 +54,9 @@ void RunStateSave(const Options& options, Streams& streams) {
   Warn(streams, ApplyStateOptions(plugin, options));
   std::ostream& out = streams.out;
   const FxFile file = CaptureState(plugin, bank);
-  const std::vector<std::uint8_t> bytes = SerializeFxFile(file);
+  const std::vector<std::uint8_t> bytes = FxFileToBytes(file);
   WriteWholeFile(path, bytes);
-  out << "wrote " << path << ": " << KindName(file.kind) << ", " << bytes.size() << " bytes\n";
+  out << "wrote " << path << ": " << FxKindName(file.kind) << ", " << bytes.size() << " bytes\n";
 }
 
 void RunStateShow(const Options& options, Streams& streams) {
@@ -67,14 +67,14 @@ void RunStateShow(const Options& options, Streams& streams) {
   const std::string& path = options.positional[0];
   FxFile file;
   try {
-    file = ParseFxFile(ReadWholeFile(path));
+    file = FxFileFromBytes(ReadWholeFile(path));
   } catch (const HostError& error) {
     const std::string message = error.what();
     throw HostError(message.starts_with(path) ? message : path + ": " + message);
   }
   out << "file:           " << path << '\n';
-  out << "kind:           " << KindName(file.kind) << '\n';
-  out << "plug-in id:     " << FourCCText(file.fxId)
+  out << "kind:           " << FxKindName(file.kind) << '\n';
+  out << "plug-in id:     " << FourCharCodeText(file.fxId)
       << Format(" (0x%08x)", static_cast<unsigned>(file.fxId)) << '\n';
   out << "version:        " << file.fxVersion << '\n';
   if (IsProgram(file.kind)) {
@@ -90,7 +90,7 @@ void RunStateShow(const Options& options, Streams& streams) {
     const std::optional<std::string> plugin =
         options.positional.size() == 2 ? options.positional[1] : FindPluginById(file.fxId);
     if (!plugin) {
-      out << "parameters:     the plug-in '" << FourCCText(file.fxId) << "' is not in "
+      out << "parameters:     the plug-in '" << FourCharCodeText(file.fxId) << "' is not in "
           << SearchFolderDescription() << "; name it: quor-host state show FILE PLUGIN\n";
       return;
     }

@@ -1,5 +1,6 @@
 #include "quor-host/text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -26,16 +27,6 @@ std::string Format(const char* format, ...) {
   return result;
 }
 
-std::string FourCCText(std::int32_t id) {
-  const auto bits = static_cast<std::uint32_t>(id);
-  std::string text;
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    const auto byte = static_cast<unsigned char>((bits >> shift) & 0xFFu);
-    text += std::isprint(byte) ? static_cast<char>(byte) : '?';
-  }
-  return text;
-}
-
 std::string DecibelText(double amplitude) {
   if (std::isnan(amplitude) || amplitude <= 0.0) return "-inf";
   return Format("%.2f", 20.0 * std::log10(amplitude));
@@ -50,7 +41,10 @@ std::optional<long long> ParseInteger(std::string_view text) {
 }
 
 std::optional<double> ParseNumber(std::string_view text) {
-  if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
+  // Decimal only: strtod would also read "0x10" as 16 and "inf" or "nan".
+  if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string_view::npos) {
+    return std::nullopt;
+  }
   const std::string copy(text);
   char* end = nullptr;
   errno = 0;
@@ -59,6 +53,37 @@ std::optional<double> ParseNumber(std::string_view text) {
     return std::nullopt;
   }
   return value;
+}
+
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j)
+    row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::optional<std::string> Nearest(std::string_view word, std::span<const std::string> candidates) {
+  const std::string wanted = Lower(word);
+  std::size_t best = std::max<std::size_t>(2, wanted.size() / 3) + 1;
+  std::optional<std::string> nearest;
+  for (const std::string& candidate : candidates) {
+    if (candidate.empty()) continue;
+    const std::size_t distance = EditDistance(wanted, Lower(candidate));
+    if (distance < best) {
+      best = distance;
+      nearest = candidate;
+    }
+  }
+  return nearest;
 }
 
 std::string Lower(std::string_view text) {

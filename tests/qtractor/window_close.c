@@ -1,0 +1,30 @@
+/* Asks a window to close as a window manager does: a WM_PROTOCOLS client
+ * message carrying WM_DELETE_WINDOW (xdotool's windowclose destroys it).
+ * Usage: window_close WINDOW-ID */
+#include <X11/Xlib.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    fprintf(stderr, "usage: window_close WINDOW-ID\n");
+    return 2;
+  }
+  Display* display = XOpenDisplay(NULL);
+  if (!display) {
+    fprintf(stderr, "window_close: no display\n");
+    return 1;
+  }
+  XEvent event;
+  memset(&event, 0, sizeof event);
+  event.xclient.type = ClientMessage;
+  event.xclient.window = (Window)strtoul(argv[1], NULL, 0);
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
+  event.xclient.data.l[1] = CurrentTime;
+  const Status sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+  XCloseDisplay(display);
+  return sent ? 0 : 1;
+}
