@@ -150,7 +150,8 @@ std::int64_t ClapReadStream::Read(const clap_istream_t* stream, void* buffer, st
   if (self->mAt >= self->mFailAt) return -1;
   const std::uint64_t left = self->mBytes.size() - self->mAt;
   const std::uint64_t n = std::min({size, left, self->mMaxPerCall, self->mFailAt - self->mAt});
-  std::memcpy(buffer, self->mBytes.data() + self->mAt, static_cast<std::size_t>(n));
+  if (n > 0)  // an empty state has no bytes to point at
+    std::memcpy(buffer, self->mBytes.data() + self->mAt, static_cast<std::size_t>(n));
   self->mAt += static_cast<std::size_t>(n);
   return static_cast<std::int64_t>(n);
 }
