@@ -16,6 +16,7 @@
 #include "fuzz/saved_state.h"
 #include "plugin/quor.h"
 #include "tests/hosts/vst2_test_host.h"
+#include "vst2/effect_record.h"
 #include "vst2/entry_point.h"
 #include "vst2/ieffect_vst2.h"
 
@@ -353,6 +354,13 @@ struct Instance {
 };
 
 Instance& Prepare(std::uint8_t profile) {
+  // The plug-in keeps closed records in a static of its own; made before the
+  // instance here, it outlives it when the fuzzer exits and the host closes.
+  static const bool retiredRecordsFirst = [] {
+    RetireEffectRecord(std::make_unique<AEffect>());
+    return true;
+  }();
+  (void)retiredRecordsFirst;
   static Instance instance;
   static const std::vector<std::uint8_t> first = [] {
     QUOR console;
