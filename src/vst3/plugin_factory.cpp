@@ -25,13 +25,28 @@ int32 PluginFactory::countClasses() {
   return static_cast<int32>(mDescription.mClasses.size());
 }
 
+namespace {
+
+// What the three class records share; the name and the texts after it
+// differ in width.
+template <typename Info>
+void FillClassInfo(const FactoryClass& entry, Info* info) {
+  *info = {};
+  std::memcpy(info->cid, entry.mCid.Data(), sizeof info->cid);
+  info->cardinality = kManyInstances;
+  CopyToCharField(entry.mCategory, info->category);
+  if constexpr (requires { info->classFlags; }) {
+    info->classFlags = entry.mClassFlags;
+    CopyToCharField(entry.mSubCategories, info->subCategories);
+  }
+}
+
+}  // namespace
+
 tresult PluginFactory::getClassInfo(int32 index, PClassInfo* info) {
   const FactoryClass* entry = ClassAt(index);
   if (!entry || !info) return kInvalidArgument;
-  *info = {};
-  std::memcpy(info->cid, entry->mCid.Data(), sizeof info->cid);
-  info->cardinality = kManyInstances;
-  CopyToCharField(entry->mCategory, info->category);
+  FillClassInfo(*entry, info);
   CopyToCharField(entry->mName, info->name);
   return kResultOk;
 }
@@ -39,13 +54,8 @@ tresult PluginFactory::getClassInfo(int32 index, PClassInfo* info) {
 tresult PluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
   const FactoryClass* entry = ClassAt(index);
   if (!entry || !info) return kInvalidArgument;
-  *info = {};
-  std::memcpy(info->cid, entry->mCid.Data(), sizeof info->cid);
-  info->cardinality = kManyInstances;
-  CopyToCharField(entry->mCategory, info->category);
+  FillClassInfo(*entry, info);
   CopyToCharField(entry->mName, info->name);
-  info->classFlags = entry->mClassFlags;
-  CopyToCharField(entry->mSubCategories, info->subCategories);
   CopyToCharField(mDescription.mVendor, info->vendor);
   CopyToCharField(mDescription.mVersion, info->version);
   CopyToCharField(kInterfaceVersion, info->sdkVersion);
@@ -55,13 +65,8 @@ tresult PluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
 tresult PluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info) {
   const FactoryClass* entry = ClassAt(index);
   if (!entry || !info) return kInvalidArgument;
-  *info = {};
-  std::memcpy(info->cid, entry->mCid.Data(), sizeof info->cid);
-  info->cardinality = kManyInstances;
-  CopyToCharField(entry->mCategory, info->category);
+  FillClassInfo(*entry, info);
   CopyUtf8ToString16(entry->mName, info->name);
-  info->classFlags = entry->mClassFlags;
-  CopyToCharField(entry->mSubCategories, info->subCategories);
   CopyUtf8ToString16(mDescription.mVendor, info->vendor);
   CopyUtf8ToString16(mDescription.mVersion, info->version);
   CopyUtf8ToString16(kInterfaceVersion, info->sdkVersion);

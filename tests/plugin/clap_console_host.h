@@ -14,7 +14,6 @@
 #include "clap/clap_plugin.h"
 #include "tests/hosts/clap_test_host.h"
 #include "tests/plugin/console_host.h"
-#include "tests/plugin/program_chunk_names.h"
 
 extern "C" const clap_plugin_entry_t clap_entry;
 
@@ -68,15 +67,6 @@ class ClapConsoleHost : public ConsoleHost {
   bool Restore(const std::vector<std::uint8_t>& state) override {
     return mHost.LoadState(state, 3);
   }
-  std::vector<std::string> Names() override {
-    std::vector<std::string> names;
-    ReadProgramChunkNames(Save(), &names);
-    return names;
-  }
-  bool RestoreNames(const std::vector<std::string>& names) override {
-    return Restore(WithProgramChunkNames(Save(), names));
-  }
-
   IEffectBase& Plug() override { return ClapPlugin::Of(mHost.Plugin())->Plug(); }
   // The main loop's round, then the flush a host makes between blocks.
   bool Idle() override {

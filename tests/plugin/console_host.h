@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/plugin/program_chunk_names.h"
+
 class IEffectBase;
 
 // What a format publishes of the plug-in: its name, its channels and its
@@ -46,9 +48,16 @@ class ConsoleHost {
   virtual std::vector<std::uint8_t> Save() = 0;
   virtual bool Restore(const std::vector<std::uint8_t>& state) = 0;
   // The nine names (tracks, then the master) as the next save carries them,
-  // and names restored as the format restores them.
-  virtual std::vector<std::string> Names() = 0;
-  virtual bool RestoreNames(const std::vector<std::string>& names) = 0;
+  // and names restored as the format restores them: by default in the
+  // program chunk the format saves.
+  virtual std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    ReadProgramChunkNames(Save(), &names);
+    return names;
+  }
+  virtual bool RestoreNames(const std::vector<std::string>& names) {
+    return Restore(WithProgramChunkNames(Save(), names));
+  }
 
   // The plug-in behind the format, linked into the test, as its editor's
   // thread reaches it.

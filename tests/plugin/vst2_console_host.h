@@ -10,7 +10,6 @@
 
 #include "tests/plugin/console_host.h"
 #include "tests/plugin/linked_console.h"
-#include "tests/plugin/program_chunk_names.h"
 
 class Vst2ConsoleHost : public ConsoleHost {
  public:
@@ -44,15 +43,6 @@ class Vst2ConsoleHost : public ConsoleHost {
     return mPlug.Dispatch(effSetChunk, 1, static_cast<VstIntPtr>(state.size()),
                           const_cast<std::uint8_t*>(state.data())) == 1;
   }
-  std::vector<std::string> Names() override {
-    std::vector<std::string> names;
-    ReadProgramChunkNames(Save(), &names);
-    return names;
-  }
-  bool RestoreNames(const std::vector<std::string>& names) override {
-    return Restore(WithProgramChunkNames(Save(), names));
-  }
-
   IEffectBase& Plug() override { return mPlug.Console(); }
   bool Idle() override {
     mPlug.EditIdle();

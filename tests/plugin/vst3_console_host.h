@@ -16,7 +16,6 @@
 
 #include "tests/hosts/vst3_test_host.h"
 #include "tests/plugin/console_host.h"
-#include "tests/plugin/program_chunk_names.h"
 #include "vst3/string16.h"
 #include "vst3/vst3_plugin.h"
 
@@ -73,15 +72,6 @@ class Vst3ConsoleHost : public ConsoleHost {
     }
     return mInstance->SetComponentState(state) == vst3::kResultOk;
   }
-  std::vector<std::string> Names() override {
-    std::vector<std::string> names;
-    ReadProgramChunkNames(Save(), &names);
-    return names;
-  }
-  bool RestoreNames(const std::vector<std::string>& names) override {
-    return Restore(WithProgramChunkNames(Save(), names));
-  }
-
   IEffectBase& Plug() override {
     return dynamic_cast<Vst3Plugin&>(*mInstance->Controller()).Plug();
   }
