@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "clap/clap_streams.h"
+#include "framework/utf8_text.h"
 
 namespace {
 
@@ -24,16 +25,23 @@ double NearestScaleStep(double scale) {
   return std::clamp(std::round(scale * 4.) / 4., kMinScale, kMaxScale);
 }
 
-// Copies a text into a fixed field, cut at a character's start when it
-// does not fit.
-void CopyText(std::string_view text, char* out, std::size_t capacity) {
-  if (capacity == 0) return;
-  std::size_t n = std::min(text.size(), capacity - 1);
-  if (n < text.size())
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-      --n;
-  std::memcpy(out, text.data(), n);
-  out[n] = '\0';
+// A port's channel k from `from` on in the call's sample size: the host's
+// own array, else the other size converted into `room`, as a host would;
+// null for none.
+template <typename Sample>
+Sample* InputChannel(const clap_audio_buffer_t& port, std::size_t k, std::uint32_t from,
+                     std::uint32_t frames, Sample* room) {
+  const auto pick = [&](auto* const* same, auto* const* other) -> Sample* {
+    if (same) return same[k] ? same[k] + from : nullptr;
+    if (!other || !other[k]) return nullptr;
+    for (std::uint32_t f = 0; f < frames; ++f)
+      room[f] = static_cast<Sample>(other[k][from + f]);
+    return room;
+  };
+  if constexpr (std::is_same_v<Sample, float>)
+    return pick(port.data32, port.data64);
+  else
+    return pick(port.data64, port.data32);
 }
 
 clap_event_header_t OutHeader(std::uint32_t size, std::uint16_t type) {
@@ -272,26 +280,12 @@ void ClapPlugin::ProcessAudio(const clap_process_t* process, std::uint32_t from,
     const std::size_t n = std::min<std::size_t>({port.channel_count, perPort, channels - base});
     for (std::size_t k = 0; k < n; ++k) {
       const std::size_t c = base + k;
-      if constexpr (std::is_same_v<Sample, float>) {
-        if (port.data32) {
-          in[c] = port.data32[k] ? port.data32[k] + from : nullptr;
-        } else if (port.data64 && port.data64[k]) {
-          // 64-bit input to a 32-bit call: converted, as a host would.
-          float* converted = mConvert32.data() + c * blockSize;
-          for (std::uint32_t f = 0; f < to - from; ++f)
-            converted[f] = static_cast<float>(port.data64[k][from + f]);
-          in[c] = converted;
-        }
-      } else {
-        if (port.data64) {
-          in[c] = port.data64[k] ? port.data64[k] + from : nullptr;
-        } else if (port.data32 && port.data32[k]) {
-          double* converted = mConvert64.data() + c * blockSize;
-          for (std::uint32_t f = 0; f < to - from; ++f)
-            converted[f] = static_cast<double>(port.data32[k][from + f]);
-          in[c] = converted;
-        }
-      }
+      Sample* room;
+      if constexpr (std::is_same_v<Sample, float>)
+        room = mConvert32.data() + c * blockSize;
+      else
+        room = mConvert64.data() + c * blockSize;
+      in[c] = InputChannel(port, k, from, to - from, room);
     }
   }
   const std::uint32_t outPorts = process->audio_outputs ? process->audio_outputs_count : 0;
@@ -450,9 +444,9 @@ bool ClapPlugin::ParamInfo(std::uint32_t position, clap_param_info_t* info) cons
   if (d.mType != kTypeDouble) info->flags |= kClapParamIsStepped;
   if (d.mStyle != ParamStyle::kContinuous) info->flags |= kClapParamIsStepped | kClapParamIsEnum;
   if (d.mHostBypass) info->flags |= kClapParamIsStepped | kClapParamIsBypass;
-  CopyText(d.mName, info->name, sizeof info->name);
-  CopyText(d.mTrack < 0 ? std::string("Master") : "Track " + std::to_string(d.mTrack + 1),
-           info->module, sizeof info->module);
+  CopyUtf8ToField(d.mName, info->name, sizeof info->name);
+  CopyUtf8ToField(d.mTrack < 0 ? std::string("Master") : "Track " + std::to_string(d.mTrack + 1),
+                  info->module, sizeof info->module);
   info->min_value = d.mMin;
   info->max_value = d.mMax;
   info->default_value = d.mDefault;
@@ -472,7 +466,7 @@ bool ClapPlugin::ParamText(clap_id id, double value, char* text, std::uint32_t c
       param->GetDisplayForHost(std::clamp(value, param->GetMin(), param->GetMax()), false);
   const char* label = param->GetLabelForHost();
   if (label && *label) shown += std::string(" ") + label;
-  CopyText(shown, text, capacity);
+  CopyUtf8ToField(shown, text, capacity);
   return true;
 }
 
@@ -721,10 +715,10 @@ bool ClapPlugin::ConfigPortInfo(clap_id config, std::uint32_t index, bool isInpu
   *info = {};
   info->id = index;
   if (stereo)
-    CopyText((isInput ? "Track " : "Out ") + std::to_string(index + 1), info->name,
-             sizeof info->name);
+    CopyUtf8ToField((isInput ? "Track " : "Out ") + std::to_string(index + 1), info->name,
+                    sizeof info->name);
   else
-    CopyText(isInput ? "Inputs" : "Outputs", info->name, sizeof info->name);
+    CopyUtf8ToField(isInput ? "Inputs" : "Outputs", info->name, sizeof info->name);
   info->flags = kClapAudioPortSupports64Bits | kClapAudioPortRequiresCommonSampleSize |
                 (index == 0 ? kClapAudioPortIsMain : 0u);
   info->channel_count = perPort;
@@ -744,9 +738,9 @@ bool ClapPlugin::ConfigInfo(std::uint32_t index, clap_audio_ports_config_t* conf
   ConfigPortInfo(index, 0, true, &main);
   *config = {};
   config->id = index;
-  CopyText(index == kConfigStereoPorts ? std::to_string(mChannels / 2) + " stereo ports"
-                                       : std::to_string(mChannels) + " channels on one port",
-           config->name, sizeof config->name);
+  CopyUtf8ToField(index == kConfigStereoPorts ? std::to_string(mChannels / 2) + " stereo ports"
+                                              : std::to_string(mChannels) + " channels on one port",
+                  config->name, sizeof config->name);
   config->input_port_count = config->output_port_count = mChannels / main.channel_count;
   config->has_main_input = config->has_main_output = true;
   config->main_input_channel_count = config->main_output_channel_count = main.channel_count;
@@ -776,6 +770,6 @@ bool ClapPlugin::NotePortInfo(std::uint32_t index, bool isInput,
   info->id = 0;
   info->supported_dialects = kClapNoteDialectClap | kClapNoteDialectMidi;
   info->preferred_dialect = kClapNoteDialectMidi;
-  CopyText(isInput ? "MIDI in" : "MIDI out", info->name, sizeof info->name);
+  CopyUtf8ToField(isInput ? "MIDI in" : "MIDI out", info->name, sizeof info->name);
   return true;
 }

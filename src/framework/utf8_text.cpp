@@ -56,3 +56,10 @@ std::string_view Utf8Prefix(std::string_view text, std::size_t maxBytes) {
     --end;
   return text.substr(0, end);
 }
+
+void CopyUtf8ToField(std::string_view text, char* out, std::size_t capacity) {
+  if (capacity == 0) return;
+  const std::string_view fitting = Utf8Prefix(text, capacity - 1);
+  fitting.copy(out, fitting.size());
+  out[fitting.size()] = '\0';
+}

@@ -13,3 +13,7 @@ std::string MendedUtf8(std::string_view text);
 
 // The longest prefix of at most maxBytes that ends between characters.
 std::string_view Utf8Prefix(std::string_view text, std::size_t maxBytes);
+
+// The text into a fixed field of `capacity` bytes, zero-terminated, cut
+// between characters where it does not fit.
+void CopyUtf8ToField(std::string_view text, char* out, std::size_t capacity);

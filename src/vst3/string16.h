@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "framework/utf8_text.h"
 #include "vst3/vst3_base.h"
 
 namespace vst3 {
@@ -112,19 +113,9 @@ std::string String16ToUtf8(const char16 (&text)[N]) {
 
 // ASCII or UTF-8 into a fixed char field, zero-terminated, cut at a whole
 // character.
-inline void CopyToCharField(std::string_view text, char* out, std::size_t capacity) {
-  if (capacity == 0) return;
-  std::size_t length = std::min(text.size(), capacity - 1);
-  while (length > 0 && length < text.size() &&
-         (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-    --length;
-  text.copy(out, length);
-  out[length] = '\0';
-}
-
 template <std::size_t N>
 void CopyToCharField(std::string_view text, char (&out)[N]) {
-  CopyToCharField(text, out, N);
+  CopyUtf8ToField(text, out, N);
 }
 
 }  // namespace vst3
